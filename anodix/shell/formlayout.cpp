@@ -1,0 +1,114 @@
+#include "anodix/shell/formlayout.h"
+
+#include "anodix/shell/filelistbox.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+#include <QSvgWidget>
+
+namespace anodix {
+
+QString controlName(const char *name, int index)
+{
+    const QString base = QString::fromLatin1(name);
+    return index < 0 ? base : QStringLiteral("%1(%2)").arg(base).arg(index);
+}
+
+namespace {
+
+void applyFont(QWidget *widget, const FontSpec &spec)
+{
+    if (!spec.family)
+        return;
+    QFont font(QString::fromLatin1(spec.family));
+    font.setPointSizeF(spec.points);
+    font.setBold(spec.bold);
+    font.setItalic(spec.italic);
+    widget->setFont(font);
+}
+
+QWidget *createLine(QWidget *client, const ControlRow &row)
+{
+    auto *line = new QFrame(client);
+    line->setFrameShadow(QFrame::Plain);
+    line->setLineWidth(1);
+    const int x1 = twips(row.left), y1 = twips(row.top);
+    const int x2 = twips(row.width), y2 = twips(row.height);
+    if (y1 == y2) {
+        line->setFrameShape(QFrame::HLine);
+        line->setGeometry(std::min(x1, x2), y1, std::abs(x2 - x1) + 1, 1);
+    } else {
+        line->setFrameShape(QFrame::VLine);
+        line->setGeometry(x1, std::min(y1, y2), 1, std::abs(y2 - y1) + 1);
+    }
+    return line;
+}
+
+QWidget *createControl(QWidget *client, const ControlRow &row)
+{
+    const QString text = QString::fromUtf8(row.text ? row.text : "");
+    switch (row.kind) {
+    case ControlKind::Label: {
+        auto *label = new QLabel(text, client);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setWordWrap(true);
+        label->setTextFormat(Qt::PlainText);
+        return label;
+    }
+    case ControlKind::TextBox:
+        return new QLineEdit(client);
+    case ControlKind::Button:
+        return new WrapButton(text, client);
+    case ControlKind::FileList:
+        return new FileListBox(client);
+    case ControlKind::Picture:
+        return new QSvgWidget(text, client);
+    case ControlKind::Line:
+        return createLine(client, row);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void buildForm(QWidget *client, std::span<const ControlRow> rows)
+{
+    for (const ControlRow &row : rows) {
+        QWidget *widget = createControl(client, row);
+        widget->setObjectName(controlName(row.name, row.index));
+        applyFont(widget, row.font);
+        if (row.kind != ControlKind::Line)
+            widget->setGeometry(twips(row.left), twips(row.top), twips(row.width), twips(row.height));
+    }
+}
+
+void setBuddies(QWidget *client, std::initializer_list<std::pair<const char *, const char *>> pairs)
+{
+    for (const auto &[labelName, boxName] : pairs) {
+        auto *label = client->findChild<QLabel *>(QString::fromLatin1(labelName));
+        auto *box = client->findChild<QWidget *>(QString::fromLatin1(boxName));
+        if (label && box) {
+            label->setBuddy(box);
+            box->setAccessibleName(label->text().trimmed());
+        }
+    }
+}
+
+void WrapButton::paintEvent(QPaintEvent *)
+{
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QString caption = option.text;
+    option.text.clear();
+    painter.drawControl(QStyle::CE_PushButton, option);
+    const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, caption);
+}
+
+} // namespace anodix

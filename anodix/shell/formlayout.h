@@ -1,0 +1,66 @@
+// Fixed form layouts kept as data: one row per control, positions in twips as
+// the form designer gave them, turned into widgets by one builder.
+#pragma once
+
+#include <QPushButton>
+#include <QString>
+#include <span>
+
+class QWidget;
+
+namespace anodix {
+
+// 15 twips make one logical pixel; Qt scales logical pixels on high-DPI screens.
+constexpr int twips(int value) { return (value + 7) / 15; }
+
+enum class ControlKind { Label, TextBox, Button, FileList, Picture, Line };
+
+struct FontSpec
+{
+    const char *family = nullptr; // nullptr: the widget's default font
+    double points = 0;
+    bool bold = false;
+    bool italic = false;
+};
+
+// Fonts the forms use. Arial and Times New Roman resolve to their metric twins
+// (Liberation Sans, Liberation Serif) where the originals are not installed.
+inline constexpr FontSpec kDefaultFont{};
+inline constexpr FontSpec kBoldSans975{"Arial", 9.75, true};
+inline constexpr FontSpec kBoldSans825{"Arial", 8.25, true};
+inline constexpr FontSpec kBoldSans12{"Arial", 12, true};
+inline constexpr FontSpec kBoldArial1125{"Arial", 11.25, true};
+inline constexpr FontSpec kBoldTimes12{"Times New Roman", 12, true};
+
+struct ControlRow
+{
+    ControlKind kind;
+    const char *name;  // the control's name; objectName is "Name" or "Name(index)"
+    int index;         // -1 outside a control array
+    const char *text;  // caption (UTF-8); for a Picture, the resource path of its image
+    int left, top, width, height; // twips; for a Line: x1, y1, x2, y2
+    FontSpec font = kDefaultFont;
+};
+
+// "Label2" with index 4 is addressed as "Label2(4)", the way the form designer writes it.
+QString controlName(const char *name, int index = -1);
+
+// Creates the rows' widgets as children of client, in row order.
+// Labels are top-left aligned and wrap at word boundaries; file lists are FileListBox.
+void buildForm(QWidget *client, std::span<const ControlRow> rows);
+
+// Makes each caption label the buddy of its box: {label name, box name} pairs.
+void setBuddies(QWidget *client, std::initializer_list<std::pair<const char *, const char *>> pairs);
+
+// A push button whose caption wraps onto several lines, as the main window's buttons do.
+class WrapButton : public QPushButton
+{
+    Q_OBJECT
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+} // namespace anodix

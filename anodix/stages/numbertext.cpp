@@ -1,0 +1,1 @@
+#include "anodix/stages/numbertext.h"

@@ -1,0 +1,14 @@
+// The triode preamplifier stage with cathode bias.
+#pragma once
+
+#include "anodix/stages/stageresult.h"
+
+#include <QLocale>
+
+namespace anodix {
+
+// Outputs in order: R1, R2, R3, C1, Ku, C3, Vt.
+StageResult CalculateTriodeStage(const QString &ea, const QString &fmin, const QString &r1,
+                                 const LoadedTube &tube, const QLocale &locale);
+
+} // namespace anodix

@@ -1,0 +1,1 @@
+#include "anodix/tubedb/tuberecord.h"

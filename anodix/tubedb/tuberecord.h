@@ -1,0 +1,83 @@
+// Tube record files: one "*.lamp" text file per tube, one number text per
+// line, each line ending in CR LF, in a folder per tube class under bd/.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace anodix {
+
+enum class TubeClass { Triode, PreampPentode, PowerPentode };
+
+// Record fields in file order; a triode record has the first eight.
+enum class TubeField {
+    HeaterVoltage,
+    HeaterCurrent,
+    AnodeVoltage,
+    AnodeCurrent,
+    GridBias,
+    Transconductance,
+    AmplificationFactor,
+    InternalResistance,
+    ScreenVoltage,
+    ScreenCurrent,
+};
+
+// The class folder relative to the working folder, as the user knows it
+// (".\bd\triod" on Windows, "./bd/triod" elsewhere).
+QString TubeRecordFolder(TubeClass tubeClass);
+// 8 for Triode, 10 for the pentode classes.
+int recordLineCount(TubeClass tubeClass);
+
+struct RecordList
+{
+    QStringList names; // file names with extension, in alphabetical order
+    QString error;     // empty on success
+    bool ok() const { return error.isEmpty(); }
+};
+
+struct RecordLines
+{
+    QStringList lines; // the texts of the lines read, without line ends
+    QString error;     // empty on success
+    bool ok() const { return error.isEmpty(); }
+};
+
+struct RecordOutcome
+{
+    enum class Status { Done, AlreadyExists, Failed };
+    Status status = Status::Done;
+    QString error; // a message for the user when not Done
+    bool ok() const { return status == Status::Done; }
+};
+
+// The five record operations, on the class folders under one working folder.
+class TubeDatabase
+{
+public:
+    explicit TubeDatabase(QString workingFolder = QStringLiteral("."));
+
+    const QString &workingFolder() const { return m_workingFolder; }
+    // The absolute-or-relative path of the class folder under the working folder.
+    QString folderPath(TubeClass tubeClass) const;
+
+    RecordList ListTubeRecords(TubeClass tubeClass) const;
+    // Reads lineCount lines (default: the class's count); fails when the file
+    // is missing, unreadable or ends before that many lines.
+    RecordLines ReadTubeRecord(TubeClass tubeClass, const QString &fileName, int lineCount = -1) const;
+    // values must hold the class's count of texts; written exactly as given, atomically.
+    RecordOutcome WriteTubeRecord(TubeClass tubeClass, const QString &fileName, const QStringList &values) const;
+    // A new record of "0" lines named tubeName + ".lamp". An existing record is
+    // replaced only when replaceExisting is set; otherwise AlreadyExists.
+    RecordOutcome CreateTubeRecord(TubeClass tubeClass, const QString &tubeName, bool replaceExisting = false) const;
+    RecordOutcome DeleteTubeRecord(TubeClass tubeClass, const QString &fileName) const;
+
+    // Why a tube name cannot name a file (path separator, "..", control
+    // character, empty); empty when it can.
+    static QString nameProblem(const QString &tubeName);
+
+private:
+    QString m_workingFolder;
+};
+
+} // namespace anodix

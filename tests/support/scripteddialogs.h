@@ -1,0 +1,76 @@
+// A scripted stand-in for the program's dialogs: each expected dialog is
+// queued with its answer; every dialog asked is recorded. A dialog that was
+// not expected is recorded as unexpected and answered No / empty, so a test
+// fails on it instead of hanging.
+#pragma once
+
+#include "anodix/shell/dialogs.h"
+
+#include <QList>
+#include <QString>
+
+struct AskedDialog
+{
+    enum class Kind { Message, YesNo, Text };
+    Kind kind;
+    QString text;
+    QString title;
+    anodix::Dialogs::Icon icon = anodix::Dialogs::Icon::None;
+};
+
+class ScriptedDialogs final : public anodix::Dialogs
+{
+public:
+    // Answers for the questions to come, in order.
+    void answerYes() { m_yesNo.append(true); }
+    void answerNo() { m_yesNo.append(false); }
+    void answerText(const QString &text) { m_texts.append(text); }
+
+    QList<AskedDialog> asked;
+    int unexpected = 0;
+
+    void message(QWidget *, const QString &text, const QString &title, Icon icon) override
+    {
+        asked.append({AskedDialog::Kind::Message, text, title, icon});
+    }
+    bool askYesNo(QWidget *, const QString &text, const QString &title) override
+    {
+        asked.append({AskedDialog::Kind::YesNo, text, title, Icon::Question});
+        if (m_yesNo.isEmpty()) {
+            ++unexpected;
+            return false;
+        }
+        return m_yesNo.takeFirst();
+    }
+    QString askText(QWidget *, const QString &prompt, const QString &title) override
+    {
+        asked.append({AskedDialog::Kind::Text, prompt, title, Icon::None});
+        if (m_texts.isEmpty()) {
+            ++unexpected;
+            return {};
+        }
+        return m_texts.takeFirst();
+    }
+
+    // Messages only, for the common check "which message came".
+    QStringList messageTexts() const
+    {
+        QStringList texts;
+        for (const AskedDialog &d : asked)
+            if (d.kind == AskedDialog::Kind::Message)
+                texts.append(d.text);
+        return texts;
+    }
+    bool allAnswersUsed() const { return m_yesNo.isEmpty() && m_texts.isEmpty(); }
+    void clear()
+    {
+        asked.clear();
+        unexpected = 0;
+        m_yesNo.clear();
+        m_texts.clear();
+    }
+
+private:
+    QList<bool> m_yesNo;
+    QList<QString> m_texts;
+};
