@@ -1,3 +1,5 @@
 # The three tube parameter editors: one component parameterised by TubeClass.
 target_sources(anodix_gui PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/tubeeditor.h
+    ${CMAKE_CURRENT_LIST_DIR}/tubeeditor.cpp
 )

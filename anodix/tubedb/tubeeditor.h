@@ -1,0 +1,63 @@
+// The tube parameter editors Files, Files_Pentod and Files_Pentod_Vihod: one
+// window design, parameterised by the tube class whose records it edits.
+#pragma once
+
+#include "anodix/shell/formlayout.h"
+#include "anodix/shell/formwindow.h"
+#include "anodix/shell/navigator.h"
+#include "anodix/tubedb/tuberecord.h"
+
+#include <QStringList>
+#include <span>
+
+namespace anodix {
+
+class FileListBox;
+
+class TubeEditor final : public FormWindow
+{
+    Q_OBJECT
+public:
+    TubeEditor(AppContext &context, TubeClass tubeClass);
+
+    TubeClass tubeClass() const { return m_tubeClass; }
+
+    // The form of the editor of a class, one row per control.
+    static std::span<const ControlRow> formRows(TubeClass tubeClass);
+    // The names of the text boxes in file order: line n of a record is box n.
+    static QStringList boxNamesInFileOrder(TubeClass tubeClass);
+
+protected:
+    void createMenus() override;
+    void createControls(QWidget *client) override;
+    void Form_Load() override;
+
+private:
+    void File_Click(const QString &fileName);
+    void Save_Click();
+    void DelFile1_Click();
+    void New_Click();
+    void SaveFile_Click();
+    void DelFile_Click();
+    void Exit_Click();
+    void About11_Click();
+
+    void SaveSelectedRecord();
+    void DeleteSelectedRecord();
+
+    // Closes the editor and opens it again: the list re-read, nothing selected.
+    void reload();
+    void showError(const QString &text);
+    // Puts the list's selection back on the record FILE1 names, without loading it.
+    void restoreSelection();
+
+    FileListBox *fileList() const;
+    QString boxText(const QString &boxName) const;
+    void setBoxText(const QString &boxName, const QString &text);
+
+    AppContext &m_context;
+    TubeClass m_tubeClass;
+    TubeDatabase m_database;
+};
+
+} // namespace anodix
