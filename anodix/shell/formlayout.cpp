@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QSvgRenderer>
 #include <QSvgWidget>
 
 namespace anodix {
@@ -61,12 +62,20 @@ QWidget *createControl(QWidget *client, const ControlRow &row)
     }
     case ControlKind::TextBox:
         return new QLineEdit(client);
-    case ControlKind::Button:
-        return new WrapButton(text, client);
+    case ControlKind::Button: {
+        // Enter on a focused button presses it, as Space does.
+        auto *button = new WrapButton(text, client);
+        button->setAutoDefault(true);
+        return button;
+    }
     case ControlKind::FileList:
         return new FileListBox(client);
-    case ControlKind::Picture:
-        return new QSvgWidget(text, client);
+    case ControlKind::Picture: {
+        auto *picture = new QSvgWidget(text, client);
+        // A drawing keeps its proportions even where its box is a little off them.
+        picture->renderer()->setAspectRatioMode(Qt::KeepAspectRatio);
+        return picture;
+    }
     case ControlKind::Line:
         return createLine(client, row);
     }
@@ -86,7 +95,12 @@ void buildForm(QWidget *client, std::span<const ControlRow> rows)
     }
 }
 
-void setBuddies(QWidget *client, std::initializer_list<std::pair<const char *, const char *>> pairs)
+void setBuddies(QWidget *client, std::initializer_list<BuddyPair> pairs)
+{
+    setBuddies(client, std::span<const BuddyPair>(pairs.begin(), pairs.size()));
+}
+
+void setBuddies(QWidget *client, std::span<const BuddyPair> pairs)
 {
     for (const auto &[labelName, boxName] : pairs) {
         auto *label = client->findChild<QLabel *>(QString::fromLatin1(labelName));
@@ -95,6 +109,21 @@ void setBuddies(QWidget *client, std::initializer_list<std::pair<const char *, c
             label->setBuddy(box);
             box->setAccessibleName(label->text().trimmed());
         }
+    }
+}
+
+void setFocusOrder(QWidget *client, std::span<const char *const> names)
+{
+    QWidget *previous = nullptr;
+    for (const char *name : names) {
+        QWidget *widget = client->findChild<QWidget *>(QString::fromLatin1(name));
+        if (!widget)
+            continue;
+        if (previous)
+            QWidget::setTabOrder(previous, widget);
+        else
+            widget->setFocus(Qt::OtherFocusReason);
+        previous = widget;
     }
 }
 

@@ -4,7 +4,9 @@
 
 #include <QPushButton>
 #include <QString>
+#include <initializer_list>
 #include <span>
+#include <utility>
 
 class QWidget;
 
@@ -31,6 +33,9 @@ inline constexpr FontSpec kBoldSans825{"Arial", 8.25, true};
 inline constexpr FontSpec kBoldSans12{"Arial", 12, true};
 inline constexpr FontSpec kBoldArial1125{"Arial", 11.25, true};
 inline constexpr FontSpec kBoldTimes12{"Times New Roman", 12, true};
+inline constexpr FontSpec kSans18{"Arial", 18};
+inline constexpr FontSpec kSans135{"Arial", 13.5};
+inline constexpr FontSpec kBoldItalicArial1425{"Arial", 14.25, true, true};
 
 struct ControlRow
 {
@@ -49,8 +54,16 @@ QString controlName(const char *name, int index = -1);
 // Labels are top-left aligned and wrap at word boundaries; file lists are FileListBox.
 void buildForm(QWidget *client, std::span<const ControlRow> rows);
 
-// Makes each caption label the buddy of its box: {label name, box name} pairs.
-void setBuddies(QWidget *client, std::initializer_list<std::pair<const char *, const char *>> pairs);
+// A caption label and the box it names: {label name, box name}.
+using BuddyPair = std::pair<const char *, const char *>;
+
+// Makes each caption label the buddy of its box, so screen readers name the box.
+void setBuddies(QWidget *client, std::span<const BuddyPair> pairs);
+void setBuddies(QWidget *client, std::initializer_list<BuddyPair> pairs);
+
+// Chains the named controls for the Tab key in the given order; the first one
+// holds the focus when the window opens.
+void setFocusOrder(QWidget *client, std::span<const char *const> names);
 
 // A push button whose caption wraps onto several lines, as the main window's buttons do.
 class WrapButton : public QPushButton

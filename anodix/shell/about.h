@@ -1,0 +1,27 @@
+// The About window: program name, author, addresses and the icon.
+#pragma once
+
+#include "anodix/shell/formlayout.h"
+#include "anodix/shell/formwindow.h"
+
+#include <span>
+
+namespace anodix {
+
+class About final : public FormWindow
+{
+    Q_OBJECT
+public:
+    About();
+
+    static std::span<const ControlRow> form();
+    static QSize clientSize(); // twips
+
+protected:
+    void createControls(QWidget *client) override;
+
+private:
+    void Ok_Click();
+};
+
+} // namespace anodix

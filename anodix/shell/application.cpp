@@ -1,0 +1,25 @@
+// The assembly of Anodix: every window of the program, made on first use.
+#include "anodix/shell/application.h"
+
+#include "anodix/shell/about.h"
+#include "anodix/shell/obshaya.h"
+#include "anodix/windows/pentod.h"
+#include "anodix/windows/tetrod.h"
+#include "anodix/windows/triod.h"
+
+namespace anodix {
+
+void registerWindows(Navigator &navigator, const AppContext &context)
+{
+    navigator.registerWindow(WindowId::Obshaya, [context] { return std::make_unique<Obshaya>(context); });
+    navigator.registerWindow(WindowId::About, [] { return std::make_unique<About>(); });
+
+    navigator.registerWindow(WindowId::Triod, [context] { return std::make_unique<Triod>(context); });
+    navigator.registerWindow(WindowId::Pentod, [context] { return std::make_unique<Pentod>(context); });
+    navigator.registerWindow(WindowId::Tetrod, [context] { return std::make_unique<Tetrod>(context); });
+
+    // ---- Tube editors: Files, Files_Pentod, Files_Pentod_Vihod ----
+    // (their three registrations go here)
+}
+
+} // namespace anodix

@@ -1,0 +1,66 @@
+// The main window's layout, menu and the buttons that lead to the three stages.
+#include "anodix/shell/obshaya.h"
+
+#include <QAction>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace anodix {
+
+namespace {
+
+using K = ControlKind;
+
+// Both pentode buttons carry the same words; the power stage's ends with a blank.
+constexpr ControlRow kForm[] = {
+    {K::Label,  "Label1",   -1, "Выберите тип усилителя:",           1080,  120, 4815, 495, kSans18},
+    {K::Label,  "Label2",   -1, "Усилители напряжения:",              240,  720, 6255, 375, kSans135},
+    {K::Button, "Triod1",   -1, "Однотактный усилитель на ТРИОДЕ",    240, 1320, 3015, 615, kBoldSans975},
+    {K::Button, "Pentod1",  -1, "Однотактный усилитель на ПЕНТОДЕ",  3480, 1320, 3015, 615, kBoldSans975},
+    {K::Label,  "Label3",   -1, "Усилители мощности:",                240, 2280, 5055, 375, kSans135},
+    {K::Button, "Command1", -1, "Однотактный усилитель на ПЕНТОДЕ ",  240, 2880, 3015, 615, kBoldSans975},
+};
+
+constexpr const char *kFocusOrder[] = {"Triod1", "Pentod1", "Command1"};
+
+} // namespace
+
+std::span<const ControlRow> Obshaya::form() { return kForm; }
+std::span<const char *const> Obshaya::focusOrder() { return kFocusOrder; }
+QSize Obshaya::clientSize() { return {6840, 3795}; }
+
+Obshaya::Obshaya(const AppContext &context)
+    : FormWindow(QStringLiteral("Anodix V1.0"), clientSize())
+    , m_context(context)
+{
+    setObjectName(QStringLiteral("Obshaya"));
+}
+
+void Obshaya::createMenus()
+{
+    QMenu *help = menuBar()->addMenu(QStringLiteral("Справка"));
+    help->setObjectName(QStringLiteral("Help"));
+    QAction *about = help->addAction(QStringLiteral("О программе"));
+    about->setObjectName(QStringLiteral("Help_Abaut"));
+    about->setShortcut(Qt::Key_F1);
+    connect(about, &QAction::triggered, this, &Obshaya::Help_Abaut_Click);
+}
+
+void Obshaya::createControls(QWidget *client)
+{
+    buildForm(client, kForm);
+    setFocusOrder(client, kFocusOrder);
+    const auto button = [client](const char *name) {
+        return client->findChild<QPushButton *>(QString::fromLatin1(name));
+    };
+    connect(button("Triod1"), &QPushButton::clicked, this, &Obshaya::Triod1_Click);
+    connect(button("Pentod1"), &QPushButton::clicked, this, &Obshaya::Pentod1_Click);
+    connect(button("Command1"), &QPushButton::clicked, this, &Obshaya::Command1_Click);
+}
+
+void Obshaya::Triod1_Click() { m_context.navigator.switchTo(this, WindowId::Triod); }
+void Obshaya::Pentod1_Click() { m_context.navigator.switchTo(this, WindowId::Pentod); }
+void Obshaya::Command1_Click() { m_context.navigator.switchTo(this, WindowId::Tetrod); }
+void Obshaya::Help_Abaut_Click() { m_context.navigator.openAbout(); }
+
+} // namespace anodix

@@ -1,0 +1,35 @@
+// The main window: the user picks which amplifier stage to compute.
+#pragma once
+
+#include "anodix/shell/formlayout.h"
+#include "anodix/shell/formwindow.h"
+#include "anodix/shell/navigator.h"
+
+#include <span>
+
+namespace anodix {
+
+class Obshaya final : public FormWindow
+{
+    Q_OBJECT
+public:
+    explicit Obshaya(const AppContext &context);
+
+    static std::span<const ControlRow> form();
+    static std::span<const char *const> focusOrder();
+    static QSize clientSize(); // twips
+
+protected:
+    void createMenus() override;
+    void createControls(QWidget *client) override;
+
+private:
+    void Triod1_Click();
+    void Pentod1_Click();
+    void Command1_Click();
+    void Help_Abaut_Click();
+
+    AppContext m_context;
+};
+
+} // namespace anodix

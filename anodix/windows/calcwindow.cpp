@@ -1,0 +1,105 @@
+// The shared calculation-window frame.
+#include "anodix/windows/calcwindow.h"
+
+#include "anodix/shell/dialogs.h"
+#include "anodix/shell/filelistbox.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace anodix {
+
+namespace {
+const QString kErrorTitle = QStringLiteral("Ошибка");
+}
+
+CalcWindow::CalcWindow(const CalcWindowSpec &spec, const AppContext &context)
+    : FormWindow(QStringLiteral("Anodix V1.0 - ") + QString::fromUtf8(spec.stageName), spec.clientTwips)
+    , m_spec(spec)
+    , m_context(context)
+    , m_database(context.workingFolder)
+{
+    setObjectName(QString::fromLatin1(spec.windowName));
+}
+
+void CalcWindow::createMenus()
+{
+    const auto addMenu = [this](const char *name, const char *title, const char *itemName, const char *itemTitle,
+                                const QKeySequence &shortcut, void (CalcWindow::*handler)()) {
+        QMenu *menu = menuBar()->addMenu(QString::fromUtf8(title));
+        menu->setObjectName(QString::fromLatin1(name));
+        QAction *item = menu->addAction(QString::fromUtf8(itemTitle));
+        item->setObjectName(QString::fromLatin1(itemName));
+        item->setShortcut(shortcut);
+        connect(item, &QAction::triggered, this, handler);
+    };
+    addMenu(m_spec.fileMenuName, "Файл", "Exit", "Выход", QKeySequence(Qt::CTRL | Qt::Key_X), &CalcWindow::Exit_Click);
+    addMenu("a", "Утилиты", "Redaktor", "Редактор параметров радиоламп", QKeySequence(Qt::CTRL | Qt::Key_R),
+            &CalcWindow::Redaktor_Click);
+    addMenu("Help", "Справка", "Help_Abaut", "О программе", QKeySequence(Qt::CTRL | Qt::Key_A),
+            &CalcWindow::Help_Abaut_Click);
+}
+
+void CalcWindow::createControls(QWidget *client)
+{
+    buildForm(client, m_spec.form);
+    setBuddies(client, m_spec.buddies);
+    setFocusOrder(client, m_spec.focusOrder);
+    connect(client->findChild<FileListBox *>(QStringLiteral("File")), &FileListBox::fileClicked, this,
+            &CalcWindow::File_Click);
+    connect(client->findChild<QPushButton *>(QStringLiteral("Command1")), &QPushButton::clicked, this,
+            &CalcWindow::Command1_Click);
+}
+
+void CalcWindow::Form_Load()
+{
+    auto *list = client()->findChild<FileListBox *>(QStringLiteral("File"));
+    const RecordList records = m_database.ListTubeRecords(m_spec.tubeClass);
+    // A missing folder is told once; the window still opens with an empty list.
+    list->setNames(records.names);
+    if (!records.ok())
+        showError(records.error);
+    client()->findChild<QLabel *>(QStringLiteral("R1"))->setText(QStringLiteral("0"));
+}
+
+QString CalcWindow::boxText(const char *name) const
+{
+    const auto *box = client()->findChild<QLineEdit *>(QString::fromLatin1(name));
+    return box ? box->text() : QString();
+}
+
+void CalcWindow::File_Click(const QString &fileName)
+{
+    const RecordLines record = m_database.ReadTubeRecord(m_spec.tubeClass, fileName, m_spec.recordLines);
+    // A record that cannot be read leaves the tube read before in place.
+    if (!record.ok()) {
+        showError(record.error);
+        return;
+    }
+    m_loadedTube.lines = record.lines;
+}
+
+void CalcWindow::Command1_Click()
+{
+    const StageResult result = calculate(m_loadedTube, m_context.locale);
+    for (const DisplayUpdate &update : result.updates) {
+        if (auto *output = client()->findChild<QLabel *>(update.output))
+            output->setText(update.text);
+    }
+    if (result.message)
+        m_context.dialogs.message(this, result.message->text, result.message->title, Dialogs::Icon::None);
+}
+
+void CalcWindow::Exit_Click() { m_context.navigator.switchTo(this, WindowId::Obshaya); }
+void CalcWindow::Redaktor_Click() { m_context.navigator.switchTo(this, m_spec.editor); }
+void CalcWindow::Help_Abaut_Click() { m_context.navigator.openAbout(); }
+
+void CalcWindow::showError(const QString &text)
+{
+    m_context.dialogs.message(this, text, kErrorTitle, Dialogs::Icon::None);
+}
+
+} // namespace anodix

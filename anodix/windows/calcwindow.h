@@ -1,0 +1,64 @@
+// The frame that the three calculation windows share: caption, menus, the
+// tube list of one class, the loaded record and the showing of results.
+#pragma once
+
+#include "anodix/shell/formlayout.h"
+#include "anodix/shell/formwindow.h"
+#include "anodix/shell/navigator.h"
+#include "anodix/stages/stageresult.h"
+#include "anodix/tubedb/tuberecord.h"
+
+#include <span>
+
+namespace anodix {
+
+// What one calculation window is made of; each window keeps one as a constant.
+struct CalcWindowSpec
+{
+    const char *windowName;   // the window's objectName, e.g. "Triod"
+    const char *stageName;    // follows "Anodix V1.0 - " in the caption
+    QSize clientTwips;
+    const char *fileMenuName; // "dd", or "fa12" in Pentod
+    TubeClass tubeClass;
+    int recordLines;          // how many lines of a record the window reads
+    WindowId editor;          // opened by Redaktor
+    std::span<const ControlRow> form;
+    std::span<const BuddyPair> buddies;
+    std::span<const char *const> focusOrder; // the first one has the focus at opening
+};
+
+class CalcWindow : public FormWindow
+{
+    Q_OBJECT
+public:
+    CalcWindow(const CalcWindowSpec &spec, const AppContext &context);
+
+    const CalcWindowSpec &spec() const { return m_spec; }
+    // The record read last; it outlives the controls, for the whole run.
+    const LoadedTube &loadedTube() const { return m_loadedTube; }
+
+protected:
+    void createMenus() override;
+    void createControls(QWidget *client) override;
+    void Form_Load() override;
+
+    // Runs the window's stage on the current box texts and the loaded record.
+    virtual StageResult calculate(const LoadedTube &tube, const QLocale &locale) const = 0;
+    QString boxText(const char *name) const;
+
+private:
+    void File_Click(const QString &fileName);
+    void Command1_Click();
+    void Exit_Click();
+    void Redaktor_Click();
+    void Help_Abaut_Click();
+
+    void showError(const QString &text);
+
+    const CalcWindowSpec &m_spec;
+    AppContext m_context;
+    TubeDatabase m_database;
+    LoadedTube m_loadedTube;
+};
+
+} // namespace anodix

@@ -1,0 +1,19 @@
+// The pentode preamplifier window.
+#pragma once
+
+#include "anodix/windows/calcwindow.h"
+
+namespace anodix {
+
+class Pentod final : public CalcWindow
+{
+    Q_OBJECT
+public:
+    explicit Pentod(const AppContext &context);
+    static const CalcWindowSpec &layout();
+
+protected:
+    StageResult calculate(const LoadedTube &tube, const QLocale &locale) const override;
+};
+
+} // namespace anodix

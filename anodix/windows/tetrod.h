@@ -1,0 +1,19 @@
+// The pentode power stage window.
+#pragma once
+
+#include "anodix/windows/calcwindow.h"
+
+namespace anodix {
+
+class Tetrod final : public CalcWindow
+{
+    Q_OBJECT
+public:
+    explicit Tetrod(const AppContext &context);
+    static const CalcWindowSpec &layout();
+
+protected:
+    StageResult calculate(const LoadedTube &tube, const QLocale &locale) const override;
+};
+
+} // namespace anodix

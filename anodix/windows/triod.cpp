@@ -1,0 +1,73 @@
+// The triode preamplifier window: its form and its calculation.
+#include "anodix/windows/triod.h"
+
+#include "anodix/stages/triodestage.h"
+
+namespace anodix {
+
+namespace {
+
+using K = ControlKind;
+constexpr FontSpec L = kBoldSans975;
+
+constexpr ControlRow kForm[] = {
+    {K::TextBox, "Ea",        -1, "",                                 120,  360, 1335,  285},
+    {K::Label,   "Label5",    -1, "Ea (напряжение питания)",         1680,  360, 3015,  255, L},
+    {K::TextBox, "Fn1",       -1, "",                                 120,  720, 1335,  285},
+    {K::Label,   "Label6",    -1, "Мин. частота пропускания",        1680,  720, 3015,  255, L},
+    {K::TextBox, "R11",       -1, "",                                 120, 1080, 1335,  285},
+    {K::Label,   "Label3",    -1, "Номинал R1, кОм",                 1680, 1080, 3015,  255, L},
+    {K::Label,   "Label9",    -1, "Выберите радиолампу:",            1080, 1680, 2775,  375, L},
+    {K::FileList,"File",      -1, "",                                 480, 2160, 3855, 1260, kBoldSans825},
+    {K::Picture, "Image1",    -1, ":/anodix/triod.svg",              4800,  240, 5190, 2700},
+    {K::Button,  "Command1",  -1, "Рассчитать",                      6360, 3240, 3615,  375, kBoldArial1125},
+    {K::Line,    "Line1",     -1, nullptr,                            120, 3840, 10080, 3840},
+    {K::Label,   "Label1",     1, "R1 = ",                            120, 4080,  495,  255, L},
+    {K::Label,   "R1",        -1, "0",                                720, 4080, 1215,  255, L},
+    {K::Label,   "Label11",    0, "кОм",                             2040, 4080,  735,  255, L},
+    {K::Label,   "Label2",     0, "R2 = ",                            120, 4440,  495,  255, L},
+    {K::Label,   "R2",        -1, "0",                                720, 4440, 1215,  255, L},
+    {K::Label,   "Label11",    1, "кОм",                             2040, 4440,  735,  255, L},
+    {K::Label,   "Label",     -1, "R3 =",                             120, 4800,  495,  255, L},
+    {K::Label,   "R3",        -1, "0",                                720, 4800, 1215,  255, L},
+    {K::Label,   "Label11",    2, "кОм",                             2040, 4800,  735,  255, L},
+    {K::Label,   "Label1",     0, "C1 = ",                           3480, 4080,  495,  255, L},
+    {K::Label,   "C1",        -1, "0",                               4080, 4080, 1095,  255, L},
+    {K::Label,   "Label10",    0, "мкФ",                             5280, 4080,  735,  255, L},
+    {K::Label,   "Label1",     2, "C3 = ",                           3480, 4440,  495,  255, L},
+    {K::Label,   "C3",        -1, "0",                               4080, 4440, 1095,  255, L},
+    {K::Label,   "Label10",    2, "мкФ",                             5280, 4440,  735,  255, L},
+    {K::Label,   "Label1",     3, "C2 подбираются экспериментально", 3480, 4800, 3135,  495, L},
+    {K::Label,   "Label12",    0, "Коэффициент усиления",            6600, 4080, 1695,  495, L},
+    {K::Label,   "Ku",        -1, "0",                               8520, 4200, 1455,  255, L},
+    {K::Label,   "Label12",    1, "Потребляемая мощность",           6600, 4680, 1695,  495, L},
+    {K::Label,   "Vt",        -1, "0",                               8520, 4800,  615,  255, L},
+    {K::Label,   "Label12",    2, "Вт",                              9240, 4800,  375,  255, L},
+};
+
+constexpr BuddyPair kBuddies[] = {
+    {"Label5", "Ea"}, {"Label6", "Fn1"}, {"Label3", "R11"}, {"Label9", "File"},
+};
+
+constexpr const char *kFocusOrder[] = {"Command1", "Ea", "Fn1", "File", "R11"};
+
+constexpr CalcWindowSpec kSpec{
+    "Triod", "Предварительный усилитель на триоде", {10200, 5475}, "dd",
+    TubeClass::Triode, 8, WindowId::Files, kForm, kBuddies, kFocusOrder,
+};
+
+} // namespace
+
+const CalcWindowSpec &Triod::layout() { return kSpec; }
+
+Triod::Triod(const AppContext &context)
+    : CalcWindow(kSpec, context)
+{
+}
+
+StageResult Triod::calculate(const LoadedTube &tube, const QLocale &locale) const
+{
+    return CalculateTriodeStage(boxText("Ea"), boxText("Fn1"), boxText("R11"), tube, locale);
+}
+
+} // namespace anodix

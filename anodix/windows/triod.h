@@ -1,0 +1,19 @@
+// The triode preamplifier window.
+#pragma once
+
+#include "anodix/windows/calcwindow.h"
+
+namespace anodix {
+
+class Triod final : public CalcWindow
+{
+    Q_OBJECT
+public:
+    explicit Triod(const AppContext &context);
+    static const CalcWindowSpec &layout();
+
+protected:
+    StageResult calculate(const LoadedTube &tube, const QLocale &locale) const override;
+};
+
+} // namespace anodix
