@@ -1,1 +1,408 @@
+// The tube record operations: listing, reading, writing, creating and deleting
+// "*.lamp" files in the class folders, with Russian messages for every refusal.
 #include "anodix/tubedb/tuberecord.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStorageInfo>
+#include <QTemporaryFile>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace anodix {
+
+namespace {
+
+const QString kExtension = QStringLiteral(".lamp");
+// Most file systems stop at 255 bytes a name; the rest is kept spare.
+constexpr qsizetype kMaxFileNameBytes = 250;
+// A record is a few dozen bytes; a larger file is read no further than this.
+constexpr qint64 kMaxRecordBytes = 1024 * 1024;
+
+QString classSubfolder(TubeClass tubeClass)
+{
+    switch (tubeClass) {
+    case TubeClass::Triode:
+        return QStringLiteral("bd/triod");
+    case TubeClass::PreampPentode:
+        return QStringLiteral("bd/pentod");
+    case TubeClass::PowerPentode:
+        return QStringLiteral("bd/tetrod");
+    }
+    return QStringLiteral("bd/triod");
+}
+
+QString quoted(const QString &text)
+{
+    return QStringLiteral("«%1»").arg(text);
+}
+
+// "1 строка", "3 строки", "8 строк".
+QString linesText(qsizetype count)
+{
+    const qsizetype lastTwo = count % 100;
+    const qsizetype last = count % 10;
+    const char *word = "строк";
+    if (last == 1 && lastTwo != 11)
+        word = "строка";
+    else if (last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14))
+        word = "строки";
+    return QStringLiteral("%1 %2").arg(count).arg(QString::fromUtf8(word));
+}
+
+bool hasControlCharacter(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(),
+                       [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
+}
+
+// A file name handed in by the list must stay inside the class folder.
+QString fileNameProblem(const QString &fileName)
+{
+    if (fileName.isEmpty())
+        return QStringLiteral("имя файла пустое");
+    if (fileName.contains(QLatin1Char('/')) || fileName.contains(QLatin1Char('\\')))
+        return QStringLiteral("имя файла содержит знак «/» или «\\»");
+    if (fileName == QLatin1String(".") || fileName == QLatin1String(".."))
+        return QStringLiteral("это имя папки, а не файла");
+    return {};
+}
+
+RecordOutcome failed(const QString &message)
+{
+    return {RecordOutcome::Status::Failed, message};
+}
+
+// The likely cause of a refused write or removal, told in Russian; the
+// system's own text only when none of the usual causes applies.
+QString refusalReason(const QString &folder, const QString &path, const QString &systemText)
+{
+    const QFileInfo file(path);
+    if (file.isDir())
+        return QStringLiteral("под этим именем в папке есть вложенная папка");
+    if (file.exists() && !file.isWritable())
+        return QStringLiteral("файл защищён от записи");
+    if (!QFileInfo(folder).isWritable())
+        return QStringLiteral("нет прав на изменение папки");
+    const QStorageInfo storage(folder);
+    if (storage.isValid() && storage.isReadOnly())
+        return QStringLiteral("диск доступен только для чтения");
+    if (storage.isValid() && storage.bytesAvailable() == 0)
+        return QStringLiteral("на диске нет свободного места");
+    if (QFile::encodeName(file.fileName()).size() > 255)
+        return QStringLiteral("имя файла слишком длинное");
+    return QStringLiteral("система ответила: %1").arg(systemText);
+}
+
+// Writes the whole text through QSaveFile, so the old content stays until the
+// new one is complete on disk.
+QString saveWhole(const QString &folder, const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return {};
+    const QString systemText = file.errorString();
+    file.cancelWriting();
+    return refusalReason(folder, path, systemText);
+}
+
+QByteArray zeroRecord(TubeClass tubeClass)
+{
+    return QByteArray("0\r\n").repeated(recordLineCount(tubeClass));
+}
+
+} // namespace
+
+QString TubeRecordFolder(TubeClass tubeClass)
+{
+    return QDir::toNativeSeparators(QStringLiteral("./") + classSubfolder(tubeClass));
+}
+
+int recordLineCount(TubeClass tubeClass)
+{
+    return tubeClass == TubeClass::Triode ? 8 : 10;
+}
+
+QStringList parseTubeRecordLines(const QByteArray &bytes, int lineCount, QString *error)
+{
+    if (error)
+        error->clear();
+    if (lineCount < 0) {
+        if (error)
+            *error = QStringLiteral("запрошено отрицательное число строк");
+        return {};
+    }
+
+    QStringList lines;
+    lines.reserve(std::min(lineCount, 64));
+    const char *const end = bytes.constData() + bytes.size();
+    const char *pos = bytes.constData();
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        pos += 3;
+    while (lines.size() < lineCount && pos < end) {
+        const char *stop = std::find_if(pos, end, [](char c) { return c == '\r' || c == '\n'; });
+        lines.append(QString::fromUtf8(pos, stop - pos));
+        pos = stop;
+        if (pos < end)
+            pos += (*pos == '\r' && pos + 1 < end && pos[1] == '\n') ? 2 : 1;
+    }
+
+    if (lines.size() < lineCount) {
+        if (error) {
+            *error = lines.isEmpty()
+                ? QStringLiteral("файл пуст")
+                : QStringLiteral("в файле %1 из %2 нужных").arg(linesText(lines.size())).arg(lineCount);
+        }
+        return {};
+    }
+    return lines;
+}
+
+TubeDatabase::TubeDatabase(QString workingFolder)
+    : m_workingFolder(std::move(workingFolder))
+{
+}
+
+QString TubeDatabase::folderPath(TubeClass tubeClass) const
+{
+    const QString base = m_workingFolder.isEmpty() ? QStringLiteral(".") : m_workingFolder;
+    const bool endsInSeparator = base.endsWith(QLatin1Char('/')) || base.endsWith(QLatin1Char('\\'));
+    return base + (endsInSeparator ? QString() : QStringLiteral("/")) + classSubfolder(tubeClass);
+}
+
+QString TubeDatabase::shownFolder(TubeClass tubeClass) const
+{
+    if (m_workingFolder == QLatin1String(".") || m_workingFolder.isEmpty())
+        return TubeRecordFolder(tubeClass);
+    return QDir::toNativeSeparators(folderPath(tubeClass));
+}
+
+QString TubeDatabase::folderProblem(TubeClass tubeClass) const
+{
+    const QFileInfo folder(folderPath(tubeClass));
+    if (!folder.exists())
+        return QStringLiteral("Не найдена папка %1 с записями о лампах.").arg(quoted(shownFolder(tubeClass)));
+    if (!folder.isDir())
+        return QStringLiteral("%1 — не папка, а файл; записи о лампах хранятся в папке с этим именем.")
+            .arg(quoted(shownFolder(tubeClass)));
+    return {};
+}
+
+RecordList TubeDatabase::ListTubeRecords(TubeClass tubeClass) const
+{
+    RecordList result;
+    if (const QString problem = folderProblem(tubeClass); !problem.isEmpty()) {
+        result.error = problem;
+        return result;
+    }
+    const QString folder = folderPath(tubeClass);
+    if (!QFileInfo(folder).isReadable()) {
+        result.error = QStringLiteral("Нет прав на чтение папки %1.").arg(quoted(shownFolder(tubeClass)));
+        return result;
+    }
+
+    // The directory is read unsorted and sorted here on case-folded keys: QDir's
+    // own sorting compares names anew each time and costs several times more.
+    std::vector<std::pair<QString, QString>> entries;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        it.next();
+        QString name = it.fileName();
+        if (name.endsWith(kExtension, Qt::CaseInsensitive))
+            entries.emplace_back(name.toCaseFolded(), std::move(name));
+    }
+    std::sort(entries.begin(), entries.end());
+
+    result.names.reserve(qsizetype(entries.size()));
+    for (auto &entry : entries)
+        result.names.append(std::move(entry.second));
+    return result;
+}
+
+RecordLines TubeDatabase::ReadTubeRecord(TubeClass tubeClass, const QString &fileName, int lineCount) const
+{
+    RecordLines result;
+    const int wanted = lineCount < 0 ? recordLineCount(tubeClass) : lineCount;
+    const auto failure = [&](const QString &reason) {
+        return QStringLiteral("Не удалось прочитать запись %1: %2.").arg(quoted(fileName), reason);
+    };
+
+    if (const QString problem = fileNameProblem(fileName); !problem.isEmpty()) {
+        result.error = failure(problem);
+        return result;
+    }
+    if (const QString problem = folderProblem(tubeClass); !problem.isEmpty()) {
+        result.error = problem;
+        return result;
+    }
+    const QString path = folderPath(tubeClass) + QLatin1Char('/') + fileName;
+    const QFileInfo info(path);
+    // Opening a pipe or device by that name could block or never end.
+    if (!info.exists()) {
+        result.error = failure(QStringLiteral("файл не найден"));
+        return result;
+    }
+    if (!info.isFile()) {
+        result.error = failure(QStringLiteral("это не файл"));
+        return result;
+    }
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.error = failure(info.isReadable() ? QStringLiteral("система ответила: %1").arg(file.errorString())
+                                                     : QStringLiteral("нет прав на чтение файла"));
+        return result;
+    }
+    QByteArray bytes;
+    while (bytes.size() < kMaxRecordBytes) {
+        const QByteArray chunk = file.read(std::min<qint64>(64 * 1024, kMaxRecordBytes - bytes.size()));
+        if (chunk.isEmpty())
+            break;
+        bytes += chunk;
+    }
+    if (file.error() != QFileDevice::NoError) {
+        result.error = failure(QStringLiteral("ошибка чтения (%1)").arg(file.errorString()));
+        return result;
+    }
+    const bool cutShort = !file.atEnd();
+    file.close();
+
+    QString problem;
+    result.lines = parseTubeRecordLines(bytes, wanted, &problem);
+    if (!problem.isEmpty()) {
+        result.error = failure(cutShort ? QStringLiteral("файл слишком велик для записи о лампе") : problem);
+        result.lines.clear();
+    }
+    return result;
+}
+
+RecordOutcome TubeDatabase::WriteTubeRecord(TubeClass tubeClass, const QString &fileName,
+                                            const QStringList &values) const
+{
+    const auto failure = [&](const QString &reason) {
+        return QStringLiteral("Не удалось записать файл %1: %2.").arg(quoted(fileName), reason);
+    };
+    const int count = recordLineCount(tubeClass);
+    if (values.size() != count) {
+        return failed(failure(QStringLiteral("в записи должно быть %1 значений, а передано %2")
+                                      .arg(count)
+                                      .arg(values.size())));
+    }
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        if (values[i].contains(QLatin1Char('\r')) || values[i].contains(QLatin1Char('\n')))
+            return failed(failure(QStringLiteral("значение строки %1 содержит перевод строки").arg(i + 1)));
+    }
+    if (const QString problem = fileNameProblem(fileName); !problem.isEmpty())
+        return failed(failure(problem));
+    if (const QString problem = folderProblem(tubeClass); !problem.isEmpty())
+        return failed(problem);
+
+    QByteArray bytes;
+    for (const QString &value : values)
+        bytes += value.toUtf8() + "\r\n";
+    const QString folder = folderPath(tubeClass);
+    if (const QString reason = saveWhole(folder, folder + QLatin1Char('/') + fileName, bytes); !reason.isEmpty())
+        return failed(failure(reason));
+    return {};
+}
+
+RecordOutcome TubeDatabase::CreateTubeRecord(TubeClass tubeClass, const QString &tubeName,
+                                             bool replaceExisting) const
+{
+    if (const QString problem = nameProblem(tubeName); !problem.isEmpty())
+        return failed(problem);
+    if (const QString problem = folderProblem(tubeClass); !problem.isEmpty())
+        return failed(problem);
+
+    const QString fileName = tubeName + kExtension;
+    const QString folder = folderPath(tubeClass);
+    const QString path = folder + QLatin1Char('/') + fileName;
+    const auto failure = [&](const QString &reason) {
+        return QStringLiteral("Не удалось создать запись %1: %2.").arg(quoted(fileName), reason);
+    };
+    const QByteArray bytes = zeroRecord(tubeClass);
+
+    if (replaceExisting) {
+        if (const QString reason = saveWhole(folder, path, bytes); !reason.isEmpty())
+            return failed(failure(reason));
+        return {};
+    }
+
+    const QFileInfo existing(path);
+    if (existing.exists() || existing.isSymLink())
+        return {RecordOutcome::Status::AlreadyExists, QStringLiteral("Запись %1 уже существует.").arg(quoted(fileName))};
+
+    // The record is written under a temporary name, then renamed while still
+    // open: that rename is atomic and refuses to replace a file that appeared
+    // meanwhile, so no existing record can be lost.
+    QTemporaryFile temporary(folder + QStringLiteral("/.anodix-XXXXXX.tmp"));
+    if (!temporary.open())
+        return failed(failure(refusalReason(folder, path, temporary.errorString())));
+    temporary.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser
+                             | QFileDevice::WriteUser | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    if (temporary.write(bytes) != bytes.size() || !temporary.flush())
+        return failed(failure(refusalReason(folder, path, temporary.errorString())));
+    if (!temporary.rename(path)) {
+        const QFileInfo now(path);
+        if (now.exists() || now.isSymLink())
+            return {RecordOutcome::Status::AlreadyExists, QStringLiteral("Запись %1 уже существует.").arg(quoted(fileName))};
+        return failed(failure(refusalReason(folder, path, temporary.errorString())));
+    }
+    temporary.setAutoRemove(false);
+    return {};
+}
+
+RecordOutcome TubeDatabase::DeleteTubeRecord(TubeClass tubeClass, const QString &fileName) const
+{
+    const auto failure = [&](const QString &reason) {
+        return QStringLiteral("Не удалось удалить запись %1: %2.").arg(quoted(fileName), reason);
+    };
+    if (const QString problem = fileNameProblem(fileName); !problem.isEmpty())
+        return failed(failure(problem));
+    if (const QString problem = folderProblem(tubeClass); !problem.isEmpty())
+        return failed(problem);
+
+    const QString folder = folderPath(tubeClass);
+    const QString path = folder + QLatin1Char('/') + fileName;
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return failed(failure(QStringLiteral("файл не найден")));
+    if (info.isDir())
+        return failed(failure(QStringLiteral("это папка, а не файл")));
+    // A read-only record is kept on every platform, as Windows itself would.
+    if (!info.isWritable() && !info.isSymLink())
+        return failed(failure(QStringLiteral("файл защищён от записи")));
+
+    QFile file(path);
+    if (!file.remove())
+        return failed(failure(refusalReason(folder, path, file.errorString())));
+    return {};
+}
+
+QString TubeDatabase::nameProblem(const QString &tubeName)
+{
+    if (tubeName.isEmpty())
+        return QStringLiteral("Название лампы не может быть пустым.");
+    if (tubeName.contains(QLatin1Char('/')) || tubeName.contains(QLatin1Char('\\')))
+        return QStringLiteral("Название лампы не может содержать знаки «/» и «\\».");
+    if (tubeName.contains(QLatin1String("..")))
+        return QStringLiteral("Название лампы не может содержать две точки подряд.");
+    if (hasControlCharacter(tubeName))
+        return QStringLiteral("Название лампы не может содержать управляющие знаки (перевод строки, табуляцию).");
+    if (!tubeName.isValidUtf16())
+        return QStringLiteral("Название лампы содержит недопустимые знаки.");
+#ifdef Q_OS_WIN
+    if (std::any_of(tubeName.cbegin(), tubeName.cend(), [](QChar c) { return QStringView(u"<>:\"|?*").contains(c); }))
+        return QStringLiteral("Название лампы не может содержать знаки < > : \" | ? *.");
+#endif
+    if ((tubeName + kExtension).toUtf8().size() > kMaxFileNameBytes)
+        return QStringLiteral("Название лампы слишком длинное для имени файла.");
+    return {};
+}
+
+} // namespace anodix

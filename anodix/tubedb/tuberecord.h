@@ -2,6 +2,7 @@
 // line, each line ending in CR LF, in a folder per tube class under bd/.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -28,6 +29,13 @@ enum class TubeField {
 QString TubeRecordFolder(TubeClass tubeClass);
 // 8 for Triode, 10 for the pentode classes.
 int recordLineCount(TubeClass tubeClass);
+
+// Splits the bytes of a record file into its first lineCount lines. A line
+// ends at CR LF, a bare LF or a bare CR; a last line without a line end still
+// counts; a leading UTF-8 byte order mark is skipped; lines past lineCount are
+// ignored. With fewer lines it returns an empty list and, when error is given,
+// sets it to the reason in Russian (it is cleared on success).
+QStringList parseTubeRecordLines(const QByteArray &bytes, int lineCount, QString *error = nullptr);
 
 struct RecordList
 {
@@ -73,10 +81,17 @@ public:
     RecordOutcome DeleteTubeRecord(TubeClass tubeClass, const QString &fileName) const;
 
     // Why a tube name cannot name a file (path separator, "..", control
-    // character, empty); empty when it can.
+    // character, empty, longer than 250 bytes with the extension); a Russian
+    // sentence for the user, empty when the name can be used.
     static QString nameProblem(const QString &tubeName);
 
 private:
+    // The class folder as the messages name it: the user's relative form when
+    // working in ".", the native full path otherwise.
+    QString shownFolder(TubeClass tubeClass) const;
+    // A message when the class folder is missing or no folder; empty when usable.
+    QString folderProblem(TubeClass tubeClass) const;
+
     QString m_workingFolder;
 };
 
