@@ -1,1 +1,180 @@
+// Number texts of Anodix: reading with the locale's rules, shortest display
+// texts, and half-even rounding on the decimal digits that a text shows.
 #include "anodix/stages/numbertext.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace anodix {
+namespace {
+
+// Setting number options detaches a QLocale, and one calculation converts a
+// dozen texts; so the two copies with our options are made once per locale.
+struct LocaleForms
+{
+    QLocale source;
+    QLocale reading; // refuses group separators
+    QLocale writing; // omits group separators and leading zeros of the exponent
+    QChar decimalPoint;
+    QString exponent;
+    QString plusSign;
+};
+
+const LocaleForms &formsOf(const QLocale &locale)
+{
+    thread_local std::optional<LocaleForms> forms;
+    if (!forms || !(forms->source == locale)) {
+        const QString point = locale.decimalPoint();
+        LocaleForms made{locale, locale, locale, point.size() == 1 ? point.front() : QChar(),
+                         locale.exponential(), locale.positiveSign()};
+        made.reading.setNumberOptions(QLocale::RejectGroupSeparator);
+        made.writing.setNumberOptions(QLocale::OmitGroupSeparator | QLocale::OmitLeadingZeroInExponent);
+        forms = std::move(made);
+    }
+    return *forms;
+}
+
+QString shortestText(double value, int significantDigits, const QLocale &locale)
+{
+    if (!std::isfinite(value))
+        return {};
+    if (value == 0)
+        value = 0; // a rounded -0.00001 must not read "-0"
+    const LocaleForms &forms = formsOf(locale);
+    QString text = forms.writing.toString(value, 'g', significantDigits);
+    // Qt writes "1E+7"; the plus sign only widens a narrow output label.
+    const qsizetype exponentAt = text.indexOf(forms.exponent);
+    if (exponentAt >= 0) {
+        const qsizetype signAt = exponentAt + forms.exponent.size();
+        if (QStringView(text).mid(signAt).startsWith(forms.plusSign))
+            text.remove(signAt, forms.plusSign.size());
+    }
+    return text;
+}
+
+// The significant digits of a value as its text with n digits shows them:
+// value = ±d0.d1d2... × 10^exponent.
+struct DecimalDigits
+{
+    bool negative = false;
+    std::array<char, 20> digits{};
+    int count = 0;
+    int exponent = 0;
+};
+
+DecimalDigits decimalDigits(double value, int significantDigits)
+{
+    significantDigits = std::clamp(significantDigits, 1, 17);
+    std::array<char, 40> buffer{};
+    const char *end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                    std::chars_format::scientific, significantDigits - 1).ptr;
+    DecimalDigits d;
+    const char *p = buffer.data();
+    if (*p == '-') {
+        d.negative = true;
+        ++p;
+    }
+    for (; p != end && *p != 'e'; ++p) {
+        if (*p != '.')
+            d.digits[d.count++] = *p;
+    }
+    ++p; // past 'e'
+    if (p != end && *p == '+')
+        ++p;
+    std::from_chars(p, end, d.exponent);
+    return d;
+}
+
+} // namespace
+
+std::optional<double> toNumber(const QString &text, const QLocale &locale)
+{
+    bool ok = false;
+    const double value = formsOf(locale).reading.toDouble(text, &ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+bool isNumeric(const QString &text, const QLocale &locale)
+{
+    return toNumber(text, locale).has_value();
+}
+
+std::optional<double> toNumberEitherSeparator(const QString &text, const QLocale &locale)
+{
+    const QChar point = formsOf(locale).decimalPoint;
+    const auto isOtherSeparator = [point](QChar c) { return (c == u'.' || c == u',') && c != point; };
+    if (point.isNull() || std::none_of(text.cbegin(), text.cend(), isOtherSeparator))
+        return toNumber(text, locale);
+    QString unified = text;
+    std::replace_if(unified.begin(), unified.end(), isOtherSeparator, point);
+    return toNumber(unified, locale);
+}
+
+QString singleText(float value, const QLocale &locale)
+{
+    return shortestText(value, singleDigits, locale);
+}
+
+QString doubleText(double value, const QLocale &locale)
+{
+    return shortestText(value, doubleDigits, locale);
+}
+
+double roundHalfEven(double value, int decimals, int significantDigits)
+{
+    if (!std::isfinite(value) || value == 0)
+        return value == 0 ? 0.0 : value;
+    const DecimalDigits d = decimalDigits(value, significantDigits);
+
+    // Digits at or above the 10^-decimals place are kept; the rest decide.
+    const int keep = d.exponent + decimals + 1;
+    const int kept = std::clamp(keep, 0, d.count);
+    bool up = false;
+    if (keep >= 0 && keep < d.count) {
+        const char first = d.digits[keep];
+        const bool restIsZero = std::all_of(d.digits.begin() + keep + 1, d.digits.begin() + d.count,
+                                            [](char c) { return c == '0'; });
+        const bool lastKeptOdd = kept > 0 && (d.digits[kept - 1] - '0') % 2 == 1;
+        up = first > '5' || (first == '5' && (!restIsZero || lastKeptOdd));
+    }
+
+    // The kept digits as a whole number, scaled by a power of ten.
+    std::array<char, 48> number{};
+    char *p = number.data();
+    if (d.negative)
+        *p++ = '-';
+    *p++ = '0'; // room for a carry out of the top digit
+    p = std::copy(d.digits.begin(), d.digits.begin() + kept, p);
+    if (up) {
+        char *q = p - 1;
+        while (*q == '9')
+            *q-- = '0';
+        ++*q;
+    }
+    *p++ = 'e';
+    p = std::to_chars(p, number.data() + number.size(), d.exponent - kept + 1).ptr;
+
+    double rounded = 0;
+    if (std::from_chars(number.data(), p, rounded).ec == std::errc::result_out_of_range) {
+        // Past the largest double (rounded up from near it) or below the smallest.
+        if (d.exponent < 0)
+            return 0.0;
+        return d.negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
+    }
+    return rounded == 0 ? 0.0 : rounded;
+}
+
+double roundSignificant(double value, int digits, int significantDigits)
+{
+    if (!std::isfinite(value) || value == 0)
+        return value == 0 ? 0.0 : value;
+    const int exponent = decimalDigits(value, significantDigits).exponent;
+    return roundHalfEven(value, digits - 1 - exponent, significantDigits);
+}
+
+} // namespace anodix

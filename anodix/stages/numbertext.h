@@ -9,7 +9,8 @@
 namespace anodix {
 
 // The locale's conversion: blanks around the number are allowed, group
-// separators are not ("1,234" and "1 000" are no numbers), nor is an empty text.
+// separators are not ("1,234" and "1 000" are no numbers), nor is an empty
+// text or one that is no finite number ("inf", "nan", "1e400").
 std::optional<double> toNumber(const QString &text, const QLocale &locale);
 bool isNumeric(const QString &text, const QLocale &locale);
 
@@ -17,14 +18,26 @@ bool isNumeric(const QString &text, const QLocale &locale);
 // record written under one locale reads the same under another.
 std::optional<double> toNumberEitherSeparator(const QString &text, const QLocale &locale);
 
+// Significant digits that a single- and a double-precision value is shown with.
+inline constexpr int singleDigits = 7;
+inline constexpr int doubleDigits = 15;
+
 // Shortest text with at most 7 (single) or 15 (double) significant digits,
-// the locale's decimal separator, no grouping, no trailing zeros.
+// the locale's decimal separator, no grouping, no trailing zeros, never "-0".
+// From 1e7 (single) or 1e15 (double) up and below 1e-4 the text takes the
+// exponent form with the locale's exponent sign, no plus sign and no leading
+// zeros in the exponent: "1,5E-5", "1E7", "-2.5E15". toNumber reads it back.
+// A value that is not finite gives an empty text; the calculations never pass one.
 QString singleText(float value, const QLocale &locale);
 QString doubleText(double value, const QLocale &locale);
 
 // Rounds to n decimals, an exact half to the even digit, judged on the decimal
 // value that the text of value gives at significantDigits (7 for a single).
 // So 0.12345 gives 0.1234 although its binary double lies just above the half.
-double roundHalfEven(double value, int decimals, int significantDigits = 15);
+// Negative decimals round to tens, hundreds and so on.
+double roundHalfEven(double value, int decimals, int significantDigits = doubleDigits);
+
+// Rounds to digits significant digits in the same way (0.0169313 to 4 gives 0.01693).
+double roundSignificant(double value, int digits, int significantDigits = doubleDigits);
 
 } // namespace anodix

@@ -1,0 +1,256 @@
+// Number texts: reading under the locale's rules, shortest display texts and
+// half-even rounding, each in a point and a comma locale.
+#include "anodix/stages/numbertext.h"
+
+#include <QTest>
+#include <cmath>
+#include <limits>
+
+using namespace anodix;
+
+namespace {
+
+const QLocale pointLocale(QLocale::English, QLocale::UnitedStates);
+const QLocale commaLocale(QLocale::Russian, QLocale::Russia);
+
+// The same text with the locale's decimal separator in place of the point.
+QString localised(QString pointForm, const QLocale &locale)
+{
+    return pointForm.replace(u'.', locale.decimalPoint());
+}
+
+// Exact comparison of doubles with a readable failure message.
+QByteArray exact(double value)
+{
+    return QByteArray::number(value, 'g', 17);
+}
+
+QByteArray exact(std::optional<double> value)
+{
+    return value ? exact(*value) : QByteArray("not a number");
+}
+
+} // namespace
+
+class TestNumberText : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readsTextsByTheLocaleRules_data();
+    void readsTextsByTheLocaleRules();
+    void readsRecordTextsWithEitherSeparator_data();
+    void readsRecordTextsWithEitherSeparator();
+    void showsTheShortestText_data();
+    void showsTheShortestText();
+    void roundsHalfToEvenOnTheShownDigits_data();
+    void roundsHalfToEvenOnTheShownDigits();
+    void roundsToSignificantDigits_data();
+    void roundsToSignificantDigits();
+};
+
+void TestNumberText::readsTextsByTheLocaleRules_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<std::optional<double>>("expected");
+
+    const std::optional<double> none;
+    struct Row { const char *name; QString text; std::optional<double> expected; };
+    // Texts that read the same in both locales once the separator is the locale's.
+    const Row both[] = {
+        {"a whole number", "470", 470.0},
+        {"a decimal fraction", "4.7", 4.7},
+        {"a trailing zero after the separator", "470.0", 470.0},
+        {"blanks around the number", "  470 ", 470.0},
+        {"tabs around the number", "\t2.5\t", 2.5},
+        {"a negative number", "-1.5", -1.5},
+        {"an exponent", "1e2", 100.0},
+        {"a capital exponent with a sign", "1.5E-3", 0.0015},
+        {"an empty text", "", none},
+        {"only blanks", "   ", none},
+        {"letters", "abc", none},
+        {"a number followed by letters", "12abc", none},
+        {"two separators", "1.5.2", none},
+        {"a blank inside the number", "1 000", none},
+        {"a no-break blank inside the number", QStringLiteral("1\u00a0000"), none},
+        {"infinity", "inf", none},
+        {"not-a-number", "nan", none},
+        {"a number beyond the double range", "1e400", none},
+    };
+    for (const QLocale &locale : {pointLocale, commaLocale}) {
+        for (const Row &row : both)
+            QTest::addRow("%s (%s)", row.name, qPrintable(locale.name()))
+                << locale << localised(row.text, locale) << row.expected;
+    }
+    QTest::newRow("group separator of the point locale") << pointLocale << "1,234" << none;
+    QTest::newRow("grouped thousands with a fraction") << pointLocale << "1,234.5" << none;
+    QTest::newRow("comma in the point locale") << pointLocale << "4,7" << none;
+    QTest::newRow("point in the comma locale") << commaLocale << "470.0" << none;
+    QTest::newRow("comma is the separator in the comma locale") << commaLocale << "1,234" << std::optional(1.234);
+}
+
+void TestNumberText::readsTextsByTheLocaleRules()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QString, text);
+    QFETCH(std::optional<double>, expected);
+
+    QCOMPARE(exact(toNumber(text, locale)), exact(expected));
+    QCOMPARE(isNumeric(text, locale), expected.has_value());
+}
+
+void TestNumberText::readsRecordTextsWithEitherSeparator_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<std::optional<double>>("expected");
+
+    QTest::newRow("comma") << "6,3" << std::optional(6.3);
+    QTest::newRow("point") << "6.3" << std::optional(6.3);
+    QTest::newRow("comma with blanks") << " 6,3 " << std::optional(6.3);
+    QTest::newRow("negative with a comma") << "-1,5" << std::optional(-1.5);
+    QTest::newRow("whole number") << "250" << std::optional(250.0);
+    QTest::newRow("exponent with a comma") << "1,5e2" << std::optional(150.0);
+    QTest::newRow("both separators") << "1,234.5" << std::optional<double>();
+    QTest::newRow("grouped with a blank") << "1 000" << std::optional<double>();
+    QTest::newRow("empty") << "" << std::optional<double>();
+    QTest::newRow("letters") << "abc" << std::optional<double>();
+    QTest::newRow("infinity") << "inf" << std::optional<double>();
+}
+
+void TestNumberText::readsRecordTextsWithEitherSeparator()
+{
+    QFETCH(QString, text);
+    QFETCH(std::optional<double>, expected);
+
+    for (const QLocale &locale : {pointLocale, commaLocale})
+        QCOMPARE(exact(toNumberEitherSeparator(text, locale)), exact(expected));
+}
+
+void TestNumberText::showsTheShortestText_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<bool>("single");
+    QTest::addColumn<QString>("expected");
+
+    struct Row { const char *name; double value; bool single; const char *pointForm; };
+    const double inf = std::numeric_limits<double>::infinity();
+    const Row rows[] = {
+        {"single whole number without separator", 470, true, "470"},
+        {"single fraction with a leading zero", 0.75, true, "0.75"},
+        {"single cut to seven digits", 250.0f / 6.0f, true, "41.66667"},
+        {"single without its binary tail", 0.1f, true, "0.1"},
+        {"single negative", -0.75, true, "-0.75"},
+        {"single of seven digits without grouping", 1234567, true, "1234567"},
+        {"single of eight digits in exponent form", 12345678, true, "1.234568E7"},
+        {"single ten million", 1e7, true, "1E7"},
+        {"single near its largest", 3e38f, true, "3E38"},
+        {"single ten thousandth stays plain", 0.0001f, true, "0.0001"},
+        {"single below a ten thousandth", 1.5e-5f, true, "1.5E-5"},
+        {"single negative zero", -0.0, true, "0"},
+        {"double without its binary tail", 0.1 + 0.2, false, "0.3"},
+        {"double cut to fifteen digits", 1.0 / 3.0, false, "0.333333333333333"},
+        {"double of fifteen digits", 123456789012345, false, "123456789012345"},
+        {"double of sixteen digits in exponent form", 1e15, false, "1E15"},
+        {"double negative with grouping omitted", -1234.5, false, "-1234.5"},
+        {"double small in exponent form", 1.592e-10, false, "1.592E-10"},
+        {"double negative zero", -0.0, false, "0"},
+        {"double infinity gives no text", inf, false, ""},
+        {"double not-a-number gives no text", std::nan(""), false, ""},
+        {"single infinity gives no text", inf, true, ""},
+    };
+    for (const Row &row : rows) {
+        for (const QLocale &locale : {pointLocale, commaLocale})
+            QTest::addRow("%s (%s)", row.name, qPrintable(locale.name()))
+                << locale << row.value << row.single << localised(row.pointForm, locale);
+    }
+}
+
+void TestNumberText::showsTheShortestText()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(double, value);
+    QFETCH(bool, single);
+    QFETCH(QString, expected);
+
+    const QString text = single ? singleText(float(value), locale) : doubleText(value, locale);
+    QCOMPARE(text, expected);
+    // Later steps read shown texts back, exponent form included.
+    if (!expected.isEmpty())
+        QCOMPARE(exact(toNumber(text, locale)), exact(QLocale::c().toDouble(QString(expected).replace(u',', u'.'))));
+}
+
+void TestNumberText::roundsHalfToEvenOnTheShownDigits_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("decimals");
+    QTest::addColumn<int>("significantDigits");
+    QTest::addColumn<double>("expected");
+
+    QTest::newRow("half below an even digit goes down") << 0.12345 << 4 << 15 << 0.1234;
+    QTest::newRow("half below an odd digit goes up") << 0.12355 << 4 << 15 << 0.1236;
+    QTest::newRow("negative half below an even digit") << -0.12345 << 4 << 15 << -0.1234;
+    QTest::newRow("negative half below an odd digit") << -0.12355 << 4 << 15 << -0.1236;
+    QTest::newRow("binary value below the half still rounds up") << 2.675 << 2 << 15 << 2.68;
+    QTest::newRow("two and a half to the even two") << 2.5 << 0 << 15 << 2.0;
+    QTest::newRow("three and a half to the even four") << 3.5 << 0 << 15 << 4.0;
+    QTest::newRow("more than half goes up") << 0.123451 << 4 << 15 << 0.1235;
+    QTest::newRow("less than half goes down") << 0.123449 << 4 << 15 << 0.1234;
+    QTest::newRow("carry through nines") << 99.95 << 1 << 15 << 100.0;
+    QTest::newRow("carry into a new digit") << 9.9996 << 3 << 15 << 10.0;
+    QTest::newRow("half of the last place rounds to zero") << 0.00005 << 4 << 15 << 0.0;
+    QTest::newRow("more than half of the last place") << 0.000051 << 4 << 15 << 0.0001;
+    QTest::newRow("half above an odd digit") << 0.00015 << 4 << 15 << 0.0002;
+    QTest::newRow("far below the last place") << 0.000004 << 4 << 15 << 0.0;
+    QTest::newRow("already short enough") << 1.5 << 4 << 15 << 1.5;
+    QTest::newRow("sum with a binary tail") << 6.3 * 0.3 + 150 * (2.0 / 1000) << 2 << 15 << 2.19;
+    QTest::newRow("single two thirds") << double(2.0f / 3.0f) << 4 << 7 << 0.6667;
+    QTest::newRow("single tenth judged on seven digits") << double(0.1f) << 9 << 7 << 0.1;
+    QTest::newRow("single tenth judged on fifteen digits") << double(0.1f) << 9 << 15 << 0.100000001;
+    QTest::newRow("negative decimals round to hundreds") << 12345.678 << -2 << 15 << 12300.0;
+    QTest::newRow("hundreds half to even") << 1250.0 << -2 << 15 << 1200.0;
+    QTest::newRow("negative rounding to zero has no sign") << -0.00001 << 4 << 15 << 0.0;
+    QTest::newRow("rounding up past the largest double") << std::numeric_limits<double>::max() << 0 << 15
+                                                         << std::numeric_limits<double>::infinity();
+}
+
+void TestNumberText::roundsHalfToEvenOnTheShownDigits()
+{
+    QFETCH(double, value);
+    QFETCH(int, decimals);
+    QFETCH(int, significantDigits);
+    QFETCH(double, expected);
+
+    const double rounded = roundHalfEven(value, decimals, significantDigits);
+    QCOMPARE(exact(rounded), exact(expected));
+    QCOMPARE(std::signbit(rounded), std::signbit(expected));
+}
+
+void TestNumberText::roundsToSignificantDigits_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("digits");
+    QTest::addColumn<double>("expected");
+
+    QTest::newRow("coupling capacitor of the examples") << 1000 / (2 * M_PI * 20 * 470) << 4 << 0.01693;
+    QTest::newRow("above one") << 1.69313 << 4 << 1.693;
+    QTest::newRow("whole number rounds in the tens") << 12345.6 << 4 << 12350.0;
+    QTest::newRow("tie to the even digit") << 12345.0 << 4 << 12340.0;
+    QTest::newRow("carry into a new digit") << 9.99971 << 4 << 10.0;
+    QTest::newRow("negative tie away from the odd digit") << -0.016935 << 4 << -0.01694;
+    QTest::newRow("very small") << 1.5915494e-10 << 4 << 1.592e-10;
+    QTest::newRow("zero") << 0.0 << 4 << 0.0;
+}
+
+void TestNumberText::roundsToSignificantDigits()
+{
+    QFETCH(double, value);
+    QFETCH(int, digits);
+    QFETCH(double, expected);
+
+    QCOMPARE(exact(roundSignificant(value, digits)), exact(expected));
+}
+
+QTEST_APPLESS_MAIN(TestNumberText)
+#include "tst_numbertext.moc"
