@@ -83,10 +83,12 @@ find "$work/bd/triod/6Н2П test.lamp" -perm -u+w | grep -q . || fail "copied re
 printf '12,6\r\n0,15\r\n' > "$work/bd/triod/6Н2П test.lamp"
 rm "$work/bd/pentod/EF86.lamp"
 rm "$HOME/anodix.ran"
+before="$(find "$work/bd" | sort)"
 "$prefix/bin/anodix-launch"
 [ -f "$HOME/anodix.ran" ] || fail "the second start did not run anodix"
 [ "$(head -n 1 "$work/bd/triod/6Н2П test.lamp")" = $'12,6\r' ] || fail "a later start overwrote an edited record"
 [ ! -e "$work/bd/pentod/EF86.lamp" ] || fail "a later start brought back a deleted record"
+[ "$(find "$work/bd" | sort)" = "$before" ] || fail "a later start changed the set of files under bd"
 
 # A copy cut short leaves only a scratch folder, which the next start redoes.
 rm -rf "$work/bd/triod"
