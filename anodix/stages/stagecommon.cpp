@@ -1,0 +1,143 @@
+// What the three stage calculations share; see stagecommon.h.
+#include "anodix/stages/stagecommon.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace anodix::stage {
+
+StageMessage messageFor(Failure failure)
+{
+    const QString title = QStringLiteral("Ошибка");
+    switch (failure) {
+    case Failure::InputError:
+        return {title, QStringLiteral("Ошибка ввода: Введено не числовое значение или не выбрана лампа")};
+    case Failure::DivisionByZero:
+        return {title, QStringLiteral("Ошибка: Деление на ноль. Проверьте исходные данные")};
+    case Failure::NegativeRoot:
+        return {title, QStringLiteral("Ошибка: Отрицательное подкоренное выражение. Проверьте исходные данные")};
+    case Failure::OutOfRange:
+        return {title, QStringLiteral("Ошибка: Значение вне допустимого диапазона. Проверьте исходные данные")};
+    }
+    return {title, QString()};
+}
+
+std::optional<double> Reader::recordNumber(TubeField field) const
+{
+    if (!m_tube.has(field))
+        return std::nullopt;
+    return toNumberEitherSeparator(m_tube.text(field), m_locale);
+}
+
+double Reader::required(std::optional<double> value)
+{
+    if (!value)
+        throw Failure::InputError;
+    return *value;
+}
+
+float Reader::single(std::optional<double> value)
+{
+    const float narrowed = static_cast<float>(required(value));
+    if (!std::isfinite(narrowed))
+        throw Failure::OutOfRange;
+    return narrowed;
+}
+
+Inputs readInputs(const Reader &read, const QString &ea, const QString &fmin, const QString &r1)
+{
+    const std::optional<double> ia = read.recordNumber(TubeField::AnodeCurrent);
+    const std::optional<double> uc = read.recordNumber(TubeField::GridBias);
+    const std::optional<double> r1Number = read.typedNumber(r1);
+    const std::optional<double> fminNumber = read.typedNumber(fmin);
+    const bool iaPasses = ia || !read.tube().has(TubeField::AnodeCurrent);
+    if (!iaPasses || !uc || !r1Number || !fminNumber)
+        throw Failure::InputError;
+
+    Inputs in;
+    in.uc = Reader::single(uc);
+    in.ia = Reader::single(ia);
+    in.ea = read.typedSingle(ea);
+    in.fmin = Reader::single(fminNumber);
+    in.s = read.recordSingle(TubeField::Transconductance);
+    in.ri = read.recordSingle(TubeField::InternalResistance);
+    in.r1 = Reader::single(r1Number);
+    in.un = read.recordDouble(TubeField::HeaterVoltage);
+    in.in = read.recordDouble(TubeField::HeaterCurrent);
+    in.ua = read.recordDouble(TubeField::AnodeVoltage);
+    in.iaRecord = *ia;
+    return in;
+}
+
+QString Outputs::show(const QString &output, double value, int significantDigits)
+{
+    if (!std::isfinite(value))
+        throw Failure::OutOfRange;
+    QString text = significantDigits == singleDigits ? singleText(static_cast<float>(value), m_locale)
+                                                     : doubleText(value, m_locale);
+    m_result.updates.append({output, text});
+    return text;
+}
+
+QString Outputs::single(const QString &output, float value)
+{
+    return show(output, value, singleDigits);
+}
+
+QString Outputs::plain(const QString &output, double value)
+{
+    return show(output, value, doubleDigits);
+}
+
+QString Outputs::rounded(const QString &output, double value, int decimals, int significantDigits)
+{
+    // The rounded value has no more digits than its source text, so the
+    // double text shows it exactly.
+    return show(output, roundHalfEven(value, decimals, significantDigits), doubleDigits);
+}
+
+QString Outputs::capacitor(const QString &output, float fmin, double r1)
+{
+    // C = 1 / (2π·F·R) farads; with R in kΩ, 1000 / (2π·F·R) is in µF.
+    const double microfarads = divide(1000.0, 2 * std::numbers::pi * fmin * r1);
+    return show(output, roundSignificant(microfarads, 4), doubleDigits);
+}
+
+void Outputs::copy(const QString &output, const QString &text)
+{
+    m_result.updates.append({output, text});
+}
+
+double Outputs::readBack(const QString &text) const
+{
+    return Reader::required(toNumber(text, m_locale));
+}
+
+double squareRoot(double value)
+{
+    if (value < 0)
+        throw Failure::NegativeRoot;
+    return std::sqrt(value);
+}
+
+float cathodeResistor(const Inputs &in)
+{
+    return divide(in.uc, in.ia);
+}
+
+float anodeLoad(const Inputs &in)
+{
+    return divide(in.ea, 2.0f * in.ia);
+}
+
+double gain(const Inputs &in, double anodeLoadShown)
+{
+    return divide(in.s * anodeLoadShown * in.ri, anodeLoadShown + in.ri);
+}
+
+double powerDrawn(const Inputs &in)
+{
+    return in.un * in.in + in.ua * (in.iaRecord / 1000);
+}
+
+} // namespace anodix::stage

@@ -1,0 +1,126 @@
+// What the three stage calculations share: reading their inputs, showing
+// outputs in the locale's form, the formulas of more than one stage, and the
+// failures that stop a calculation. Internal to the stages library.
+#pragma once
+
+#include "anodix/stages/numbertext.h"
+#include "anodix/stages/stageresult.h"
+
+#include <QLocale>
+#include <QString>
+#include <optional>
+
+namespace anodix::stage {
+
+// How bad input is handled, the same in every stage:
+// - every value a stage uses is converted before its first output, so a text
+//   that is no number (typed or from the record) reports the input error and
+//   changes no output;
+// - a value beyond the single-precision range, or a result that is not
+//   finite, reports the out-of-range message;
+// - a zero divisor reports division by zero at its step, a negative value
+//   under a square root its own message; outputs already written stay.
+// A failing step throws Failure; run() turns it into the result's message.
+enum class Failure { InputError, DivisionByZero, NegativeRoot, OutOfRange };
+
+StageMessage messageFor(Failure failure);
+
+// Converts the texts a stage takes; throws Failure::InputError for a text
+// that is no number, Failure::OutOfRange for one that a single cannot hold.
+class Reader
+{
+public:
+    Reader(const QLocale &locale, const LoadedTube &tube) : m_locale(locale), m_tube(tube) {}
+
+    const LoadedTube &tube() const { return m_tube; }
+
+    // Typed by the user: the locale's separator only.
+    std::optional<double> typedNumber(const QString &text) const { return toNumber(text, m_locale); }
+    float typedSingle(const QString &text) const { return single(typedNumber(text)); }
+
+    // From the record: either separator; an absent field is no number.
+    std::optional<double> recordNumber(TubeField field) const;
+    double recordDouble(TubeField field) const { return required(recordNumber(field)); }
+    float recordSingle(TubeField field) const { return single(recordNumber(field)); }
+
+    static double required(std::optional<double> value);
+    static float single(std::optional<double> value);
+
+private:
+    const QLocale &m_locale;
+    const LoadedTube &m_tube;
+};
+
+// The values all three stages take, converted in the order the stages name them.
+struct Inputs
+{
+    // Single-precision working values.
+    float uc = 0, ia = 0, ea = 0, fmin = 0, s = 0, ri = 0, r1 = 0;
+    // Record texts as doubles, for the power drawn.
+    double un = 0, in = 0, ua = 0, iaRecord = 0;
+};
+
+// First the four checked values (AnodeCurrent, GridBias, R11, Fn1; an absent
+// AnodeCurrent passes, the empty GridBias of no loaded tube does not), then
+// the rest.
+Inputs readInputs(const Reader &read, const QString &ea, const QString &fmin, const QString &r1);
+
+// Collects the display updates of one calculation.
+class Outputs
+{
+public:
+    Outputs(StageResult &result, const QLocale &locale) : m_result(result), m_locale(locale) {}
+
+    // Each shows a text and returns it, so later steps can read it back.
+    QString single(const QString &output, float value);
+    QString plain(const QString &output, double value);
+    QString rounded(const QString &output, double value, int decimals, int significantDigits = doubleDigits);
+    // A coupling capacitor in µF for the lowest frequency and R1 in kΩ,
+    // shown with 4 significant digits.
+    QString capacitor(const QString &output, float fmin, double r1);
+    void copy(const QString &output, const QString &text);
+
+    // The number a shown text stands for: what a later step works with.
+    double readBack(const QString &text) const;
+
+private:
+    QString show(const QString &output, double value, int significantDigits);
+
+    StageResult &m_result;
+    const QLocale &m_locale;
+};
+
+// Runs the steps of a stage; a Failure becomes the message after the outputs
+// written so far.
+template <typename Steps>
+StageResult run(const QLocale &locale, Steps &&steps)
+{
+    StageResult result;
+    result.updates.reserve(8);
+    try {
+        Outputs outputs(result, locale);
+        steps(outputs);
+    } catch (Failure failure) {
+        result.message = messageFor(failure);
+    }
+    return result;
+}
+
+template <typename T>
+T divide(T dividend, T divisor)
+{
+    if (divisor == 0)
+        throw Failure::DivisionByZero;
+    return dividend / divisor;
+}
+
+double squareRoot(double value);
+
+// Formulas of the two preamplifier stages, in their working precision.
+float cathodeResistor(const Inputs &in);                     // Uc / Ia, kΩ
+float anodeLoad(const Inputs &in);                           // Ea / (2 × Ia), kΩ
+double gain(const Inputs &in, double anodeLoadShown);        // S × Ra × Ri / (Ra + Ri)
+// Un × In + Ua × Ia / 1000, W; all three stages.
+double powerDrawn(const Inputs &in);
+
+} // namespace anodix::stage

@@ -1,0 +1,305 @@
+// The three stage calculations driven through their functions: worked
+// examples and edge cases as tables of ordered display updates and the one
+// message, in a point and a comma locale.
+#include "anodix/stages/pentodestage.h"
+#include "anodix/stages/powerstage.h"
+#include "anodix/stages/triodestage.h"
+
+#include <QTest>
+
+using namespace anodix;
+
+namespace {
+
+const QLocale pointLocale(QLocale::English, QLocale::UnitedStates);
+const QLocale commaLocale(QLocale::Russian, QLocale::Russia);
+
+const QString inputError = QStringLiteral("Ошибка ввода: Введено не числовое значение или не выбрана лампа");
+const QString divisionByZero = QStringLiteral("Ошибка: Деление на ноль. Проверьте исходные данные");
+const QString negativeRoot = QStringLiteral("Ошибка: Отрицательное подкоренное выражение. Проверьте исходные данные");
+const QString outOfRange = QStringLiteral("Ошибка: Значение вне допустимого диапазона. Проверьте исходные данные");
+const QString noMessage;
+
+// Typed texts and expected outputs ("R1=0.75") are written in point form and
+// take the locale's separator; record lines stay as written, since records
+// are read with either separator.
+QStringList localised(QStringList texts, const QLocale &locale)
+{
+    for (QString &text : texts)
+        text.replace(u'.', locale.decimalPoint());
+    return texts;
+}
+
+QStringList firstOf(const QStringList &outputs, int count)
+{
+    return outputs.mid(0, count);
+}
+
+// The list with the entries of the same output names replaced.
+QStringList changed(QStringList outputs, const QStringList &changes)
+{
+    for (const QString &change : changes) {
+        const QString name = change.section(u'=', 0, 0) + u'=';
+        for (QString &output : outputs) {
+            if (output.startsWith(name))
+                output = change;
+        }
+    }
+    return outputs;
+}
+
+QStringList changed(QStringList record, TubeField field, const QString &text)
+{
+    record[static_cast<int>(field)] = text;
+    return record;
+}
+
+void addColumns()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QStringList>("typed");
+    QTest::addColumn<QStringList>("record");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QString>("message");
+}
+
+// A row for one locale, with the texts exactly as given.
+void addRow(const char *name, const QLocale &locale, const QStringList &typed, const QStringList &record,
+            const QStringList &expected, const QString &message)
+{
+    QTest::addRow("%s (%s)", name, qPrintable(locale.name())) << locale << typed << record << expected << message;
+}
+
+// The same case in both locales, typed texts and outputs in each one's form.
+void addBoth(const char *name, const QStringList &typed, const QStringList &record, const QStringList &expected,
+             const QString &message)
+{
+    for (const QLocale &locale : {pointLocale, commaLocale})
+        addRow(name, locale, localised(typed, locale), record, localised(expected, locale), message);
+}
+
+void checkResult(const StageResult &result, const QStringList &expected, const QString &message)
+{
+    QStringList shown;
+    for (const DisplayUpdate &update : result.updates) {
+        QVERIFY2(!update.text.isEmpty() && !update.text.contains(u"inf") && !update.text.contains(u"nan"),
+                 qPrintable(update.output + u'=' + update.text));
+        shown << update.output + u'=' + update.text;
+    }
+    QCOMPARE(shown, expected);
+    QCOMPARE(result.message.has_value(), !message.isEmpty());
+    if (result.message) {
+        QCOMPARE(result.message->title, QStringLiteral("Ошибка"));
+        QCOMPARE(result.message->text, message);
+    }
+}
+
+// Worked examples.
+const QStringList triodeTyped{"250", "20", "470"};
+const QStringList triodeRecord{"6.3", "0.3", "150", "2", "1.5", "2", "20", "10"};
+const QStringList triodeOutputs{"R1=470", "R2=0.75", "R3=62.5", "C1=0.01693", "Ku=17.24138", "C3=0.01693", "Vt=2.19"};
+
+const QStringList pentodeTyped{"250", "20", "470"};
+const QStringList pentodeRecord{"6.3", "0.3", "250", "3", "2", "2", "50", "1000", "100", "0.8"};
+const QStringList pentodeOutputs{"R1=470", "R2=0.6667", "R4=41.66667", "C1=0.01693",
+                                 "R3=187.5", "Ku=80.00001", "C4=0.01693", "Vt=2.64"};
+
+const QStringList powerTyped{"250", "20", "470", "8"};
+const QStringList powerRecord{"6.3", "1.5", "250", "100", "13.5", "11", "10", "15"};
+const QStringList powerOutputs{"R1=470", "C1=0.01693", "R2=0.135", "Uvh=9.09",
+                               "Rt1=1.95", "Vih=9.75", "Kt=15.612", "Vt=34.45"};
+
+} // namespace
+
+class TestStages : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void triodeStage_data();
+    void triodeStage();
+    void pentodeStage_data();
+    void pentodeStage();
+    void powerStage_data();
+    void powerStage();
+};
+
+void TestStages::triodeStage_data()
+{
+    addColumns();
+    const QStringList &typed = triodeTyped;
+    const QStringList &record = triodeRecord;
+    const QStringList &outputs = triodeOutputs;
+    using F = TubeField;
+
+    addBoth("worked example", typed, record, outputs, noMessage);
+    addBoth("no tube loaded reports the input error", typed, {}, {}, inputError);
+    addBoth("empty lowest frequency reports the input error", {"250", "", "470"}, record, {}, inputError);
+    addBoth("letters as lowest frequency report the input error", {"250", "abc", "470"}, record, {}, inputError);
+    addBoth("empty R1 reports the input error", {"250", "20", ""}, record, {}, inputError);
+    addBoth("empty supply voltage reports the input error", {"", "20", "470"}, record, {}, inputError);
+    addBoth("letters as supply voltage report the input error", {"abc", "20", "470"}, record, {}, inputError);
+    addBoth("non-numeric anode current reports the input error", typed, changed(record, F::AnodeCurrent, "x"), {},
+            inputError);
+    addBoth("non-numeric transconductance reports the input error", typed, changed(record, F::Transconductance, "x"),
+            {}, inputError);
+    addBoth("non-numeric heater voltage reports the input error", typed, changed(record, F::HeaterVoltage, ""), {},
+            inputError);
+    addBoth("record without internal resistance reports the input error", typed, firstOf(record, 7), {}, inputError);
+    addBoth("amplification factor takes no part", typed, changed(record, F::AmplificationFactor, "abc"), outputs,
+            noMessage);
+    addBoth("record written with commas", typed, {"6,3", "0,3", "150", "2", "1,5", "2", "20", "10"}, outputs,
+            noMessage);
+    addBoth("zero anode current keeps R1 and reports division by zero", typed, changed(record, F::AnodeCurrent, "0"),
+            firstOf(outputs, 1), divisionByZero);
+    addBoth("zero lowest frequency stops at C1", {"250", "0", "470"}, record, firstOf(outputs, 3), divisionByZero);
+    addBoth("zero R1 stops at C1", {"250", "20", "0"}, record, {"R1=0", "R2=0.75", "R3=62.5"}, divisionByZero);
+    addBoth("negative grid bias gives a negative R2", typed, changed(record, F::GridBias, "-1.5"),
+            changed(outputs, {"R2=-0.75"}), noMessage);
+    addBoth("R1 with a trailing zero shows 470", {"250", "20", "470.0"}, record, outputs, noMessage);
+    addBoth("R1 with blanks around it shows 470", {"250", "20", " 470 "}, record, outputs, noMessage);
+    addBoth("R1 as an exponent shows its value", {"250", "20", "1e2"}, record,
+            changed(outputs, {"R1=100", "C1=0.07958", "C3=0.07958"}), noMessage);
+    addBoth("fractional R1", {"250", "20", "4.7"}, record, changed(outputs, {"R1=4.7", "C1=1.693", "C3=1.693"}),
+            noMessage);
+    addBoth("anode load plus internal resistance of zero stops at the gain", typed,
+            changed(record, F::InternalResistance, "-62.5"), firstOf(outputs, 4), divisionByZero);
+    addBoth("supply voltage beyond single precision reports the range", {"1e39", "20", "470"}, record, {},
+            outOfRange);
+    addBoth("anode load beyond single precision stops at R3", {"3e38", "20", "470"},
+            changed(record, F::AnodeCurrent, "0.1"), {"R1=470", "R2=15"}, outOfRange);
+
+    addRow("comma in the point locale is no number", pointLocale, {"250", "20", "4,7"}, record, {}, inputError);
+    addRow("grouped thousands in the point locale", pointLocale, {"250", "20", "1,000"}, record, {}, inputError);
+    addRow("point in the comma locale is no number", commaLocale, {"250", "20", "470.0"}, record, {}, inputError);
+    addRow("grouped thousands in the comma locale", commaLocale, {"250", "20", QStringLiteral("1\u00a0000")}, record,
+           {}, inputError);
+}
+
+void TestStages::triodeStage()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QStringList, typed);
+    QFETCH(QStringList, record);
+    QFETCH(QStringList, expected);
+    QFETCH(QString, message);
+
+    checkResult(CalculateTriodeStage(typed[0], typed[1], typed[2], LoadedTube{record}, locale), expected, message);
+}
+
+void TestStages::pentodeStage_data()
+{
+    addColumns();
+    const QStringList &typed = pentodeTyped;
+    const QStringList &record = pentodeRecord;
+    const QStringList &outputs = pentodeOutputs;
+    using F = TubeField;
+
+    addBoth("worked example", typed, record, outputs, noMessage);
+    addBoth("no tube loaded reports the input error", typed, {}, {}, inputError);
+    addBoth("empty lowest frequency reports the input error", {"250", "", "470"}, record, {}, inputError);
+    addBoth("letters as supply voltage report the input error", {"abc", "20", "470"}, record, {}, inputError);
+    addBoth("non-numeric screen voltage reports the input error", typed, changed(record, F::ScreenVoltage, "x"), {},
+            inputError);
+    addBoth("record without the screen lines reports the input error", typed, firstOf(record, 8), {}, inputError);
+    addBoth("amplification factor takes no part", typed, changed(record, F::AmplificationFactor, "abc"), outputs,
+            noMessage);
+    addBoth("record written with commas", typed, {"6,3", "0,3", "250", "3", "2", "2", "50", "1000", "100", "0,8"},
+            outputs, noMessage);
+    addBoth("zero anode current keeps R1 and reports division by zero", typed, changed(record, F::AnodeCurrent, "0"),
+            firstOf(outputs, 1), divisionByZero);
+    addBoth("zero lowest frequency stops at C1", {"250", "0", "470"}, record, firstOf(outputs, 3), divisionByZero);
+    addBoth("zero screen current stops at R3", typed, changed(record, F::ScreenCurrent, "0"), firstOf(outputs, 4),
+            divisionByZero);
+    addBoth("screen current so small that R3 leaves the range", typed, changed(record, F::ScreenCurrent, "1e-310"),
+            firstOf(outputs, 4), outOfRange);
+    addBoth("anode load plus internal resistance of zero stops at the gain", typed,
+            changed(changed(record, F::AnodeCurrent, "2.5"), F::InternalResistance, "-50"),
+            {"R1=470", "R2=0.8", "R4=50", "C1=0.01693", "R3=187.5"}, divisionByZero);
+    addBoth("negative grid bias gives a negative R2", typed, changed(record, F::GridBias, "-2"),
+            changed(outputs, {"R2=-0.6667"}), noMessage);
+    addBoth("supply voltage changes R4, R3 and the gain but not the power drawn", {"300", "20", "470"}, record,
+            changed(outputs, {"R4=50", "R3=250", "Ku=95.2381"}), noMessage);
+    addBoth("power drawn rounds to three decimals, half to even", typed, changed(record, F::HeaterCurrent, "0.175"),
+            changed(outputs, {"Vt=1.852"}), noMessage);
+    addBoth("R1 with a trailing zero shows 470", {"250", "20", "470.0"}, record, outputs, noMessage);
+
+    addRow("comma in the point locale is no number", pointLocale, {"250", "20,5", "470"}, record, {}, inputError);
+    addRow("point in the comma locale is no number", commaLocale, {"250.5", "20", "470"}, record, {}, inputError);
+}
+
+void TestStages::pentodeStage()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QStringList, typed);
+    QFETCH(QStringList, record);
+    QFETCH(QStringList, expected);
+    QFETCH(QString, message);
+
+    checkResult(CalculatePentodeStage(typed[0], typed[1], typed[2], LoadedTube{record}, locale), expected, message);
+}
+
+void TestStages::powerStage_data()
+{
+    addColumns();
+    const QStringList &typed = powerTyped;
+    const QStringList &record = powerRecord;
+    const QStringList &outputs = powerOutputs;
+    using F = TubeField;
+
+    addBoth("worked example from an eight-line record", typed, record, outputs, noMessage);
+    addBoth("screen lines and amplification factor take no part", typed,
+            changed(record, F::AmplificationFactor, "abc") << "abc" << "", outputs, noMessage);
+    addBoth("no tube loaded reports the input error", typed, {}, {}, inputError);
+    addBoth("empty lowest frequency reports the input error", {"250", "", "470", "8"}, record, {}, inputError);
+    addBoth("letters as lowest frequency report the input error", {"250", "Гц", "470", "8"}, record, {}, inputError);
+    addBoth("letters as load resistance report the input error", {"250", "20", "470", "abc"}, record, {}, inputError);
+    addBoth("empty load resistance reports the input error", {"250", "20", "470", ""}, record, {}, inputError);
+    addBoth("letters as supply voltage report the input error", {"abc", "20", "470", "8"}, record, {}, inputError);
+    addBoth("non-numeric internal resistance reports the input error", typed,
+            changed(record, F::InternalResistance, "x"), {}, inputError);
+    addBoth("record written with commas", typed, {"6,3", "1,5", "250", "100", "13,5", "11", "10", "15"}, outputs,
+            noMessage);
+    addBoth("zero anode current keeps R1 and C1 and reports division by zero", typed,
+            changed(record, F::AnodeCurrent, "0"), firstOf(outputs, 2), divisionByZero);
+    addBoth("zero lowest frequency with zero anode current stops after R1", {"250", "0", "470", "8"},
+            changed(record, F::AnodeCurrent, "0"), firstOf(outputs, 1), divisionByZero);
+    addBoth("zero R1 stops at C1", {"250", "20", "0", "8"}, record, {"R1=0"}, divisionByZero);
+    addBoth("zero transconductance stops at the input voltage", typed, changed(record, F::Transconductance, "0"),
+            firstOf(outputs, 3), divisionByZero);
+    addBoth("zero load resistance stops at the turns ratio", {"250", "20", "470", "0"}, record, firstOf(outputs, 6),
+            divisionByZero);
+    addBoth("supply too low for the anode swing stops at the square root", {"20", "20", "470", "8"}, record,
+            {"R1=470", "C1=0.01693", "R2=0.135", "Uvh=9.09", "Rt1=-0.12", "Vih=-0.6"}, negativeRoot);
+    addBoth("transconductance so small that the input voltage leaves the range", typed,
+            changed(record, F::Transconductance, "1e-40"), firstOf(outputs, 3), outOfRange);
+    addBoth("load resistance beyond single precision reports the range", {"250", "20", "470", "1e39"}, record, {},
+            outOfRange);
+    addBoth("negative grid bias gives a negative R2", typed, changed(record, F::GridBias, "-13.5"),
+            changed(outputs, {"R2=-0.135"}), noMessage);
+    addBoth("turns ratio comes from the rounded primary resistance", typed,
+            changed(record, F::InternalResistance, "15.2"), changed(outputs, {"Vih=9.73"}), noMessage);
+    addBoth("power drawn uses the anode voltage, not the supply", typed, changed(record, F::AnodeVoltage, "200"),
+            changed(outputs, {"Vt=29.45"}), noMessage);
+    addBoth("R1 with a trailing zero shows 470", {"250", "20", "470.0", "8"}, record, outputs, noMessage);
+
+    addRow("comma load resistance in the point locale is no number", pointLocale, {"250", "20", "470", "8,5"}, record,
+           {}, inputError);
+    addRow("point R1 in the comma locale is no number", commaLocale, {"250", "20", "470.0", "8"}, record, {},
+           inputError);
+}
+
+void TestStages::powerStage()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QStringList, typed);
+    QFETCH(QStringList, record);
+    QFETCH(QStringList, expected);
+    QFETCH(QString, message);
+
+    checkResult(CalculatePowerStage(typed[0], typed[1], typed[2], typed[3], LoadedTube{record}, locale), expected,
+                message);
+}
+
+QTEST_APPLESS_MAIN(TestStages)
+#include "tst_stages.moc"
