@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets of fuzz/ with clang into build/fuzz and runs each
+# for a while. Usage: scripts/fuzz.sh [seconds-per-target]   (default 30)
+# Fails when any target crashes or breaks one of its invariants; the input that
+# did it is kept under build/fuzz/crashes/<target>/.
+set -euo pipefail
+
+seconds=${1:-30}
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${FUZZ_BUILD_DIR:-$root/build/fuzz}
+targets=(numbertext tuberecord datafile leadingnumber)
+
+missing=()
+command -v clang++-14 >/dev/null || missing+=(clang-14)
+dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || missing+=(libclang-rt-14-dev)
+command -v cmake >/dev/null || missing+=(cmake)
+command -v ninja >/dev/null || missing+=(ninja-build)
+dpkg -s qt6-base-dev >/dev/null 2>&1 || missing+=(qt6-base-dev)
+if ((${#missing[@]})); then
+    echo "Installing ${missing[*]}"
+    sudo=""
+    [[ $(id -u) -ne 0 ]] && sudo=sudo
+    $sudo apt-get update -qq
+    $sudo apt-get install -y -qq "${missing[@]}"
+fi
+
+cmake -S "$root/fuzz" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
+cmake --build "$build" -- -j"$(nproc)"
+
+export ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+
+failed=()
+declare -A executions
+for target in "${targets[@]}"; do
+    # New inputs go to the working corpus in the build folder; the seeds in
+    # fuzz/corpus stay as we wrote them.
+    work="$build/corpus/$target"
+    crashes="$build/crashes/$target"
+    mkdir -p "$work" "$crashes"
+    log="$build/$target.log"
+    echo "== $target: ${seconds}s"
+    if "$build/${target}_fuzzer" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+        -artifact_prefix="$crashes/" "$work" "$root/fuzz/corpus/$target" >"$log" 2>&1; then
+        :
+    else
+        failed+=("$target")
+        grep -E "ERROR|invariant broken|runtime error|Test unit written" "$log" | head -20 \
+            || tail -n 5 "$log"
+    fi
+    executions[$target]=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+done
+
+echo
+printf '| Fuzz target | Seconds | Executions | Result |\n|---|---|---|---|\n'
+for target in "${targets[@]}"; do
+    result=clean
+    [[ " ${failed[*]} " == *" $target "* ]] && result="**failed** (see $build/$target.log)"
+    printf '| %s | %s | %s | %s |\n' "$target" "$seconds" "${executions[$target]:-?}" "$result"
+done
+
+((${#failed[@]} == 0))
