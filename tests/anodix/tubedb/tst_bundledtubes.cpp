@@ -1,0 +1,121 @@
+// Checks the tube database shipped in data/bd: record form, numbers, and that
+// each tube computes a sensible stage from the usual inputs.
+#include "anodix/stages/numbertext.h"
+#include "anodix/stages/pentodestage.h"
+#include "anodix/stages/powerstage.h"
+#include "anodix/stages/triodestage.h"
+#include "anodix/tubedb/tuberecord.h"
+
+#include <QFile>
+#include <QtTest>
+
+using anodix::TubeClass;
+using anodix::TubeDatabase;
+
+namespace {
+
+const TubeDatabase &bundled()
+{
+    static const TubeDatabase db(QStringLiteral(ANODIX_DATA_DIR));
+    return db;
+}
+
+QList<QLocale> bothLocales()
+{
+    return {QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::Russian, QLocale::Russia)};
+}
+
+} // namespace
+
+class BundledTubesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void enoughTubesOfEachClass_data();
+    void enoughTubesOfEachClass();
+    void recordIsWellFormed_data();
+    void recordIsWellFormed();
+};
+
+void BundledTubesTest::enoughTubesOfEachClass_data()
+{
+    QTest::addColumn<TubeClass>("tubeClass");
+    QTest::addColumn<int>("atLeast");
+    QTest::newRow("at least 8 triodes") << TubeClass::Triode << 8;
+    QTest::newRow("at least 5 preamplifier pentodes") << TubeClass::PreampPentode << 5;
+    QTest::newRow("at least 6 power pentodes and beam tetrodes") << TubeClass::PowerPentode << 6;
+}
+
+void BundledTubesTest::enoughTubesOfEachClass()
+{
+    QFETCH(TubeClass, tubeClass);
+    QFETCH(int, atLeast);
+    const anodix::RecordList list = bundled().ListTubeRecords(tubeClass);
+    QVERIFY2(list.ok(), qPrintable(list.error));
+    QVERIFY2(list.names.size() >= atLeast, qPrintable(list.names.join(QLatin1Char(' '))));
+}
+
+void BundledTubesTest::recordIsWellFormed_data()
+{
+    QTest::addColumn<TubeClass>("tubeClass");
+    QTest::addColumn<QString>("fileName");
+    for (TubeClass tubeClass : {TubeClass::Triode, TubeClass::PreampPentode, TubeClass::PowerPentode}) {
+        for (const QString &name : bundled().ListTubeRecords(tubeClass).names)
+            QTest::newRow(qPrintable(anodix::TubeRecordFolder(tubeClass) + QLatin1Char('/') + name))
+                << tubeClass << name;
+    }
+}
+
+// Every line a positive number followed by CR LF, nothing more; and with Ea 250 V,
+// Fmin 20 Hz, R1 470 kOhm (and an 8 Ohm load) the stage of its class gives only
+// positive numbers and no message, in a point and a comma locale alike.
+void BundledTubesTest::recordIsWellFormed()
+{
+    QFETCH(TubeClass, tubeClass);
+    QFETCH(QString, fileName);
+    const int count = anodix::recordLineCount(tubeClass);
+
+    QFile file(bundled().folderPath(tubeClass) + QLatin1Char('/') + fileName);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(bytes.endsWith("\r\n"));
+    QCOMPARE(bytes.count("\r\n"), count);
+    QCOMPARE(bytes.count('\n'), count);
+    QCOMPARE(bytes.count('\r'), count);
+
+    const anodix::RecordLines read = bundled().ReadTubeRecord(tubeClass, fileName);
+    QVERIFY2(read.ok(), qPrintable(read.error));
+
+    for (const QLocale &locale : bothLocales()) {
+        for (const QString &line : read.lines) {
+            const std::optional<double> value = anodix::toNumberEitherSeparator(line, locale);
+            QVERIFY2(value && *value > 0, qPrintable(line));
+        }
+
+        anodix::LoadedTube tube;
+        anodix::StageResult result;
+        if (tubeClass == TubeClass::Triode) {
+            tube.lines = read.lines;
+            result = anodix::CalculateTriodeStage(QStringLiteral("250"), QStringLiteral("20"), QStringLiteral("470"),
+                                                  tube, locale);
+        } else if (tubeClass == TubeClass::PreampPentode) {
+            tube.lines = read.lines;
+            result = anodix::CalculatePentodeStage(QStringLiteral("250"), QStringLiteral("20"),
+                                                   QStringLiteral("470"), tube, locale);
+        } else {
+            tube.lines = bundled().ReadTubeRecord(tubeClass, fileName, 8).lines;
+            result = anodix::CalculatePowerStage(QStringLiteral("250"), QStringLiteral("20"), QStringLiteral("470"),
+                                                 QStringLiteral("8"), tube, locale);
+        }
+        QVERIFY2(!result.message, qPrintable(result.message ? result.message->text : QString()));
+        QCOMPARE(result.updates.size(), tubeClass == TubeClass::Triode ? 7 : 8);
+        for (const anodix::DisplayUpdate &update : std::as_const(result.updates)) {
+            const std::optional<double> value = anodix::toNumber(update.text, locale);
+            QVERIFY2(value && *value > 0, qPrintable(update.output + QStringLiteral(" = ") + update.text));
+        }
+    }
+}
+
+QTEST_GUILESS_MAIN(BundledTubesTest)
+#include "tst_bundledtubes.moc"
