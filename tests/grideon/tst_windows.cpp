@@ -1,0 +1,591 @@
+// Grideon's windows driven through their controls, with a recording message
+// box and desktop shell, in a fresh working folder per test.
+#include "grideon/about.h"
+#include "grideon/form1.h"
+#include "grideonfakes.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace grideon;
+
+namespace {
+
+const QLocale kPoint(QLocale::English, QLocale::UnitedStates);
+const QLocale kComma(QLocale::Russian, QLocale::Russia);
+
+const QStringList kExample{"44", "1", "1500", "250", "470", "20"};
+const QByteArray kExampleFile(" 44 \r\n 1 \r\n 1500 \r\n 250 \r\n 470 \r\n 20 \r\n");
+const QByteArray kZeroFile(" 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n");
+
+template<typename T = QWidget>
+T *control(QWidget *window, const char *name)
+{
+    T *widget = window->findChild<T *>(QString::fromLatin1(name));
+    if (!widget)
+        qFatal("no control %s", name);
+    return widget;
+}
+
+void typeInputs(QWidget *form, const QStringList &texts)
+{
+    for (int i = 0; i < kStageInputCount; ++i) {
+        auto *box = control<QLineEdit>(form, kInputBoxes[i]);
+        box->clear();
+        QTest::keyClicks(box, texts[i]);
+    }
+}
+
+QStringList inputTexts(QWidget *form)
+{
+    QStringList texts;
+    for (const char *name : kInputBoxes)
+        texts.append(control<QLineEdit>(form, name)->text());
+    return texts;
+}
+
+QStringList outputTexts(QWidget *form)
+{
+    QStringList texts;
+    for (const char *name : kResultLabels)
+        texts.append(control<QLabel>(form, name)->text());
+    return texts;
+}
+
+void pressCalculate(QWidget *form)
+{
+    QTest::mouseClick(control<QPushButton>(form, "Command1"), Qt::LeftButton);
+}
+
+QByteArray savedFile()
+{
+    QFile file(QStringLiteral("data.dat"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeSavedFile(const QByteArray &bytes)
+{
+    QFile file(QStringLiteral("data.dat"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QList<QWidget *> visibleTopLevels()
+{
+    QList<QWidget *> windows;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->isVisible())
+            windows.append(w);
+    return windows;
+}
+
+QList<About *> aboutWindows()
+{
+    QList<About *> windows;
+    for (QWidget *w : visibleTopLevels())
+        if (auto *about = qobject_cast<About *>(w))
+            windows.append(about);
+    return windows;
+}
+
+void deleteClosedWindows()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Every label's text, wrapped as the label wraps it, lies inside the label, the
+// label's text inside its window, and no two label texts overlap.
+void verifyTextsFit(QWidget *client)
+{
+    QList<QPair<QString, QRect>> placed;
+    for (QLabel *label : client->findChildren<QLabel *>()) {
+        if (label->text().isEmpty() || !label->isVisible())
+            continue;
+        const QFontMetrics metrics = label->fontMetrics();
+        QRect used = metrics.boundingRect(QRect(0, 0, label->width(), 10000), Qt::AlignLeft | Qt::TextWordWrap,
+                                          label->text());
+        // The leading below the last line is empty space.
+        used.setHeight(used.height() - (metrics.lineSpacing() - metrics.height()));
+        QVERIFY2(used.width() <= label->width() && used.height() <= label->height(),
+                 qPrintable(QStringLiteral("%1 \"%2\" needs %3x%4, has %5x%6")
+                                .arg(label->objectName(), label->text())
+                                .arg(used.width()).arg(used.height()).arg(label->width()).arg(label->height())));
+        QRect onWindow = used.translated(label->pos());
+        QVERIFY2(client->rect().contains(onWindow), qPrintable(label->objectName()));
+        // Neighbours may share empty bearings, as the designer placed them; their ink may not meet.
+        if (used.height() <= metrics.height())
+            onWindow = metrics.tightBoundingRect(label->text()).translated(label->x(), label->y() + metrics.ascent());
+        for (const auto &[name, other] : placed)
+            QVERIFY2(!other.intersects(onWindow), qPrintable(name + " overlaps " + label->objectName()));
+        placed.append({label->objectName(), onWindow});
+    }
+    for (QPushButton *button : client->findChildren<QPushButton *>())
+        QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) + 8 <= button->width(),
+                 qPrintable(button->objectName()));
+}
+
+} // namespace
+
+class TestWindows : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<Form1> openForm(const QLocale &locale = kPoint)
+    {
+        auto form = std::make_unique<Form1>(m_dialogs, m_shell, locale);
+        form->show();
+        return form;
+    }
+
+    std::unique_ptr<QTemporaryDir> m_folder;
+    QString m_previousFolder;
+    RecordingDialogs m_dialogs;
+    FakeDesktopShell m_shell;
+
+private slots:
+    void init();
+    void cleanup();
+
+    void formShowsItsTitleMenuAndSizes();
+    void layoutsFollowTheirTables();
+    void everyTextFitsItsPlace();
+    void focusStartsInRiAndTabFollowsTheInputs();
+    void workedExamplesThroughTheControls_data();
+    void workedExamplesThroughTheControls();
+    void longResultsPushTheirUnitsAside();
+    void refusedInputShowsItsMessageAndChangesNothing_data();
+    void refusedInputShowsItsMessageAndChangesNothing();
+    void arithmeticFaultIsReportedAfterTheResultsComputedSoFar();
+    void closingSavesTheLastAcceptedInputsNotTheBoxTexts();
+    void inputsOfAFaultedCalculationAreSaved();
+    void firstRunHasEmptyBoxesAndSavesZeros();
+    void reopeningFillsTheBoxesInTheLocaleForm_data();
+    void reopeningFillsTheBoxesInTheLocaleForm();
+    void aShortFileLeavesTheBoxesEmptyAndIsMadeWholeAtClose();
+    void aFailedSaveIsReportedAndTheWindowStillCloses();
+    void aboutOpensOnceAndOkClosesIt();
+    void aboutLabelsHandOverTheExactAddresses();
+    void anAddressTheDesktopCannotOpenIsReported();
+    void aboutStaysOpenWhenTheCalculatorCloses();
+};
+
+void TestWindows::init()
+{
+    m_folder = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_folder->isValid());
+    m_previousFolder = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_folder->path()));
+    m_dialogs.shown.clear();
+    m_shell.opened.clear();
+    m_shell.succeeds = true;
+}
+
+void TestWindows::cleanup()
+{
+    deleteClosedWindows();
+    const QList<QWidget *> left = visibleTopLevels();
+    for (QWidget *w : left)
+        w->close();
+    deleteClosedWindows();
+    QDir::setCurrent(m_previousFolder);
+    m_folder.reset();
+    QVERIFY2(left.isEmpty(), "a window was left open");
+}
+
+void TestWindows::formShowsItsTitleMenuAndSizes()
+{
+    auto form = openForm();
+    QCOMPARE(form->windowTitle(), QStringLiteral("Valvora (Grideon)"));
+    QCOMPARE(control(form.get(), "client")->size(), QSize(842, 392));
+    QCOMPARE(form->minimumSize(), form->maximumSize());
+
+    auto *help = control<QMenu>(form.get(), "help");
+    QCOMPARE(help->title(), QStringLiteral("Справка"));
+    QCOMPARE(form->findChild<QMenuBar *>()->actions(), QList<QAction *>{help->menuAction()});
+    QCOMPARE(help->actions().size(), 1);
+    QCOMPARE(help->actions().first()->objectName(), QStringLiteral("about1"));
+    QCOMPARE(help->actions().first()->text(), QStringLiteral("О программе"));
+    QVERIFY(help->actions().first()->shortcut().isEmpty());
+
+    QVERIFY(control<PictureBox>(form.get(), "Picture1")->hasPicture());
+    QVERIFY(!form->windowIcon().pixmap(32).isNull());
+    QCOMPARE(outputTexts(form.get()), QStringList(7, QStringLiteral("0")));
+
+    QCOMPARE(control<QLabel>(form.get(), "Label11")->palette().color(QPalette::WindowText), QColor(192, 0, 0));
+    QCOMPARE(control<QLabel>(form.get(), "Label2")->palette().color(QPalette::WindowText), QColor(0, 0, 192));
+    QCOMPARE(QFontInfo(control(form.get(), "Label4")->font()).family(), QFontInfo(QFont("Times New Roman")).family());
+    QVERIFY(control(form.get(), "Command1")->font().bold());
+
+    form->findChild<QAction *>(QStringLiteral("about1"))->trigger();
+    About *about = form->aboutWindow();
+    QVERIFY(about);
+    QCOMPARE(about->windowTitle(), QStringLiteral("О программе"));
+    QCOMPARE(about->size(), QSize(362, 273));
+    QVERIFY(!about->windowIcon().pixmap(32).isNull());
+    about->close();
+    form->close();
+}
+
+void TestWindows::layoutsFollowTheirTables()
+{
+    auto form = openForm();
+    form->findChild<QAction *>(QStringLiteral("about1"))->trigger();
+    const QList<QPair<QWidget *, std::span<const ControlRow>>> windows{
+        {control(form.get(), "client"), Form1::layoutTable()}, {form->aboutWindow(), About::layoutTable()}};
+
+    for (const auto &[window, table] : windows) {
+        for (const ControlRow &row : table) {
+            QWidget *widget = control(window, row.name);
+            if (row.kind == Kind::Line) {
+                const QRect expected = QRect(QPoint(twips(row.left), twips(row.top)),
+                                             QPoint(twips(row.width), twips(row.height))).normalized();
+                QCOMPARE(widget->geometry(), expected);
+                continue;
+            }
+            if (row.kind == Kind::Label || row.kind == Kind::LinkLabel)
+                QCOMPARE(qobject_cast<QLabel *>(widget)->text(), QString::fromUtf8(row.text));
+            if (row.kind == Kind::Button)
+                QCOMPARE(qobject_cast<QPushButton *>(widget)->text(), QString::fromUtf8(row.text));
+            QCOMPARE(widget->geometry(), QRect(twips(row.left), twips(row.top), twips(row.width), twips(row.height)));
+        }
+    }
+    // A few positions as the designer gave them, independent of the tables.
+    QCOMPARE(control(form.get(), "ri")->geometry(), QRect(272, 88, 177, 25));
+    QCOMPARE(control(form.get(), "Command1")->geometry(), QRect(248, 344, 201, 25));
+    QCOMPARE(control(form.get(), "Picture1")->geometry(), QRect(480, 56, 345, 185));
+    QCOMPARE(control(form->aboutWindow(), "Command1")->geometry(), QRect(104, 232, 137, 25));
+    form->aboutWindow()->close();
+    form->close();
+}
+
+void TestWindows::everyTextFitsItsPlace()
+{
+    auto form = openForm();
+    verifyTextsFit(control(form.get(), "client"));
+    form->findChild<QAction *>(QStringLiteral("about1"))->trigger();
+    verifyTextsFit(form->aboutWindow());
+    // The title of the About window takes its two lines.
+    auto *title = control<QLabel>(form->aboutWindow(), "Label1");
+    const QRect used = title->fontMetrics().boundingRect(title->rect(), Qt::TextWordWrap, title->text());
+    QCOMPARE(used.height() / title->fontMetrics().lineSpacing(), 2);
+    form->aboutWindow()->close();
+    form->close();
+}
+
+void TestWindows::focusStartsInRiAndTabFollowsTheInputs()
+{
+    auto form = openForm();
+    QApplication::setActiveWindow(form.get());
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    QCOMPARE(QApplication::focusWidget(), control(form.get(), "ri"));
+
+    QStringList order{QApplication::focusWidget()->objectName()};
+    for (int i = 0; i < 6; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order.append(QApplication::focusWidget()->objectName());
+    }
+    QCOMPARE(order, (QStringList{"ri", "ia", "rk", "ea", "ru", "fmin", "Command1"}));
+    form->close();
+}
+
+void TestWindows::workedExamplesThroughTheControls_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QStringList>("inputs");
+    QTest::addColumn<QStringList>("outputs");
+
+    QTest::newRow("point: the first example")
+        << kPoint << kExample << QStringList{" 470", " 1500", " 204", "0.01693", "0.01693", " 44", " 1.5"};
+    QTest::newRow("comma: the first example")
+        << kComma << kExample << QStringList{" 470", " 1500", " 204", "0,01693", "0,01693", " 44", " 1.5"};
+    QTest::newRow("point: ia 1.2 and rk 1200")
+        << kPoint << QStringList{"44", "1.2", "1200", "250", "470", "20"}
+        << QStringList{" 470", " 1200", " 163", "0.01693", "0.01693", " 52.8", " 1.44"};
+    QTest::newRow("comma: ia 1,2 and rk 1200")
+        << kComma << QStringList{"44", "1,2", "1200", "250", "470", "20"}
+        << QStringList{" 470", " 1200", " 163", "0,01693", "0,01693", " 52.8", " 1.44"};
+    QTest::newRow("comma: a negative R3")
+        << kComma << QStringList{"44", "1", "1500", "10", "470", "20"}
+        << QStringList{" 470", " 1500", "-36", "0,01693", "0,01693", " 44", " 1.5"};
+}
+
+void TestWindows::workedExamplesThroughTheControls()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QStringList, inputs);
+    QFETCH(QStringList, outputs);
+
+    auto form = openForm(locale);
+    typeInputs(form.get(), inputs);
+    pressCalculate(form.get());
+    QCOMPARE(m_dialogs.texts(), QStringList());
+    QCOMPARE(outputTexts(form.get()), outputs);
+    QCOMPARE(form->stageInputs(), ReadStageInputs({inputs[0], inputs[1], inputs[2], inputs[3], inputs[4], inputs[5]}, locale));
+    verifyTextsFit(control(form.get(), "client"));
+    form->close();
+}
+
+void TestWindows::longResultsPushTheirUnitsAside()
+{
+    auto form = openForm(kComma);
+    typeInputs(form.get(), {"0,5", "1,25", "123456", "999999", "47000", "0,5"});
+    pressCalculate(form.get());
+    QCOMPARE(m_dialogs.texts(), QStringList());
+    QCOMPARE(outputTexts(form.get()),
+             (QStringList{" 47000", " 123456", " 799875", "0,006773", "0,006773", " .625", " 154.32"}));
+    verifyTextsFit(control(form.get(), "client"));
+    form->close();
+}
+
+void TestWindows::refusedInputShowsItsMessageAndChangesNothing_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QStringList>("inputs");
+    QTest::addColumn<QString>("message");
+
+    const QString notNumeric = QStringLiteral("Ошибка ввода: Введено не числовое значение");
+    const QString zero = QStringLiteral("Ошибка ввода: Имеются нулевые исходные данные");
+    for (const QLocale &locale : {kPoint, kComma}) {
+        const QString tag = locale == kPoint ? "point" : "comma";
+        QTest::addRow("%s: an empty box", qPrintable(tag)) << locale << QStringList{"62", "2", "1000", "300", "", "25"} << notNumeric;
+        QTest::addRow("%s: letters", qPrintable(tag)) << locale << QStringList{"62", "2", "1000", "300", "100", "x"} << notNumeric;
+        QTest::addRow("%s: a 0 and letters", qPrintable(tag)) << locale << QStringList{"0", "2", "1000", "abc", "100", "25"} << notNumeric;
+        QTest::addRow("%s: a 0", qPrintable(tag)) << locale << QStringList{"62", "2", "0", "300", "100", "25"} << zero;
+    }
+    QTest::newRow("comma: a decimal point") << kComma << QStringList{"62", "2.5", "1000", "300", "100", "25"} << notNumeric;
+    QTest::newRow("point: a decimal comma") << kPoint << QStringList{"62", "2,5", "1000", "300", "100", "25"} << notNumeric;
+}
+
+void TestWindows::refusedInputShowsItsMessageAndChangesNothing()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QStringList, inputs);
+    QFETCH(QString, message);
+
+    auto form = openForm(locale);
+    typeInputs(form.get(), kExample);
+    pressCalculate(form.get());
+    const QStringList before = outputTexts(form.get());
+    const StageInputs stored = form->stageInputs();
+
+    typeInputs(form.get(), inputs);
+    pressCalculate(form.get());
+    QCOMPARE(m_dialogs.shown.size(), 1);
+    QCOMPARE(m_dialogs.shown[0].text, message);
+    QCOMPARE(m_dialogs.shown[0].title, QStringLiteral("Ошибка"));
+    QCOMPARE(outputTexts(form.get()), before);
+    QCOMPARE(form->stageInputs(), stored);
+    QCOMPARE(inputTexts(form.get()), inputs);
+    form->close();
+}
+
+void TestWindows::arithmeticFaultIsReportedAfterTheResultsComputedSoFar()
+{
+    auto form = openForm();
+    typeInputs(form.get(), kExample);
+    pressCalculate(form.get());
+
+    typeInputs(form.get(), {"62", "0.0", "1000", "300", "100", "25"});
+    pressCalculate(form.get());
+    QCOMPARE(outputTexts(form.get()), (QStringList{" 100", " 1000", " 204", "0.01693", "0.01693", " 44", " 1.5"}));
+    QCOMPARE(m_dialogs.shown.size(), 1);
+    QCOMPARE(m_dialogs.shown[0].title, QStringLiteral("Ошибка"));
+    QVERIFY2(m_dialogs.shown[0].text.contains(QStringLiteral("R3")), qPrintable(m_dialogs.shown[0].text));
+    QCOMPARE(form->stageInputs().ia_ma, 0.0f);
+    QCOMPARE(form->stageInputs().ri_kohm, 62.0f);
+
+    // The window stays usable.
+    typeInputs(form.get(), kExample);
+    pressCalculate(form.get());
+    QCOMPARE(m_dialogs.shown.size(), 1);
+    QCOMPARE(control<QLabel>(form.get(), "r3")->text(), QStringLiteral(" 204"));
+    form->close();
+}
+
+void TestWindows::closingSavesTheLastAcceptedInputsNotTheBoxTexts()
+{
+    auto form = openForm();
+    typeInputs(form.get(), kExample);
+    pressCalculate(form.get());
+    // Refused by the checks, then typed without a calculation: neither is saved.
+    typeInputs(form.get(), {"62", "2", "0", "300", "100", "25"});
+    pressCalculate(form.get());
+    typeInputs(form.get(), {"62", "2", "1000", "300", "100", "25"});
+    QVERIFY(form->close());
+    QVERIFY(!form->isVisible());
+    QCOMPARE(savedFile(), kExampleFile);
+    QCOMPARE(m_dialogs.texts(), QStringList{QStringLiteral("Ошибка ввода: Имеются нулевые исходные данные")});
+}
+
+void TestWindows::inputsOfAFaultedCalculationAreSaved()
+{
+    auto form = openForm(kComma);
+    typeInputs(form.get(), {"44", "0,0", "1500", "250", "470", "20"});
+    pressCalculate(form.get());
+    QCOMPARE(m_dialogs.shown.size(), 1);
+    form->close();
+    QCOMPARE(savedFile(), QByteArray(" 44 \r\n 0 \r\n 1500 \r\n 250 \r\n 470 \r\n 20 \r\n"));
+}
+
+void TestWindows::firstRunHasEmptyBoxesAndSavesZeros()
+{
+    auto form = openForm();
+    QCOMPARE(inputTexts(form.get()), QStringList(6, QString()));
+    QCOMPARE(form->stageInputs(), StageInputs{});
+    form->close();
+    QCOMPARE(savedFile(), kZeroFile);
+    QCOMPARE(m_dialogs.shown.size(), 0);
+
+    auto again = openForm();
+    QCOMPARE(inputTexts(again.get()), QStringList(6, QStringLiteral("0")));
+    pressCalculate(again.get());
+    QCOMPARE(m_dialogs.texts(), QStringList{QStringLiteral("Ошибка ввода: Имеются нулевые исходные данные")});
+    again->close();
+}
+
+void TestWindows::reopeningFillsTheBoxesInTheLocaleForm_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QStringList>("boxes");
+
+    QTest::newRow("point") << kPoint << QStringList{"44", "1.2", "1500", "250", "470", "0.5"};
+    QTest::newRow("comma") << kComma << QStringList{"44", "1,2", "1500", "250", "470", "0,5"};
+}
+
+void TestWindows::reopeningFillsTheBoxesInTheLocaleForm()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QStringList, boxes);
+
+    auto first = openForm(locale);
+    typeInputs(first.get(), boxes);
+    pressCalculate(first.get());
+    first->close();
+    QCOMPARE(savedFile(), QByteArray(" 44 \r\n 1.2 \r\n 1500 \r\n 250 \r\n 470 \r\n .5 \r\n"));
+
+    auto form = openForm(locale);
+    QCOMPARE(inputTexts(form.get()), boxes);
+    QCOMPARE(form->stageInputs(), first->stageInputs());
+    // A value brought back computes as the value saved, in every locale.
+    pressCalculate(form.get());
+    QCOMPARE(m_dialogs.shown.size(), 0);
+    QCOMPARE(form->stageInputs().ia_ma, 1.2f);
+    QCOMPARE(control<QLabel>(form.get(), "uk")->text(), QStringLiteral(" 1.8"));
+    form->close();
+}
+
+void TestWindows::aShortFileLeavesTheBoxesEmptyAndIsMadeWholeAtClose()
+{
+    writeSavedFile(" 44 \r\n 1 \r\n 15");
+    auto form = openForm();
+    QCOMPARE(inputTexts(form.get()), QStringList(6, QString()));
+    QCOMPARE(form->stageInputs(), (StageInputs{44, 1, 15, 0, 0, 0}));
+    form->close();
+    QCOMPARE(savedFile(), QByteArray(" 44 \r\n 1 \r\n 15 \r\n 0 \r\n 0 \r\n 0 \r\n"));
+    QCOMPARE(m_dialogs.shown.size(), 0);
+}
+
+void TestWindows::aFailedSaveIsReportedAndTheWindowStillCloses()
+{
+    QVERIFY(QDir().mkdir(QStringLiteral("data.dat")));
+    auto form = openForm();
+    QCOMPARE(inputTexts(form.get()), QStringList(6, QString()));
+    typeInputs(form.get(), kExample);
+    pressCalculate(form.get());
+    QVERIFY(form->close());
+    QVERIFY(!form->isVisible());
+    QCOMPARE(m_dialogs.shown.size(), 1);
+    QCOMPARE(m_dialogs.shown[0].title, QStringLiteral("Ошибка"));
+    QVERIFY2(m_dialogs.shown[0].text.contains(QStringLiteral("\"data.dat\"")), qPrintable(m_dialogs.shown[0].text));
+    QVERIFY(QFileInfo(QStringLiteral("data.dat")).isDir());
+}
+
+void TestWindows::aboutOpensOnceAndOkClosesIt()
+{
+    auto form = openForm();
+    QAction *about1 = form->findChild<QAction *>(QStringLiteral("about1"));
+    about1->trigger();
+    QPointer<About> about = form->aboutWindow();
+    QVERIFY(about);
+    about1->trigger();
+    QCOMPARE(aboutWindows(), QList<About *>{about.data()});
+    QCOMPARE(form->aboutWindow(), about.data());
+    QCOMPARE(about->focusWidget(), control(about.data(), "Command1"));
+
+    QTest::mouseClick(control<QPushButton>(about.data(), "Command1"), Qt::LeftButton);
+    deleteClosedWindows();
+    QVERIFY(about.isNull());
+    QCOMPARE(form->aboutWindow(), nullptr);
+
+    about1->trigger();
+    QCOMPARE(aboutWindows().size(), 1);
+    form->aboutWindow()->close();
+    form->close();
+    QCOMPARE(m_dialogs.shown.size(), 0);
+}
+
+void TestWindows::aboutLabelsHandOverTheExactAddresses()
+{
+    auto form = openForm();
+    form->findChild<QAction *>(QStringLiteral("about1"))->trigger();
+    About *about = form->aboutWindow();
+    QCOMPARE(control<QLabel>(about, "Label4")->text(), QStringLiteral("https://example.org"));
+    QCOMPARE(control<QLabel>(about, "Label5")->text(), QStringLiteral("E-mail: mail@example.org"));
+
+    QTest::mouseClick(control(about, "Label4"), Qt::LeftButton);
+    QTest::mouseClick(control(about, "Label5"), Qt::LeftButton);
+    QCOMPARE(m_shell.opened, (QStringList{"https://example.org", "mailto:mail@example.org"}));
+    // Other labels are not links.
+    QTest::mouseClick(control(about, "Label2"), Qt::LeftButton);
+    QTest::mouseClick(control(about, "Label6"), Qt::LeftButton);
+    QCOMPARE(m_shell.opened.size(), 2);
+    QCOMPARE(m_dialogs.shown.size(), 0);
+    about->close();
+    form->close();
+}
+
+void TestWindows::anAddressTheDesktopCannotOpenIsReported()
+{
+    m_shell.succeeds = false;
+    auto form = openForm();
+    form->findChild<QAction *>(QStringLiteral("about1"))->trigger();
+    About *about = form->aboutWindow();
+    QTest::mouseClick(control(about, "Label5"), Qt::LeftButton);
+    QCOMPARE(m_dialogs.shown.size(), 1);
+    QCOMPARE(m_dialogs.shown[0].title, QStringLiteral("Ошибка"));
+    QVERIFY2(m_dialogs.shown[0].text.contains(QStringLiteral("mailto:mail@example.org")),
+             qPrintable(m_dialogs.shown[0].text));
+    QVERIFY(about->isVisible());
+    about->close();
+    form->close();
+}
+
+void TestWindows::aboutStaysOpenWhenTheCalculatorCloses()
+{
+    auto form = openForm();
+    form->findChild<QAction *>(QStringLiteral("about1"))->trigger();
+    QPointer<About> about = form->aboutWindow();
+    form->close();
+    form.reset();
+    deleteClosedWindows();
+    QVERIFY(about);
+    QVERIFY(about->isVisible());
+    QTest::mouseClick(control(about.data(), "Label4"), Qt::LeftButton);
+    QCOMPARE(m_shell.opened, QStringList{"https://example.org"});
+    about->close();
+}
+
+QTEST_MAIN(TestWindows)
+#include "tst_windows.moc"
