@@ -21,6 +21,9 @@ namespace {
 
 using K = ControlKind;
 
+// "Радиолампа:" is drawn 375 twips high, as FILE1 beside it in the same 12-point
+// font: at 255 the descenders of "р" and "д" would be cut off.
+
 // Files: the eight boxes of a triode record, each with its Label2 caption to the right.
 constexpr ControlRow kTriodeForm[] = {
     // kind       name        index  text                                      left  top   width height font
@@ -28,7 +31,7 @@ constexpr ControlRow kTriodeForm[] = {
     {K::FileList, "File",     -1, nullptr,                                     360,  720,  3135, 1845, kBoldSans825},
     {K::Button,   "DelFile1", -1, "Удалить запись",                            360,  2880, 1575, 615,  kBoldSans975},
     {K::Button,   "Save",     -1, "Сохранить изменения",                       2040, 2880, 1455, 615,  kBoldSans975},
-    {K::Label,    "Label2",   4,  "Радиолампа:",                               3840, 240,  1695, 255,  kBoldSans12},
+    {K::Label,    "Label2",   4,  "Радиолампа:",                               3840, 240,  1695, 375,  kBoldSans12},
     {K::Label,    "FILE1",    -1, "",                                          5640, 240,  3975, 375,  kBoldSans12},
     {K::TextBox,  "Un",       -1, nullptr,                                     3840, 720,  1335, 285,  kBoldSans975},
     {K::Label,    "Label2",   0,  "Uн (напряжение накала), В",                 5400, 720,  4335, 255,  kBoldSans975},
@@ -56,7 +59,7 @@ constexpr ControlRow kPentodeForm[] = {
     {K::FileList, "File",     -1, nullptr,                                     360,  720,  3135, 2625, kBoldSans825},
     {K::Button,   "DelFile1", -1, "Удалить запись",                            360,  3600, 1575, 615,  kBoldSans975},
     {K::Button,   "Save",     -1, "Сохранить изменения",                       2040, 3600, 1455, 615,  kBoldSans975},
-    {K::Label,    "Label2",   4,  "Радиолампа:",                               3840, 240,  1695, 255,  kBoldSans12},
+    {K::Label,    "Label2",   4,  "Радиолампа:",                               3840, 240,  1695, 375,  kBoldSans12},
     {K::Label,    "FILE1",    -1, "",                                          5640, 240,  3975, 375,  kBoldSans12},
     {K::TextBox,  "Un",       -1, nullptr,                                     3840, 720,  1335, 285,  kBoldSans975},
     {K::Label,    "Label2",   0,  "Uн (напряжение накала), В",                 5400, 720,  4335, 255,  kBoldSans975},
@@ -115,7 +118,7 @@ const QString kAddTitle = QStringLiteral("Добавление записи");
 
 } // namespace
 
-TubeEditor::TubeEditor(AppContext &context, TubeClass tubeClass)
+TubeEditor::TubeEditor(const AppContext &context, TubeClass tubeClass)
     : FormWindow(QString::fromUtf8(designOf(tubeClass).caption),
                  QSize(designOf(tubeClass).clientWidth, designOf(tubeClass).clientHeight))
     , m_context(context)
@@ -207,7 +210,7 @@ void TubeEditor::File_Click(const QString &fileName)
         // The boxes keep the record shown before, so the selection must point at it again.
         restoreSelection();
         showError(QStringLiteral("Ошибка чтения: %1")
-                      .arg(record.ok() ? QStringLiteral("в записи «%1» меньше строк, чем нужно").arg(fileName)
+                      .arg(record.ok() ? QStringLiteral("В записи «%1» меньше строк, чем нужно.").arg(fileName)
                                        : record.error));
         return;
     }

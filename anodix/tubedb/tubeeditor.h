@@ -18,7 +18,7 @@ class TubeEditor final : public FormWindow
 {
     Q_OBJECT
 public:
-    TubeEditor(AppContext &context, TubeClass tubeClass);
+    TubeEditor(const AppContext &context, TubeClass tubeClass);
 
     TubeClass tubeClass() const { return m_tubeClass; }
 
@@ -55,7 +55,7 @@ private:
     QString boxText(const QString &boxName) const;
     void setBoxText(const QString &boxName, const QString &text);
 
-    AppContext &m_context;
+    AppContext m_context;
     TubeClass m_tubeClass;
     TubeDatabase m_database;
 };
