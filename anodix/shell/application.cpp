@@ -3,6 +3,7 @@
 
 #include "anodix/shell/about.h"
 #include "anodix/shell/obshaya.h"
+#include "anodix/tubedb/tubeeditor.h"
 #include "anodix/windows/pentod.h"
 #include "anodix/windows/tetrod.h"
 #include "anodix/windows/triod.h"
@@ -19,7 +20,12 @@ void registerWindows(Navigator &navigator, const AppContext &context)
     navigator.registerWindow(WindowId::Tetrod, [context] { return std::make_unique<Tetrod>(context); });
 
     // ---- Tube editors: Files, Files_Pentod, Files_Pentod_Vihod ----
-    // (their three registrations go here)
+    navigator.registerWindow(WindowId::Files,
+                             [context] { return std::make_unique<TubeEditor>(context, TubeClass::Triode); });
+    navigator.registerWindow(WindowId::Files_Pentod,
+                             [context] { return std::make_unique<TubeEditor>(context, TubeClass::PreampPentode); });
+    navigator.registerWindow(WindowId::Files_Pentod_Vihod,
+                             [context] { return std::make_unique<TubeEditor>(context, TubeClass::PowerPentode); });
 }
 
 } // namespace anodix
