@@ -21,6 +21,9 @@ struct LocaleForms
     QChar decimalPoint;
     QString exponent;
     QString plusSign;
+    // Western digits, "-" and "E": the plain forms below read and write
+    // exactly as QLocale does, without its cost (most of a calculation's time).
+    bool plainForms = false;
 };
 
 const LocaleForms &formsOf(const QLocale &locale)
@@ -32,9 +35,99 @@ const LocaleForms &formsOf(const QLocale &locale)
                          locale.exponential(), locale.positiveSign()};
         made.reading.setNumberOptions(QLocale::RejectGroupSeparator);
         made.writing.setNumberOptions(QLocale::OmitGroupSeparator | QLocale::OmitLeadingZeroInExponent);
+        const QChar p = made.decimalPoint;
+        made.plainForms = locale.zeroDigit() == u"0" && locale.negativeSign() == u"-" && made.plusSign == u"+"
+                          && made.exponent == u"E" && !p.isNull() && !p.isDigit() && p != u'-' && p != u'+'
+                          && p != u'e' && p != u'E' && p.unicode() < 128;
         forms = std::move(made);
     }
     return *forms;
+}
+
+// Reads "[-]digits[<point>digits][E[+|-]digits]" with blanks or tabs around
+// it. Any other text, and a value that is zero from nonzero digits, beyond
+// the range or subnormal, is left to QLocale.
+bool readPlain(QStringView text, QChar point, double &value)
+{
+    qsizetype i = 0;
+    qsizetype n = text.size();
+    const auto isBlank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    while (i < n && isBlank(text[i]))
+        ++i;
+    while (n > i && isBlank(text[n - 1]))
+        --n;
+    std::array<char, 48> buffer{};
+    if (n == i || n - i > qsizetype(buffer.size()))
+        return false;
+    char *out = buffer.data();
+    const auto digits = [&] {
+        const qsizetype start = i;
+        for (; i < n && text[i] >= u'0' && text[i] <= u'9'; ++i)
+            *out++ = char(text[i].unicode());
+        return i > start;
+    };
+    if (text[i] == u'-')
+        *out++ = char(text[i++].unicode());
+    if (!digits())
+        return false;
+    if (i < n && text[i] == point) {
+        *out++ = '.';
+        ++i;
+        if (!digits())
+            return false;
+    }
+    if (i < n && (text[i] == u'E' || text[i] == u'e')) {
+        *out++ = 'e';
+        ++i;
+        if (i < n && (text[i] == u'+' || text[i] == u'-')) {
+            if (text[i] == u'-')
+                *out++ = '-';
+            ++i;
+        }
+        if (!digits())
+            return false;
+    }
+    if (i != n)
+        return false;
+    const auto [end, error] = std::from_chars(buffer.data(), out, value);
+    if (error != std::errc() || end != out || (value != 0 && !std::isnormal(value)))
+        return false;
+    if (value == 0 && std::any_of(buffer.data(), out, [](char c) { return c >= '1' && c <= '9'; })) {
+        // Digits such as 1e-400 underflow; QLocale decides what they mean.
+        return false;
+    }
+    return true;
+}
+
+// The %g text of value, turned into the locale's plain form: its separator,
+// "E", no plus sign and no leading zeros in the exponent.
+QString writePlain(double value, int significantDigits, const LocaleForms &forms)
+{
+    std::array<char, 48> buffer{};
+    const char *end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                    std::chars_format::general, significantDigits).ptr;
+    QString text(end - buffer.data(), Qt::Uninitialized);
+    QChar *out = text.data();
+    for (const char *p = buffer.data(); p != end; ++p) {
+        if (*p == '.') {
+            *out++ = forms.decimalPoint;
+        } else if (*p == 'e') {
+            *out++ = u'E';
+            ++p;
+            if (*p == '-')
+                *out++ = u'-';
+            ++p; // past the sign
+            while (p + 1 != end && *p == '0')
+                ++p;
+            for (; p != end; ++p)
+                *out++ = QLatin1Char(*p);
+            break;
+        } else {
+            *out++ = QLatin1Char(*p);
+        }
+    }
+    text.truncate(out - text.data());
+    return text;
 }
 
 QString shortestText(double value, int significantDigits, const QLocale &locale)
@@ -44,6 +137,8 @@ QString shortestText(double value, int significantDigits, const QLocale &locale)
     if (value == 0)
         value = 0; // a rounded -0.00001 must not read "-0"
     const LocaleForms &forms = formsOf(locale);
+    if (forms.plainForms)
+        return writePlain(value, significantDigits, forms);
     QString text = forms.writing.toString(value, 'g', significantDigits);
     // Qt writes "1E+7"; the plus sign only widens a narrow output label.
     const qsizetype exponentAt = text.indexOf(forms.exponent);
@@ -92,8 +187,12 @@ DecimalDigits decimalDigits(double value, int significantDigits)
 
 std::optional<double> toNumber(const QString &text, const QLocale &locale)
 {
+    const LocaleForms &forms = formsOf(locale);
+    double value = 0;
+    if (forms.plainForms && readPlain(text, forms.decimalPoint, value))
+        return value;
     bool ok = false;
-    const double value = formsOf(locale).reading.toDouble(text, &ok);
+    value = forms.reading.toDouble(text, &ok);
     if (!ok || !std::isfinite(value))
         return std::nullopt;
     return value;

@@ -43,6 +43,10 @@ private slots:
     void readsRecordTextsWithEitherSeparator();
     void showsTheShortestText_data();
     void showsTheShortestText();
+    void readsWhatTheLocaleReads_data();
+    void readsWhatTheLocaleReads();
+    void writesWhatTheLocaleWrites_data();
+    void writesWhatTheLocaleWrites();
     void roundsHalfToEvenOnTheShownDigits_data();
     void roundsHalfToEvenOnTheShownDigits();
     void roundsToSignificantDigits_data();
@@ -179,6 +183,78 @@ void TestNumberText::showsTheShortestText()
     // Later steps read shown texts back, exponent form included.
     if (!expected.isEmpty())
         QCOMPARE(exact(toNumber(text, locale)), exact(QLocale::c().toDouble(QString(expected).replace(u',', u'.'))));
+}
+
+// Plain texts are read without QLocale for speed; whatever the text, the
+// result must be the locale's own, as must the texts written.
+const QLocale arabicLocale(QLocale::Arabic, QLocale::Egypt);
+
+void TestNumberText::readsWhatTheLocaleReads_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("text");
+
+    const char *const texts[] = {
+        "0", "-0", "007", "00.5", "1.", ".5", "-.5", "5.", "+2", "--1", "1-", "-", ".", "e5", "1e", "1e+",
+        "1e2", "1E+07", "1.5e-3", "-1.5E3", "1e-05", "1e-310", "4.9e-324", "1e-400", "1e400",
+        "2.2250738585072014e-308", "1.7976931348623157e308", "1.7976931348623159e308", "0.1", "17.24138",
+        "123456789012345678901234567890", "0.000000000000000000000000000000000000000000001", " 470 ", "\t1.5 ",
+        "1 000", "1,234", "1,234.5", "1.234,5", "12abc", "0x10", "1e2.5", "inf", "-nan",
+    };
+    for (const QLocale &locale : {pointLocale, commaLocale, arabicLocale}) {
+        for (const char *text : texts) {
+            QTest::addRow("%s (%s)", text, qPrintable(locale.name())) << locale << QString::fromLatin1(text);
+            const QString swapped = QString::fromLatin1(text).replace(u'.', u';').replace(u',', u'.').replace(u';', u',');
+            if (swapped != QLatin1String(text))
+                QTest::addRow("%s (%s)", qPrintable(swapped), qPrintable(locale.name())) << locale << swapped;
+        }
+    }
+    QTest::newRow("Arabic-Indic digits") << arabicLocale << arabicLocale.toString(12.5);
+    QTest::newRow("full-width digits") << pointLocale << QStringLiteral("\uff11\uff12");
+    QTest::newRow("no-break blanks around") << commaLocale << QStringLiteral("\u00a04,7\u00a0");
+}
+
+void TestNumberText::readsWhatTheLocaleReads()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QString, text);
+
+    QLocale reference = locale;
+    reference.setNumberOptions(QLocale::RejectGroupSeparator);
+    bool ok = false;
+    const double value = reference.toDouble(text, &ok);
+    const std::optional<double> expected = ok && std::isfinite(value) ? std::optional(value) : std::nullopt;
+    QCOMPARE(exact(toNumber(text, locale)), exact(expected));
+}
+
+void TestNumberText::writesWhatTheLocaleWrites_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<double>("value");
+
+    for (const QLocale &locale : {pointLocale, commaLocale, arabicLocale}) {
+        for (int exponent = -12; exponent <= 20; ++exponent) {
+            for (const double mantissa : {1.0, -1.0, 1.5, 1.2345678901234567, -9.9999999999999999, 9.99999951}) {
+                const double value = mantissa * std::pow(10.0, exponent);
+                QTest::addRow("%g (%s)", value, qPrintable(locale.name())) << locale << value;
+            }
+        }
+    }
+}
+
+void TestNumberText::writesWhatTheLocaleWrites()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(double, value);
+
+    QLocale reference = locale;
+    reference.setNumberOptions(QLocale::OmitGroupSeparator | QLocale::OmitLeadingZeroInExponent);
+    const QString plusExponent = reference.exponential() + reference.positiveSign();
+    const auto referenceText = [&](double v, int digits) {
+        return reference.toString(v, 'g', digits).replace(plusExponent, reference.exponential());
+    };
+    QCOMPARE(singleText(float(value), locale), referenceText(float(value), singleDigits));
+    QCOMPARE(doubleText(value, locale), referenceText(value, doubleDigits));
 }
 
 void TestNumberText::roundsHalfToEvenOnTheShownDigits_data()
