@@ -2,9 +2,9 @@
 // selecting, saving, creating and deleting records, and every refusal.
 #include "anodix/shell/filelistbox.h"
 #include "anodix/shell/navigator.h"
-#include "anodix/stages/numbertext.h"
 #include "anodix/tubedb/tubeeditor.h"
 #include "anodix/tubedb/tuberecord.h"
+#include "anodix/windows/triod.h"
 #include "support/scripteddialogs.h"
 
 #include <QAction>
@@ -993,23 +993,29 @@ private slots:
 
     // ---- round trip ----
 
-    void savedRecordReadsBackTheSameNumbers_data()
+    // The triode record typed in the editor, saved, and picked in Triod: the
+    // stage computes with the very numbers typed (Ea 300, Fn1 20, R1 470).
+    void savedRecordFeedsTheTriodeWindow_data()
     {
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QStringList>("typed");
-        QTest::addColumn<QList<double>>("numbers");
-        const QList<double> values = {6.3, 0.3, 250, 10, -2, 2, 20, 10};
-        QTest::newRow("comma locale") << kCommaLocale
-                                      << QStringList{"6,3", "0,3", "250", "10", "-2", "2", "20", "10"} << values;
-        QTest::newRow("point locale") << kPointLocale
-                                      << QStringList{"6.3", "0.3", "250", "10", "-2", "2", "20", "10"} << values;
+        QTest::addColumn<QStringList>("outputs"); // R1, R2, R3, C1, Ku, C3, Vt
+        const QStringList commas = {"6,3", "0,3", "250", "10", "-2", "2", "20", "10"};
+        const QStringList points = {"6.3", "0.3", "250", "10", "-2", "2", "20", "10"};
+        QTest::newRow("comma locale, decimal commas")
+            << kCommaLocale << commas << QStringList{"470", "-0,2", "15", "0,01693", "12", "0,01693", "4,39"};
+        QTest::newRow("comma locale, decimal points kept from another locale")
+            << kCommaLocale << points << QStringList{"470", "-0,2", "15", "0,01693", "12", "0,01693", "4,39"};
+        QTest::newRow("point locale, decimal points")
+            << kPointLocale << points << QStringList{"470", "-0.2", "15", "0.01693", "12", "0.01693", "4.39"};
     }
-    void savedRecordReadsBackTheSameNumbers()
+    void savedRecordFeedsTheTriodeWindow()
     {
         QFETCH(QLocale, locale);
         QFETCH(QStringList, typed);
-        QFETCH(QList<double>, numbers);
+        QFETCH(QStringList, outputs);
         f->context.locale = locale;
+        f->navigator.registerWindow(WindowId::Triod, [this] { return std::make_unique<Triod>(f->context); });
         f->dialogs.answerText("6Н2П");
         openEditor(TubeClass::Triode);
         menuItem("New")->trigger();
@@ -1022,9 +1028,21 @@ private slots:
         const RecordLines read = TubeDatabase(f->dir.path()).ReadTubeRecord(TubeClass::Triode, "6Н2П.lamp");
         QVERIFY(read.ok());
         QCOMPARE(read.lines, typed);
-        for (int line = 0; line < numbers.size(); ++line)
-            QCOMPARE(toNumber(read.lines[line], locale), std::optional<double>(numbers[line]));
-        f->navigator.window(WindowId::Triod)->close();
+
+        FormWindow *triod = f->navigator.window(WindowId::Triod);
+        QVERIFY(triod->isOpen());
+        auto *list = triod->client()->findChild<FileListBox *>("File");
+        QVERIFY(list->selectName("6Н2П.lamp"));
+        for (auto [name, text] : {std::pair{"Ea", "300"}, {"Fn1", "20"}, {"R11", "470"}})
+            QTest::keyClicks(triod->client()->findChild<QLineEdit *>(name), text);
+        f->dialogs.clear();
+        triod->client()->findChild<QPushButton *>("Command1")->click();
+        QVERIFY2(f->dialogs.asked.isEmpty(), qPrintable(f->dialogs.messageTexts().join(' ')));
+        QStringList shown;
+        for (const char *name : {"R1", "R2", "R3", "C1", "Ku", "C3", "Vt"})
+            shown.append(triod->client()->findChild<QLabel *>(name)->text());
+        QCOMPARE(shown, outputs);
+        triod->close();
     }
 };
 
