@@ -127,12 +127,17 @@ int main(int argc, char **argv)
         Program program(folder->path());
         anodix::FormWindow *triod = program.navigator.window(WindowId::Triod);
         PaintWatch watch(triod);
-        const double showNs = bench::medianNsPerRun([&] {
+        std::vector<double> opening;
+        for (int i = 0; i < 12; ++i) {
+            const auto start = bench::Clock::now();
             triod->open();
             watch.waitForPaint();
+            if (i > 0) // the first opening also makes the window object and its menus
+                opening.push_back(bench::nanosecondsSince(start));
             triod->close();
             settle();
-        }, 11);
+        }
+        const double showNs = bench::median(opening);
         const bool targeted = count == 10000;
         bench::printRow("Opening Triod on " + records.toStdString() + " (listed and shown)", bench::formatNs(showNs),
                         targeted ? "< 25 ms" : "", showNs < 25e6);
@@ -163,7 +168,7 @@ int main(int argc, char **argv)
 
             const QString oneName = database.ListTubeRecords(TubeClass::Triode).names.at(count / 2);
             const double readNs = bench::medianNsPerCall(
-                [&] { bench::keep(database.ReadTubeRecord(TubeClass::Triode, oneName)); }, 51, 200);
+                [&] { bench::keep(database.ReadTubeRecord(TubeClass::Triode, oneName)); }, 51, 50);
             bench::printRow("Reading one record (ReadTubeRecord)", bench::formatNs(readNs));
         }
     }

@@ -26,14 +26,12 @@ namespace {
 // labels buttons edits lists other menus width height.
 void printControls(QWidget *window)
 {
-    QWidget *form = window;
-    int menus = 0;
-    if (auto *main = qobject_cast<QMainWindow *>(window)) {
-        if (main->centralWidget())
-            form = main->centralWidget();
-        if (main->menuWidget())
-            menus = int(main->menuBar()->actions().size());
-    }
+    // Both programs put a form's controls on a child named "client".
+    QWidget *form = window->findChild<QWidget *>(QStringLiteral("client"));
+    if (!form)
+        form = qobject_cast<QMainWindow *>(window) ? static_cast<QMainWindow *>(window)->centralWidget() : window;
+    const auto *menuBar = window->findChild<QMenuBar *>();
+    const int menus = menuBar ? int(menuBar->actions().size()) : 0;
     int labels = 0, buttons = 0, edits = 0, lists = 0, other = 0;
     for (QWidget *child : form->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
         if (qobject_cast<QLabel *>(child))

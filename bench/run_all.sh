@@ -1,0 +1,12 @@
+#!/bin/sh
+# Runs every benchmark and prints one Markdown table, with the machine it ran
+# on. Usage: bench/run_all.sh <folder of the bench executables>
+# (the `bench_all` target passes its own). Build in Release for figures to quote.
+set -eu
+bin=${1:?usage: run_all.sh <folder of the bench executables>}
+cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)
+echo "Machine: ${cpu:-unknown CPU}, $(nproc) cores; Qt $(qtpaths6 --qt-version 2>/dev/null || echo 6); offscreen platform"
+echo
+"$bin/bench_startup"
+"$bin/bench_calculations" --no-header
+"$bin/bench_records" --no-header 2>/dev/null
