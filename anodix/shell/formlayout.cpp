@@ -90,8 +90,14 @@ void buildForm(QWidget *client, std::span<const ControlRow> rows)
         QWidget *widget = createControl(client, row);
         widget->setObjectName(controlName(row.name, row.index));
         applyFont(widget, row.font);
-        if (row.kind != ControlKind::Line)
-            widget->setGeometry(twips(row.left), twips(row.top), twips(row.width), twips(row.height));
+        if (row.kind == ControlKind::Line)
+            continue;
+        int height = twips(row.height);
+        // A label is never lower than one line of its font, so descenders are not cut
+        // off where the form gave a large font a box a pixel too low.
+        if (row.kind == ControlKind::Label)
+            height = std::max(height, widget->fontMetrics().lineSpacing());
+        widget->setGeometry(twips(row.left), twips(row.top), twips(row.width), height);
     }
 }
 

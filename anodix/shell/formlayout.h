@@ -51,7 +51,8 @@ struct ControlRow
 QString controlName(const char *name, int index = -1);
 
 // Creates the rows' widgets as children of client, in row order.
-// Labels are top-left aligned and wrap at word boundaries; file lists are FileListBox.
+// Labels are top-left aligned, wrap at word boundaries and are at least one line
+// of their font high; file lists are FileListBox; pictures keep their proportions.
 void buildForm(QWidget *client, std::span<const ControlRow> rows);
 
 // A caption label and the box it names: {label name, box name}.

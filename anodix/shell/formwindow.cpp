@@ -2,7 +2,10 @@
 
 #include "anodix/shell/formlayout.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QGuiApplication>
 #include <QLayout>
 #include <QScreen>
@@ -28,14 +31,19 @@ void FormWindow::open()
         createMenus();
         m_menusCreated = true;
     }
-    m_client = new QWidget;
+    // Made a child at once: reparenting later would drop the focus the form sets.
+    m_client = new QWidget(this);
     m_client->setObjectName(QStringLiteral("client"));
     m_client->setFixedSize(twips(m_clientTwips.width()), twips(m_clientTwips.height()));
     createControls(m_client);
+    for (QLineEdit *box : m_client->findChildren<QLineEdit *>())
+        box->installEventFilter(this);
     setCentralWidget(m_client);
     Form_Load();
 
     adjustSize();
+    // With its platform window made, the frame's margins count in the centring.
+    create();
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());
@@ -43,6 +51,22 @@ void FormWindow::open()
     }
     show();
     activateWindow();
+}
+
+bool FormWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // The menu's shortcuts act in the text boxes too, where Ctrl+A, Ctrl+X or
+    // Shift+Del would otherwise be taken for editing the text.
+    if (event->type() == QEvent::ShortcutOverride) {
+        const QKeySequence pressed(static_cast<QKeyEvent *>(event)->keyCombination());
+        for (const QAction *item : findChildren<QAction *>()) {
+            if (item->isEnabled() && item->shortcut() == pressed) {
+                event->ignore();
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void FormWindow::closeEvent(QCloseEvent *event)

@@ -31,6 +31,7 @@ protected:
     virtual void Form_Load() {}
 
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QSize m_clientTwips;
