@@ -1,0 +1,288 @@
+// The three calculation windows driven through their controls: the tube list,
+// the loaded record, "Рассчитать" and the messages of the frame.
+#include "windowfixture.h"
+
+#include "anodix/shell/formwindow.h"
+
+#include <memory>
+
+using anodix::FormWindow;
+using anodix::TubeClass;
+using anodix::WindowId;
+
+namespace {
+
+// The button of the main window that opens a calculation window.
+QString mainWindowButton(WindowId id)
+{
+    return id == WindowId::Triod ? QStringLiteral("Triod1")
+        : id == WindowId::Pentod ? QStringLiteral("Pentod1")
+                                 : QStringLiteral("Command1");
+}
+
+QString inLocale(QString text, const QLocale &locale)
+{
+    return text.replace(QLatin1Char('.'), locale.decimalPoint());
+}
+
+void addWindowRows()
+{
+    QTest::addColumn<WindowId>("id");
+    QTest::newRow("triode window") << WindowId::Triod;
+    QTest::newRow("pentode window") << WindowId::Pentod;
+    QTest::newRow("power stage window") << WindowId::Tetrod;
+}
+
+} // namespace
+
+class CalcWindowsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup()
+    {
+        const QStringList left = visibleWindows();
+        m_app.reset();
+        QVERIFY2(left.isEmpty(), qPrintable(QStringLiteral("still open: ") + left.join(QStringLiteral(", "))));
+    }
+
+    void opensWithEmptyBoxesZeroOutputsAndTheRecordsOfItsClass_data() { addWindowRows(); }
+    void opensWithEmptyBoxesZeroOutputsAndTheRecordsOfItsClass()
+    {
+        QFETCH(WindowId, id);
+        const Stage s = stage(id);
+        m_app = std::make_unique<WindowFixture>();
+        m_app->writeRecord(s.tubeClass, QStringLiteral("6Zh1P.lamp"), s.record);
+        m_app->writeRecord(s.tubeClass, QStringLiteral("12AX7.lamp"), s.record);
+        m_app->writeRecord(s.tubeClass, QStringLiteral("notes.txt"), {QStringLiteral("not a record")});
+        const TubeClass other = s.tubeClass == TubeClass::Triode ? TubeClass::PowerPentode : TubeClass::Triode;
+        m_app->writeRecord(other, QStringLiteral("other.lamp"), kTriodeRecord);
+
+        FormWindow *window = m_app->open(id);
+        const auto *list = control<anodix::FileListBox>(window, QStringLiteral("File"));
+        QCOMPARE(list->names(), (QStringList{QStringLiteral("12AX7.lamp"), QStringLiteral("6Zh1P.lamp")}));
+        QCOMPARE(list->selectedName(), QString());
+        for (const auto &[box, text] : s.inputs)
+            QCOMPARE(control<QLineEdit>(window, box)->text(), QString());
+        for (const auto &[output, text] : s.outputs)
+            QCOMPARE(outputText(window, output), QStringLiteral("0"));
+        QVERIFY(m_app->dialogs.asked.isEmpty());
+        window->close();
+    }
+
+    void workedExampleShowsEveryOutput_data()
+    {
+        QTest::addColumn<WindowId>("id");
+        QTest::addColumn<QLocale>("locale");
+        QTest::newRow("triode window, decimal point") << WindowId::Triod << kPointLocale;
+        QTest::newRow("triode window, decimal comma") << WindowId::Triod << kCommaLocale;
+        QTest::newRow("pentode window, decimal point") << WindowId::Pentod << kPointLocale;
+        QTest::newRow("pentode window, decimal comma") << WindowId::Pentod << kCommaLocale;
+        QTest::newRow("power stage window, decimal point") << WindowId::Tetrod << kPointLocale;
+        QTest::newRow("power stage window, decimal comma") << WindowId::Tetrod << kCommaLocale;
+    }
+
+    void workedExampleShowsEveryOutput()
+    {
+        QFETCH(WindowId, id);
+        QFETCH(QLocale, locale);
+        const Stage s = stage(id);
+        m_app = std::make_unique<WindowFixture>(locale);
+        m_app->writeRecord(s.tubeClass, QStringLiteral("tube.lamp"), s.record);
+        FormWindow *window = m_app->open(id);
+
+        pickRecord(window, QStringLiteral("tube.lamp"));
+        QVERIFY2(m_app->dialogs.asked.isEmpty(), "picking a record shows nothing");
+        for (const auto &[output, text] : s.outputs)
+            QCOMPARE(outputText(window, output), QStringLiteral("0"));
+
+        enterInputs(window, s);
+        clickButton(window, QStringLiteral("Command1"));
+        QCOMPARE(m_app->dialogs.messageTexts(), QStringList());
+        for (const auto &[output, text] : s.outputs)
+            QCOMPARE(outputText(window, output), inLocale(text, locale));
+        window->close();
+    }
+
+    void calculatingWithoutAPickedTubeReportsTheInputError_data() { addWindowRows(); }
+    void calculatingWithoutAPickedTubeReportsTheInputError()
+    {
+        QFETCH(WindowId, id);
+        const Stage s = stage(id);
+        m_app = std::make_unique<WindowFixture>();
+        m_app->writeRecord(s.tubeClass, QStringLiteral("tube.lamp"), s.record);
+        FormWindow *window = m_app->open(id);
+        enterInputs(window, s);
+        clickButton(window, QStringLiteral("Command1"));
+
+        QCOMPARE(m_app->dialogs.asked.size(), 1);
+        const AskedDialog &shown = m_app->dialogs.asked.first();
+        QCOMPARE(shown.kind, AskedDialog::Kind::Message);
+        QCOMPARE(shown.title, QStringLiteral("Ошибка"));
+        QCOMPARE(shown.text, kInputError);
+        QCOMPARE(shown.icon, anodix::Dialogs::Icon::None);
+        for (const auto &[output, text] : s.outputs)
+            QCOMPARE(outputText(window, output), QStringLiteral("0"));
+        window->close();
+    }
+
+    void zeroAnodeCurrentKeepsEarlierOutputsThenReportsDivisionByZero_data() { addWindowRows(); }
+    void zeroAnodeCurrentKeepsEarlierOutputsThenReportsDivisionByZero()
+    {
+        QFETCH(WindowId, id);
+        const Stage s = stage(id);
+        QStringList record = s.record;
+        record[int(anodix::TubeField::AnodeCurrent)] = QStringLiteral("0");
+        m_app = std::make_unique<WindowFixture>();
+        m_app->writeRecord(s.tubeClass, QStringLiteral("cold.lamp"), record);
+        FormWindow *window = m_app->open(id);
+        pickRecord(window, QStringLiteral("cold.lamp"));
+        enterInputs(window, s);
+        clickButton(window, QStringLiteral("Command1"));
+
+        QCOMPARE(m_app->dialogs.messageTexts(), QStringList{kDivisionByZero});
+        QCOMPARE(m_app->dialogs.asked.first().title, QStringLiteral("Ошибка"));
+        for (const auto &[output, text] : s.outputs) {
+            const bool written = s.updatedBeforeZeroCurrent.contains(output);
+            QCOMPARE(outputText(window, output), written ? text : QStringLiteral("0"));
+        }
+        window->close();
+    }
+
+    void theTubeReadBeforeSurvivesClosingTheWindow_data() { addWindowRows(); }
+    void theTubeReadBeforeSurvivesClosingTheWindow()
+    {
+        QFETCH(WindowId, id);
+        const Stage s = stage(id);
+        m_app = std::make_unique<WindowFixture>();
+        m_app->writeRecord(s.tubeClass, QStringLiteral("tube.lamp"), s.record);
+        FormWindow *window = m_app->open(id);
+        pickRecord(window, QStringLiteral("tube.lamp"));
+        triggerItem(window, QStringLiteral("Exit"));
+        QVERIFY(!window->isOpen());
+
+        clickButton(m_app->navigator.window(WindowId::Obshaya), mainWindowButton(id));
+        QCOMPARE(visibleWindows(), QStringList{window->objectName()});
+        QCOMPARE(control<anodix::FileListBox>(window, QStringLiteral("File"))->selectedName(), QString());
+        enterInputs(window, s);
+        clickButton(window, QStringLiteral("Command1"));
+        QCOMPARE(m_app->dialogs.messageTexts(), QStringList());
+        for (const auto &[output, text] : s.outputs)
+            QCOMPARE(outputText(window, output), text);
+        window->close();
+    }
+
+    void onlyTheLastPickedRecordEntersTheCalculation_data() { addWindowRows(); }
+    void onlyTheLastPickedRecordEntersTheCalculation()
+    {
+        QFETCH(WindowId, id);
+        const Stage s = stage(id);
+        QStringList cold = s.record;
+        cold[int(anodix::TubeField::AnodeCurrent)] = QStringLiteral("0");
+        m_app = std::make_unique<WindowFixture>();
+        m_app->writeRecord(s.tubeClass, QStringLiteral("a-cold.lamp"), cold);
+        m_app->writeRecord(s.tubeClass, QStringLiteral("b-warm.lamp"), s.record);
+        FormWindow *window = m_app->open(id);
+        enterInputs(window, s);
+
+        pickRecord(window, QStringLiteral("b-warm.lamp"));
+        pickRecord(window, QStringLiteral("a-cold.lamp"));
+        clickButton(window, QStringLiteral("Command1"));
+        QCOMPARE(m_app->dialogs.messageTexts(), QStringList{kDivisionByZero});
+
+        m_app->dialogs.clear();
+        pickRecord(window, QStringLiteral("b-warm.lamp"));
+        clickButton(window, QStringLiteral("Command1"));
+        QCOMPARE(m_app->dialogs.messageTexts(), QStringList());
+        for (const auto &[output, text] : s.outputs)
+            QCOMPARE(outputText(window, output), text);
+        window->close();
+    }
+
+    void anUnreadableRecordIsReportedAndTheTubeBeforeStays_data()
+    {
+        QTest::addColumn<WindowId>("id");
+        QTest::addColumn<bool>("vanished");
+        QTest::addColumn<int>("lines");
+        QTest::newRow("triode record of five lines") << WindowId::Triod << false << 5;
+        QTest::newRow("empty triode record") << WindowId::Triod << false << 0;
+        QTest::newRow("triode record deleted after listing") << WindowId::Triod << true << 8;
+        QTest::newRow("triode record in the pentode folder") << WindowId::Pentod << false << 8;
+        QTest::newRow("pentode record deleted after listing") << WindowId::Pentod << true << 10;
+        QTest::newRow("power pentode record of seven lines") << WindowId::Tetrod << false << 7;
+        QTest::newRow("power pentode record deleted after listing") << WindowId::Tetrod << true << 10;
+    }
+
+    void anUnreadableRecordIsReportedAndTheTubeBeforeStays()
+    {
+        QFETCH(WindowId, id);
+        QFETCH(bool, vanished);
+        QFETCH(int, lines);
+        const Stage s = stage(id);
+        m_app = std::make_unique<WindowFixture>();
+        m_app->writeRecord(s.tubeClass, QStringLiteral("good.lamp"), s.record);
+        const QStringList broken = (kPowerPentodeRecord + kPowerPentodeRecord).mid(0, lines);
+        m_app->writeRecord(s.tubeClass, QStringLiteral("broken.lamp"), broken);
+        FormWindow *window = m_app->open(id);
+        if (vanished)
+            QVERIFY(QFile::remove(m_app->dir.filePath(classFolder(s.tubeClass) + QStringLiteral("/broken.lamp"))));
+
+        pickRecord(window, QStringLiteral("good.lamp"));
+        pickRecord(window, QStringLiteral("broken.lamp"));
+        QCOMPARE(m_app->dialogs.asked.size(), 1);
+        const AskedDialog &shown = m_app->dialogs.asked.first();
+        QCOMPARE(shown.title, QStringLiteral("Ошибка"));
+        QCOMPARE(shown.icon, anodix::Dialogs::Icon::None);
+        QVERIFY2(shown.text.contains(QStringLiteral("broken.lamp")), qPrintable(shown.text));
+
+        m_app->dialogs.clear();
+        enterInputs(window, s);
+        clickButton(window, QStringLiteral("Command1"));
+        QCOMPARE(m_app->dialogs.messageTexts(), QStringList());
+        for (const auto &[output, text] : s.outputs)
+            QCOMPARE(outputText(window, output), text);
+        window->close();
+    }
+
+    void thePowerStageReadsAnEightLineRecordInFull()
+    {
+        const Stage s = stage(WindowId::Tetrod);
+        m_app = std::make_unique<WindowFixture>();
+        m_app->writeRecord(s.tubeClass, QStringLiteral("eight.lamp"), s.record.mid(0, 8));
+        FormWindow *window = m_app->open(WindowId::Tetrod);
+        pickRecord(window, QStringLiteral("eight.lamp"));
+        enterInputs(window, s);
+        clickButton(window, QStringLiteral("Command1"));
+        QCOMPARE(m_app->dialogs.messageTexts(), QStringList());
+        for (const auto &[output, text] : s.outputs)
+            QCOMPARE(outputText(window, output), text);
+        window->close();
+    }
+
+    void aMissingRecordFolderIsReportedAndTheWindowStillOpens_data() { addWindowRows(); }
+    void aMissingRecordFolderIsReportedAndTheWindowStillOpens()
+    {
+        QFETCH(WindowId, id);
+        const Stage s = stage(id);
+        m_app = std::make_unique<WindowFixture>(kPointLocale, false);
+        FormWindow *window = m_app->open(id);
+        QCOMPARE(visibleWindows(), QStringList{window->objectName()});
+        QVERIFY(control<anodix::FileListBox>(window, QStringLiteral("File"))->names().isEmpty());
+        QCOMPARE(m_app->dialogs.asked.size(), 1);
+        QCOMPARE(m_app->dialogs.asked.first().title, QStringLiteral("Ошибка"));
+        QVERIFY(!m_app->dialogs.asked.first().text.isEmpty());
+
+        m_app->dialogs.clear();
+        enterInputs(window, s);
+        clickButton(window, QStringLiteral("Command1"));
+        QCOMPARE(m_app->dialogs.messageTexts(), QStringList{kInputError});
+        window->close();
+    }
+
+private:
+    std::unique_ptr<WindowFixture> m_app;
+};
+
+QTEST_MAIN(CalcWindowsTest)
+#include "tst_calcwindows.moc"

@@ -1,0 +1,195 @@
+// A whole Anodix run for window tests: the program's windows registered in a
+// navigator, scripted dialogs and a temporary working folder with bd/.
+#pragma once
+
+#include "anodix/shell/application.h"
+#include "anodix/shell/filelistbox.h"
+#include "anodix/shell/navigator.h"
+#include "anodix/tubedb/tuberecord.h"
+#include "support/scripteddialogs.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+inline const QLocale kPointLocale(QLocale::English, QLocale::UnitedStates);
+inline const QLocale kCommaLocale(QLocale::Russian, QLocale::Russia);
+
+inline const QString kInputError = QStringLiteral("Ошибка ввода: Введено не числовое значение или не выбрана лампа");
+inline const QString kDivisionByZero = QStringLiteral("Ошибка: Деление на ноль. Проверьте исходные данные");
+
+// Typical operating points of the worked examples, one per tube class.
+inline const QStringList kTriodeRecord{"6.3", "0.3", "150", "2", "1.5", "2", "20", "10"};
+inline const QStringList kPreampPentodeRecord{"6.3", "0.3", "250", "3", "2", "2", "2000", "1000", "100", "0.8"};
+inline const QStringList kPowerPentodeRecord{"6.3", "1.5", "250", "100", "13.5", "11", "165", "15", "250", "5"};
+
+using Texts = QList<std::pair<QString, QString>>; // control name, text
+
+// One stage's worked example: the record, the typed inputs and the outputs in order.
+struct Stage
+{
+    anodix::TubeClass tubeClass;
+    QStringList record;
+    Texts inputs;
+    Texts outputs;
+    QStringList updatedBeforeZeroCurrent; // outputs written before the zero-current message
+};
+
+inline Stage stage(anodix::WindowId id)
+{
+    const Texts threeInputs{{"Ea", "250"}, {"Fn1", "20"}, {"R11", "470"}};
+    switch (id) {
+    case anodix::WindowId::Pentod:
+        return {anodix::TubeClass::PreampPentode, kPreampPentodeRecord, threeInputs,
+                {{"R1", "470"}, {"R2", "0.6667"}, {"R4", "41.66667"}, {"C1", "0.01693"}, {"R3", "187.5"},
+                 {"Ku", "80.00001"}, {"C4", "0.01693"}, {"Vt", "2.64"}},
+                {"R1"}};
+    case anodix::WindowId::Tetrod:
+        return {anodix::TubeClass::PowerPentode, kPowerPentodeRecord, threeInputs + Texts{{"Rn", "8"}},
+                {{"R1", "470"}, {"C1", "0.01693"}, {"R2", "0.135"}, {"Uvh", "9.09"}, {"Rt1", "1.95"},
+                 {"Vih", "9.75"}, {"Kt", "15.612"}, {"Vt", "34.45"}},
+                {"R1", "C1"}};
+    default:
+        return {anodix::TubeClass::Triode, kTriodeRecord, threeInputs,
+                {{"R1", "470"}, {"R2", "0.75"}, {"R3", "62.5"}, {"C1", "0.01693"}, {"Ku", "17.24138"},
+                 {"C3", "0.01693"}, {"Vt", "2.19"}},
+                {"R1"}};
+    }
+}
+
+inline QString classFolder(anodix::TubeClass tubeClass)
+{
+    switch (tubeClass) {
+    case anodix::TubeClass::Triode: return QStringLiteral("bd/triod");
+    case anodix::TubeClass::PreampPentode: return QStringLiteral("bd/pentod");
+    case anodix::TubeClass::PowerPentode: return QStringLiteral("bd/tetrod");
+    }
+    return {};
+}
+
+// The names of the top-level windows on screen, sorted.
+inline QStringList visibleWindows()
+{
+    QStringList names;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (widget->isVisible())
+            names.append(widget->objectName().isEmpty() ? QString::fromLatin1(widget->metaObject()->className())
+                                                         : widget->objectName());
+    names.sort();
+    return names;
+}
+
+// The shown top-level window of that name, or null.
+inline anodix::FormWindow *shownWindow(const QString &name)
+{
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (widget->isVisible() && widget->objectName() == name)
+            return qobject_cast<anodix::FormWindow *>(widget);
+    return nullptr;
+}
+
+struct WindowFixture
+{
+    explicit WindowFixture(const QLocale &locale = kPointLocale, bool withFolders = true)
+        : context{dialogs, navigator, dir.path(), locale}
+    {
+        if (withFolders)
+            for (auto tubeClass : {anodix::TubeClass::Triode, anodix::TubeClass::PreampPentode,
+                                   anodix::TubeClass::PowerPentode})
+                QDir(dir.path()).mkpath(classFolder(tubeClass));
+        anodix::registerWindows(navigator, context);
+    }
+
+    ~WindowFixture()
+    {
+        // Windows go before the folder; their deferred deletions are flushed.
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            widget->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    // Writes a record file as the editors do: each line ends in CR LF.
+    void writeRecord(anodix::TubeClass tubeClass, const QString &name, const QStringList &lines) const
+    {
+        QFile file(dir.filePath(classFolder(tubeClass) + QLatin1Char('/') + name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        for (const QString &line : lines)
+            file.write(line.toLatin1() + "\r\n");
+    }
+
+    // Starts the program: the main window opens.
+    anodix::FormWindow *start()
+    {
+        navigator.switchTo(nullptr, anodix::WindowId::Obshaya);
+        return navigator.window(anodix::WindowId::Obshaya);
+    }
+
+    // Opens a window from nowhere, as the main window's buttons do.
+    anodix::FormWindow *open(anodix::WindowId id)
+    {
+        navigator.switchTo(nullptr, id);
+        return navigator.window(id);
+    }
+
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    anodix::Navigator navigator;
+    anodix::AppContext context;
+};
+
+template <typename T = QWidget>
+T *control(const anodix::FormWindow *window, const QString &name)
+{
+    return window->client() ? window->client()->findChild<T *>(name) : nullptr;
+}
+
+inline void clickButton(const anodix::FormWindow *window, const QString &name)
+{
+    auto *button = control<QPushButton>(window, name);
+    QVERIFY2(button, qPrintable(name));
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+inline void triggerItem(const anodix::FormWindow *window, const QString &name)
+{
+    auto *item = window->findChild<QAction *>(name);
+    QVERIFY2(item, qPrintable(name));
+    item->trigger();
+}
+
+inline void typeInto(const anodix::FormWindow *window, const QString &box, const QString &text)
+{
+    auto *edit = control<QLineEdit>(window, box);
+    QVERIFY2(edit, qPrintable(box));
+    QTest::keyClicks(edit, text);
+}
+
+// Clicks the list entry of that name with the mouse.
+inline void pickRecord(const anodix::FormWindow *window, const QString &name)
+{
+    auto *list = control<anodix::FileListBox>(window, QStringLiteral("File"));
+    QVERIFY(list);
+    const int row = list->names().indexOf(name);
+    QVERIFY2(row >= 0, qPrintable(name));
+    const QRect place = list->visualRect(list->model()->index(row, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, place.center());
+    QCOMPARE(list->selectedName(), name);
+}
+
+inline void enterInputs(const anodix::FormWindow *window, const Stage &s)
+{
+    for (const auto &[box, text] : s.inputs)
+        typeInto(window, box, text);
+}
+
+inline QString outputText(const anodix::FormWindow *window, const QString &name)
+{
+    auto *label = control<QLabel>(window, name);
+    return label ? label->text() : QStringLiteral("<no %1>").arg(name);
+}
