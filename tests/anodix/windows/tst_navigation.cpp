@@ -215,6 +215,30 @@ private slots:
         window->close();
     }
 
+    void theProgramsEditorsReplaceTheirCalculationWindows_data()
+    {
+        QTest::addColumn<WindowId>("calc");
+        QTest::addColumn<QString>("editor");
+        QTest::newRow("Triod and Files") << WindowId::Triod << "Files";
+        QTest::newRow("Pentod and Files_Pentod") << WindowId::Pentod << "Files_Pentod";
+        QTest::newRow("Tetrod and Files_Pentod_Vihod") << WindowId::Tetrod << "Files_Pentod_Vihod";
+    }
+
+    void theProgramsEditorsReplaceTheirCalculationWindows()
+    {
+        QFETCH(WindowId, calc);
+        QFETCH(QString, editor);
+        m_app = std::make_unique<WindowFixture>();
+        FormWindow *window = m_app->open(calc);
+        triggerItem(window, QStringLiteral("Redaktor"));
+        FormWindow *editorWindow = shownWindow(editor);
+        QVERIFY(editorWindow);
+        QCOMPARE(visibleWindows(), QStringList{editor});
+        triggerItem(editorWindow, QStringLiteral("Exit"));
+        QCOMPARE(visibleWindows(), QStringList{window->objectName()});
+        window->close();
+    }
+
     void closingTheCalculationWindowEndsTheProgram()
     {
         m_app = std::make_unique<WindowFixture>();
