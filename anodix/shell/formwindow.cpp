@@ -51,6 +51,7 @@ void FormWindow::open()
     }
     show();
     activateWindow();
+    afterShow();
 }
 
 bool FormWindow::eventFilter(QObject *watched, QEvent *event)

@@ -29,6 +29,8 @@ protected:
     // Creates the controls of the form (buildForm on its table) and connects them.
     virtual void createControls(QWidget *client) = 0;
     virtual void Form_Load() {}
+    // Runs once the opened window is on screen, for what should appear over it.
+    virtual void afterShow() {}
 
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;

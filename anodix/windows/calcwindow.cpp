@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <utility>
 
 namespace anodix {
 
@@ -58,11 +59,16 @@ void CalcWindow::Form_Load()
 {
     auto *list = client()->findChild<FileListBox *>(QStringLiteral("File"));
     const RecordList records = m_database.ListTubeRecords(m_spec.tubeClass);
-    // A missing folder is told once; the window still opens with an empty list.
+    // A missing folder is told over the opened window, which shows an empty list.
     list->setNames(records.names);
-    if (!records.ok())
-        showError(records.error);
+    m_listError = records.error;
     client()->findChild<QLabel *>(QStringLiteral("R1"))->setText(QStringLiteral("0"));
+}
+
+void CalcWindow::afterShow()
+{
+    if (!m_listError.isEmpty())
+        showError(std::exchange(m_listError, QString()));
 }
 
 QString CalcWindow::boxText(const char *name) const

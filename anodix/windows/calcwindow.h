@@ -41,6 +41,7 @@ protected:
     void createMenus() override;
     void createControls(QWidget *client) override;
     void Form_Load() override;
+    void afterShow() override;
 
     // Runs the window's stage on the current box texts and the loaded record.
     virtual StageResult calculate(const LoadedTube &tube, const QLocale &locale) const = 0;
@@ -59,6 +60,7 @@ private:
     AppContext m_context;
     TubeDatabase m_database;
     LoadedTube m_loadedTube;
+    QString m_listError; // why the list could not be filled, told once the window shows
 };
 
 } // namespace anodix
