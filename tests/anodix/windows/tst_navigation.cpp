@@ -159,6 +159,10 @@ private slots:
             << WindowId::Pentod << QKeySequence(Qt::CTRL | Qt::Key_X) << "" << QStringList{"Obshaya"};
         QTest::newRow("Ctrl+X typed in a box of the power stage window returns to the main window")
             << WindowId::Tetrod << QKeySequence(Qt::CTRL | Qt::Key_X) << "Rn" << QStringList{"Obshaya"};
+        QTest::newRow("Escape closes About as its Ok does")
+            << WindowId::About << QKeySequence(Qt::Key_Escape) << "" << QStringList{};
+        QTest::newRow("Enter on the focused Ok closes About")
+            << WindowId::About << QKeySequence(Qt::Key_Return) << "Ok" << QStringList{};
         QTest::newRow("Ctrl+R in the power stage window opens its editor")
             << WindowId::Tetrod << QKeySequence(Qt::CTRL | Qt::Key_R) << "" << QStringList{"Files_Pentod_Vihod"};
     }
@@ -177,7 +181,8 @@ private slots:
         if (!focus.isEmpty()) {
             target = control(window, focus);
             target->setFocus();
-            QTest::keyClicks(target, QStringLiteral("12"));
+            if (qobject_cast<QLineEdit *>(target))
+                QTest::keyClicks(target, QStringLiteral("12"));
         }
         QTest::keySequence(target, keys);
         QCOMPARE(visibleWindows(), afterwards);
