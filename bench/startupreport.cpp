@@ -68,7 +68,9 @@ protected:
                                             .count();
                 rusage usage{};
                 getrusage(RUSAGE_SELF, &usage);
-                std::printf("shown %lld rss %ld", shown, usage.ru_maxrss);
+                const long long cpuUs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000000LL
+                    + usage.ru_utime.tv_usec + usage.ru_stime.tv_usec;
+                std::printf("shown %lld rss %ld cpu %lld", shown, usage.ru_maxrss, cpuUs);
                 printControls(window);
                 std::fflush(stdout);
                 std::_Exit(0);

@@ -7,8 +7,8 @@ class QApplication;
 namespace bench {
 
 // Call right after constructing the application, before any window exists.
-// Prints "shown <steady clock ns> rss <KB> controls <counts...>" and ends the
-// process once the first top-level window has finished its first paint.
+// Prints "shown <steady clock ns> rss <KB> cpu <µs> controls <counts...>" and
+// ends the process once the first top-level window has finished its first paint.
 void reportWhenFirstShown(QApplication &app);
 
 } // namespace bench
