@@ -8,7 +8,21 @@
 #include "anodix/windows/tetrod.h"
 #include "anodix/windows/triod.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
 namespace anodix {
+
+bool installQtRussianTexts()
+{
+    auto *texts = new QTranslator(QCoreApplication::instance());
+    if (!texts->load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete texts;
+        return false;
+    }
+    return QCoreApplication::installTranslator(texts);
+}
 
 void registerWindows(Navigator &navigator, const AppContext &context)
 {

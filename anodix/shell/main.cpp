@@ -4,17 +4,13 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QLibraryInfo>
-#include <QTranslator>
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
 
     // Every text the user sees is Russian, the buttons of Qt's own dialogs too.
-    QTranslator qtTexts;
-    if (qtTexts.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTexts);
+    anodix::installQtRussianTexts();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/anodix/anodix.svg")));
 
     anodix::QtDialogs dialogs;

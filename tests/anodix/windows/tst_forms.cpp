@@ -3,6 +3,7 @@
 #include "windowfixture.h"
 
 #include "anodix/shell/about.h"
+#include "anodix/shell/application.h"
 #include "anodix/shell/formlayout.h"
 #include "anodix/shell/obshaya.h"
 #include "anodix/windows/pentod.h"
@@ -12,6 +13,7 @@
 #include <QFontInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QStyleOptionButton>
 #include <QSvgRenderer>
 #include <QSvgWidget>
@@ -365,6 +367,19 @@ private slots:
         QVERIFY(outputText(about, QStringLiteral("Label2(1)")).contains(QLatin1Char('@')));
         QVERIFY(outputText(about, QStringLiteral("Label2(2)")).startsWith(QStringLiteral("https://")));
         about->close();
+    }
+
+    void qtsOwnDialogButtonsReadRussian()
+    {
+        QVERIFY(anodix::installQtRussianTexts());
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Ошибка"), QStringLiteral("?"),
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        const auto shown = [&box](QMessageBox::StandardButton which) {
+            return box.button(which)->text().remove(QLatin1Char('&'));
+        };
+        QCOMPARE(shown(QMessageBox::Yes), QStringLiteral("Да"));
+        QCOMPARE(shown(QMessageBox::No), QStringLiteral("Нет"));
+        QCOMPARE(shown(QMessageBox::Cancel), QStringLiteral("Отмена"));
     }
 
 private:
