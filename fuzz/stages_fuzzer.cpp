@@ -1,0 +1,106 @@
+// Fuzzes the stage calculations of both programs with any texts: whatever is
+// typed or read from a record, an output is a number the locale reads back,
+// never NaN or an infinity, and the outputs come in their fixed order.
+#include "anodix/stages/numbertext.h"
+#include "anodix/stages/pentodestage.h"
+#include "anodix/stages/powerstage.h"
+#include "anodix/stages/triodestage.h"
+#include "grideon/stagecalc.h"
+
+#include <QLocale>
+#include <QStringList>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+[[noreturn]] void fail(const char *what, const QString &detail, const QByteArray &input)
+{
+    std::fprintf(stderr, "invariant broken: %s\n  %s\n  input %s\n", what, detail.toUtf8().constData(),
+                 input.toHex(' ').constData());
+    std::abort();
+}
+
+bool looksNonFinite(const QString &text)
+{
+    return text.contains(QLatin1String("nan"), Qt::CaseInsensitive)
+        || text.contains(QLatin1String("inf"), Qt::CaseInsensitive) || text.contains(QChar(0x221E));
+}
+
+void checkAnodix(const char *stage, const anodix::StageResult &result, const QStringList &order,
+                 const QLocale &locale, const QByteArray &input)
+{
+    qsizetype next = 0;
+    for (const anodix::DisplayUpdate &update : result.updates) {
+        const qsizetype at = order.indexOf(update.output, next);
+        if (at < 0)
+            fail("an output out of its order", QString::fromLatin1(stage) + u' ' + update.output, input);
+        next = at + 1;
+        if (update.text.isEmpty() || looksNonFinite(update.text) || !anodix::isNumeric(update.text, locale))
+            fail("an output that is no number", QString::fromLatin1(stage) + u' ' + update.text, input);
+    }
+    if (result.message && result.message->title != QStringLiteral("Ошибка"))
+        fail("a message without the title Ошибка", result.message->title, input);
+    if (!result.message && result.updates.size() != order.size())
+        fail("a calculation without a message left outputs out", QString::fromLatin1(stage), input);
+}
+
+void checkGrideon(const grideon::StageCalculation &calc, const QLocale &locale, const QByteArray &input)
+{
+    if (calc.check != grideon::TextCheck::Ok) {
+        if (calc.message.isEmpty() || !calc.results.texts.isEmpty())
+            fail("a failed check without its message, or with results", calc.message, input);
+        return;
+    }
+    const grideon::StageResults &results = calc.results;
+    if (results.texts.size() != results.values.size())
+        fail("results and their texts differ in number", QString(), input);
+    if (results.fault.has_value() == (results.texts.size() == grideon::kStageResultCount))
+        fail("a fault with all results, or missing results without one", QString(), input);
+    for (qsizetype i = 0; i < results.texts.size(); ++i) {
+        const float value = results.values[i];
+        const QString &text = results.texts[i];
+        if (!std::isfinite(value) || looksNonFinite(text))
+            fail("a result that is not finite", text, input);
+        // c1 and c2 (results 4 and 5) take the local form with 4 digits, the others the plain form.
+        const bool local = i == 3 || i == 4;
+        const double back = local ? grideon::ParseLocalNumber(text, locale).value_or(NAN)
+                                  : grideon::ParseLeadingNumber(text);
+        const double tolerance = (local ? 5e-4 : 6e-7) * std::fabs(value);
+        if (!(std::fabs(back - value) <= tolerance))
+            fail("a result text does not read back as its value", text, input);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    static const QLocale locales[] = {QLocale(QLocale::English, QLocale::UnitedStates),
+                                      QLocale(QLocale::Russian, QLocale::Russia)};
+    const QLocale &locale = locales[data[0] % 2];
+    const QByteArray input(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QStringList fields = QString::fromUtf8(input.mid(1)).split(QLatin1Char('\n'));
+
+    // Anodix: Ea, Fmin, R1, Rn, then the record's lines (as many as given).
+    anodix::LoadedTube tube;
+    tube.lines = fields.mid(4, 10);
+    const QString ea = fields.value(0), fmin = fields.value(1), r1 = fields.value(2), rn = fields.value(3);
+    static const QStringList triode{"R1", "R2", "R3", "C1", "Ku", "C3", "Vt"};
+    static const QStringList pentode{"R1", "R2", "R4", "C1", "R3", "Ku", "C4", "Vt"};
+    static const QStringList power{"R1", "C1", "R2", "Uvh", "Rt1", "Vih", "Kt", "Vt"};
+    checkAnodix("triode", anodix::CalculateTriodeStage(ea, fmin, r1, tube, locale), triode, locale, input);
+    checkAnodix("pentode", anodix::CalculatePentodeStage(ea, fmin, r1, tube, locale), pentode, locale, input);
+    checkAnodix("power", anodix::CalculatePowerStage(ea, fmin, r1, rn, tube, locale), power, locale, input);
+
+    // Grideon: the six boxes.
+    grideon::StageTexts texts;
+    for (int i = 0; i < grideon::kStageInputCount; ++i)
+        texts[i] = fields.value(i);
+    checkGrideon(grideon::CalculateStage(texts, locale), locale, input);
+    return 0;
+}
