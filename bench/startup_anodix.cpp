@@ -6,8 +6,6 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QLibraryInfo>
-#include <QTranslator>
 
 int main(int argc, char **argv)
 {
@@ -15,9 +13,7 @@ int main(int argc, char **argv)
     bench::reportWhenFirstShown(app);
 
     // The same steps as anodix/shell/main.cpp, in the same order.
-    QTranslator qtTexts;
-    if (qtTexts.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTexts);
+    anodix::installQtRussianTexts();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/anodix/anodix.svg")));
 
     anodix::QtDialogs dialogs;
