@@ -63,7 +63,7 @@ double medianNsPerCall(F &&call, int samples = 101, int callsPerSample = 200)
     return median(std::move(perCall));
 }
 
-// The median of single timed runs of a slow call, in nanoseconds.
+// The median CPU time of single runs of a slow call, in nanoseconds.
 template <class F>
 double medianNsPerRun(F &&run, int samples = 21)
 {
@@ -71,12 +71,21 @@ double medianNsPerRun(F &&run, int samples = 21)
     std::vector<double> times;
     times.reserve(samples);
     for (int s = 0; s < samples; ++s) {
-        const auto start = Clock::now();
+        const double start = threadCpuNs();
         run();
-        times.push_back(nanosecondsSince(start));
+        times.push_back(threadCpuNs() - start);
     }
     return median(std::move(times));
 }
+
+// Wall and CPU time of one stretch of work, for work a user waits for.
+struct Stopwatch
+{
+    Clock::time_point wallStart = Clock::now();
+    double cpuStart = threadCpuNs();
+    double wallNs() const { return nanosecondsSince(wallStart); }
+    double cpuNs() const { return threadCpuNs() - cpuStart; }
+};
 
 // A figure with a readable unit: 850 ns, 12.4 µs, 31.2 ms.
 inline std::string formatNs(double ns)
