@@ -38,6 +38,8 @@ About::About()
 void About::createControls(QWidget *client)
 {
     buildForm(client, kForm);
+    auto *icon = client->findChild<QWidget *>(QStringLiteral("Image1"));
+    icon->setAccessibleName(QStringLiteral("Значок программы Anodix"));
     auto *ok = client->findChild<QPushButton *>(QStringLiteral("Ok"));
     ok->setDefault(true);
     ok->setFocus(Qt::OtherFocusReason);

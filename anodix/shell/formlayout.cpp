@@ -118,6 +118,27 @@ void setBuddies(QWidget *client, std::span<const BuddyPair> pairs)
     }
 }
 
+void nameOutputs(QWidget *client, std::initializer_list<OutputRow> outputs)
+{
+    nameOutputs(client, std::span<const OutputRow>(outputs.begin(), outputs.size()));
+}
+
+void nameOutputs(QWidget *client, std::span<const OutputRow> outputs)
+{
+    const auto textOf = [client](const char *name) {
+        const auto *label = name ? client->findChild<QLabel *>(QString::fromLatin1(name)) : nullptr;
+        return label ? label->text().simplified() : QString();
+    };
+    for (const OutputRow &row : outputs) {
+        auto *output = client->findChild<QLabel *>(QString::fromLatin1(row.output));
+        if (!output)
+            continue;
+        QStringList words{textOf(row.caption), textOf(row.output), textOf(row.unit)};
+        words.removeAll(QString());
+        output->setAccessibleName(words.join(QLatin1Char(' ')));
+    }
+}
+
 void setFocusOrder(QWidget *client, std::span<const char *const> names)
 {
     QWidget *previous = nullptr;

@@ -62,6 +62,20 @@ using BuddyPair = std::pair<const char *, const char *>;
 void setBuddies(QWidget *client, std::span<const BuddyPair> pairs);
 void setBuddies(QWidget *client, std::initializer_list<BuddyPair> pairs);
 
+// An output label with the caption on its left and the unit on its right
+// (nullptr where it has none).
+struct OutputRow
+{
+    const char *caption;
+    const char *output;
+    const char *unit;
+};
+
+// Names each output for screen readers as its caption, value and unit, as a
+// sighted user reads the row ("R1 = 470 кОм"); run again whenever the values change.
+void nameOutputs(QWidget *client, std::span<const OutputRow> outputs);
+void nameOutputs(QWidget *client, std::initializer_list<OutputRow> outputs);
+
 // Chains the named controls for the Tab key in the given order; the first one
 // holds the focus when the window opens.
 void setFocusOrder(QWidget *client, std::span<const char *const> names);

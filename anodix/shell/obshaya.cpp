@@ -53,6 +53,11 @@ void Obshaya::createControls(QWidget *client)
     const auto button = [client](const char *name) {
         return client->findChild<QPushButton *>(QString::fromLatin1(name));
     };
+    // The two pentode buttons read alike; the group caption above tells them apart.
+    const QString voltage = QStringLiteral("Усилители напряжения");
+    button("Triod1")->setAccessibleDescription(voltage);
+    button("Pentod1")->setAccessibleDescription(voltage);
+    button("Command1")->setAccessibleDescription(QStringLiteral("Усилители мощности"));
     connect(button("Triod1"), &QPushButton::clicked, this, &Obshaya::Triod1_Click);
     connect(button("Pentod1"), &QPushButton::clicked, this, &Obshaya::Pentod1_Click);
     connect(button("Command1"), &QPushButton::clicked, this, &Obshaya::Command1_Click);

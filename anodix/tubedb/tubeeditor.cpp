@@ -83,6 +83,9 @@ constexpr ControlRow kPentodeForm[] = {
     {K::Label,    "Label2",   8,  "Ri (внутреннее сопротивление), кОм",        5400, 3960, 4335, 255,  kBoldSans975},
 };
 
+// The name of the record shown, spoken with its caption.
+constexpr OutputRow kShownRecord[] = {{"Label2(4)", "FILE1", nullptr}};
+
 // Line n of a record goes to box n; the pentode classes use all ten.
 constexpr const char *kBoxesInFileOrder[] = {"Un", "In2", "Ua", "Ia", "Uc", "S", "Ku", "Ri", "U2", "I2"};
 
@@ -187,6 +190,7 @@ void TubeEditor::createControls(QWidget *client)
                         {"Label1", "File"}});
     if (m_tubeClass != TubeClass::Triode)
         setBuddies(client, {{"Label2(10)", "U2"}, {"Label2(9)", "I2"}});
+    nameOutputs(client, kShownRecord);
 
     connect(fileList(), &FileListBox::fileClicked, this, &TubeEditor::File_Click);
     connect(client->findChild<QPushButton *>(QStringLiteral("Save")), &QPushButton::clicked, this,
@@ -215,6 +219,7 @@ void TubeEditor::File_Click(const QString &fileName)
         return;
     }
     client()->findChild<QLabel *>(QStringLiteral("FILE1"))->setText(fileName);
+    nameOutputs(client(), kShownRecord);
     const QStringList boxes = boxNamesInFileOrder(m_tubeClass);
     for (int line = 0; line < boxes.size(); ++line)
         setBoxText(boxes[line], record.lines[line]);

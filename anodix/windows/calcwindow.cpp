@@ -49,6 +49,9 @@ void CalcWindow::createControls(QWidget *client)
     buildForm(client, m_spec.form);
     setBuddies(client, m_spec.buddies);
     setFocusOrder(client, m_spec.focusOrder);
+    auto *picture = client->findChild<QWidget *>(QStringLiteral("Image1"));
+    picture->setAccessibleName(QStringLiteral("Схема каскада"));
+    picture->setAccessibleDescription(QString::fromUtf8(m_spec.pictureDescription));
     connect(client->findChild<FileListBox *>(QStringLiteral("File")), &FileListBox::fileClicked, this,
             &CalcWindow::File_Click);
     connect(client->findChild<QPushButton *>(QStringLiteral("Command1")), &QPushButton::clicked, this,
@@ -63,6 +66,7 @@ void CalcWindow::Form_Load()
     list->setNames(records.names);
     m_listError = records.error;
     client()->findChild<QLabel *>(QStringLiteral("R1"))->setText(QStringLiteral("0"));
+    refreshOutputs();
 }
 
 void CalcWindow::afterShow()
@@ -95,8 +99,14 @@ void CalcWindow::Command1_Click()
         if (auto *output = client()->findChild<QLabel *>(update.output))
             output->setText(update.text);
     }
+    refreshOutputs();
     if (result.message)
         m_context.dialogs.message(this, result.message->text, result.message->title, Dialogs::Icon::None);
+}
+
+void CalcWindow::refreshOutputs()
+{
+    nameOutputs(client(), m_spec.outputs);
 }
 
 void CalcWindow::Exit_Click() { m_context.navigator.switchTo(this, WindowId::Obshaya); }

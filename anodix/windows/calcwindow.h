@@ -25,6 +25,8 @@ struct CalcWindowSpec
     std::span<const ControlRow> form;
     std::span<const BuddyPair> buddies;
     std::span<const char *const> focusOrder; // the first one has the focus at opening
+    std::span<const OutputRow> outputs;
+    const char *pictureDescription; // what the drawing shows, for screen readers
 };
 
 class CalcWindow : public FormWindow
@@ -55,6 +57,8 @@ private:
     void Help_Abaut_Click();
 
     void showError(const QString &text);
+    // Names the outputs after each change of values.
+    void refreshOutputs();
 
     const CalcWindowSpec &m_spec;
     AppContext m_context;

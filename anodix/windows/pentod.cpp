@@ -56,9 +56,22 @@ constexpr BuddyPair kBuddies[] = {
 // The button first, then the boxes and the list as in the triode window.
 constexpr const char *kFocusOrder[] = {"Command1", "Ea", "Fn1", "File", "R11"};
 
+// Each result with the caption before it and the unit after it.
+constexpr OutputRow kOutputs[] = {
+    {"Label1(1)", "R1", "Label11(0)"}, {"Label2(0)", "R2", "Label11(1)"}, {"Label2(1)", "R3", "Label11(3)"},
+    {"Label", "R4", "Label11(2)"},     {"Label1(0)", "C1", "Label10(0)"}, {"Label1(2)", "C4", "Label10(2)"},
+    {"Label12(0)", "Ku", nullptr},     {"Label12(1)", "Vt", "Label12(2)"},
+};
+
+constexpr char kPictureDescription[] =
+    "Вход через C1 на управляющую сетку пентода VL1, R1 от сетки на общий провод; в катоде R2 и C2 "
+    "параллельно; R3 от +Ea к экранной сетке, C3 от неё на общий провод; анодная нагрузка R4 к +Ea; "
+    "выход с анода через C4";
+
 constexpr CalcWindowSpec kSpec{
     "Pentod", "Предварительный усилитель на пентоде", {11205, 5625}, "fa12",
     TubeClass::PreampPentode, 10, WindowId::Files_Pentod, kForm, kBuddies, kFocusOrder,
+    kOutputs, kPictureDescription,
 };
 
 } // namespace

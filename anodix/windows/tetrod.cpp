@@ -58,9 +58,21 @@ constexpr BuddyPair kBuddies[] = {
 // As in the triode window, with the load resistance, the fourth box, last.
 constexpr const char *kFocusOrder[] = {"Command1", "Ea", "Fn1", "File", "R11", "Rn"};
 
+// Each result with the caption before it and the unit after it.
+constexpr OutputRow kOutputs[] = {
+    {"Label1(1)", "R1", "Label11(0)"},  {"Label2(0)", "R2", "Label11(1)"},  {"Label1(0)", "C1", "Label10(0)"},
+    {"Label12(4)", "Uvh", "Label12(5)"}, {"Label1(2)", "Rt1", "Label11(2)"}, {"Label12(3)", "Vih", "Label12(0)"},
+    {"Label1(3)", "Kt", nullptr},        {"Label12(1)", "Vt", "Label12(2)"},
+};
+
+constexpr char kPictureDescription[] =
+    "Вход через C1 на управляющую сетку пентода VL1, R1 от сетки на общий провод; в катоде R2 и C2 "
+    "параллельно; первичная обмотка выходного трансформатора Тр1 от анода к +Ea, вторичная на выход";
+
 constexpr CalcWindowSpec kSpec{
     "Tetrod", "Усилитель мощности на пентоде", {10815, 5655}, "dd",
     TubeClass::PowerPentode, 8, WindowId::Files_Pentod_Vihod, kForm, kBuddies, kFocusOrder,
+    kOutputs, kPictureDescription,
 };
 
 } // namespace

@@ -51,9 +51,21 @@ constexpr BuddyPair kBuddies[] = {
 
 constexpr const char *kFocusOrder[] = {"Command1", "Ea", "Fn1", "File", "R11"};
 
+// Each result with the caption before it and the unit after it.
+constexpr OutputRow kOutputs[] = {
+    {"Label1(1)", "R1", "Label11(0)"}, {"Label2(0)", "R2", "Label11(1)"}, {"Label", "R3", "Label11(2)"},
+    {"Label1(0)", "C1", "Label10(0)"}, {"Label1(2)", "C3", "Label10(2)"}, {"Label12(0)", "Ku", nullptr},
+    {"Label12(1)", "Vt", "Label12(2)"},
+};
+
+constexpr char kPictureDescription[] =
+    "Вход через C1 на сетку триода VL1, R1 от сетки на общий провод; в катоде R2 и C2 параллельно; "
+    "анодная нагрузка R3 к +Ea; выход с анода через C3";
+
 constexpr CalcWindowSpec kSpec{
     "Triod", "Предварительный усилитель на триоде", {10200, 5475}, "dd",
     TubeClass::Triode, 8, WindowId::Files, kForm, kBuddies, kFocusOrder,
+    kOutputs, kPictureDescription,
 };
 
 } // namespace
