@@ -90,15 +90,19 @@ void buildForm(QWidget *client, std::span<const ControlRow> rows)
         QWidget *widget = createControl(client, row);
         widget->setObjectName(controlName(row.name, row.index));
         applyFont(widget, row.font);
-        if (row.kind == ControlKind::Line)
-            continue;
-        int height = twips(row.height);
-        // A label is never lower than one line of its font, so descenders are not cut
-        // off where the form gave a large font a box a pixel too low.
-        if (row.kind == ControlKind::Label)
-            height = std::max(height, widget->fontMetrics().lineSpacing());
-        widget->setGeometry(twips(row.left), twips(row.top), twips(row.width), height);
+        if (row.kind != ControlKind::Line)
+            placeControl(widget, row);
     }
+}
+
+void placeControl(QWidget *widget, const ControlRow &row)
+{
+    int height = twips(row.height);
+    // A label is never lower than one line of its font, so descenders are not cut
+    // off where the form gave a large font a box a pixel too low.
+    if (row.kind == ControlKind::Label)
+        height = std::max(height, widget->fontMetrics().lineSpacing());
+    widget->setGeometry(twips(row.left), twips(row.top), twips(row.width), height);
 }
 
 void setBuddies(QWidget *client, std::initializer_list<BuddyPair> pairs)

@@ -55,6 +55,9 @@ QString controlName(const char *name, int index = -1);
 // of their font high; file lists are FileListBox; pictures keep their proportions.
 void buildForm(QWidget *client, std::span<const ControlRow> rows);
 
+// Puts a control built from row back where the form gave it.
+void placeControl(QWidget *widget, const ControlRow &row);
+
 // A caption label and the box it names: {label name, box name}.
 using BuddyPair = std::pair<const char *, const char *>;
 

@@ -5,17 +5,31 @@
 #include "anodix/shell/filelistbox.h"
 
 #include <QAction>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <algorithm>
 #include <utility>
 
 namespace anodix {
 
 namespace {
+
 const QString kErrorTitle = QStringLiteral("Ошибка");
+
+// The room a label's text takes in its parent, wrapped as the label wraps it.
+QRect textRect(const QLabel *label)
+{
+    if (label->text().isEmpty())
+        return {};
+    return label->fontMetrics()
+        .boundingRect(QRect(0, 0, label->width(), 10000), Qt::AlignLeft | Qt::TextWordWrap, label->text())
+        .translated(label->pos());
 }
+
+} // namespace
 
 CalcWindow::CalcWindow(const CalcWindowSpec &spec, const AppContext &context)
     : FormWindow(QStringLiteral("Anodix V1.0 - ") + QString::fromUtf8(spec.stageName), spec.clientTwips)
@@ -106,7 +120,79 @@ void CalcWindow::Command1_Click()
 
 void CalcWindow::refreshOutputs()
 {
+    fitOutputs();
     nameOutputs(client(), m_spec.outputs);
+}
+
+// Results are laid out afresh from the form each time, so a label is never
+// narrower than the form gave it and goes back to that once its text is short again.
+void CalcWindow::fitOutputs()
+{
+    QWidget *area = client();
+    struct Placed
+    {
+        QLabel *label;
+        const ControlRow *row;
+    };
+    QList<Placed> labels;
+    for (const ControlRow &row : m_spec.form) {
+        if (row.kind != ControlKind::Label)
+            continue;
+        auto *label = area->findChild<QLabel *>(controlName(row.name, row.index));
+        placeControl(label, row);
+        labels.append({label, &row});
+    }
+    const int designedWidth = twips(m_spec.clientTwips.width());
+    area->setFixedWidth(designedWidth);
+
+    // A result wider than its label widens it, and the unit beside it moves by as much.
+    QList<const QLabel *> moved;
+    for (const OutputRow &row : m_spec.outputs) {
+        auto *output = area->findChild<QLabel *>(QString::fromLatin1(row.output));
+        const int extra = output->sizeHint().width() - output->width();
+        if (extra <= 0)
+            continue;
+        output->resize(output->width() + extra, output->height());
+        moved.append(output);
+        if (auto *unit = row.unit ? area->findChild<QLabel *>(QString::fromLatin1(row.unit)) : nullptr) {
+            unit->move(unit->x() + extra, unit->y());
+            moved.append(unit);
+        }
+    }
+    if (moved.isEmpty())
+        return;
+
+    // Only extreme values get this far: text that now runs into a label further
+    // right pushes it aside, and the window grows where the row runs out of room.
+    QHash<const QLabel *, int> carried; // a pushed output takes its unit along
+    std::ranges::stable_sort(labels, {}, [](const Placed &p) { return p.row->left; });
+    for (qsizetype i = 0; i < labels.size(); ++i) {
+        QLabel *label = labels[i].label;
+        const QRect own = textRect(label);
+        if (own.isEmpty())
+            continue;
+        int shift = carried.value(label);
+        for (qsizetype j = 0; j < i; ++j) {
+            const QLabel *before = labels[j].label;
+            const QRect theirs = textRect(before);
+            if (!moved.contains(before) || labels[j].row->left == labels[i].row->left || theirs.isEmpty()
+                || theirs.bottom() < own.top() || own.bottom() < theirs.top())
+                continue;
+            const int gap = before->fontMetrics().horizontalAdvance(QLatin1Char(' '));
+            shift = std::max(shift, theirs.right() + 1 + gap - own.left());
+        }
+        if (shift <= 0)
+            continue;
+        label->move(label->x() + shift, label->y());
+        moved.append(label);
+        for (const OutputRow &row : m_spec.outputs)
+            if (row.unit && label->objectName() == QLatin1String(row.output))
+                carried.insert(area->findChild<QLabel *>(QString::fromLatin1(row.unit)), shift);
+    }
+    int right = 0;
+    for (const Placed &p : std::as_const(labels))
+        right = std::max(right, textRect(p.label).right() + 1);
+    area->setFixedWidth(std::max(designedWidth, right + twips(120)));
 }
 
 void CalcWindow::Exit_Click() { m_context.navigator.switchTo(this, WindowId::Obshaya); }

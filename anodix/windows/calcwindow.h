@@ -57,8 +57,9 @@ private:
     void Help_Abaut_Click();
 
     void showError(const QString &text);
-    // Names the outputs after each change of values.
+    // Fits the outputs to their texts and names them after each change of values.
     void refreshOutputs();
+    void fitOutputs();
 
     const CalcWindowSpec &m_spec;
     AppContext m_context;

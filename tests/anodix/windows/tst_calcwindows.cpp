@@ -3,9 +3,13 @@
 #include "windowfixture.h"
 
 #include "anodix/shell/formwindow.h"
+#include "anodix/windows/pentod.h"
+#include "anodix/windows/tetrod.h"
+#include "anodix/windows/triod.h"
 
 #include <memory>
 
+using anodix::ControlRow;
 using anodix::FormWindow;
 using anodix::TubeClass;
 using anodix::WindowId;
@@ -23,6 +27,77 @@ QString mainWindowButton(WindowId id)
 QString inLocale(QString text, const QLocale &locale)
 {
     return text.replace(QLatin1Char('.'), locale.decimalPoint());
+}
+
+const anodix::CalcWindowSpec &specOf(WindowId id)
+{
+    return id == WindowId::Triod ? anodix::Triod::layout()
+        : id == WindowId::Pentod ? anodix::Pentod::layout()
+                                 : anodix::Tetrod::layout();
+}
+
+// Where a label's text stands in the window, wrapped as the label wraps it.
+QRect textRect(const QLabel *label)
+{
+    if (label->text().isEmpty())
+        return {};
+    return label->fontMetrics()
+        .boundingRect(QRect(0, 0, label->width(), 10000), Qt::AlignLeft | Qt::TextWordWrap, label->text())
+        .translated(label->pos());
+}
+
+// Every result shows its whole text inside the window, its unit still after it
+// on its row, and no two label texts meet.
+void verifyResultsShowWhole(const FormWindow *window, const anodix::CalcWindowSpec &spec)
+{
+    const QRect area = window->client()->rect();
+    for (const anodix::OutputRow &row : spec.outputs) {
+        const auto *output = control<QLabel>(window, QString::fromLatin1(row.output));
+        QVERIFY2(output->sizeHint().width() <= output->width(),
+                 qPrintable(QStringLiteral("%1 \"%2\" needs %3, has %4")
+                                .arg(output->objectName(), output->text())
+                                .arg(output->sizeHint().width()).arg(output->width())));
+        if (row.unit) {
+            const auto *unit = control<QLabel>(window, QString::fromLatin1(row.unit));
+            QCOMPARE(unit->y(), output->y());
+            QVERIFY2(unit->x() > textRect(output).right(), qPrintable(output->objectName()));
+        }
+    }
+    QList<const QLabel *> placed;
+    for (const QLabel *label : window->client()->findChildren<QLabel *>()) {
+        const QRect text = textRect(label);
+        if (text.isEmpty())
+            continue;
+        QVERIFY2(area.contains(text), qPrintable(label->objectName() + QStringLiteral(" leaves the window")));
+        for (const QLabel *other : std::as_const(placed))
+            QVERIFY2(!textRect(other).intersects(text),
+                     qPrintable(QStringLiteral("%1 \"%2\" meets %3 \"%4\"")
+                                    .arg(label->objectName(), label->text(), other->objectName(), other->text())));
+        placed.append(label);
+    }
+}
+
+// Every label stands as the form gave it, and the window has its designed width.
+void verifyDesignedPlaces(const FormWindow *window, const anodix::CalcWindowSpec &spec)
+{
+    QCOMPARE(window->client()->width(), anodix::twips(spec.clientTwips.width()));
+    for (const anodix::ControlRow &row : spec.form) {
+        if (row.kind != anodix::ControlKind::Label)
+            continue;
+        const auto *label = control<QLabel>(window, anodix::controlName(row.name, row.index));
+        const QRect designed(anodix::twips(row.left), anodix::twips(row.top), anodix::twips(row.width),
+                             std::max(anodix::twips(row.height), label->fontMetrics().lineSpacing()));
+        QVERIFY2(label->geometry() == designed, qPrintable(label->objectName()));
+    }
+}
+
+// The width the form gives a control, in pixels.
+int twipsWidthOf(const anodix::CalcWindowSpec &spec, const QString &name)
+{
+    for (const ControlRow &row : spec.form)
+        if (anodix::controlName(row.name, row.index) == name)
+            return anodix::twips(row.width);
+    return -1;
 }
 
 void addWindowRows()
@@ -277,6 +352,83 @@ private slots:
         enterInputs(window, s);
         clickButton(window, QStringLiteral("Command1"));
         QCOMPARE(m_app->dialogs.messageTexts(), QStringList{kInputError});
+        window->close();
+    }
+
+    void longResultsShowWholeAndGoBackToTheirPlaces_data()
+    {
+        QTest::addColumn<WindowId>("id");
+        QTest::addColumn<QStringList>("record");
+        QTest::addColumn<QStringList>("inputs");   // Ea, Fn1, R11 and, for the power stage, Rn
+        QTest::addColumn<QStringList>("outgrown"); // outputs whose texts outgrow their labels
+
+        QTest::newRow("triode window: a huge supply, a tiny frequency and a tiny R1")
+            << WindowId::Triod << kTriodeRecord << QStringList{"123456789", "0,0000001", "0,0001234567"}
+            << QStringList{"C1", "C3"};
+        QTest::newRow("triode window: a record of a huge anode voltage")
+            << WindowId::Triod << QStringList{"6.3", "0.3", "1000000000", "123.456", "1.5", "2", "20", "10"}
+            << QStringList{"250", "20", "470"} << QStringList{"Vt"};
+        QTest::newRow("pentode window: a tiny screen current and a huge anode voltage")
+            << WindowId::Pentod
+            << QStringList{"6.3", "0.3", "123456789012", "3", "2", "2", "2000", "1000", "100", "0.000007"}
+            << QStringList{"250", "20", "470"} << QStringList{"R3", "Vt"};
+        QTest::newRow("power stage window: a tiny anode current and a huge supply")
+            << WindowId::Tetrod << QStringList{"6.3", "1.5", "250", "0.0000123", "13.5", "11", "165", "15"}
+            << QStringList{"1000000", "20", "470", "8"} << QStringList{"Rt1"};
+        QTest::newRow("power stage window: a low transconductance and a huge anode voltage")
+            << WindowId::Tetrod << QStringList{"6.3", "1.5", "123456789012", "100", "13.5", "0.00003", "165", "15"}
+            << QStringList{"250", "20", "470", "8"} << QStringList{"Uvh", "Vt"};
+    }
+
+    void longResultsShowWholeAndGoBackToTheirPlaces()
+    {
+        QFETCH(WindowId, id);
+        QFETCH(QStringList, record);
+        QFETCH(QStringList, inputs);
+        QFETCH(QStringList, outgrown);
+        const Stage s = stage(id);
+        const anodix::CalcWindowSpec &spec = specOf(id);
+        m_app = std::make_unique<WindowFixture>(kCommaLocale);
+        m_app->writeRecord(s.tubeClass, QStringLiteral("big.lamp"), record);
+        m_app->writeRecord(s.tubeClass, QStringLiteral("tube.lamp"), s.record);
+        FormWindow *window = m_app->open(id);
+        verifyDesignedPlaces(window, spec);
+
+        const auto calculate = [&](const QString &tube, const Texts &typed) {
+            pickRecord(window, tube);
+            for (const auto &[box, text] : typed)
+                control<QLineEdit>(window, box)->setText(text);
+            clickButton(window, QStringLiteral("Command1"));
+            QCOMPARE(m_app->dialogs.messageTexts(), QStringList());
+        };
+        const QStringList boxes{"Ea", "Fn1", "R11", "Rn"};
+        Texts typed;
+        for (int i = 0; i < inputs.size(); ++i)
+            typed.append({boxes[i], inputs[i]});
+        // The rows must really give texts wider than the form's labels.
+        const auto verifyOutgrown = [&] {
+            for (const QString &name : outgrown) {
+                const auto *label = control<QLabel>(window, name);
+                QVERIFY2(label->sizeHint().width() > twipsWidthOf(spec, name),
+                         qPrintable(name + QStringLiteral(" \"") + label->text() + QStringLiteral("\" is short")));
+            }
+        };
+
+        calculate(QStringLiteral("big.lamp"), typed);
+        verifyOutgrown();
+        verifyResultsShowWhole(window, spec);
+
+        // Short results again: every label back in its place.
+        calculate(QStringLiteral("tube.lamp"), s.inputs);
+        verifyDesignedPlaces(window, spec);
+        verifyResultsShowWhole(window, spec);
+
+        // A window opened again starts from the form.
+        calculate(QStringLiteral("big.lamp"), typed);
+        verifyOutgrown();
+        window->close();
+        window->open();
+        verifyDesignedPlaces(window, spec);
         window->close();
     }
 
