@@ -57,6 +57,9 @@ About::About(Dialogs &dialogs, DesktopShell &shell, QWidget *parent)
     connect(ok, &QPushButton::clicked, this, &About::Command1_Click);
     connect(findChild<LinkLabel *>(QStringLiteral("Label4")), &LinkLabel::clicked, this, &About::Label4_Click);
     connect(findChild<LinkLabel *>(QStringLiteral("Label5")), &LinkLabel::clicked, this, &About::Label5_Click);
+    // Screen readers tell what a click on an address does.
+    findChild<QWidget *>(QStringLiteral("Label4"))->setAccessibleDescription(QStringLiteral("Открыть сайт в браузере"));
+    findChild<QWidget *>(QStringLiteral("Label5"))->setAccessibleDescription(QStringLiteral("Написать письмо автору"));
     ok->setDefault(true);
     ok->setFocus();
 }

@@ -83,6 +83,12 @@ const ControlRow kForm1Rows[] = {
 constexpr std::array<const char *, kStageResultCount> kUnitLabels{
     "Label21", "Label22", "Label30", "Label24", "Label26", "Label18", "Label19"};
 
+// The caption before each output, in result order, and the caption of each input box.
+constexpr std::array<const char *, kStageResultCount> kResultCaptions{
+    "Label3", "Label10", "Label28", "Label12", "Label13", "Label14", "Label15"};
+constexpr std::array<const char *, kStageInputCount> kInputCaptions{
+    "Label4", "Label5", "Label6", "Label7", "Label8", "Label9"};
+
 const ControlRow &rowNamed(const char *name)
 {
     for (const ControlRow &row : kForm1Rows)
@@ -127,6 +133,20 @@ Form1::Form1(Dialogs &dialogs, DesktopShell &shell, const QLocale &locale, QWidg
     layout->addWidget(m_client);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
+    // Screen readers name each box by its caption and read the drawing's content.
+    for (int i = 0; i < kStageInputCount; ++i) {
+        auto *caption = m_client->findChild<QLabel *>(QString::fromLatin1(kInputCaptions[i]));
+        caption->setBuddy(inputBox(i));
+        inputBox(i)->setAccessibleName(caption->text());
+    }
+    auto *picture = m_client->findChild<QWidget *>(QStringLiteral("Picture1"));
+    picture->setAccessibleName(QStringLiteral("Схема каскада"));
+    picture->setAccessibleDescription(
+        QStringLiteral("Вход через C1 на сетку триода VL1, R1 от сетки и R2 от катода на общий провод; "
+                       "анодная нагрузка R3 к +Ea; выход с анода через C2"));
+    for (int i = 0; i < kStageResultCount; ++i)
+        nameOutput(i);
+
     auto *command1 = m_client->findChild<QPushButton *>(QStringLiteral("Command1"));
     connect(command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     QWidget *previous = inputBox(0);
@@ -164,6 +184,16 @@ void Form1::setOutput(int index, const QString &text)
     const int gap = unit->text().startsWith(u' ') ? 0 : unit->fontMetrics().horizontalAdvance(u' ');
     const int textEnd = value->x() + value->fontMetrics().horizontalAdvance(text);
     unit->move(std::max({twips(rowNamed(kUnitLabels[index]).left), value->x() + width, textEnd + gap}), unit->y());
+    nameOutput(index);
+}
+
+// An output is spoken as its row reads: "R1: 470 кОм".
+void Form1::nameOutput(int index)
+{
+    QStringList words;
+    for (const char *name : {kResultCaptions[index], kResultLabels[index], kUnitLabels[index]})
+        words.append(m_client->findChild<QLabel *>(QString::fromLatin1(name))->text().simplified());
+    m_client->findChild<QLabel *>(QString::fromLatin1(kResultLabels[index]))->setAccessibleName(words.join(u' '));
 }
 
 // Restores the inputs of the last accepted calculation; a missing or short

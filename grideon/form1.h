@@ -45,6 +45,7 @@ private:
 
     QLineEdit *inputBox(int index) const;
     void setOutput(int index, const QString &text);
+    void nameOutput(int index);
 
     Dialogs &m_dialogs;
     DesktopShell &m_shell;

@@ -4,6 +4,8 @@
 #include "grideon/form1.h"
 #include "grideonfakes.h"
 
+#include <QAccessible>
+#include <QAccessibleInterface>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -99,6 +101,27 @@ QList<About *> aboutWindows()
     return windows;
 }
 
+// The name and the description a screen reader speaks for the control.
+QString spokenName(QWidget *widget)
+{
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
+    return accessible ? accessible->text(QAccessible::Name) : QString();
+}
+
+QString spokenDescription(QWidget *widget)
+{
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
+    return accessible ? accessible->text(QAccessible::Description) : QString();
+}
+
+QStringList spokenOutputs(QWidget *form)
+{
+    QStringList names;
+    for (const char *name : kResultLabels)
+        names.append(spokenName(control(form, name)));
+    return names;
+}
+
 void deleteClosedWindows()
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -165,6 +188,10 @@ private slots:
     void workedExamplesThroughTheControls_data();
     void workedExamplesThroughTheControls();
     void longResultsPushTheirUnitsAside();
+    void everyControlHasANameToSpeak();
+    void boxesAreNamedByTheCaptionBesideThem();
+    void resultsAreSpokenWithCaptionValueAndUnit_data();
+    void resultsAreSpokenWithCaptionValueAndUnit();
     void refusedInputShowsItsMessageAndChangesNothing_data();
     void refusedInputShowsItsMessageAndChangesNothing();
     void arithmeticFaultIsReportedAfterTheResultsComputedSoFar();
@@ -346,6 +373,86 @@ void TestWindows::longResultsPushTheirUnitsAside()
     QCOMPARE(outputTexts(form.get()),
              (QStringList{" 47000", " 123456", " 799875", "0,006773", "0,006773", " .625", " 154.32"}));
     verifyTextsFit(control(form.get(), "client"));
+    for (const char *name : kResultLabels) {
+        const auto *label = control<QLabel>(form.get(), name);
+        QVERIFY2(label->sizeHint().width() <= label->width(), name);
+    }
+    QCOMPARE(spokenName(control(form.get(), "r3")), QStringLiteral("R3: 799875 кОм"));
+    form->close();
+}
+
+void TestWindows::everyControlHasANameToSpeak()
+{
+    auto form = openForm();
+    form->findChild<QAction *>(QStringLiteral("about1"))->trigger();
+    for (QWidget *window : {control(form.get(), "client"), static_cast<QWidget *>(form->aboutWindow())}) {
+        int named = 0;
+        for (QWidget *widget : window->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (widget->metaObject() == &QFrame::staticMetaObject) // a line
+                continue;
+            QVERIFY2(!spokenName(widget).trimmed().isEmpty(), qPrintable(widget->objectName()));
+            ++named;
+        }
+        QVERIFY(named > 5);
+    }
+    QCOMPARE(spokenName(control(form.get(), "Picture1")), QStringLiteral("Схема каскада"));
+    QVERIFY(spokenDescription(control(form.get(), "Picture1")).contains(QStringLiteral("VL1")));
+    QVERIFY(!spokenDescription(control(form->aboutWindow(), "Label4")).isEmpty());
+    QVERIFY(!spokenDescription(control(form->aboutWindow(), "Label5")).isEmpty());
+    form->aboutWindow()->close();
+    form->close();
+}
+
+void TestWindows::boxesAreNamedByTheCaptionBesideThem()
+{
+    auto form = openForm();
+    QStringList names;
+    for (const char *box : kInputBoxes)
+        names.append(spokenName(control(form.get(), box)));
+    QCOMPARE(names, (QStringList{"Внутреннее сопротивление, кОм", "Анодный ток (Ia), мА", "Катодный резистор (R2), Ом",
+                                 "Напряжение питания (Ea), В", "Сопротивление утечки (R1), кОм",
+                                 "Мин. частота пропускания, Гц"}));
+    QCOMPARE(control<QLabel>(form.get(), "Label4")->buddy(), control(form.get(), "ri"));
+    form->close();
+}
+
+void TestWindows::resultsAreSpokenWithCaptionValueAndUnit_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("ia");
+    QTest::addColumn<QStringList>("spoken");
+    QTest::newRow("point") << kPoint << "1"
+                           << QStringList{"R1: 470 кОм", "R2: 1500 Ом", "R3: 204 кОм", "C1: 0.01693 мкФ",
+                                          "C2: 0.01693 мкФ", "Напряжение на радиолампе: 44 В",
+                                          "Напряжение на катоде: 1.5 В"};
+    QTest::newRow("comma") << kComma << "1"
+                           << QStringList{"R1: 470 кОм", "R2: 1500 Ом", "R3: 204 кОм", "C1: 0,01693 мкФ",
+                                          "C2: 0,01693 мкФ", "Напряжение на радиолампе: 44 В",
+                                          "Напряжение на катоде: 1.5 В"};
+    QTest::newRow("comma, ia 1,2") << kComma << "1,2"
+                                   << QStringList{"R1: 470 кОм", "R2: 1500 Ом", "R3: 163 кОм", "C1: 0,01693 мкФ",
+                                                  "C2: 0,01693 мкФ", "Напряжение на радиолампе: 52.8 В",
+                                                  "Напряжение на катоде: 1.8 В"};
+}
+
+void TestWindows::resultsAreSpokenWithCaptionValueAndUnit()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QString, ia);
+    QFETCH(QStringList, spoken);
+    auto form = openForm(locale);
+    QCOMPARE(spokenOutputs(form.get()),
+             (QStringList{"R1: 0 кОм", "R2: 0 Ом", "R3: 0 кОм", "C1: 0 мкФ", "C2: 0 мкФ",
+                          "Напряжение на радиолампе: 0 В", "Напряжение на катоде: 0 В"}));
+    // A first calculation, then the one whose values must be spoken.
+    typeInputs(form.get(), {"62", "2", "1000", "300", "100", "25"});
+    pressCalculate(form.get());
+    QStringList inputs = kExample;
+    inputs[1] = ia;
+    typeInputs(form.get(), inputs);
+    pressCalculate(form.get());
+    QCOMPARE(m_dialogs.texts(), QStringList());
+    QCOMPARE(spokenOutputs(form.get()), spoken);
     form->close();
 }
 
