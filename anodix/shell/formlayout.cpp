@@ -21,14 +21,14 @@ QString controlName(const char *name, int index)
 
 namespace {
 
-void applyFont(QWidget *widget, const FontSpec &spec)
+void applyFont(QWidget *widget, const FontSpec &fontSpec)
 {
-    if (!spec.family)
+    if (!fontSpec.family)
         return;
-    QFont font(QString::fromLatin1(spec.family));
-    font.setPointSizeF(spec.points);
-    font.setBold(spec.bold);
-    font.setItalic(spec.italic);
+    QFont font(QString::fromLatin1(fontSpec.family));
+    font.setPointSizeF(fontSpec.points);
+    font.setBold(fontSpec.bold);
+    font.setItalic(fontSpec.italic);
     widget->setFont(font);
 }
 

@@ -31,13 +31,13 @@ QRect textRect(const QLabel *label)
 
 } // namespace
 
-CalcWindow::CalcWindow(const CalcWindowSpec &spec, const AppContext &context)
-    : FormWindow(QStringLiteral("Anodix V1.0 - ") + QString::fromUtf8(spec.stageName), spec.clientTwips)
-    , m_spec(spec)
+CalcWindow::CalcWindow(const CalcWindowSpec &design, const AppContext &context)
+    : FormWindow(QStringLiteral("Anodix V1.0 - ") + QString::fromUtf8(design.stageName), design.clientTwips)
+    , m_design(design)
     , m_context(context)
     , m_database(context.workingFolder)
 {
-    setObjectName(QString::fromLatin1(spec.windowName));
+    setObjectName(QString::fromLatin1(design.windowName));
 }
 
 void CalcWindow::createMenus()
@@ -51,7 +51,7 @@ void CalcWindow::createMenus()
         item->setShortcut(shortcut);
         connect(item, &QAction::triggered, this, handler);
     };
-    addMenu(m_spec.fileMenuName, "Файл", "Exit", "Выход", QKeySequence(Qt::CTRL | Qt::Key_X), &CalcWindow::Exit_Click);
+    addMenu(m_design.fileMenuName, "Файл", "Exit", "Выход", QKeySequence(Qt::CTRL | Qt::Key_X), &CalcWindow::Exit_Click);
     addMenu("a", "Утилиты", "Redaktor", "Редактор параметров радиоламп", QKeySequence(Qt::CTRL | Qt::Key_R),
             &CalcWindow::Redaktor_Click);
     addMenu("Help", "Справка", "Help_Abaut", "О программе", QKeySequence(Qt::CTRL | Qt::Key_A),
@@ -60,12 +60,12 @@ void CalcWindow::createMenus()
 
 void CalcWindow::createControls(QWidget *client)
 {
-    buildForm(client, m_spec.form);
-    setBuddies(client, m_spec.buddies);
-    setFocusOrder(client, m_spec.focusOrder);
+    buildForm(client, m_design.form);
+    setBuddies(client, m_design.buddies);
+    setFocusOrder(client, m_design.focusOrder);
     auto *picture = client->findChild<QWidget *>(QStringLiteral("Image1"));
     picture->setAccessibleName(QStringLiteral("Схема каскада"));
-    picture->setAccessibleDescription(QString::fromUtf8(m_spec.pictureDescription));
+    picture->setAccessibleDescription(QString::fromUtf8(m_design.pictureDescription));
     connect(client->findChild<FileListBox *>(QStringLiteral("File")), &FileListBox::fileClicked, this,
             &CalcWindow::File_Click);
     connect(client->findChild<QPushButton *>(QStringLiteral("Command1")), &QPushButton::clicked, this,
@@ -75,7 +75,7 @@ void CalcWindow::createControls(QWidget *client)
 void CalcWindow::Form_Load()
 {
     auto *list = client()->findChild<FileListBox *>(QStringLiteral("File"));
-    const RecordList records = m_database.ListTubeRecords(m_spec.tubeClass);
+    const RecordList records = m_database.ListTubeRecords(m_design.tubeClass);
     // A missing folder is told over the opened window, which shows an empty list.
     list->setNames(records.names);
     m_listError = records.error;
@@ -97,7 +97,7 @@ QString CalcWindow::boxText(const char *name) const
 
 void CalcWindow::File_Click(const QString &fileName)
 {
-    const RecordLines record = m_database.ReadTubeRecord(m_spec.tubeClass, fileName, m_spec.recordLines);
+    const RecordLines record = m_database.ReadTubeRecord(m_design.tubeClass, fileName, m_design.recordLines);
     // A record that cannot be read leaves the tube read before in place.
     if (!record.ok()) {
         showError(record.error);
@@ -121,7 +121,7 @@ void CalcWindow::Command1_Click()
 void CalcWindow::refreshOutputs()
 {
     fitOutputs();
-    nameOutputs(client(), m_spec.outputs);
+    nameOutputs(client(), m_design.outputs);
 }
 
 // Results are laid out afresh from the form each time, so a label is never
@@ -135,19 +135,19 @@ void CalcWindow::fitOutputs()
         const ControlRow *row;
     };
     QList<Placed> labels;
-    for (const ControlRow &row : m_spec.form) {
+    for (const ControlRow &row : m_design.form) {
         if (row.kind != ControlKind::Label)
             continue;
         auto *label = area->findChild<QLabel *>(controlName(row.name, row.index));
         placeControl(label, row);
         labels.append({label, &row});
     }
-    const int designedWidth = twips(m_spec.clientTwips.width());
+    const int designedWidth = twips(m_design.clientTwips.width());
     area->setFixedWidth(designedWidth);
 
     // A result wider than its label widens it, and the unit beside it moves by as much.
     QList<const QLabel *> moved;
-    for (const OutputRow &row : m_spec.outputs) {
+    for (const OutputRow &row : m_design.outputs) {
         auto *output = area->findChild<QLabel *>(QString::fromLatin1(row.output));
         const int extra = output->sizeHint().width() - output->width();
         if (extra <= 0)
@@ -185,7 +185,7 @@ void CalcWindow::fitOutputs()
             continue;
         label->move(label->x() + shift, label->y());
         moved.append(label);
-        for (const OutputRow &row : m_spec.outputs)
+        for (const OutputRow &row : m_design.outputs)
             if (row.unit && label->objectName() == QLatin1String(row.output))
                 carried.insert(area->findChild<QLabel *>(QString::fromLatin1(row.unit)), shift);
     }
@@ -196,7 +196,7 @@ void CalcWindow::fitOutputs()
 }
 
 void CalcWindow::Exit_Click() { m_context.navigator.switchTo(this, WindowId::Obshaya); }
-void CalcWindow::Redaktor_Click() { m_context.navigator.switchTo(this, m_spec.editor); }
+void CalcWindow::Redaktor_Click() { m_context.navigator.switchTo(this, m_design.editor); }
 void CalcWindow::Help_Abaut_Click() { m_context.navigator.openAbout(); }
 
 void CalcWindow::showError(const QString &text)

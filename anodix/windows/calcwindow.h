@@ -33,9 +33,9 @@ class CalcWindow : public FormWindow
 {
     Q_OBJECT
 public:
-    CalcWindow(const CalcWindowSpec &spec, const AppContext &context);
+    CalcWindow(const CalcWindowSpec &design, const AppContext &context);
 
-    const CalcWindowSpec &spec() const { return m_spec; }
+    const CalcWindowSpec &design() const { return m_design; }
     // The record read last; it outlives the controls, for the whole run.
     const LoadedTube &loadedTube() const { return m_loadedTube; }
 
@@ -61,7 +61,7 @@ private:
     void refreshOutputs();
     void fitOutputs();
 
-    const CalcWindowSpec &m_spec;
+    const CalcWindowSpec &m_design;
     AppContext m_context;
     TubeDatabase m_database;
     LoadedTube m_loadedTube;

@@ -29,7 +29,7 @@ QString inLocale(QString text, const QLocale &locale)
     return text.replace(QLatin1Char('.'), locale.decimalPoint());
 }
 
-const anodix::CalcWindowSpec &specOf(WindowId id)
+const anodix::CalcWindowSpec &designOf(WindowId id)
 {
     return id == WindowId::Triod ? anodix::Triod::layout()
         : id == WindowId::Pentod ? anodix::Pentod::layout()
@@ -48,10 +48,10 @@ QRect textRect(const QLabel *label)
 
 // Every result shows its whole text inside the window, its unit still after it
 // on its row, and no two label texts meet.
-void verifyResultsShowWhole(const FormWindow *window, const anodix::CalcWindowSpec &spec)
+void verifyResultsShowWhole(const FormWindow *window, const anodix::CalcWindowSpec &design)
 {
     const QRect area = window->client()->rect();
-    for (const anodix::OutputRow &row : spec.outputs) {
+    for (const anodix::OutputRow &row : design.outputs) {
         const auto *output = control<QLabel>(window, QString::fromLatin1(row.output));
         QVERIFY2(output->sizeHint().width() <= output->width(),
                  qPrintable(QStringLiteral("%1 \"%2\" needs %3, has %4")
@@ -78,10 +78,10 @@ void verifyResultsShowWhole(const FormWindow *window, const anodix::CalcWindowSp
 }
 
 // Every label stands as the form gave it, and the window has its designed width.
-void verifyDesignedPlaces(const FormWindow *window, const anodix::CalcWindowSpec &spec)
+void verifyDesignedPlaces(const FormWindow *window, const anodix::CalcWindowSpec &design)
 {
-    QCOMPARE(window->client()->width(), anodix::twips(spec.clientTwips.width()));
-    for (const anodix::ControlRow &row : spec.form) {
+    QCOMPARE(window->client()->width(), anodix::twips(design.clientTwips.width()));
+    for (const anodix::ControlRow &row : design.form) {
         if (row.kind != anodix::ControlKind::Label)
             continue;
         const auto *label = control<QLabel>(window, anodix::controlName(row.name, row.index));
@@ -92,9 +92,9 @@ void verifyDesignedPlaces(const FormWindow *window, const anodix::CalcWindowSpec
 }
 
 // The width the form gives a control, in pixels.
-int twipsWidthOf(const anodix::CalcWindowSpec &spec, const QString &name)
+int twipsWidthOf(const anodix::CalcWindowSpec &design, const QString &name)
 {
-    for (const ControlRow &row : spec.form)
+    for (const ControlRow &row : design.form)
         if (anodix::controlName(row.name, row.index) == name)
             return anodix::twips(row.width);
     return -1;
@@ -387,12 +387,12 @@ private slots:
         QFETCH(QStringList, inputs);
         QFETCH(QStringList, outgrown);
         const Stage s = stage(id);
-        const anodix::CalcWindowSpec &spec = specOf(id);
+        const anodix::CalcWindowSpec &design = designOf(id);
         m_app = std::make_unique<WindowFixture>(kCommaLocale);
         m_app->writeRecord(s.tubeClass, QStringLiteral("big.lamp"), record);
         m_app->writeRecord(s.tubeClass, QStringLiteral("tube.lamp"), s.record);
         FormWindow *window = m_app->open(id);
-        verifyDesignedPlaces(window, spec);
+        verifyDesignedPlaces(window, design);
 
         const auto calculate = [&](const QString &tube, const Texts &typed) {
             pickRecord(window, tube);
@@ -409,26 +409,26 @@ private slots:
         const auto verifyOutgrown = [&] {
             for (const QString &name : outgrown) {
                 const auto *label = control<QLabel>(window, name);
-                QVERIFY2(label->sizeHint().width() > twipsWidthOf(spec, name),
+                QVERIFY2(label->sizeHint().width() > twipsWidthOf(design, name),
                          qPrintable(name + QStringLiteral(" \"") + label->text() + QStringLiteral("\" is short")));
             }
         };
 
         calculate(QStringLiteral("big.lamp"), typed);
         verifyOutgrown();
-        verifyResultsShowWhole(window, spec);
+        verifyResultsShowWhole(window, design);
 
         // Short results again: every label back in its place.
         calculate(QStringLiteral("tube.lamp"), s.inputs);
-        verifyDesignedPlaces(window, spec);
-        verifyResultsShowWhole(window, spec);
+        verifyDesignedPlaces(window, design);
+        verifyResultsShowWhole(window, design);
 
         // A window opened again starts from the form.
         calculate(QStringLiteral("big.lamp"), typed);
         verifyOutgrown();
         window->close();
         window->open();
-        verifyDesignedPlaces(window, spec);
+        verifyDesignedPlaces(window, design);
         window->close();
     }
 
