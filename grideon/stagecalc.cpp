@@ -1,9 +1,13 @@
 // Grideon's stage calculation and its number conversions and text forms.
 #include "grideon/stagecalc.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
 #include <cfloat>
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 namespace grideon {
@@ -51,37 +55,110 @@ int digitValue(QChar c)
     return lower >= u'a' && lower <= u'f' ? lower - u'a' + 10 : -1;
 }
 
+// A number's text while it is built, in ASCII; none is longer than "0.000" and
+// nine digits.
+struct NumberText
+{
+    char chars[24];
+    int size = 0;
+
+    void append(char c) { chars[size++] = c; }
+    void append(const char *from, int count)
+    {
+        std::memcpy(chars + size, from, size_t(count));
+        size += count;
+    }
+    QLatin1StringView view() const { return QLatin1StringView(chars, size); }
+};
+
+// |value| in the 'e' form with `decimals` digits after the point, as Qt writes
+// it: correctly rounded, an exact half away from zero. std::to_chars is several
+// times faster and differs only on an exact half, which it sends to the even
+// digit; so when the text half a digit above its answer reads back as the value
+// itself, Qt writes the text instead.
+int exponentForm(double magnitude, int decimals, char *out, int capacity)
+{
+    const auto written = std::to_chars(out, out + capacity, magnitude, std::chars_format::scientific, decimals);
+    const int size = int(written.ptr - out);
+    const int ePos = int(std::find(out, out + size, 'e') - out);
+    char halfWay[40];
+    std::memcpy(halfWay, out, size_t(ePos));
+    int halfSize = ePos;
+    if (decimals == 0)
+        halfWay[halfSize++] = '.';
+    halfWay[halfSize++] = '5';
+    std::memcpy(halfWay + halfSize, out + ePos, size_t(size - ePos));
+    halfSize += size - ePos;
+    double halfValue = 0;
+    std::from_chars(halfWay, halfWay + halfSize, halfValue);
+    if (halfValue != magnitude)
+        return size;
+    const QByteArray qt = QString::number(magnitude, 'e', decimals).toLatin1();
+    std::memcpy(out, qt.constData(), size_t(qt.size()));
+    return int(qt.size());
+}
+
 // The decimal digits of |value| rounded to significantDigits, in the C form
 // without sign: plain below 10^7 and from 10^-4 on, "1.234568E+07" otherwise.
-QString unsignedNumberText(double magnitude, int significantDigits)
+NumberText unsignedNumberText(double magnitude, int significantDigits)
 {
-    if (magnitude == 0)
-        return QStringLiteral("0");
-    // 'e' form rounds once, correctly; its exponent decides the text form,
-    // so 9999999.6 rounded to 7 digits is already 1E+07.
-    const QString scientific = QString::number(magnitude, 'e', significantDigits - 1);
-    const qsizetype ePos = scientific.indexOf(u'e');
-    QString digits = scientific.left(ePos);
-    digits.remove(u'.');
-    const int exponent = scientific.mid(ePos + 1).toInt();
+    NumberText text;
+    if (magnitude == 0) {
+        text.append('0');
+        return text;
+    }
+    // The 'e' form rounds once; its exponent decides the text form, so
+    // 9999999.6 rounded to 7 digits is already 1E+07.
+    char scientific[40];
+    const int size = exponentForm(magnitude, significantDigits - 1, scientific, int(sizeof scientific));
+    const int ePos = int(std::find(scientific, scientific + size, 'e') - scientific);
+    char digits[12];
+    int digitCount = 0;
+    for (int i = 0; i < ePos; ++i)
+        if (scientific[i] != '.')
+            digits[digitCount++] = scientific[i];
+    const char *exponentText = scientific + ePos + 1;
+    if (*exponentText == '+')
+        ++exponentText;
+    int exponent = 0;
+    std::from_chars(exponentText, scientific + size, exponent);
 
-    while (digits.size() > 1 && digits.endsWith(u'0'))
-        digits.chop(1);
+    while (digitCount > 1 && digits[digitCount - 1] == '0')
+        --digitCount;
 
     if (exponent >= 7 || exponent < -4) {
-        QString mantissa = digits.left(1);
-        if (digits.size() > 1)
-            mantissa += u'.' + digits.mid(1);
-        return QStringLiteral("%1E%2%3")
-            .arg(mantissa, exponent < 0 ? QStringLiteral("-") : QStringLiteral("+"))
-            .arg(std::abs(exponent), 2, 10, QLatin1Char('0'));
+        text.append(digits[0]);
+        if (digitCount > 1) {
+            text.append('.');
+            text.append(digits + 1, digitCount - 1);
+        }
+        text.append('E');
+        text.append(exponent < 0 ? '-' : '+');
+        const int shown = std::abs(exponent);
+        if (shown < 10)
+            text.append('0');
+        char exponentDigits[4];
+        text.append(exponentDigits, int(std::to_chars(exponentDigits, exponentDigits + 4, shown).ptr - exponentDigits));
+        return text;
     }
-    if (exponent < 0)
-        return QStringLiteral("0.") + QString(-exponent - 1, u'0') + digits;
+    if (exponent < 0) {
+        text.append("0.", 2);
+        for (int i = 0; i < -exponent - 1; ++i)
+            text.append('0');
+        text.append(digits, digitCount);
+        return text;
+    }
     const int wholeDigits = exponent + 1;
-    if (digits.size() <= wholeDigits)
-        return digits + QString(wholeDigits - digits.size(), u'0');
-    return digits.left(wholeDigits) + u'.' + digits.mid(wholeDigits);
+    if (digitCount <= wholeDigits) {
+        text.append(digits, digitCount);
+        for (int i = digitCount; i < wholeDigits; ++i)
+            text.append('0');
+        return text;
+    }
+    text.append(digits, wholeDigits);
+    text.append('.');
+    text.append(digits + wholeDigits, digitCount - wholeDigits);
+    return text;
 }
 
 // Inputs are finite and every result that could overflow is checked, so the
@@ -113,55 +190,106 @@ QString arithmeticFaultMessage(const ArithmeticFault &fault)
         .arg(QString::fromLatin1(kResultNames[index]));
 }
 
-std::optional<double> ParseLocalNumber(const QString &text, const QLocale &locale)
+namespace {
+
+// The locale's signs of a number, looked up once for a batch of texts.
+struct NumberSigns
 {
-    const QString t = text.trimmed();
-    const QString point = locale.decimalPoint();
+    explicit NumberSigns(const QLocale &locale)
+        : point(locale.decimalPoint())
+        , minus(locale.negativeSign())
+        , plus(locale.positiveSign())
+    {
+    }
+    QString point, minus, plus;
+};
+
+std::optional<double> parseLocalNumber(QStringView text, const NumberSigns &signs)
+{
+    const QStringView t = text.trimmed();
     qsizetype i = 0;
-    auto takes = [&](const QString &token) {
-        if (token.isEmpty() || !QStringView(t).sliced(i).startsWith(token))
+    auto takes = [&](QStringView token) {
+        if (token.isEmpty() || !t.sliced(i).startsWith(token))
             return false;
         i += token.size();
         return true;
     };
-    auto takeDigits = [&](QString &into) {
+    // The number rewritten in the C form: '-', digits, '.', 'e'.
+    QVarLengthArray<char, 64> cForm;
+    auto takeDigits = [&] {
         qsizetype count = 0;
         for (; i < t.size() && isAsciiDigit(t[i]); ++i, ++count)
-            into += t[i];
+            cForm.append(char(t[i].unicode()));
         return count;
     };
-    auto takeSign = [&](QString &into) {
-        if (takes(QStringLiteral("-")) || takes(locale.negativeSign()))
-            into += u'-';
+    auto takeSign = [&] {
+        if (takes(u"-") || takes(signs.minus))
+            cForm.append('-');
         else
-            takes(QStringLiteral("+")) || takes(locale.positiveSign());
+            takes(u"+") || takes(signs.plus);
     };
 
-    QString cForm;
-    takeSign(cForm);
-    qsizetype digitCount = takeDigits(cForm);
-    if (takes(point)) {
-        cForm += u'.';
-        digitCount += takeDigits(cForm);
+    takeSign();
+    qsizetype digitCount = takeDigits();
+    if (takes(signs.point)) {
+        cForm.append('.');
+        digitCount += takeDigits();
     }
     if (digitCount == 0)
         return std::nullopt;
     if (i < t.size() && (t[i] == u'e' || t[i] == u'E')) {
         ++i;
-        cForm += u'e';
-        takeSign(cForm);
-        if (takeDigits(cForm) == 0)
+        cForm.append('e');
+        takeSign();
+        if (takeDigits() == 0)
             return std::nullopt;
     }
     if (i != t.size())
         return std::nullopt;
 
-    // The text is a well-formed number, so Qt can only fail on its size: an
-    // infinity on overflow (refused), 0 on underflow (kept, as 0.0 would be).
-    const double value = QLocale::c().toDouble(cForm);
+    // The text is a well-formed number, so the conversion can only fail on
+    // its size. Those rare texts go to Qt, which gives an infinity on overflow
+    // (refused) and 0 on underflow (kept, as 0.0 would be).
+    double value = 0;
+    const char *end = cForm.data() + cForm.size();
+    const std::from_chars_result read = std::from_chars(cForm.data(), end, value);
+    if (read.ec != std::errc() || read.ptr != end)
+        value = QLocale::c().toDouble(QLatin1StringView(cForm.data(), cForm.size()));
     if (std::isinf(narrowToSingle(value)))
         return std::nullopt;
     return value;
+}
+
+// Both checks and the conversion in one pass, each text read once.
+struct ConvertedTexts
+{
+    TextCheck check = TextCheck::Ok;
+    StageInputs inputs;
+};
+
+ConvertedTexts convertStageTexts(const StageTexts &texts, const QLocale &locale)
+{
+    const NumberSigns signs(locale);
+    std::array<float, kStageInputCount> values{};
+    bool allNumeric = true;
+    bool zeroEntered = false;
+    for (int i = 0; i < kStageInputCount; ++i) {
+        const std::optional<double> value = parseLocalNumber(texts[i], signs);
+        allNumeric = allNumeric && value.has_value();
+        zeroEntered = zeroEntered || texts[i] == u"0";
+        values[i] = narrowToSingle(value.value_or(0));
+    }
+    const TextCheck check = !allNumeric ? TextCheck::NotNumeric
+        : zeroEntered                   ? TextCheck::ZeroEntered
+                                        : TextCheck::Ok;
+    return {check, fromArray(values)};
+}
+
+} // namespace
+
+std::optional<double> ParseLocalNumber(const QString &text, const QLocale &locale)
+{
+    return parseLocalNumber(text, NumberSigns(locale));
 }
 
 bool IsNumericText(const QString &text, const QLocale &locale)
@@ -229,20 +357,28 @@ double ParseLeadingNumber(const QString &text)
 
 QString FormatPlainNumber(float value)
 {
-    const bool negative = value < 0;
-    QString text = std::isfinite(value) ? unsignedNumberText(std::fabs(double(value)), 7)
-                                        : nonFiniteText(std::fabs(value));
-    if (text.startsWith(QStringLiteral("0.")))
-        text.remove(0, 1);
-    return (negative ? QStringLiteral("-") : QStringLiteral(" ")) + text;
+    const QChar sign = value < 0 ? u'-' : u' ';
+    if (!std::isfinite(value))
+        return sign + nonFiniteText(std::fabs(value));
+    const NumberText text = unsignedNumberText(std::fabs(double(value)), 7);
+    QLatin1StringView digits = text.view();
+    if (digits.startsWith(QLatin1StringView("0.")))
+        digits = digits.sliced(1);
+    QString result;
+    result.reserve(digits.size() + 1);
+    result.append(sign);
+    result.append(digits);
+    return result;
 }
 
 QString FormatLocalNumber(float value, const QLocale &locale, int significantDigits)
 {
     if (!std::isfinite(value))
         return nonFiniteText(value);
-    QString text = unsignedNumberText(std::fabs(double(value)), std::clamp(significantDigits, 1, 9));
-    text.replace(u'.', locale.decimalPoint());
+    QString text = unsignedNumberText(std::fabs(double(value)), std::clamp(significantDigits, 1, 9)).view();
+    const qsizetype point = text.indexOf(u'.');
+    if (point >= 0)
+        text.replace(point, 1, locale.decimalPoint());
     return value < 0 ? u'-' + text : text;
 }
 
@@ -261,28 +397,19 @@ float RoundHalfEven(float value)
 
 TextCheck ValidateStageTexts(const StageTexts &texts, const QLocale &locale)
 {
-    bool allNumeric = true;
-    bool zeroEntered = false;
-    for (const QString &text : texts) {
-        allNumeric = IsNumericText(text, locale) && allNumeric;
-        zeroEntered = zeroEntered || text == QStringLiteral("0");
-    }
-    if (!allNumeric)
-        return TextCheck::NotNumeric;
-    return zeroEntered ? TextCheck::ZeroEntered : TextCheck::Ok;
+    return convertStageTexts(texts, locale).check;
 }
 
 StageInputs ReadStageInputs(const StageTexts &texts, const QLocale &locale)
 {
-    std::array<float, kStageInputCount> values{};
-    for (int i = 0; i < kStageInputCount; ++i)
-        values[i] = narrowToSingle(ParseLocalNumber(texts[i], locale).value_or(0));
-    return fromArray(values);
+    return convertStageTexts(texts, locale).inputs;
 }
 
 StageResults ComputeStage(const StageInputs &in, const QLocale &locale)
 {
     StageResults out;
+    out.values.reserve(kStageResultCount);
+    out.texts.reserve(kStageResultCount);
     auto put = [&out](float value, const QString &text) {
         out.values.append(value);
         out.texts.append(text);
@@ -337,7 +464,8 @@ StageResults ComputeStage(const StageInputs &in, const QLocale &locale)
 StageCalculation CalculateStage(const StageTexts &texts, const QLocale &locale)
 {
     StageCalculation calc;
-    calc.check = ValidateStageTexts(texts, locale);
+    const ConvertedTexts converted = convertStageTexts(texts, locale);
+    calc.check = converted.check;
     if (calc.check == TextCheck::NotNumeric) {
         calc.message = kNotNumericMessage;
         return calc;
@@ -346,7 +474,7 @@ StageCalculation CalculateStage(const StageTexts &texts, const QLocale &locale)
         calc.message = kZeroEnteredMessage;
         return calc;
     }
-    calc.inputs = ReadStageInputs(texts, locale);
+    calc.inputs = converted.inputs;
     calc.results = ComputeStage(calc.inputs, locale);
     if (calc.results.fault)
         calc.message = arithmeticFaultMessage(*calc.results.fault);

@@ -97,8 +97,9 @@ float narrowToSingle(double value);
 // Nearest whole number, an exact half to the even one: 204.5 -> 204, 47.5 -> 48.
 float RoundHalfEven(float value);
 
-// The whole click on "Рассчитать": check, convert, compute. On a failed check
-// the inputs and results are left empty and nothing may change in the window.
+// The whole click on "Рассчитать": check, convert, compute, reading each text
+// once for both checks and the conversion. On a failed check the inputs and
+// results are left empty and nothing may change in the window.
 struct StageCalculation
 {
     TextCheck check = TextCheck::Ok;

@@ -38,6 +38,8 @@ class TestStageCalc : public QObject
 private slots:
     void plainNumberText_data();
     void plainNumberText();
+    void anExactHalfRoundsAwayFromZero_data();
+    void anExactHalfRoundsAwayFromZero();
     void localNumberText_data();
     void localNumberText();
     void roundHalfEvenSendsHalvesToTheEvenNeighbour_data();
@@ -46,6 +48,8 @@ private slots:
     void leadingNumberReaderIsLenientAndPointOnly();
     void numericTextFollowsTheLocale_data();
     void numericTextFollowsTheLocale();
+    void localNumberValues_data();
+    void localNumberValues();
     void boxTextsConvertWithTheLocale_data();
     void boxTextsConvertWithTheLocale();
     void workedExamples_data();
@@ -84,6 +88,43 @@ void TestStageCalc::plainNumberText()
     QFETCH(float, value);
     QFETCH(QString, text);
     QCOMPARE(FormatPlainNumber(value), text);
+}
+
+// Both text forms round the way the program always has: a value exactly half
+// way between two texts goes to the one away from zero, not to the even one.
+void TestStageCalc::anExactHalfRoundsAwayFromZero_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<float>("value");
+    QTest::addColumn<int>("digits");
+    QTest::addColumn<QString>("local");
+    QTest::addColumn<QString>("plain");
+
+    for (const QLocale &locale : {kPoint, kComma}) {
+        auto row = [&](const char *name, float value, int digits, const char *local, const char *plain) {
+            QTest::addRow("%s: %s", qPrintable(tagOf(locale)), name)
+                << locale << value << digits << localised(QString::fromUtf8(local), locale) << QString::fromUtf8(plain);
+        };
+        row("1234568.5 goes up, past the even 1234568", 1234568.5f, 7, "1234569", " 1234569");
+        row("6781568.5 goes up to 6781569", 6781568.5f, 7, "6781569", " 6781569");
+        row("-1234568.5 goes down to -1234569", -1234568.5f, 7, "-1234569", "-1234569");
+        row("0.125 to two digits is 0.13", 0.125f, 2, "0{sep}13", " .125");
+        row("2.5 to one digit is 3", 2.5f, 1, "3", " 2.5");
+        row("a half that carries into a new digit", 999999.5f, 6, "1000000", " 999999.5");
+        row("just below a half goes down", 1234568.375f, 7, "1234568", " 1234568");
+        row("just above a half goes up", 1234567.625f, 7, "1234568", " 1234568");
+    }
+}
+
+void TestStageCalc::anExactHalfRoundsAwayFromZero()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(float, value);
+    QFETCH(int, digits);
+    QFETCH(QString, local);
+    QFETCH(QString, plain);
+    QCOMPARE(FormatLocalNumber(value, locale, digits), local);
+    QCOMPARE(FormatPlainNumber(value), plain);
 }
 
 void TestStageCalc::localNumberText_data()
@@ -215,6 +256,7 @@ void TestStageCalc::numericTextFollowsTheLocale_data()
         row("two separators", "1{sep}2{sep}3", false);
         row("a blank inside the number", "1 000", false);
         row("a value beyond the single-precision range", "1e39", false);
+        row("a value beyond the double range", "1e400", false);
         row("an infinity", "inf", false);
         row("not a number", "nan", false);
         row("a hexadecimal text", "&HFF", false);
@@ -229,6 +271,41 @@ void TestStageCalc::numericTextFollowsTheLocale()
     QFETCH(QString, text);
     QFETCH(bool, numeric);
     QCOMPARE(IsNumericText(text, locale), numeric);
+}
+
+// The value a numeric text stands for, correctly rounded to double precision.
+void TestStageCalc::localNumberValues_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("value");
+
+    for (const QLocale &locale : {kPoint, kComma}) {
+        auto row = [&](const char *name, const char *text, double value) {
+            QTest::addRow("%s: %s", qPrintable(tagOf(locale)), name)
+                << locale << localised(QString::fromUtf8(text), locale) << value;
+        };
+        row("a fraction", "1{sep}5", 1.5);
+        row("a sign, blanks and a negative exponent", " -2{sep}5E-3 ", -0.0025);
+        row("a leading separator", "{sep}5", 0.5);
+        row("a trailing separator", "5{sep}", 5.0);
+        row("a plus sign in the exponent", "4{sep}7e+2", 470.0);
+        row("more digits than a double holds", "0{sep}1000000000000000055511151231257827", 0.1);
+        row("twenty digits", "12345678901234567890", 12345678901234567890.0);
+        row("below the double range", "1e-400", 0.0);
+        row("below the double range, negative", "-1e-400", 0.0);
+        row("the largest single-precision value", "3{sep}4028234e38", 3.4028234e38);
+    }
+}
+
+void TestStageCalc::localNumberValues()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QString, text);
+    QFETCH(double, value);
+    const std::optional<double> read = ParseLocalNumber(text, locale);
+    QVERIFY(read.has_value());
+    QCOMPARE(*read, value);
 }
 
 void TestStageCalc::boxTextsConvertWithTheLocale_data()
