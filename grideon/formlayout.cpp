@@ -1,6 +1,7 @@
 // The builder that turns Grideon's layout tables into widgets.
 #include "grideon/formlayout.h"
 
+#include <QFontDatabase>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -54,13 +55,39 @@ QWidget *createControl(QWidget *client, const ControlRow &row)
     return nullptr;
 }
 
+// The metric twins that stand in for the form designer's fonts.
+struct FamilyTwin
+{
+    const char *family;
+    const char *twin;
+};
+constexpr FamilyTwin kTwins[] = {{"Times New Roman", "Liberation Serif"}, {"Arial", "Liberation Sans"}};
+
+// The family the form names where it is installed, else its installed twin.
+// Asked for a family that is not installed, Qt sorts every font on the system
+// for each script of each text, which cost Grideon's start-up more than
+// drawing its window; the twin is the font that search ends on.
+QString installedFamily(const char *family)
+{
+    static const QStringList installed = QFontDatabase::families();
+    const QString name = QString::fromLatin1(family);
+    if (installed.contains(name, Qt::CaseInsensitive))
+        return name;
+    for (const FamilyTwin &twin : kTwins) {
+        const QString twinName = QString::fromLatin1(twin.twin);
+        if (qstrcmp(twin.family, family) == 0 && installed.contains(twinName, Qt::CaseInsensitive))
+            return twinName;
+    }
+    return name;
+}
+
 } // namespace
 
 QFont fontFor(const FontSpec &spec, const QFont &base)
 {
     if (!spec.family)
         return base;
-    QFont font(QString::fromLatin1(spec.family));
+    QFont font(installedFamily(spec.family));
     font.setPixelSize(static_cast<int>(std::lround(spec.points * 96.0 / 72.0)));
     font.setBold(spec.bold);
     return font;
