@@ -1,14 +1,16 @@
-// The assembly of Anodix: every window of the program, made on first use.
+// The assembly of Anodix: how the program starts, and every window of it, made on first use.
 #include "anodix/shell/application.h"
 
 #include "anodix/shell/about.h"
+#include "anodix/shell/dialogs.h"
 #include "anodix/shell/obshaya.h"
 #include "anodix/tubedb/tubeeditor.h"
 #include "anodix/windows/pentod.h"
 #include "anodix/windows/tetrod.h"
 #include "anodix/windows/triod.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -40,6 +42,22 @@ void registerWindows(Navigator &navigator, const AppContext &context)
                              [context] { return std::make_unique<TubeEditor>(context, TubeClass::PreampPentode); });
     navigator.registerWindow(WindowId::Files_Pentod_Vihod,
                              [context] { return std::make_unique<TubeEditor>(context, TubeClass::PowerPentode); });
+}
+
+int runAnodix(QApplication &app)
+{
+    // Every text the user sees is Russian, the buttons of Qt's own dialogs too.
+    installQtRussianTexts();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/anodix/anodix.svg")));
+
+    QtDialogs dialogs;
+    Navigator navigator;
+    const AppContext context{dialogs, navigator, QStringLiteral("."), QLocale::system()};
+    registerWindows(navigator, context);
+
+    // The program ends when its last window closes; there is no quit command.
+    navigator.switchTo(nullptr, WindowId::Obshaya);
+    return app.exec();
 }
 
 } // namespace anodix

@@ -1,9 +1,17 @@
-// The assembly of Anodix: which window each WindowId stands for.
+// The assembly of Anodix: how the program starts and which window each WindowId stands for.
 #pragma once
 
 #include "anodix/shell/navigator.h"
 
+class QApplication;
+
 namespace anodix {
+
+// The program after its QApplication exists: Qt's texts in Russian, the icon,
+// every window registered and Obshaya opened on the current folder; returns
+// the event loop's exit code once the last window has closed. main() and the
+// start-up benchmark both start Anodix through it.
+int runAnodix(QApplication &app);
 
 // Loads Qt's own texts in Russian (the buttons of message boxes and of the
 // input box); false when the translation is not installed.
