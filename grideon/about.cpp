@@ -5,7 +5,6 @@
 #include "grideon/dialogs.h"
 #include "grideon/stagecalc.h"
 
-#include <QIcon>
 #include <QPushButton>
 
 namespace grideon {
@@ -49,7 +48,7 @@ About::About(Dialogs &dialogs, DesktopShell &shell, QWidget *parent)
     setObjectName(QStringLiteral("About"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("О программе"));
-    setWindowIcon(QIcon(QStringLiteral(":/grideon/grideon.svg")));
+    setWindowIcon(programIcon());
     setFixedSize(twips(kClientWidth), twips(kClientHeight));
     buildForm(this, kAboutRows);
 

@@ -8,7 +8,6 @@
 #include "grideon/savedinputs.h"
 
 #include <QCloseEvent>
-#include <QIcon>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
@@ -113,7 +112,7 @@ Form1::Form1(Dialogs &dialogs, DesktopShell &shell, const QLocale &locale, QWidg
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Valvora (Grideon)"));
-    setWindowIcon(QIcon(QStringLiteral(":/grideon/grideon.svg")));
+    setWindowIcon(programIcon());
 
     auto *menuBar = new QMenuBar(this);
     QMenu *help = menuBar->addMenu(QStringLiteral("Справка"));

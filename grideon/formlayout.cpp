@@ -2,6 +2,8 @@
 #include "grideon/formlayout.h"
 
 #include <QFontDatabase>
+#include <QGuiApplication>
+#include <QIcon>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -104,6 +106,12 @@ QColor colourFor(Colour colour)
         break;
     }
     return {};
+}
+
+QIcon programIcon()
+{
+    const QIcon shared = QGuiApplication::windowIcon();
+    return shared.isNull() ? QIcon(QStringLiteral(":/grideon/grideon.svg")) : shared;
 }
 
 void buildForm(QWidget *client, std::span<const ControlRow> rows)

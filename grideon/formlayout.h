@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QFrame>
+#include <QIcon>
 #include <QLabel>
 #include <QString>
 
@@ -55,6 +56,10 @@ void buildForm(QWidget *client, std::span<const ControlRow> rows);
 QFont fontFor(const FontSpec &spec, const QFont &base);
 
 QColor colourFor(Colour colour);
+
+// Grideon's icon: the program's own once runGrideon has set it, so that the
+// drawing is read once for the program and both windows.
+QIcon programIcon();
 
 // A label that reports a click, for the addresses in the About window.
 class LinkLabel : public QLabel

@@ -1,7 +1,8 @@
-// The look Grideon's windows share: fonts found under installed names and the
-// schematic drawn without any font.
+// The look Grideon's windows share: fonts found under installed names, the
+// schematic drawn without any font, and one program icon.
 #include "grideon/formlayout.h"
 
+#include <QApplication>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QImage>
@@ -22,6 +23,7 @@ private slots:
     void fontsAreAskedForUnderAnInstalledName();
     void everyLabelOfTheSchematicIsDrawn_data();
     void everyLabelOfTheSchematicIsDrawn();
+    void windowsTakeTheProgramsIconOnceItIsSet();
 };
 
 void TestFormLayout::fontsAreAskedForUnderAnInstalledName_data()
@@ -86,6 +88,17 @@ void TestFormLayout::everyLabelOfTheSchematicIsDrawn()
         for (int x = place.left(); x <= place.right(); ++x)
             inked += qGray(image.pixel(x, y)) < 128;
     QVERIFY2(inked >= 8, qPrintable(QStringLiteral("%1 dark pixels").arg(inked)));
+}
+
+void TestFormLayout::windowsTakeTheProgramsIconOnceItIsSet()
+{
+    const QIcon own = programIcon();
+    QVERIFY(!own.pixmap(32).isNull());
+    QApplication::setWindowIcon(own);
+    QCOMPARE(programIcon().cacheKey(), own.cacheKey());
+    QApplication::setWindowIcon(QIcon());
+    QVERIFY(programIcon().cacheKey() != own.cacheKey());
+    QVERIFY(!programIcon().pixmap(32).isNull());
 }
 
 QTEST_MAIN(TestFormLayout)
