@@ -85,13 +85,13 @@ QString installedFamily(const char *family)
 
 } // namespace
 
-QFont fontFor(const FontSpec &spec, const QFont &base)
+QFont fontFor(const FontSpec &fontSpec, const QFont &base)
 {
-    if (!spec.family)
+    if (!fontSpec.family)
         return base;
-    QFont font(installedFamily(spec.family));
-    font.setPixelSize(static_cast<int>(std::lround(spec.points * 96.0 / 72.0)));
-    font.setBold(spec.bold);
+    QFont font(installedFamily(fontSpec.family));
+    font.setPixelSize(static_cast<int>(std::lround(fontSpec.points * 96.0 / 72.0)));
+    font.setBold(fontSpec.bold);
     return font;
 }
 

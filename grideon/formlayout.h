@@ -53,7 +53,7 @@ void buildForm(QWidget *client, std::span<const ControlRow> rows);
 // The font a row asks for, sized in logical pixels so that it keeps its
 // proportion to the twip grid whatever the screen's reported dots per inch.
 // A family that is not installed is asked for by its installed metric twin.
-QFont fontFor(const FontSpec &spec, const QFont &base);
+QFont fontFor(const FontSpec &fontSpec, const QFont &base);
 
 QColor colourFor(Colour colour);
 

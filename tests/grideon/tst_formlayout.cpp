@@ -28,7 +28,7 @@ private slots:
 
 void TestFormLayout::fontsAreAskedForUnderAnInstalledName_data()
 {
-    QTest::addColumn<FontSpec>("spec");
+    QTest::addColumn<FontSpec>("fontSpec");
     QTest::addColumn<QString>("twin");
 
     QTest::newRow("Times New Roman 12 bold") << kTimesBold12 << "Liberation Serif";
@@ -42,14 +42,14 @@ void TestFormLayout::fontsAreAskedForUnderAnInstalledName_data()
 // for by a family that is installed, so that Qt need not search for it.
 void TestFormLayout::fontsAreAskedForUnderAnInstalledName()
 {
-    QFETCH(FontSpec, spec);
+    QFETCH(FontSpec, fontSpec);
     QFETCH(QString, twin);
-    const QString named = QString::fromLatin1(spec.family);
-    const QFont font = fontFor(spec, QFont());
+    const QString named = QString::fromLatin1(fontSpec.family);
+    const QFont font = fontFor(fontSpec, QFont());
 
     QCOMPARE(QFontInfo(font).family(), QFontInfo(QFont(named)).family());
-    QCOMPARE(font.pixelSize(), int(std::lround(spec.points * 96.0 / 72.0)));
-    QCOMPARE(font.bold(), spec.bold);
+    QCOMPARE(font.pixelSize(), int(std::lround(fontSpec.points * 96.0 / 72.0)));
+    QCOMPARE(font.bold(), fontSpec.bold);
     if (!QFontDatabase::hasFamily(named) && !QFontDatabase::hasFamily(twin))
         QSKIP("neither the font nor its metric twin is installed");
     QVERIFY2(QFontDatabase::hasFamily(font.family()), qPrintable(font.family()));
