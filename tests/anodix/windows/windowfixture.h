@@ -193,3 +193,26 @@ inline QString outputText(const anodix::FormWindow *window, const QString &name)
     auto *label = control<QLabel>(window, name);
     return label ? label->text() : QStringLiteral("<no %1>").arg(name);
 }
+
+// Types the stage's worked example, presses "Рассчитать" and checks that no
+// message came and every output shows its text, with the locale's separator.
+// Use as QVERIFY(calculatesWorkedExample(...)) so a mismatch fails the test.
+inline bool calculatesWorkedExample(const anodix::FormWindow *window, const ScriptedDialogs &dialogs,
+                                    const Stage &s, const QLocale &locale = kPointLocale)
+{
+    enterInputs(window, s);
+    clickButton(window, QStringLiteral("Command1"));
+    bool same = true;
+    if (!dialogs.messageTexts().isEmpty()) {
+        qWarning() << "unexpected messages" << dialogs.messageTexts();
+        same = false;
+    }
+    for (auto [output, text] : s.outputs) {
+        text.replace(QLatin1Char('.'), locale.decimalPoint());
+        if (outputText(window, output) != text) {
+            qWarning() << output << "shows" << outputText(window, output) << "instead of" << text;
+            same = false;
+        }
+    }
+    return same;
+}
