@@ -46,22 +46,14 @@ class AccessibilityTest : public QObject
 private slots:
     void cleanup()
     {
-        const QStringList left = visibleWindows();
-        m_app.reset();
-        QVERIFY2(left.isEmpty(), qPrintable(QStringLiteral("still open: ") + left.join(QStringLiteral(", "))));
+        const QString fault = endRun(m_app);
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
 
     void everyControlHasANameToSpeak_data()
     {
-        QTest::addColumn<WindowId>("id");
-        QTest::newRow("main window") << WindowId::Obshaya;
-        QTest::newRow("About") << WindowId::About;
-        QTest::newRow("triode window") << WindowId::Triod;
-        QTest::newRow("pentode window") << WindowId::Pentod;
-        QTest::newRow("power stage window") << WindowId::Tetrod;
-        QTest::newRow("triode editor") << WindowId::Files;
-        QTest::newRow("preamplifier pentode editor") << WindowId::Files_Pentod;
-        QTest::newRow("power pentode editor") << WindowId::Files_Pentod_Vihod;
+        addWindowRows({WindowId::Obshaya, WindowId::About, WindowId::Triod, WindowId::Pentod, WindowId::Tetrod,
+                       WindowId::Files, WindowId::Files_Pentod, WindowId::Files_Pentod_Vihod});
     }
 
     void everyControlHasANameToSpeak()

@@ -95,12 +95,9 @@ int twipsWidthOf(const anodix::CalcWindowSpec &design, const QString &name)
     return -1;
 }
 
-void addWindowRows()
+void addCalcWindowRows()
 {
-    QTest::addColumn<WindowId>("id");
-    QTest::newRow("triode window") << WindowId::Triod;
-    QTest::newRow("pentode window") << WindowId::Pentod;
-    QTest::newRow("power stage window") << WindowId::Tetrod;
+    addWindowRows({WindowId::Triod, WindowId::Pentod, WindowId::Tetrod});
 }
 
 } // namespace
@@ -112,12 +109,11 @@ class CalcWindowsTest : public QObject
 private slots:
     void cleanup()
     {
-        const QStringList left = visibleWindows();
-        m_app.reset();
-        QVERIFY2(left.isEmpty(), qPrintable(QStringLiteral("still open: ") + left.join(QStringLiteral(", "))));
+        const QString fault = endRun(m_app);
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
 
-    void opensWithEmptyBoxesZeroOutputsAndTheRecordsOfItsClass_data() { addWindowRows(); }
+    void opensWithEmptyBoxesZeroOutputsAndTheRecordsOfItsClass_data() { addCalcWindowRows(); }
     void opensWithEmptyBoxesZeroOutputsAndTheRecordsOfItsClass()
     {
         QFETCH(WindowId, id);
@@ -171,7 +167,7 @@ private slots:
         window->close();
     }
 
-    void calculatingWithoutAPickedTubeReportsTheInputError_data() { addWindowRows(); }
+    void calculatingWithoutAPickedTubeReportsTheInputError_data() { addCalcWindowRows(); }
     void calculatingWithoutAPickedTubeReportsTheInputError()
     {
         QFETCH(WindowId, id);
@@ -193,7 +189,7 @@ private slots:
         window->close();
     }
 
-    void zeroAnodeCurrentKeepsEarlierOutputsThenReportsDivisionByZero_data() { addWindowRows(); }
+    void zeroAnodeCurrentKeepsEarlierOutputsThenReportsDivisionByZero_data() { addCalcWindowRows(); }
     void zeroAnodeCurrentKeepsEarlierOutputsThenReportsDivisionByZero()
     {
         QFETCH(WindowId, id);
@@ -216,7 +212,7 @@ private slots:
         window->close();
     }
 
-    void theTubeReadBeforeSurvivesClosingTheWindow_data() { addWindowRows(); }
+    void theTubeReadBeforeSurvivesClosingTheWindow_data() { addCalcWindowRows(); }
     void theTubeReadBeforeSurvivesClosingTheWindow()
     {
         QFETCH(WindowId, id);
@@ -235,7 +231,7 @@ private slots:
         window->close();
     }
 
-    void onlyTheLastPickedRecordEntersTheCalculation_data() { addWindowRows(); }
+    void onlyTheLastPickedRecordEntersTheCalculation_data() { addCalcWindowRows(); }
     void onlyTheLastPickedRecordEntersTheCalculation()
     {
         QFETCH(WindowId, id);
@@ -314,7 +310,7 @@ private slots:
         window->close();
     }
 
-    void aMissingRecordFolderIsReportedAndTheWindowStillOpens_data() { addWindowRows(); }
+    void aMissingRecordFolderIsReportedAndTheWindowStillOpens_data() { addCalcWindowRows(); }
     void aMissingRecordFolderIsReportedAndTheWindowStillOpens()
     {
         QFETCH(WindowId, id);

@@ -41,12 +41,7 @@ std::span<const ControlRow> formOf(WindowId id)
 
 void addFormRows()
 {
-    QTest::addColumn<WindowId>("id");
-    QTest::newRow("main window") << WindowId::Obshaya;
-    QTest::newRow("About") << WindowId::About;
-    QTest::newRow("triode window") << WindowId::Triod;
-    QTest::newRow("pentode window") << WindowId::Pentod;
-    QTest::newRow("power stage window") << WindowId::Tetrod;
+    addWindowRows({WindowId::Obshaya, WindowId::About, WindowId::Triod, WindowId::Pentod, WindowId::Tetrod});
 }
 
 bool hasKind(const QWidget *widget, ControlKind kind)
@@ -95,9 +90,8 @@ class FormsTest : public QObject
 private slots:
     void cleanup()
     {
-        const QStringList left = visibleWindows();
-        m_app.reset();
-        QVERIFY2(left.isEmpty(), qPrintable(QStringLiteral("still open: ") + left.join(QStringLiteral(", "))));
+        const QString fault = endRun(m_app);
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
 
     void everyControlOfTheTableStandsInItsPlace_data() { addFormRows(); }

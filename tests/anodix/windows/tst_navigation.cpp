@@ -48,11 +48,8 @@ class NavigationTest : public QObject
 private slots:
     void cleanup()
     {
-        const QStringList left = visibleWindows();
-        const int unexpected = m_app ? m_app->dialogs.unexpected : 0;
-        m_app.reset();
-        QVERIFY2(left.isEmpty(), qPrintable(QStringLiteral("still open: ") + left.join(QStringLiteral(", "))));
-        QCOMPARE(unexpected, 0);
+        const QString fault = endRun(m_app);
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
 
     void startShowsOnlyTheMainWindowCentred()

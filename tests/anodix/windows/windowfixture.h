@@ -18,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
 inline const QLocale kPointLocale(QLocale::English, QLocale::UnitedStates);
 inline const QLocale kCommaLocale(QLocale::Russian, QLocale::Russia);
 
@@ -215,4 +217,37 @@ inline bool calculatesWorkedExample(const anodix::FormWindow *window, const Scri
         }
     }
     return same;
+}
+
+// Ends a test's run. A window the test left on screen, or a question it did
+// not script an answer for, is a fault; returns what went wrong, empty if nothing.
+inline QString endRun(std::unique_ptr<WindowFixture> &app)
+{
+    const QStringList left = visibleWindows();
+    const int unexpected = app ? app->dialogs.unexpected : 0;
+    app.reset();
+    QStringList faults;
+    if (!left.isEmpty())
+        faults.append(QStringLiteral("still open: ") + left.join(QStringLiteral(", ")));
+    if (unexpected)
+        faults.append(QStringLiteral("%1 unexpected question(s)").arg(unexpected));
+    return faults.join(QStringLiteral("; "));
+}
+
+// Rows of window ids for a data-driven test, named as a user knows the windows.
+inline void addWindowRows(std::initializer_list<anodix::WindowId> ids)
+{
+    QTest::addColumn<anodix::WindowId>("id");
+    for (anodix::WindowId id : ids) {
+        switch (id) {
+        case anodix::WindowId::Obshaya: QTest::newRow("main window") << id; break;
+        case anodix::WindowId::About: QTest::newRow("About") << id; break;
+        case anodix::WindowId::Triod: QTest::newRow("triode window") << id; break;
+        case anodix::WindowId::Pentod: QTest::newRow("pentode window") << id; break;
+        case anodix::WindowId::Tetrod: QTest::newRow("power stage window") << id; break;
+        case anodix::WindowId::Files: QTest::newRow("triode editor") << id; break;
+        case anodix::WindowId::Files_Pentod: QTest::newRow("preamplifier pentode editor") << id; break;
+        case anodix::WindowId::Files_Pentod_Vihod: QTest::newRow("power pentode editor") << id; break;
+        }
+    }
 }
