@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStorageInfo>
+#include <QStringDecoder>
 #include <QTemporaryFile>
 
 #include <algorithm>
@@ -191,9 +192,13 @@ QStringList parseTubeRecordLines(const QByteArray &bytes, int lineCount, QString
     const char *pos = bytes.constData();
     if (bytes.startsWith("\xEF\xBB\xBF"))
         pos += 3;
+    QStringDecoder lineDecoder(QStringConverter::Utf8,
+                               QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     while (lines.size() < lineCount && pos < end) {
         const char *stop = std::find_if(pos, end, [](char c) { return c == '\r' || c == '\n'; });
-        lines.append(QString::fromUtf8(pos, stop - pos));
+        // fromUtf8 would drop a byte order mark opening any line; only the
+        // file's first one (skipped above) is not part of a value.
+        lines.append(lineDecoder.decode(QByteArrayView(pos, stop - pos)));
         pos = stop;
         if (pos < end)
             pos += (*pos == '\r' && pos + 1 < end && pos[1] == '\n') ? 2 : 1;
@@ -335,6 +340,10 @@ RecordOutcome TubeDatabase::WriteTubeRecord(TubeClass tubeClass, const QString &
     for (qsizetype i = 0; i < values.size(); ++i) {
         if (values[i].contains(QLatin1Char('\r')) || values[i].contains(QLatin1Char('\n')))
             return failed(failure(QStringLiteral("значение строки %1 содержит перевод строки").arg(i + 1)));
+        // An invisible byte order mark opening the file would be taken for the
+        // file's own and dropped on reading; no number holds one anyway.
+        if (values[i].contains(QChar(0xFEFF)))
+            return failed(failure(QStringLiteral("значение строки %1 содержит невидимый знак U+FEFF").arg(i + 1)));
     }
     if (const QString problem = fileNameProblem(fileName); !problem.isEmpty())
         return failed(failure(problem));

@@ -375,6 +375,9 @@ void TubeRecordTest::readsRecord_data()
         << QStringList{"6,3", "0,3", "250", "10", "-2", "2", "20", "10"} << false;
     QTest::newRow("pentode record read whole: ten lines") << TubeClass::PreampPentode << -1 << ten << tenLines
                                                           << false;
+    QTest::newRow("the file's byte order mark is dropped, one opening a later line kept")
+        << TubeClass::Triode << -1 << QByteArray("\xEF\xBB\xBF" "6.3\r\n\xEF\xBB\xBF" "0.3\r\n250\r\n10\r\n2\r\n2\r\n20\r\n10\r\n")
+        << QStringList{"6.3", QStringLiteral("\uFEFF0.3"), "250", "10", "2", "2", "20", "10"} << false;
     QTest::newRow("the power stage reads 8 of 10 lines")
         << TubeClass::PowerPentode << 8 << ten << tenLines.mid(0, 8) << false;
     QTest::newRow("an eleventh line is ignored")
@@ -468,6 +471,8 @@ void TubeRecordTest::refusedWriteKeepsOldBytes_data()
         << TubeClass::Triode << "6N2P.lamp" << QStringList{"1", "2", "3\n4", "5", "6", "7", "8", "9"};
     QTest::newRow("a value holding a carriage return")
         << TubeClass::Triode << "6N2P.lamp" << QStringList{"1", "2", "3", "4", "5", "6", "7", "8\r"};
+    QTest::newRow("a value opening with a byte order mark")
+        << TubeClass::Triode << "6N2P.lamp" << QStringList{QStringLiteral("\uFEFF1"), "2", "3", "4", "5", "6", "7", "8"};
     QTest::newRow("a name climbing out of the folder") << TubeClass::Triode << "../6N2P.lamp" << numbered(8);
     QTest::newRow("a backslash in the name") << TubeClass::Triode << "..\\6N2P.lamp" << numbered(8);
     QTest::newRow("a name the file system refuses (300 bytes)")
