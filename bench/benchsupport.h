@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Timing and reporting shared by the benchmarks: medians of repeated samples
 // and the rows of the one Markdown table that bench_all prints.
 #pragma once

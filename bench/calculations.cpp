@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One calculation of each stage, from texts to texts, on the worked examples'
 // inputs: the median time of one call over many.
 #include "benchsupport.h"

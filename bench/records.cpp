@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tube database at scale: listing folders of 10, 1,000 and 10,000 records,
 // opening the triode window on them (its load step binds the list), switching
 // windows with 1,000 records, and reading one record.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs every benchmark and prints one Markdown table, with the machine it ran
 # on. Usage: bench/run_all.sh <folder of the bench executables>
 # (the `bench_all` target passes its own). Build in Release for figures to quote.

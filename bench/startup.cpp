@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up of Anodix and Grideon to their first shown window, against a bare Qt
 // window with the same controls, with peak memory. Each sample is a fresh
 // process of one of the startup_* programs beside this one; we take medians.

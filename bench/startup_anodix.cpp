@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Anodix started as its main() starts it, reporting when Obshaya first shows.
 #include "startupreport.h"
 

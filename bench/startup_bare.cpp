@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bare twin of a program's first window: a plain QMainWindow with a menu
 // and as many labels, buttons, boxes and lists as the real form, no more.
 #include "startupreport.h"

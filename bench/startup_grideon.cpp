@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Grideon started as its main() starts it, reporting when Form1 first shows.
 #include "startupreport.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reports the first painted top-level window of a start-up benchmark child.
 #include "startupreport.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The child side of the start-up benchmark: reports the moment the first
 // window has painted, the peak memory and the form's controls, then ends.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes Grideon's reader of "data.dat": any bytes are read without harm into
 // finite values, and what the writer makes of them reads back the same.
 #include "grideon/savedinputs.h"

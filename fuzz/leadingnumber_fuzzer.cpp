@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes Grideon's ParseLeadingNumber, the locale-independent reader of the
 // longest leading number, against the locale reader it must agree with.
 #include "grideon/stagecalc.h"

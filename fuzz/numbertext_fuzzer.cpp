@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the locale number conversion of Anodix: the first byte picks the
 // locale, the rest is the text as a user or a record file might give it.
 #include "anodix/stages/numbertext.h"

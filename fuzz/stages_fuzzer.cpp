@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the stage calculations of both programs with any texts: whatever is
 // typed or read from a record, an output is a number the locale reads back,
 // never NaN or an infinity, and the outputs come in their fixed order.

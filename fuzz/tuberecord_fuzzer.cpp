@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the tube record reader: the bytes of a record file split into lines,
 // and, when the first byte is odd, a record written and read back through the
 // record operations in a temporary working folder.

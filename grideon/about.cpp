@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About window of Grideon, laid out from its table.
 #include "grideon/about.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Grideon's About window: the program's title, the author and the two
 // addresses, which open in the desktop's browser and mail program.
 #pragma once

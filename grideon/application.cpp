@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Grideon's start: the steps main() runs once the application object exists.
 #include "grideon/application.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How Grideon starts, shared by main() and the start-up benchmark so that the
 // benchmark measures what the program does.
 #pragma once

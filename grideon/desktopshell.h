@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hands an address (a web page, a "mailto:" address) to the desktop's default
 // handler, behind an interface so that tests can see what would be opened.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Grideon's modal message box behind a small interface, so that window tests
 // can answer it with a scripted fake instead of blocking.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Form1 of Grideon, laid out from its table; it feeds the stage calculation
 // and shows what comes back.
 #include "grideon/form1.h"

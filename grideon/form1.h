@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Form1, Grideon's working window: six input boxes, "Рассчитать", seven
 // output labels beside the schematic, and the saved inputs kept in "data.dat".
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The builder that turns Grideon's layout tables into widgets.
 #include "grideon/formlayout.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Grideon's fixed window layouts kept as tables: one row per control, in twips
 // as the form designer gave them, turned into widgets by one builder.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start of Grideon: the application object, then the program as runGrideon starts it.
 #include "grideon/application.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading and writing Grideon's saved inputs file.
 #include "grideon/savedinputs.h"
 

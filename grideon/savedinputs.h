@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The saved inputs file "data.dat": six lines of plain number text, each with
 // one blank after it and a CR LF, read leniently at start and written at close.
 #pragma once

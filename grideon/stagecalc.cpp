@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Grideon's stage calculation and its number conversions and text forms.
 #include "grideon/stagecalc.h"
 

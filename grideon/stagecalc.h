@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Grideon's calculation of one resistance-coupled triode stage, and the number
 // texts it reads and writes. Window-free: texts in, texts and a message out.
 //

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts Anodix from the desktop menu in the user's working folder ~/Anodix.
 # Anodix reads and writes its tube records under ./bd, so on first use each
 # record folder is filled with the bundled records; once a folder exists it

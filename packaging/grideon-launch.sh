@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts Grideon from the desktop menu in the user's working folder ~/Grideon,
 # where it keeps its last inputs in data.dat.
 set -eu

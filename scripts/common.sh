@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # shellcheck shell=bash
 # Helpers shared by run.sh and test.sh: repository paths, package installs, builds.
 # Sourced, not run.

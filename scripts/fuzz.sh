@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets of fuzz/ with clang into build/fuzz and runs each
 # for a while. Usage: scripts/fuzz.sh [seconds-per-target]   (default 30)
 # Fails when any target crashes or breaks one of its invariants; the input that

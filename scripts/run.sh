@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the programs (Release) and starts Anodix, or Grideon with the argument
 # "grideon", in the working folder build/work that holds the bundled tube database.
 set -euo pipefail

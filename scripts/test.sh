@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds everything with the tests and runs them twice: a plain Debug build
 # (build/test), then under AddressSanitizer and UndefinedBehaviorSanitizer
 # (build/asan), where any sanitizer report fails the test that caused it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About window's layout; its labels are plain texts, only Ok acts.
 #include "anodix/shell/about.h"
 

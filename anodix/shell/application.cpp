@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The assembly of Anodix: how the program starts, and every window of it, made on first use.
 #include "anodix/shell/application.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The assembly of Anodix: how the program starts and which window each WindowId stands for.
 #pragma once
 

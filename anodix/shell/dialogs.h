@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Modal dialogs and the desktop hand-off behind one small interface, so that
 // window tests can answer them with a scripted fake instead of blocking.
 #pragma once

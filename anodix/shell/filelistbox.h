@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file list of the forms: names of one folder's records, one selectable.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fixed form layouts kept as data: one row per control, positions in twips as
 // the form designer gave them, turned into widgets by one builder.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A window of fixed layout whose object lives for the whole run: opening it
 // creates its controls afresh and runs its load step, closing it discards the
 // controls but keeps whatever the object holds outside them.

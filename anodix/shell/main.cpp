@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start of Anodix: the application object, then the program as runAnodix starts it.
 #include "anodix/shell/application.h"
 

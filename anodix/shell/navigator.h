@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which window replaces which. Each window object is made on first use and
 // lives until the program ends; a switch closes the current window first.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's layout, menu and the buttons that lead to the three stages.
 #include "anodix/shell/obshaya.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: the user picks which amplifier stage to compute.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Number texts of Anodix: reading with the locale's rules, shortest display
 // texts, and half-even rounding on the decimal digits that a text shows.
 #include "anodix/stages/numbertext.h"

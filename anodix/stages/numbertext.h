@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Number texts of Anodix: the user's regional settings decide the decimal
 // separator; numbers are shown as their shortest text without grouping.
 #pragma once

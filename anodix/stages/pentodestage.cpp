@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pentode preamplifier stage: as the triode stage, plus the screen-grid
 // resistor from the screen-grid voltage and current.
 #include "anodix/stages/pentodestage.h"

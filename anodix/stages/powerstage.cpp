@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The single-ended pentode power stage: cathode resistor, drive voltage and
 // the output transformer's primary resistance, output power and turns ratio.
 #include "anodix/stages/powerstage.h"

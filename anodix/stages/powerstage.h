@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The single-ended pentode power stage with its output transformer.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the three stage calculations share; see stagecommon.h.
 #include "anodix/stages/stagecommon.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a stage calculation takes from the window and gives back to it.
 #pragma once
 

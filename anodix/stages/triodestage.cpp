@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The triode preamplifier stage: cathode resistor, anode load, coupling
 // capacitors, gain and power drawn.
 #include "anodix/stages/triodestage.h"

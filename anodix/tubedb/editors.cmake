@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The three tube parameter editors: one component parameterised by TubeClass.
 target_sources(anodix_gui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/tubeeditor.h

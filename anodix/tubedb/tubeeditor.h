@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tube parameter editors Files, Files_Pentod and Files_Pentod_Vihod: one
 // window design, parameterised by the tube class whose records it edits.
 #pragma once

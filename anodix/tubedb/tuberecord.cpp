@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tube record operations: listing, reading, writing, creating and deleting
 // "*.lamp" files in the class folders, with Russian messages for every refusal.
 #include "anodix/tubedb/tuberecord.h"

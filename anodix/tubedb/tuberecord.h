@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tube record files: one "*.lamp" text file per tube, one number text per
 // line, each line ending in CR LF, in a folder per tube class under bd/.
 #pragma once

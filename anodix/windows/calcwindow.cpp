@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shared calculation-window frame.
 #include "anodix/windows/calcwindow.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame that the three calculation windows share: caption, menus, the
 // tube list of one class, the loaded record and the showing of results.
 #pragma once

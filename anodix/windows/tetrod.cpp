@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pentode power stage window: its form and its calculation.
 #include "anodix/windows/tetrod.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The triode preamplifier window: its form and its calculation.
 #include "anodix/windows/triod.h"
 

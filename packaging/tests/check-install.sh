@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs a build tree into a scratch prefix, checks that every file lands
 # where the desktop expects it, then runs the launchers with stand-in programs
 # to check the working folders they prepare in a scratch home.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stand-ins for Grideon's message box and desktop shell: they record what the
 // windows asked for and never block.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The look Grideon's windows share: fonts found under installed names, the
 // schematic drawn without any font, and one program icon.
 #include "grideon/formlayout.h"

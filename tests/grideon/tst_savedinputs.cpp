@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Grideon's saved inputs file "data.dat": its exact bytes, lenient reading of
 // short and broken files, and a write that fails.
 #include "grideon/savedinputs.h"

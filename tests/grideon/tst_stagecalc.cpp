@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Grideon's stage calculation and number texts, under a point and a comma locale.
 #include "grideon/stagecalc.h"
 

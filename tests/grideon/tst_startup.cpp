@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Grideon started as main() starts it: Form1 on the working folder, the
 // program's icon and Qt's texts in Russian, until the window closes.
 #include "grideon/application.h"

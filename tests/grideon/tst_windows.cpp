@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Grideon's windows driven through their controls, with a recording message
 // box and desktop shell, in a fresh working folder per test.
 #include "grideon/about.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A scripted stand-in for the program's dialogs: each expected dialog is
 // queued with its answer; every dialog asked is recorded. A dialog that was
 // not expected is recorded as unexpected and answered No / empty, so a test

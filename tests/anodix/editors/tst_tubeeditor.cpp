@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The three tube parameter editors driven through their controls: layout,
 // selecting, saving, creating and deleting records, and every refusal.
 #include "anodix/shell/filelistbox.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Number texts: reading under the locale's rules, shortest display texts and
 // half-even rounding, each in a point and a comma locale.
 #include "anodix/stages/numbertext.h"

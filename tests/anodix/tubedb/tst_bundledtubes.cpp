@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checks the tube database shipped in data/bd: record form, numbers, and that
 // each tube computes a sensible stage from the usual inputs.
 #include "anodix/stages/numbertext.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tests of the tube record files: exact bytes on disk, listing, reading and
 // every refusal, each against a fresh temporary working folder.
 #include "anodix/tubedb/tuberecord.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a screen reader hears in Anodix's windows: a name for every control,
 // boxes named by their captions, results spoken with caption, value and unit.
 #include "windowfixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The three calculation windows driven through their controls: the tube list,
 // the loaded record, "Рассчитать" and the messages of the frame.
 #include "windowfixture.h"

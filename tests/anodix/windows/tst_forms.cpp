@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The forms of Anodix's windows: every control of each layout table in its
 // place, captions, menus, focus order, buddies, and texts that fit.
 #include "windowfixture.h"

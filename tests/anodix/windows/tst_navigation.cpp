@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the windows of Anodix replace one another, driven through their buttons and menus.
 #include "windowfixture.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A whole Anodix run for window tests: the program's windows registered in a
 // navigator, scripted dialogs and a temporary working folder with bd/.
 #pragma once
