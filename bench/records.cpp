@@ -5,7 +5,7 @@
 #include "benchsupport.h"
 
 #include "anodix/shell/application.h"
-#include "anodix/shell/dialogs.h"
+#include "anodix/forms/dialogs.h"
 #include "anodix/tubedb/tuberecord.h"
 
 #include <QApplication>

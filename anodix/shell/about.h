@@ -2,8 +2,8 @@
 // The About window: program name, author, addresses and the icon.
 #pragma once
 
-#include "anodix/shell/formlayout.h"
-#include "anodix/shell/formwindow.h"
+#include "anodix/forms/formlayout.h"
+#include "anodix/forms/formwindow.h"
 
 #include <span>
 

@@ -3,7 +3,7 @@
 #include "anodix/shell/application.h"
 
 #include "anodix/shell/about.h"
-#include "anodix/shell/dialogs.h"
+#include "anodix/forms/dialogs.h"
 #include "anodix/shell/obshaya.h"
 #include "anodix/tubedb/tubeeditor.h"
 #include "anodix/windows/pentod.h"

@@ -2,7 +2,7 @@
 // The assembly of Anodix: how the program starts and which window each WindowId stands for.
 #pragma once
 
-#include "anodix/shell/navigator.h"
+#include "anodix/forms/navigator.h"
 
 class QApplication;
 

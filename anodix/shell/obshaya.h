@@ -2,9 +2,9 @@
 // The main window: the user picks which amplifier stage to compute.
 #pragma once
 
-#include "anodix/shell/formlayout.h"
-#include "anodix/shell/formwindow.h"
-#include "anodix/shell/navigator.h"
+#include "anodix/forms/formlayout.h"
+#include "anodix/forms/formwindow.h"
+#include "anodix/forms/navigator.h"
 
 #include <span>
 

@@ -3,8 +3,8 @@
 // steps that read, save, create and delete the records of their class.
 #include "anodix/tubedb/tubeeditor.h"
 
-#include "anodix/shell/dialogs.h"
-#include "anodix/shell/filelistbox.h"
+#include "anodix/forms/dialogs.h"
+#include "anodix/forms/filelistbox.h"
 #include "anodix/stages/numbertext.h"
 
 #include <QAction>

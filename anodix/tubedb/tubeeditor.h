@@ -3,9 +3,9 @@
 // window design, parameterised by the tube class whose records it edits.
 #pragma once
 
-#include "anodix/shell/formlayout.h"
-#include "anodix/shell/formwindow.h"
-#include "anodix/shell/navigator.h"
+#include "anodix/forms/formlayout.h"
+#include "anodix/forms/formwindow.h"
+#include "anodix/forms/navigator.h"
 #include "anodix/tubedb/tuberecord.h"
 
 #include <QStringList>

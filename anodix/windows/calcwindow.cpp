@@ -2,8 +2,8 @@
 // The shared calculation-window frame.
 #include "anodix/windows/calcwindow.h"
 
-#include "anodix/shell/dialogs.h"
-#include "anodix/shell/filelistbox.h"
+#include "anodix/forms/dialogs.h"
+#include "anodix/forms/filelistbox.h"
 
 #include <QAction>
 #include <QHash>

@@ -3,9 +3,9 @@
 // tube list of one class, the loaded record and the showing of results.
 #pragma once
 
-#include "anodix/shell/formlayout.h"
-#include "anodix/shell/formwindow.h"
-#include "anodix/shell/navigator.h"
+#include "anodix/forms/formlayout.h"
+#include "anodix/forms/formwindow.h"
+#include "anodix/forms/navigator.h"
 #include "anodix/stages/stageresult.h"
 #include "anodix/tubedb/tuberecord.h"
 

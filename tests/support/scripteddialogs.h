@@ -5,7 +5,7 @@
 // fails on it instead of hanging.
 #pragma once
 
-#include "anodix/shell/dialogs.h"
+#include "anodix/forms/dialogs.h"
 
 #include <QList>
 #include <QString>

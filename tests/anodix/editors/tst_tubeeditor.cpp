@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The three tube parameter editors driven through their controls: layout,
 // selecting, saving, creating and deleting records, and every refusal.
-#include "anodix/shell/filelistbox.h"
-#include "anodix/shell/navigator.h"
+#include "anodix/forms/filelistbox.h"
+#include "anodix/forms/navigator.h"
 #include "anodix/tubedb/tubeeditor.h"
 #include "anodix/tubedb/tuberecord.h"
 #include "anodix/windows/triod.h"

@@ -3,7 +3,7 @@
 // boxes named by their captions, results spoken with caption, value and unit.
 #include "windowfixture.h"
 
-#include "anodix/shell/formwindow.h"
+#include "anodix/forms/formwindow.h"
 
 #include <QAccessible>
 #include <QAccessibleInterface>

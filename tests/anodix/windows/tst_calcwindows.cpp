@@ -3,7 +3,7 @@
 // the loaded record, "Рассчитать" and the messages of the frame.
 #include "windowfixture.h"
 
-#include "anodix/shell/formwindow.h"
+#include "anodix/forms/formwindow.h"
 #include "anodix/windows/pentod.h"
 #include "anodix/windows/tetrod.h"
 #include "anodix/windows/triod.h"

@@ -5,7 +5,7 @@
 
 #include "anodix/shell/about.h"
 #include "anodix/shell/application.h"
-#include "anodix/shell/formlayout.h"
+#include "anodix/forms/formlayout.h"
 #include "anodix/shell/obshaya.h"
 #include "anodix/windows/pentod.h"
 #include "anodix/windows/tetrod.h"

@@ -2,7 +2,7 @@
 // How the windows of Anodix replace one another, driven through their buttons and menus.
 #include "windowfixture.h"
 
-#include "anodix/shell/formwindow.h"
+#include "anodix/forms/formwindow.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "anodix/shell/application.h"
-#include "anodix/shell/filelistbox.h"
-#include "anodix/shell/navigator.h"
+#include "anodix/forms/filelistbox.h"
+#include "anodix/forms/navigator.h"
 #include "anodix/tubedb/tuberecord.h"
 #include "support/scripteddialogs.h"
 

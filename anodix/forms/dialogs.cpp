@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "anodix/shell/dialogs.h"
+#include "anodix/forms/dialogs.h"
 
 #include <QInputDialog>
 #include <QMessageBox>

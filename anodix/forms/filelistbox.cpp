@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "anodix/shell/filelistbox.h"
+#include "anodix/forms/filelistbox.h"
 
 #include <QItemSelectionModel>
 #include <QStringListModel>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "anodix/shell/navigator.h"
+#include "anodix/forms/navigator.h"
 
 #include <QEventLoopLocker>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "anodix/shell/formlayout.h"
+#include "anodix/forms/formlayout.h"
 
-#include "anodix/shell/filelistbox.h"
+#include "anodix/forms/filelistbox.h"
 
 #include <QFrame>
 #include <QLabel>

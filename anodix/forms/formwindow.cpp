@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "anodix/shell/formwindow.h"
+#include "anodix/forms/formwindow.h"
 
-#include "anodix/shell/formlayout.h"
+#include "anodix/forms/formlayout.h"
 
 #include <QAction>
 #include <QCloseEvent>

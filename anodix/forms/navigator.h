@@ -3,7 +3,7 @@
 // lives until the program ends; a switch closes the current window first.
 #pragma once
 
-#include "anodix/shell/formwindow.h"
+#include "anodix/forms/formwindow.h"
 
 #include <QLocale>
 #include <functional>
