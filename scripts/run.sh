@@ -38,11 +38,25 @@ configure_build "$release" -DCMAKE_BUILD_TYPE=Release \
     -DANODIX_BUILD_TESTS=OFF -DANODIX_BUILD_BENCH=OFF >/dev/null
 build "$release" --target "$program"
 
-# The working folder keeps what the user changed: bundled records are copied
-# only where no file of that name exists yet.
+# The working folder keeps what the user changed: as the installed launcher
+# does, a record folder is filled from the bundled database only while it does
+# not exist, so edited records stay edited and deleted ones stay deleted.
 mkdir -p "$work"
 if [ -d "$ROOT/data/bd" ]; then
-    cp -R --no-clobber "$ROOT/data/bd" "$work/"
+    for class in triod pentod tetrod; do
+        target="$work/bd/$class"
+        [ -d "$target" ] && continue
+        mkdir -p "$work/bd"
+        # Filled under another name and renamed, so an interrupted copy is
+        # redone on the next run instead of leaving a half-filled folder.
+        rm -rf "$work/bd/.$class".*
+        scratch="$(mktemp -d "$work/bd/.$class.XXXXXX")"
+        if [ -d "$ROOT/data/bd/$class" ]; then
+            cp -R "$ROOT/data/bd/$class/." "$scratch/"
+        fi
+        chmod 755 "$scratch"
+        mv "$scratch" "$target"
+    done
 else
     say "warning: data/bd is missing; starting without the bundled tube database"
 fi

@@ -43,6 +43,18 @@ for program in anodix grideon; do
             fail "ru.anodix.$program.metainfo.xml does not validate"
     fi
 done
+check_file "share/doc/anodix/copyright"
+grep -qx 'License: GPL-3+' "$prefix/share/doc/anodix/copyright" 2>/dev/null ||
+    fail "share/doc/anodix/copyright does not state the licence"
+if command -v gzip >/dev/null; then
+    gzip -t "$prefix/share/doc/anodix/changelog.gz" 2>/dev/null ||
+        fail "share/doc/anodix/changelog.gz is missing or no gzip file"
+fi
+for program in anodix grideon; do
+    grep -q '<project_license>GPL-3.0-or-later</project_license>' \
+        "$prefix/share/metainfo/ru.anodix.$program.metainfo.xml" 2>/dev/null ||
+        fail "ru.anodix.$program.metainfo.xml does not name the project licence"
+done
 if [ -d "$source/data/bd" ]; then
     diff -r "$source/data/bd" "$prefix/share/anodix/bd" >/dev/null ||
         fail "share/anodix/bd differs from data/bd"

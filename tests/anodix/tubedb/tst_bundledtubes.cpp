@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Checks the tube database shipped in data/bd: record form, numbers, and that
-// each tube computes a sensible stage from the usual inputs.
+// Checks the tube database shipped in data/bd: record form, numbers, figures
+// that agree with each other, unique names, and that each tube computes a
+// sensible stage from the usual inputs.
 #include "anodix/stages/numbertext.h"
 #include "anodix/stages/pentodestage.h"
 #include "anodix/stages/powerstage.h"
@@ -8,7 +9,10 @@
 #include "anodix/tubedb/tuberecord.h"
 
 #include <QFile>
+#include <QSet>
 #include <QtTest>
+
+#include <cmath>
 
 using anodix::TubeClass;
 using anodix::TubeDatabase;
@@ -19,6 +23,18 @@ const TubeDatabase &bundled()
 {
     static const TubeDatabase db(QStringLiteral(ANODIX_DATA_DIR));
     return db;
+}
+
+// One row per bundled record: its class and file name.
+void everyRecord()
+{
+    QTest::addColumn<TubeClass>("tubeClass");
+    QTest::addColumn<QString>("fileName");
+    for (TubeClass tubeClass : {TubeClass::Triode, TubeClass::PreampPentode, TubeClass::PowerPentode}) {
+        for (const QString &name : bundled().ListTubeRecords(tubeClass).names)
+            QTest::newRow(qPrintable(anodix::TubeRecordFolder(tubeClass) + QLatin1Char('/') + name))
+                << tubeClass << name;
+    }
 }
 
 QList<QLocale> bothLocales()
@@ -37,15 +53,19 @@ private slots:
     void enoughTubesOfEachClass();
     void recordIsWellFormed_data();
     void recordIsWellFormed();
+    void figuresAgreeWithEachOther_data();
+    void figuresAgreeWithEachOther();
+    void namesDifferRegardlessOfCase_data();
+    void namesDifferRegardlessOfCase();
 };
 
 void BundledTubesTest::enoughTubesOfEachClass_data()
 {
     QTest::addColumn<TubeClass>("tubeClass");
     QTest::addColumn<int>("atLeast");
-    QTest::newRow("at least 8 triodes") << TubeClass::Triode << 8;
-    QTest::newRow("at least 5 preamplifier pentodes") << TubeClass::PreampPentode << 5;
-    QTest::newRow("at least 6 power pentodes and beam tetrodes") << TubeClass::PowerPentode << 6;
+    QTest::newRow("at least 35 triodes") << TubeClass::Triode << 35;
+    QTest::newRow("at least 15 preamplifier pentodes") << TubeClass::PreampPentode << 15;
+    QTest::newRow("at least 30 power pentodes and beam tetrodes") << TubeClass::PowerPentode << 30;
 }
 
 void BundledTubesTest::enoughTubesOfEachClass()
@@ -59,15 +79,13 @@ void BundledTubesTest::enoughTubesOfEachClass()
 
 void BundledTubesTest::recordIsWellFormed_data()
 {
-    QTest::addColumn<TubeClass>("tubeClass");
-    QTest::addColumn<QString>("fileName");
-    for (TubeClass tubeClass : {TubeClass::Triode, TubeClass::PreampPentode, TubeClass::PowerPentode}) {
-        for (const QString &name : bundled().ListTubeRecords(tubeClass).names)
-            QTest::newRow(qPrintable(anodix::TubeRecordFolder(tubeClass) + QLatin1Char('/') + name))
-                << tubeClass << name;
-    }
+    everyRecord();
 }
 
+void BundledTubesTest::figuresAgreeWithEachOther_data()
+{
+    everyRecord();
+}
 // Every line a positive number followed by CR LF, nothing more; and with Ea 250 V,
 // Fmin 20 Hz, R1 470 kOhm (and an 8 Ohm load) the stage of its class gives only
 // positive numbers and no message, in a point and a comma locale alike.
@@ -115,6 +133,52 @@ void BundledTubesTest::recordIsWellFormed()
             const std::optional<double> value = anodix::toNumber(update.text, locale);
             QVERIFY2(value && *value > 0, qPrintable(update.output + QStringLiteral(" = ") + update.text));
         }
+    }
+}
+
+// A datasheet's figures hold together: μ is S·Ri within the sheets' spread
+// (pentodes store S·Ri itself), the cathode resistor Uc / Ia lies between
+// 10 Ω and 10 kΩ (a slip of units or of lines leaves it), and a pentode's
+// screen draws less than its anode.
+void BundledTubesTest::figuresAgreeWithEachOther()
+{
+    QFETCH(TubeClass, tubeClass);
+    QFETCH(QString, fileName);
+    const anodix::RecordLines read = bundled().ReadTubeRecord(tubeClass, fileName);
+    QVERIFY2(read.ok(), qPrintable(read.error));
+    const QLocale point(QLocale::C);
+    const auto field = [&](anodix::TubeField f) {
+        return anodix::toNumberEitherSeparator(read.lines.value(int(f)), point).value_or(0);
+    };
+    using F = anodix::TubeField;
+
+    const double sRi = field(F::Transconductance) * field(F::InternalResistance);
+    const double mu = field(F::AmplificationFactor);
+    QVERIFY2(mu > 0 && std::abs(sRi / mu - 1) <= 0.25, qPrintable(QStringLiteral("S·Ri %1, μ %2").arg(sRi).arg(mu)));
+
+    const double cathodeKOhm = field(F::GridBias) / field(F::AnodeCurrent);
+    QVERIFY2(cathodeKOhm >= 0.01 && cathodeKOhm <= 10, qPrintable(QString::number(cathodeKOhm)));
+
+    if (tubeClass != TubeClass::Triode)
+        QVERIFY2(field(F::ScreenCurrent) < field(F::AnodeCurrent), qPrintable(read.lines.join(QLatin1Char(' '))));
+}
+
+void BundledTubesTest::namesDifferRegardlessOfCase_data()
+{
+    QTest::addColumn<TubeClass>("tubeClass");
+    QTest::newRow("triod") << TubeClass::Triode;
+    QTest::newRow("pentod") << TubeClass::PreampPentode;
+    QTest::newRow("tetrod") << TubeClass::PowerPentode;
+}
+
+// Two names that differ only in case would be one file on a case-blind file system.
+void BundledTubesTest::namesDifferRegardlessOfCase()
+{
+    QFETCH(TubeClass, tubeClass);
+    QSet<QString> seen;
+    for (const QString &name : bundled().ListTubeRecords(tubeClass).names) {
+        QVERIFY2(!seen.contains(name.toCaseFolded()), qPrintable(name));
+        seen.insert(name.toCaseFolded());
     }
 }
 
