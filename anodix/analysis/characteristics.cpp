@@ -355,10 +355,19 @@ Curve curveAt(StageKind kind, const TubeModel &model, double ug, const Axis &ua,
     double end = ua.max;
     if (!(model.anodeCurrent(end, ug) <= ia.max))
         end = increasingRoot([&](double u) { return model.anodeCurrent(u, ug) - ia.max; }, start, end, 1e-7);
-    const double exponent = isPentode(kind) ? 1.6 : 1.0;
+    // Fractions of the span, evenly for a triode, crowded towards Ua = 0 for a pentode.
+    static const auto fractions = [] {
+        std::array<std::array<double, kPointsPerCurve>, 2> made{};
+        for (int i = 0; i < kPointsPerCurve; ++i) {
+            made[0][i] = double(i) / (kPointsPerCurve - 1);
+            made[1][i] = std::pow(made[0][i], 1.6);
+        }
+        return made;
+    }();
+    const auto &fraction = fractions[isPentode(kind) ? 1 : 0];
     curve.points.reserve(kPointsPerCurve);
     for (int i = 0; i < kPointsPerCurve; ++i) {
-        const double u = start + (end - start) * std::pow(double(i) / (kPointsPerCurve - 1), exponent);
+        const double u = start + (end - start) * fraction[i];
         curve.points.append(QPointF(u, std::clamp(model.anodeCurrent(u, ug), 0.0, ia.max)));
     }
     return curve;
