@@ -49,7 +49,8 @@ double brent(F &&f, double a, double b, double fa, double fb, double relativeTol
         const double half = 0.5 * (c - b);
         if (std::abs(half) <= tolerance || fb == 0)
             return b;
-        if (std::abs(e) >= tolerance && std::abs(fa) > std::abs(fb)) {
+        // Interpolate only between finite values; an overflowing model bisects.
+        if (std::abs(e) >= tolerance && std::abs(fa) > std::abs(fb) && std::isfinite(fa) && std::isfinite(fc)) {
             const double s = fb / fa;
             double p, q;
             if (a == c) {
@@ -406,6 +407,8 @@ TubeModel::TubeModel(StageKind kind, const TubeFigures &figures) : m_kind(kind),
             return;
         m_v0 = e - f.ua0 / f.mu + bias;
         m_k = f.ia0 / power15(e);
+        if (!(std::isfinite(m_v0) && std::isfinite(m_k)))
+            m_k = 0;
         return;
     }
     if (!(f.ug2 > 0 && f.ig2 >= 0 && f.ua0 > 0 && f.ri > 0))
@@ -416,29 +419,33 @@ TubeModel::TubeModel(StageKind kind, const TubeFigures &figures) : m_kind(kind),
     m_kvb = f.ug2 / 20;
     m_ei = f.ua0 - f.ia0 * f.ri;
     const double atRecord = std::atan(f.ua0 / m_kvb) * (f.ua0 - m_ei);
-    if (atRecord > 0 && std::isfinite(atRecord))
-        m_anodeScale = f.ia0 / (f.ia0 + f.ig2) / atRecord;
-    else
+    m_anodeScale = f.ia0 / (f.ia0 + f.ig2) / atRecord;
+    if (!(m_anodeScale > 0 && std::isfinite(m_anodeScale) && std::isfinite(m_v0) && std::isfinite(m_k)))
         m_k = 0;
 }
 
 double TubeModel::anodeCurrent(double ua, double ug) const
 {
+    if (m_k == 0)
+        return 0;
     if (m_kind == StageKind::Triode) {
         const double x = ua / m_figures.mu + ug + m_v0;
         return x > 0 ? m_k * power15(x) : 0;
     }
     if (!(ua > 0))
         return 0;
-    const double cathode = cathodeCurrent(ua, ug);
-    if (cathode == 0)
-        return 0;
     // Below Ei the line through the record's point would give a negative current.
-    return cathode * m_anodeScale * std::max(0.0, std::atan(ua / m_kvb) * (ua - m_ei));
+    const double anode = std::atan(ua / m_kvb) * (ua - m_ei);
+    const double cathode = cathodeCurrent(ua, ug);
+    if (!(anode > 0) || cathode == 0)
+        return 0;
+    return cathode * m_anodeScale * anode;
 }
 
 double TubeModel::slope(double ua, double ug) const
 {
+    if (m_k == 0)
+        return 0;
     if (m_kind == StageKind::Triode) {
         const double x = ua / m_figures.mu + ug + m_v0;
         return x > 0 ? 1.5 * m_k * std::sqrt(x) : 0;
@@ -449,6 +456,8 @@ double TubeModel::slope(double ua, double ug) const
 
 double TubeModel::cathodeCurrent(double ua, double ug) const
 {
+    if (m_k == 0)
+        return 0;
     if (m_kind == StageKind::Triode)
         return anodeCurrent(ua, ug);
     const double x = ug + m_v0;
@@ -457,6 +466,8 @@ double TubeModel::cathodeCurrent(double ua, double ug) const
 
 double TubeModel::gridCutoff(double ua) const
 {
+    if (m_k == 0)
+        return 0;
     return m_kind == StageKind::Triode ? -(ua / m_figures.mu + m_v0) : -m_v0;
 }
 
@@ -484,10 +495,10 @@ Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)
         return analysis;
     }
     const TubeModel model(input.kind, f.tube);
-    const Solution s = solve(input.kind, model, f);
+    const Solution s = model.valid() ? solve(input.kind, model, f) : Solution{};
     const Axis ua = axisPast(std::max(f.ea, s.umax));
     const Axis ia = axisPast(std::max(s.imax, s.iq));
-    if (!inRange({s.ra, s.rk, s.load, s.uq, s.iq, s.ugq, s.sq, s.umin, s.imax, s.umax, s.imin, s.amp, s.gain,
+    if (!model.valid() || !inRange({s.ra, s.rk, s.load, s.uq, s.iq, s.ugq, s.sq, s.umin, s.imax, s.umax, s.imin, s.amp, s.gain,
                   s.d2, s.pout, s.c2, s.c3, ua.max, ia.max})
         || !(ua.tick > 0 && ia.tick > 0)) {
         analysis.problem = QStringLiteral("Характеристики не построены: исходные данные вне допустимых пределов");

@@ -32,6 +32,10 @@ class TubeModel
 public:
     TubeModel(StageKind kind, const TubeFigures &figures);
 
+    // False when the figures give no model (a figure not above zero, or one
+    // so far out of range that the model overflows); it then carries no current.
+    bool valid() const { return m_k > 0; }
+
     double anodeCurrent(double ua, double ug) const;
     double slope(double ua, double ug) const; // dIa/dUg, mA/V
     // Pentodes: anode plus screen current, the screen held at Ug2 (it does not
