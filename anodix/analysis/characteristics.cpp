@@ -158,7 +158,11 @@ QList<QPointF> clipped(QPointF p, QPointF q, const Axis &ua, const Axis &ia)
     };
     if (!edge(-dx, p.x()) || !edge(dx, ua.max - p.x()) || !edge(-dy, p.y()) || !edge(dy, ia.max - p.y()))
         return {};
-    return {QPointF(p.x() + t0 * dx, p.y() + t0 * dy), QPointF(p.x() + t1 * dx, p.y() + t1 * dy)};
+    // Inside by construction; the clamp keeps a steep line's rounding there too.
+    const auto at = [&](double t) {
+        return QPointF(std::clamp(p.x() + t * dx, 0.0, ua.max), std::clamp(p.y() + t * dy, 0.0, ia.max));
+    };
+    return {at(t0), at(t1)};
 }
 
 // Shown with a fixed count of decimals, the locale's separator, no grouping.

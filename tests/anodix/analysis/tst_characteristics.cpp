@@ -170,6 +170,8 @@ private slots:
         QTest::newRow("pentode with tiny current") << int(StageKind::PreampPentode)
                                                    << QStringList{"0", "0", "250", "1e-9", "2", "2", "0", "1", "100", "1e-9"}
                                                    << "300";
+        QTest::newRow("steep load lines") << int(StageKind::Triode)
+                                          << QStringList{"0", "0", "3.4e38", "4e8", "1", "16", "50", "7"} << "250";
         QTest::newRow("overflowing model") << int(StageKind::Triode)
                                            << QStringList{"0", "0", "250", "1", "1", "1e300", "100", "10"} << "250";
         QTest::newRow("huge figures") << int(StageKind::Power)
