@@ -13,4 +13,5 @@ echo "shows the same wall time); wall time is given beside the window figures."
 echo
 "$bin/bench_startup"
 "$bin/bench_calculations" --no-header
+"$bin/bench_analysis" --no-header
 "$bin/bench_records" --no-header 2>/dev/null

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the stage calculations of both programs with any texts: whatever is
 // typed or read from a record, an output is a number the locale reads back,
-// never NaN or an infinity, and the outputs come in their fixed order.
+// never NaN or an infinity, and the outputs come in their fixed order. The
+// characteristics analysis of each stage's result gives rows that are numbers
+// and points inside the plot's axes, or its one problem and nothing else.
+#include "anodix/analysis/characteristics.h"
 #include "anodix/stages/numbertext.h"
 #include "anodix/stages/pentodestage.h"
 #include "anodix/stages/powerstage.h"
@@ -46,6 +49,41 @@ void checkAnodix(const char *stage, const anodix::StageResult &result, const QSt
         fail("a message without the title Ошибка", result.message->title, input);
     if (!result.message && result.updates.size() != order.size())
         fail("a calculation without a message left outputs out", QString::fromLatin1(stage), input);
+}
+
+bool insideAxes(QPointF p, const anodix::analysis::Analysis &a)
+{
+    return std::isfinite(p.x()) && std::isfinite(p.y()) && p.x() >= -1e-9 * a.ua.max && p.y() >= -1e-9 * a.ia.max
+        && p.x() <= a.ua.max * (1 + 1e-9) && p.y() <= a.ia.max * (1 + 1e-9);
+}
+
+void checkAnalysis(anodix::analysis::AnalysisInput analysisInput, const anodix::StageResult &result,
+                   const QLocale &locale, const QByteArray &input)
+{
+    using namespace anodix::analysis;
+    analysisInput.outputs = result.updates;
+    const Analysis a = AnalyzeStage(analysisInput, locale);
+    if (!a.ok()) {
+        if (!a.rows.isEmpty() || !a.curves.isEmpty())
+            fail("an analysis with a problem and results", a.problem, input);
+        return;
+    }
+    if (a.rows.size() != (analysisInput.kind == StageKind::PreampPentode ? 9 : 8))
+        fail("an analysis with rows missing", a.problem, input);
+    for (const AnalysisRow &row : a.rows) {
+        if (row.value.isEmpty() || looksNonFinite(row.value) || !anodix::isNumeric(row.value, locale))
+            fail("an analysis row that is no number", row.spoken(), input);
+    }
+    if (!(a.ua.tick > 0 && a.ia.tick > 0) || a.curves.size() < 6 || a.curves.size() > 10)
+        fail("an analysis without its axes or curves", QString::number(a.curves.size()), input);
+    QList<QPointF> points = a.dcLoadLine + a.acLoadLine;
+    points << a.operatingPoint << a.swingLow << a.swingHigh;
+    for (const Curve &curve : a.curves)
+        points += curve.points;
+    for (const QPointF &p : points) {
+        if (!insideAxes(p, a))
+            fail("an analysis point outside the axes", QString::number(p.x()) + u' ' + QString::number(p.y()), input);
+    }
 }
 
 void checkGrideon(const grideon::StageCalculation &calc, const QLocale &locale, const QByteArray &input)
@@ -94,9 +132,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static const QStringList triode{"R1", "R2", "R3", "C1", "Ku", "C3", "Vt"};
     static const QStringList pentode{"R1", "R2", "R4", "C1", "R3", "Ku", "C4", "Vt"};
     static const QStringList power{"R1", "C1", "R2", "Uvh", "Rt1", "Vih", "Kt", "Vt"};
-    checkAnodix("triode", anodix::CalculateTriodeStage(ea, fmin, r1, tube, locale), triode, locale, input);
-    checkAnodix("pentode", anodix::CalculatePentodeStage(ea, fmin, r1, tube, locale), pentode, locale, input);
-    checkAnodix("power", anodix::CalculatePowerStage(ea, fmin, r1, rn, tube, locale), power, locale, input);
+    using anodix::analysis::StageKind;
+    const anodix::StageResult triodeResult = anodix::CalculateTriodeStage(ea, fmin, r1, tube, locale);
+    const anodix::StageResult pentodeResult = anodix::CalculatePentodeStage(ea, fmin, r1, tube, locale);
+    const anodix::StageResult powerResult = anodix::CalculatePowerStage(ea, fmin, r1, rn, tube, locale);
+    checkAnodix("triode", triodeResult, triode, locale, input);
+    checkAnodix("pentode", pentodeResult, pentode, locale, input);
+    checkAnodix("power", powerResult, power, locale, input);
+    // Analysed whatever the stage said, so the analysis meets every record.
+    checkAnalysis({StageKind::Triode, QStringLiteral("T"), tube.lines, ea, fmin, r1, rn, {}}, triodeResult, locale, input);
+    checkAnalysis({StageKind::PreampPentode, QStringLiteral("P"), tube.lines, ea, fmin, r1, rn, {}}, pentodeResult,
+                  locale, input);
+    checkAnalysis({StageKind::Power, QStringLiteral("V"), tube.lines, ea, fmin, r1, rn, {}}, powerResult, locale,
+                  input);
 
     // Grideon: the six boxes.
     grideon::StageTexts texts;
