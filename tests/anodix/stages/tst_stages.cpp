@@ -175,6 +175,10 @@ void TestStages::triodeStage_data()
     addRow("point in the comma locale is no number", commaLocale, {"250", "20", "470.0"}, record, {}, inputError);
     addRow("grouped thousands in the comma locale", commaLocale, {"250", "20", QStringLiteral("1\u00a0000")}, record,
            {}, inputError);
+    // Swedish writes exponents as "1×10^−5" by itself, which no later step could read back.
+    addRow("small R1 read back in a locale with its own exponent form", QLocale(QLocale::Swedish, QLocale::Sweden),
+           {"250", "20", "0,00001"}, record,
+           localised(changed(outputs, {"R1=1E-5", "C1=795800", "C3=795800"}), commaLocale), noMessage);
 }
 
 void TestStages::triodeStage()
