@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <algorithm>
 #include <utility>
 
@@ -101,12 +102,18 @@ QString CalcWindow::boxText(const char *name) const
 void CalcWindow::File_Click(const QString &fileName)
 {
     const RecordLines record = m_database.ReadTubeRecord(m_design.tubeClass, fileName, m_design.recordLines);
-    // A record that cannot be read leaves the tube read before in place.
+    // A record that cannot be read leaves the tube read before in place, and
+    // the list points at that tube again (or at none), so what is highlighted
+    // is what "Рассчитать" uses.
     if (!record.ok()) {
+        const QSignalBlocker quiet(m_file);
+        if (m_loadedName.isEmpty() || !m_file->selectName(m_loadedName))
+            m_file->clearSelection();
         showError(record.error);
         return;
     }
     m_loadedTube.lines = record.lines;
+    m_loadedName = fileName;
 }
 
 void CalcWindow::Command1_Click()

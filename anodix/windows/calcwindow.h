@@ -68,6 +68,7 @@ private:
     AppContext m_context;
     TubeDatabase m_database;
     LoadedTube m_loadedTube;
+    QString m_loadedName; // the list entry m_loadedTube was read from
     // Bound at each opening: the form's controls, the results among them, the list.
     FormControls m_controls;
     FormControls m_outputs;
