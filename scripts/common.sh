@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # shellcheck shell=bash
-# Helpers shared by run.sh and test.sh: repository paths, package installs, builds.
+# Helpers shared by run.sh, test.sh and fuzz.sh: repository paths, package installs, builds.
 # Sourced, not run.
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"

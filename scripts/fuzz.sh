@@ -5,25 +5,16 @@
 # Fails when any target crashes or breaks one of its invariants; the input that
 # did it is kept under build/fuzz/crashes/<target>/.
 set -euo pipefail
+# shellcheck source=scripts/common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 seconds=${1:-30}
-root=$(cd "$(dirname "$0")/.." && pwd)
+root=$ROOT
 build=${FUZZ_BUILD_DIR:-$root/build/fuzz}
 targets=(numbertext tuberecord datafile leadingnumber stages)
 
-missing=()
-command -v clang++-14 >/dev/null || missing+=(clang-14)
-dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || missing+=(libclang-rt-14-dev)
-command -v cmake >/dev/null || missing+=(cmake)
-command -v ninja >/dev/null || missing+=(ninja-build)
-dpkg -s qt6-base-dev >/dev/null 2>&1 || missing+=(qt6-base-dev)
-if ((${#missing[@]})); then
-    echo "Installing ${missing[*]}"
-    sudo=""
-    [[ $(id -u) -ne 0 ]] && sudo=sudo
-    $sudo apt-get update -qq
-    $sudo apt-get install -y -qq "${missing[@]}"
-fi
+# Only the fuzzers need clang and its sanitizer runtime; the tests build with g++.
+ensure_packages cmake ninja-build qt6-base-dev clang-14 libclang-rt-14-dev
 
 cmake -S "$root/fuzz" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null

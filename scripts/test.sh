@@ -7,8 +7,7 @@ set -euo pipefail
 # shellcheck source=scripts/common.sh
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-# clang and its runtime are for the fuzzers that .ci/run starts after this.
-ensure_packages "${BUILD_PACKAGES[@]}" clang libclang-rt-14-dev
+ensure_packages "${BUILD_PACKAGES[@]}"
 
 summary="$ROOT/build/test-summary.txt"
 mkdir -p "$ROOT/build"

@@ -85,15 +85,58 @@ QWidget *createControl(QWidget *client, const ControlRow &row)
 
 } // namespace
 
-void buildForm(QWidget *client, std::span<const ControlRow> rows)
+FormControls FormControls::of(QWidget *client)
 {
+    FormControls controls;
+    controls.m_form = client->window()->objectName();
+    for (QWidget *widget : client->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        if (!widget->objectName().isEmpty())
+            controls.add(widget);
+    return controls;
+}
+
+QString FormControls::add(QWidget *widget)
+{
+    const QString name = widget->objectName();
+    if (m_form.isEmpty() && widget->parentWidget())
+        m_form = widget->window()->objectName();
+    if (m_widgets.contains(name))
+        return QStringLiteral("form %1 has two controls named %2").arg(m_form, name);
+    m_widgets.insert(name, widget);
+    return {};
+}
+
+QString FormControls::problem(const QString &name, const QMetaObject &kind) const
+{
+    const QWidget *widget = m_widgets.value(name);
+    if (!widget)
+        return QStringLiteral("form %1 has no control named %2").arg(m_form, name);
+    if (!kind.cast(widget))
+        return QStringLiteral("control %2 of form %1 is a %3, not a %4")
+            .arg(m_form, name, QLatin1String(widget->metaObject()->className()), QLatin1String(kind.className()));
+    return {};
+}
+
+QWidget *FormControls::widget(const QString &name, const QMetaObject &kind) const
+{
+    if (const QString why = problem(name, kind); !why.isEmpty())
+        qFatal("%s", qPrintable(why));
+    return m_widgets.value(name);
+}
+
+FormControls buildForm(QWidget *client, std::span<const ControlRow> rows)
+{
+    FormControls controls;
     for (const ControlRow &row : rows) {
         QWidget *widget = createControl(client, row);
         widget->setObjectName(controlName(row.name, row.index));
         applyFont(widget, row.font);
         if (row.kind != ControlKind::Line)
             placeControl(widget, row);
+        if (const QString why = controls.add(widget); !why.isEmpty())
+            qFatal("%s", qPrintable(why));
     }
+    return controls;
 }
 
 void placeControl(QWidget *widget, const ControlRow &row)
@@ -106,57 +149,69 @@ void placeControl(QWidget *widget, const ControlRow &row)
     widget->setGeometry(twips(row.left), twips(row.top), twips(row.width), height);
 }
 
-void setBuddies(QWidget *client, std::initializer_list<BuddyPair> pairs)
+void setBuddies(const FormControls &controls, std::initializer_list<BuddyPair> pairs)
 {
-    setBuddies(client, std::span<const BuddyPair>(pairs.begin(), pairs.size()));
+    setBuddies(controls, std::span<const BuddyPair>(pairs.begin(), pairs.size()));
+}
+
+void setBuddies(const FormControls &controls, std::span<const BuddyPair> pairs)
+{
+    for (const auto &[labelName, boxName] : pairs) {
+        auto *label = controls.get<QLabel>(labelName);
+        QWidget *box = controls.get<QWidget>(boxName);
+        label->setBuddy(box);
+        box->setAccessibleName(label->text().trimmed());
+    }
 }
 
 void setBuddies(QWidget *client, std::span<const BuddyPair> pairs)
 {
-    for (const auto &[labelName, boxName] : pairs) {
-        auto *label = client->findChild<QLabel *>(QString::fromLatin1(labelName));
-        auto *box = client->findChild<QWidget *>(QString::fromLatin1(boxName));
-        if (label && box) {
-            label->setBuddy(box);
-            box->setAccessibleName(label->text().trimmed());
-        }
-    }
+    setBuddies(FormControls::of(client), pairs);
 }
 
-void nameOutputs(QWidget *client, std::initializer_list<OutputRow> outputs)
+void setBuddies(QWidget *client, std::initializer_list<BuddyPair> pairs)
 {
-    nameOutputs(client, std::span<const OutputRow>(outputs.begin(), outputs.size()));
+    setBuddies(FormControls::of(client), pairs);
+}
+
+void nameOutputs(const FormControls &controls, std::span<const OutputRow> outputs)
+{
+    const auto textOf = [&controls](const char *name) {
+        return name ? controls.get<QLabel>(name)->text().simplified() : QString();
+    };
+    for (const OutputRow &row : outputs) {
+        QStringList words{textOf(row.caption), textOf(row.output), textOf(row.unit)};
+        words.removeAll(QString());
+        controls.get<QLabel>(row.output)->setAccessibleName(words.join(QLatin1Char(' ')));
+    }
 }
 
 void nameOutputs(QWidget *client, std::span<const OutputRow> outputs)
 {
-    const auto textOf = [client](const char *name) {
-        const auto *label = name ? client->findChild<QLabel *>(QString::fromLatin1(name)) : nullptr;
-        return label ? label->text().simplified() : QString();
-    };
-    for (const OutputRow &row : outputs) {
-        auto *output = client->findChild<QLabel *>(QString::fromLatin1(row.output));
-        if (!output)
-            continue;
-        QStringList words{textOf(row.caption), textOf(row.output), textOf(row.unit)};
-        words.removeAll(QString());
-        output->setAccessibleName(words.join(QLatin1Char(' ')));
-    }
+    nameOutputs(FormControls::of(client), outputs);
 }
 
-void setFocusOrder(QWidget *client, std::span<const char *const> names)
+void nameOutputs(QWidget *client, std::initializer_list<OutputRow> outputs)
+{
+    nameOutputs(FormControls::of(client), std::span<const OutputRow>(outputs.begin(), outputs.size()));
+}
+
+void setFocusOrder(const FormControls &controls, std::span<const char *const> names)
 {
     QWidget *previous = nullptr;
     for (const char *name : names) {
-        QWidget *widget = client->findChild<QWidget *>(QString::fromLatin1(name));
-        if (!widget)
-            continue;
+        QWidget *widget = controls.get<QWidget>(name);
         if (previous)
             QWidget::setTabOrder(previous, widget);
         else
             widget->setFocus(Qt::OtherFocusReason);
         previous = widget;
     }
+}
+
+void setFocusOrder(QWidget *client, std::span<const char *const> names)
+{
+    setFocusOrder(FormControls::of(client), names);
 }
 
 void WrapButton::paintEvent(QPaintEvent *)

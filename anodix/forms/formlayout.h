@@ -3,6 +3,8 @@
 // the form designer gave them, turned into widgets by one builder.
 #pragma once
 
+#include <QHash>
+#include <QPointer>
 #include <QPushButton>
 #include <QString>
 #include <initializer_list>
@@ -51,10 +53,42 @@ struct ControlRow
 // "Label2" with index 4 is addressed as "Label2(4)", the way the form designer writes it.
 QString controlName(const char *name, int index = -1);
 
-// Creates the rows' widgets as children of client, in row order.
+// The controls of one built form by name. A window takes the controls its code
+// uses from here once, as it builds them; a name the form lacks or a control of
+// another kind is a fault of the program and stops it with a message that names
+// the form and the control, rather than crashing on a null pointer later.
+class FormControls
+{
+public:
+    FormControls() = default;
+    // The named children of client, for forms not made by buildForm.
+    static FormControls of(QWidget *client);
+
+    // Adds a control under its objectName; returns why it cannot be, empty when it can.
+    QString add(QWidget *widget);
+
+    // Why name is not a control of that kind here; empty when it is.
+    QString problem(const QString &name, const QMetaObject &kind) const;
+    template <typename T>
+    QString problem(const QString &name) const { return problem(name, T::staticMetaObject); }
+
+    // The control of that name and kind; a problem stops the program.
+    QWidget *widget(const QString &name, const QMetaObject &kind = QWidget::staticMetaObject) const;
+    template <typename T>
+    T *get(const QString &name) const { return static_cast<T *>(widget(name, T::staticMetaObject)); }
+    template <typename T>
+    T *get(const char *name) const { return get<T>(QString::fromLatin1(name)); }
+
+private:
+    QString m_form; // the form's window, for the messages
+    QHash<QString, QPointer<QWidget>> m_widgets;
+};
+
+// Creates the rows' widgets as children of client, in row order, and returns
+// them by name; two rows of one name stop the program.
 // Labels are top-left aligned, wrap at word boundaries and are at least one line
 // of their font high; file lists are FileListBox; pictures keep their proportions.
-void buildForm(QWidget *client, std::span<const ControlRow> rows);
+FormControls buildForm(QWidget *client, std::span<const ControlRow> rows);
 
 // Puts a control built from row back where the form gave it.
 void placeControl(QWidget *widget, const ControlRow &row);
@@ -63,6 +97,8 @@ void placeControl(QWidget *widget, const ControlRow &row);
 using BuddyPair = std::pair<const char *, const char *>;
 
 // Makes each caption label the buddy of its box, so screen readers name the box.
+void setBuddies(const FormControls &controls, std::span<const BuddyPair> pairs);
+void setBuddies(const FormControls &controls, std::initializer_list<BuddyPair> pairs);
 void setBuddies(QWidget *client, std::span<const BuddyPair> pairs);
 void setBuddies(QWidget *client, std::initializer_list<BuddyPair> pairs);
 
@@ -77,11 +113,13 @@ struct OutputRow
 
 // Names each output for screen readers as its caption, value and unit, as a
 // sighted user reads the row ("R1 = 470 кОм"); run again whenever the values change.
+void nameOutputs(const FormControls &controls, std::span<const OutputRow> outputs);
 void nameOutputs(QWidget *client, std::span<const OutputRow> outputs);
 void nameOutputs(QWidget *client, std::initializer_list<OutputRow> outputs);
 
 // Chains the named controls for the Tab key in the given order; the first one
 // holds the focus when the window opens.
+void setFocusOrder(const FormControls &controls, std::span<const char *const> names);
 void setFocusOrder(QWidget *client, std::span<const char *const> names);
 
 // A push button whose caption wraps onto several lines, as the main window's buttons do.

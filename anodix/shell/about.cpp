@@ -38,10 +38,9 @@ About::About()
 
 void About::createControls(QWidget *client)
 {
-    buildForm(client, kForm);
-    auto *icon = client->findChild<QWidget *>(QStringLiteral("Image1"));
-    icon->setAccessibleName(QStringLiteral("Значок программы Anodix"));
-    auto *ok = client->findChild<QPushButton *>(QStringLiteral("Ok"));
+    const FormControls controls = buildForm(client, kForm);
+    controls.get<QWidget>("Image1")->setAccessibleName(QStringLiteral("Значок программы Anodix"));
+    auto *ok = controls.get<QPushButton>("Ok");
     ok->setDefault(true);
     ok->setFocus(Qt::OtherFocusReason);
     connect(ok, &QPushButton::clicked, this, &About::Ok_Click);

@@ -49,11 +49,9 @@ void Obshaya::createMenus()
 
 void Obshaya::createControls(QWidget *client)
 {
-    buildForm(client, kForm);
-    setFocusOrder(client, kFocusOrder);
-    const auto button = [client](const char *name) {
-        return client->findChild<QPushButton *>(QString::fromLatin1(name));
-    };
+    const FormControls controls = buildForm(client, kForm);
+    setFocusOrder(controls, kFocusOrder);
+    const auto button = [&controls](const char *name) { return controls.get<QPushButton>(name); };
     // The two pentode buttons read alike; the group caption above tells them apart.
     const QString voltage = QStringLiteral("Усилители напряжения");
     button("Triod1")->setAccessibleDescription(voltage);

@@ -18,8 +18,9 @@ struct LocaleForms
 {
     QLocale source;
     QLocale reading; // refuses group separators
-    QLocale writing; // omits group separators and leading zeros of the exponent
     QChar decimalPoint;
+    QString pointText;  // the separator as written; a QChar cannot hold every one
+    char32_t zeroDigit; // the locale's digits follow it in Unicode order
     QString exponent;
     QString plusSign;
     // Western digits, "-" and "E": the plain forms below read and write
@@ -32,10 +33,10 @@ const LocaleForms &formsOf(const QLocale &locale)
     thread_local std::optional<LocaleForms> forms;
     if (!forms || !(forms->source == locale)) {
         const QString point = locale.decimalPoint();
-        LocaleForms made{locale, locale, locale, point.size() == 1 ? point.front() : QChar(),
-                         locale.exponential(), locale.positiveSign()};
+        const QList<uint> zero = locale.zeroDigit().toUcs4();
+        LocaleForms made{locale, locale, point.size() == 1 ? point.front() : QChar(), point,
+                         zero.isEmpty() ? U'0' : char32_t(zero.front()), locale.exponential(), locale.positiveSign()};
         made.reading.setNumberOptions(QLocale::RejectGroupSeparator);
-        made.writing.setNumberOptions(QLocale::OmitGroupSeparator | QLocale::OmitLeadingZeroInExponent);
         const QChar p = made.decimalPoint;
         made.plainForms = locale.zeroDigit() == u"0" && locale.negativeSign() == u"-" && made.plusSign == u"+"
                           && made.exponent == u"E" && !p.isNull() && !p.isDigit() && p != u'-' && p != u'+'
@@ -100,9 +101,11 @@ bool readPlain(QStringView text, QChar point, double &value)
     return true;
 }
 
-// The %g text of value, turned into the locale's plain form: its separator,
-// "E", no plus sign and no leading zeros in the exponent.
-QString writePlain(double value, int significantDigits, const LocaleForms &forms)
+// The %g text of value in the form every locale reads back: the locale's
+// separator and digits, "E", ASCII signs, no plus sign and no leading zeros
+// in the exponent. Qt's own exponent ("1×10^−5" in some locales) and the
+// signs with direction marks of others are not read back by Qt itself.
+QString writePlain(double value, int significantDigits, QChar point)
 {
     std::array<char, 48> buffer{};
     const char *end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
@@ -111,7 +114,7 @@ QString writePlain(double value, int significantDigits, const LocaleForms &forms
     QChar *out = text.data();
     for (const char *p = buffer.data(); p != end; ++p) {
         if (*p == '.') {
-            *out++ = forms.decimalPoint;
+            *out++ = point;
         } else if (*p == 'e') {
             *out++ = u'E';
             ++p;
@@ -139,14 +142,19 @@ QString shortestText(double value, int significantDigits, const QLocale &locale)
         value = 0; // a rounded -0.00001 must not read "-0"
     const LocaleForms &forms = formsOf(locale);
     if (forms.plainForms)
-        return writePlain(value, significantDigits, forms);
-    QString text = forms.writing.toString(value, 'g', significantDigits);
-    // Qt writes "1E+7"; the plus sign only widens a narrow output label.
-    const qsizetype exponentAt = text.indexOf(forms.exponent);
-    if (exponentAt >= 0) {
-        const qsizetype signAt = exponentAt + forms.exponent.size();
-        if (QStringView(text).mid(signAt).startsWith(forms.plusSign))
-            text.remove(signAt, forms.plusSign.size());
+        return writePlain(value, significantDigits, forms.decimalPoint);
+    const QString plain = writePlain(value, significantDigits, u'.');
+    QString text;
+    text.reserve(plain.size() + forms.pointText.size());
+    for (const QChar c : plain) {
+        if (c == u'.') {
+            text += forms.pointText;
+        } else if (c >= u'0' && c <= u'9') {
+            const char32_t digit = forms.zeroDigit + (c.unicode() - u'0');
+            text += QString::fromUcs4(&digit, 1);
+        } else {
+            text += c;
+        }
     }
     return text;
 }

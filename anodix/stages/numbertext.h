@@ -24,10 +24,11 @@ inline constexpr int singleDigits = 7;
 inline constexpr int doubleDigits = 15;
 
 // Shortest text with at most 7 (single) or 15 (double) significant digits,
-// the locale's decimal separator, no grouping, no trailing zeros, never "-0".
-// From 1e7 (single) or 1e15 (double) up and below 1e-4 the text takes the
-// exponent form with the locale's exponent sign, no plus sign and no leading
-// zeros in the exponent: "1,5E-5", "1E7", "-2.5E15". toNumber reads it back.
+// the locale's decimal separator and digits, no grouping, no trailing zeros,
+// never "-0", and an ASCII minus sign. From 1e7 (single) or 1e15 (double) up
+// and below 1e-4 the text takes the exponent form "E" with an ASCII sign, no
+// plus sign and no leading zeros in the exponent: "1,5E-5", "1E7", "-2.5E15".
+// Every locale Qt knows reads this form back, so toNumber does too.
 // A value that is not finite gives an empty text; the calculations never pass one.
 QString singleText(float value, const QLocale &locale);
 QString doubleText(double value, const QLocale &locale);

@@ -39,10 +39,10 @@ double Reader::required(std::optional<double> value)
 
 float Reader::single(std::optional<double> value)
 {
-    const float narrowed = static_cast<float>(required(value));
-    if (!std::isfinite(narrowed))
+    const std::optional<float> narrowed = narrowToSingle(required(value));
+    if (!narrowed)
         throw Failure::OutOfRange;
-    return narrowed;
+    return *narrowed;
 }
 
 Inputs readInputs(const Reader &read, const QString &ea, const QString &fmin, const QString &r1)
@@ -74,7 +74,7 @@ QString Outputs::show(const QString &output, double value, int significantDigits
 {
     if (!std::isfinite(value))
         throw Failure::OutOfRange;
-    QString text = significantDigits == singleDigits ? singleText(static_cast<float>(value), m_locale)
+    QString text = significantDigits == singleDigits ? singleText(Reader::single(value), m_locale)
                                                      : doubleText(value, m_locale);
     m_result.updates.append({output, text});
     return text;

@@ -26,6 +26,20 @@ enum class Failure { InputError, DivisionByZero, NegativeRoot, OutOfRange };
 
 StageMessage messageFor(Failure failure);
 
+// The single that value rounds to, or nothing where it rounds beyond the
+// largest single (or is no finite number). A plain cast of such a double is
+// undefined behaviour that no sanitizer reports, so the range comes first.
+constexpr std::optional<float> narrowToSingle(double value)
+{
+    constexpr double largest = 0x1.fffffep127;     // the largest single
+    constexpr double overflowFrom = 0x1.ffffffp127; // half its last place above it rounds up
+    if (!(value > -overflowFrom && value < overflowFrom))
+        return std::nullopt;
+    if (value > largest || value < -largest)
+        return value < 0 ? -float(largest) : float(largest);
+    return static_cast<float>(value);
+}
+
 // Converts the texts a stage takes; throws Failure::InputError for a text
 // that is no number, Failure::OutOfRange for one that a single cannot hold.
 class Reader

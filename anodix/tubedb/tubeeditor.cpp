@@ -179,8 +179,14 @@ void TubeEditor::createMenus()
 
 void TubeEditor::createControls(QWidget *client)
 {
-    buildForm(client, formRows(m_tubeClass));
-    setBuddies(client, {{"Label2(0)", "Un"},
+    // Every name the editor uses is looked up here, so a renamed row stops the
+    // first opening with its name instead of failing later.
+    m_controls = buildForm(client, formRows(m_tubeClass));
+    m_file = m_controls.get<FileListBox>("File");
+    m_shownName = m_controls.get<QLabel>("FILE1");
+    for (const QString &box : boxNamesInFileOrder(m_tubeClass))
+        m_controls.get<QLineEdit>(box);
+    setBuddies(m_controls, {{"Label2(0)", "Un"},
                         {"Label2(3)", "In2"},
                         {"Label2(2)", "Ua"},
                         {"Label2(1)", "Ia"},
@@ -190,14 +196,12 @@ void TubeEditor::createControls(QWidget *client)
                         {"Label2(8)", "Ri"},
                         {"Label1", "File"}});
     if (m_tubeClass != TubeClass::Triode)
-        setBuddies(client, {{"Label2(10)", "U2"}, {"Label2(9)", "I2"}});
-    nameOutputs(client, kShownRecord);
+        setBuddies(m_controls, {{"Label2(10)", "U2"}, {"Label2(9)", "I2"}});
+    nameOutputs(m_controls, kShownRecord);
 
     connect(fileList(), &FileListBox::fileClicked, this, &TubeEditor::File_Click);
-    connect(client->findChild<QPushButton *>(QStringLiteral("Save")), &QPushButton::clicked, this,
-            &TubeEditor::Save_Click);
-    connect(client->findChild<QPushButton *>(QStringLiteral("DelFile1")), &QPushButton::clicked, this,
-            &TubeEditor::DelFile1_Click);
+    connect(m_controls.get<QPushButton>("Save"), &QPushButton::clicked, this, &TubeEditor::Save_Click);
+    connect(m_controls.get<QPushButton>("DelFile1"), &QPushButton::clicked, this, &TubeEditor::DelFile1_Click);
 }
 
 void TubeEditor::Form_Load()
@@ -219,8 +223,8 @@ void TubeEditor::File_Click(const QString &fileName)
                                        : record.error));
         return;
     }
-    client()->findChild<QLabel *>(QStringLiteral("FILE1"))->setText(fileName);
-    nameOutputs(client(), kShownRecord);
+    m_shownName->setText(fileName);
+    nameOutputs(m_controls, kShownRecord);
     const QStringList boxes = boxNamesInFileOrder(m_tubeClass);
     for (int line = 0; line < boxes.size(); ++line)
         setBoxText(boxes[line], record.lines[line]);
@@ -348,24 +352,24 @@ void TubeEditor::restoreSelection()
 {
     FileListBox *list = fileList();
     const QSignalBlocker quiet(list);
-    const QString shown = client()->findChild<QLabel *>(QStringLiteral("FILE1"))->text();
+    const QString shown = m_shownName->text();
     if (shown.isEmpty() || !list->selectName(shown))
         list->clearSelection();
 }
 
 FileListBox *TubeEditor::fileList() const
 {
-    return client()->findChild<FileListBox *>(QStringLiteral("File"));
+    return m_file;
 }
 
 QString TubeEditor::boxText(const QString &boxName) const
 {
-    return client()->findChild<QLineEdit *>(boxName)->text();
+    return m_controls.get<QLineEdit>(boxName)->text();
 }
 
 void TubeEditor::setBoxText(const QString &boxName, const QString &text)
 {
-    client()->findChild<QLineEdit *>(boxName)->setText(text);
+    m_controls.get<QLineEdit>(boxName)->setText(text);
 }
 
 } // namespace anodix

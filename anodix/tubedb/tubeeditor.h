@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <span>
 
+class QLabel;
+
 namespace anodix {
 
 class FileListBox;
@@ -59,6 +61,10 @@ private:
     AppContext m_context;
     TubeClass m_tubeClass;
     TubeDatabase m_database;
+    // Bound at each opening.
+    FormControls m_controls;
+    FileListBox *m_file = nullptr;
+    QLabel *m_shownName = nullptr; // FILE1
 };
 
 } // namespace anodix

@@ -15,9 +15,10 @@
 #include <algorithm>
 #include <utility>
 #include <vector>
+#include <cerrno>
+#include <cstring>
 
 #ifdef Q_OS_UNIX
-#include <cstring>
 #include <dirent.h>
 #include <strings.h>
 #include <sys/stat.h>
@@ -121,18 +122,27 @@ QString saveWhole(const QString &folder, const QString &path, const QByteArray &
 }
 
 // (case-folded name, name) of every record file in the folder, unsorted;
-// false when the folder cannot be read.
+// 0, or the errno of a folder that cannot be opened or read to its end.
 using NameEntries = std::vector<std::pair<QString, QString>>;
 
-bool collectRecordNames(const QString &folder, NameEntries &entries)
+int collectRecordNames(const QString &folder, NameEntries &entries)
 {
 #ifdef Q_OS_UNIX
     // A plain directory read: the entry types come with the names, so a stat is
     // needed only for links, and a folder of 10,000 records lists in a few ms.
     DIR *dir = ::opendir(QFile::encodeName(folder).constData());
     if (!dir)
-        return false;
-    while (const dirent *entry = ::readdir(dir)) {
+        return errno;
+    // readdir ends both the folder and a failed read with null; errno, cleared
+    // before each call, tells them apart.
+    int readError = 0;
+    for (;;) {
+        errno = 0;
+        const dirent *entry = ::readdir(dir);
+        if (!entry) {
+            readError = errno;
+            break;
+        }
         const char *name = entry->d_name;
         const std::size_t length = std::strlen(name);
         if (length < 5 || ::strncasecmp(name + length - 5, ".lamp", 5) != 0)
@@ -148,6 +158,8 @@ bool collectRecordNames(const QString &folder, NameEntries &entries)
         }
     }
     ::closedir(dir);
+    if (readError)
+        return readError;
 #else
     QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
@@ -157,7 +169,7 @@ bool collectRecordNames(const QString &folder, NameEntries &entries)
             entries.emplace_back(name.toCaseFolded(), std::move(name));
     }
 #endif
-    return true;
+    return 0;
 }
 
 QByteArray zeroRecord(TubeClass tubeClass)
@@ -257,8 +269,13 @@ RecordList TubeDatabase::ListTubeRecords(TubeClass tubeClass) const
     // names anew for every comparison and costs several times more.
     NameEntries entries;
     entries.reserve(256);
-    if (!collectRecordNames(folderPath(tubeClass), entries)) {
+    // A read that fails half-way is told, never shown as a shorter list.
+    if (const int error = collectRecordNames(folderPath(tubeClass), entries); error == EACCES) {
         result.error = QStringLiteral("Нет прав на чтение папки %1.").arg(quoted(shownFolder(tubeClass)));
+        return result;
+    } else if (error) {
+        result.error = QStringLiteral("Не удалось прочитать папку %1: %2.")
+                           .arg(quoted(shownFolder(tubeClass)), QString::fromLocal8Bit(std::strerror(error)));
         return result;
     }
     std::sort(entries.begin(), entries.end());

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <algorithm>
 #include <utility>
 
@@ -61,26 +62,29 @@ void CalcWindow::createMenus()
 
 void CalcWindow::createControls(QWidget *client)
 {
-    buildForm(client, m_design.form);
-    setBuddies(client, m_design.buddies);
-    setFocusOrder(client, m_design.focusOrder);
-    auto *picture = client->findChild<QWidget *>(QStringLiteral("Image1"));
+    // Every name the frame uses is looked up here, so a renamed row stops the
+    // first opening with its name instead of failing later.
+    m_controls = buildForm(client, m_design.form);
+    setBuddies(m_controls, m_design.buddies);
+    setFocusOrder(m_controls, m_design.focusOrder);
+    m_outputs = FormControls();
+    for (const OutputRow &row : m_design.outputs)
+        m_outputs.add(m_controls.get<QLabel>(row.output));
+    m_file = m_controls.get<FileListBox>("File");
+    auto *picture = m_controls.get<QWidget>("Image1");
     picture->setAccessibleName(QStringLiteral("Схема каскада"));
     picture->setAccessibleDescription(QString::fromUtf8(m_design.pictureDescription));
-    connect(client->findChild<FileListBox *>(QStringLiteral("File")), &FileListBox::fileClicked, this,
-            &CalcWindow::File_Click);
-    connect(client->findChild<QPushButton *>(QStringLiteral("Command1")), &QPushButton::clicked, this,
-            &CalcWindow::Command1_Click);
+    connect(m_file, &FileListBox::fileClicked, this, &CalcWindow::File_Click);
+    connect(m_controls.get<QPushButton>("Command1"), &QPushButton::clicked, this, &CalcWindow::Command1_Click);
 }
 
 void CalcWindow::Form_Load()
 {
-    auto *list = client()->findChild<FileListBox *>(QStringLiteral("File"));
     const RecordList records = m_database.ListTubeRecords(m_design.tubeClass);
     // A missing folder is told over the opened window, which shows an empty list.
-    list->setNames(records.names);
+    m_file->setNames(records.names);
     m_listError = records.error;
-    client()->findChild<QLabel *>(QStringLiteral("R1"))->setText(QStringLiteral("0"));
+    m_outputs.get<QLabel>("R1")->setText(QStringLiteral("0"));
     refreshOutputs();
 }
 
@@ -92,28 +96,32 @@ void CalcWindow::afterShow()
 
 QString CalcWindow::boxText(const char *name) const
 {
-    const auto *box = client()->findChild<QLineEdit *>(QString::fromLatin1(name));
-    return box ? box->text() : QString();
+    return m_controls.get<QLineEdit>(name)->text();
 }
 
 void CalcWindow::File_Click(const QString &fileName)
 {
     const RecordLines record = m_database.ReadTubeRecord(m_design.tubeClass, fileName, m_design.recordLines);
-    // A record that cannot be read leaves the tube read before in place.
+    // A record that cannot be read leaves the tube read before in place, and
+    // the list points at that tube again (or at none), so what is highlighted
+    // is what "Рассчитать" uses.
     if (!record.ok()) {
+        const QSignalBlocker quiet(m_file);
+        if (m_loadedName.isEmpty() || !m_file->selectName(m_loadedName))
+            m_file->clearSelection();
         showError(record.error);
         return;
     }
     m_loadedTube.lines = record.lines;
+    m_loadedName = fileName;
 }
 
 void CalcWindow::Command1_Click()
 {
     const StageResult result = calculate(m_loadedTube, m_context.locale);
-    for (const DisplayUpdate &update : result.updates) {
-        if (auto *output = client()->findChild<QLabel *>(update.output))
-            output->setText(update.text);
-    }
+    // A result this window has no label for stops the program with its name.
+    for (const DisplayUpdate &update : result.updates)
+        m_outputs.get<QLabel>(update.output)->setText(update.text);
     refreshOutputs();
     if (result.message)
         m_context.dialogs.message(this, result.message->text, result.message->title, Dialogs::Icon::None);
@@ -122,7 +130,7 @@ void CalcWindow::Command1_Click()
 void CalcWindow::refreshOutputs()
 {
     fitOutputs();
-    nameOutputs(client(), m_design.outputs);
+    nameOutputs(m_controls, m_design.outputs);
 }
 
 // Results are laid out afresh from the form each time, so a label is never
@@ -139,7 +147,7 @@ void CalcWindow::fitOutputs()
     for (const ControlRow &row : m_design.form) {
         if (row.kind != ControlKind::Label)
             continue;
-        auto *label = area->findChild<QLabel *>(controlName(row.name, row.index));
+        auto *label = m_controls.get<QLabel>(controlName(row.name, row.index));
         placeControl(label, row);
         labels.append({label, &row});
     }
@@ -149,13 +157,13 @@ void CalcWindow::fitOutputs()
     // A result wider than its label widens it, and the unit beside it moves by as much.
     QList<const QLabel *> moved;
     for (const OutputRow &row : m_design.outputs) {
-        auto *output = area->findChild<QLabel *>(QString::fromLatin1(row.output));
+        auto *output = m_outputs.get<QLabel>(row.output);
         const int extra = output->sizeHint().width() - output->width();
         if (extra <= 0)
             continue;
         output->resize(output->width() + extra, output->height());
         moved.append(output);
-        if (auto *unit = row.unit ? area->findChild<QLabel *>(QString::fromLatin1(row.unit)) : nullptr) {
+        if (auto *unit = row.unit ? m_controls.get<QLabel>(row.unit) : nullptr) {
             unit->move(unit->x() + extra, unit->y());
             moved.append(unit);
         }
@@ -188,7 +196,7 @@ void CalcWindow::fitOutputs()
         moved.append(label);
         for (const OutputRow &row : m_design.outputs)
             if (row.unit && label->objectName() == QLatin1String(row.output))
-                carried.insert(area->findChild<QLabel *>(QString::fromLatin1(row.unit)), shift);
+                carried.insert(m_controls.get<QLabel>(row.unit), shift);
     }
     int right = 0;
     for (const Placed &p : std::as_const(labels))

@@ -13,6 +13,8 @@
 
 namespace anodix {
 
+class FileListBox;
+
 // What one calculation window is made of; each window keeps one as a constant.
 struct CalcWindowSpec
 {
@@ -66,6 +68,11 @@ private:
     AppContext m_context;
     TubeDatabase m_database;
     LoadedTube m_loadedTube;
+    QString m_loadedName; // the list entry m_loadedTube was read from
+    // Bound at each opening: the form's controls, the results among them, the list.
+    FormControls m_controls;
+    FormControls m_outputs;
+    FileListBox *m_file = nullptr;
     QString m_listError; // why the list could not be filled, told once the window shows
 };
 

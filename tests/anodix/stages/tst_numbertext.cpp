@@ -48,6 +48,8 @@ private slots:
     void readsWhatTheLocaleReads();
     void writesWhatTheLocaleWrites_data();
     void writesWhatTheLocaleWrites();
+    void readsBackWhatItWritesUnderEveryLocale_data();
+    void readsBackWhatItWritesUnderEveryLocale();
     void roundsHalfToEvenOnTheShownDigits_data();
     void roundsHalfToEvenOnTheShownDigits();
     void roundsToSignificantDigits_data();
@@ -250,12 +252,44 @@ void TestNumberText::writesWhatTheLocaleWrites()
 
     QLocale reference = locale;
     reference.setNumberOptions(QLocale::OmitGroupSeparator | QLocale::OmitLeadingZeroInExponent);
+    // Qt's digits and separator, but always "E" and ASCII signs, which every locale reads back.
     const QString plusExponent = reference.exponential() + reference.positiveSign();
     const auto referenceText = [&](double v, int digits) {
-        return reference.toString(v, 'g', digits).replace(plusExponent, reference.exponential());
+        return reference.toString(v, 'g', digits)
+            .replace(plusExponent, QStringLiteral("E"))
+            .replace(reference.exponential(), QStringLiteral("E"))
+            .replace(reference.negativeSign(), QStringLiteral("-"));
     };
     QCOMPARE(singleText(float(value), locale), referenceText(float(value), singleDigits));
     QCOMPARE(doubleText(value, locale), referenceText(value, doubleDigits));
+}
+
+void TestNumberText::readsBackWhatItWritesUnderEveryLocale_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<bool>("single");
+
+    struct Row { double value; bool single; };
+    // Both exponent forms, a negative plain and a negative exponent text.
+    const Row rows[] = {{1e-5, true}, {-12345678, true}, {-1234.5, false}, {-1.592e-10, false}};
+    for (const QLocale &locale :
+         QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {
+        for (const Row &row : rows)
+            QTest::addRow("%g (%s)", row.value, qPrintable(locale.name())) << locale << row.value << row.single;
+    }
+}
+
+void TestNumberText::readsBackWhatItWritesUnderEveryLocale()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(double, value);
+    QFETCH(bool, single);
+
+    const QString text = single ? singleText(float(value), locale) : doubleText(value, locale);
+    const QString pointText = single ? singleText(float(value), QLocale::c()) : doubleText(value, QLocale::c());
+    QVERIFY2(toNumber(text, locale).has_value(), qPrintable(text));
+    QCOMPARE(exact(toNumber(text, locale)), exact(toNumber(pointText, QLocale::c())));
 }
 
 void TestNumberText::roundsHalfToEvenOnTheShownDigits_data()

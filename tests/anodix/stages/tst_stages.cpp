@@ -4,9 +4,12 @@
 // message, in a point and a comma locale.
 #include "anodix/stages/pentodestage.h"
 #include "anodix/stages/powerstage.h"
+#include "anodix/stages/stagecommon.h"
 #include "anodix/stages/triodestage.h"
 
 #include <QTest>
+#include <cfloat>
+#include <cmath>
 
 using namespace anodix;
 
@@ -123,6 +126,8 @@ private slots:
     void pentodeStage();
     void powerStage_data();
     void powerStage();
+    void narrowsOnlyWithinTheSingleRange_data();
+    void narrowsOnlyWithinTheSingleRange();
 };
 
 void TestStages::triodeStage_data()
@@ -175,6 +180,10 @@ void TestStages::triodeStage_data()
     addRow("point in the comma locale is no number", commaLocale, {"250", "20", "470.0"}, record, {}, inputError);
     addRow("grouped thousands in the comma locale", commaLocale, {"250", "20", QStringLiteral("1\u00a0000")}, record,
            {}, inputError);
+    // Swedish writes exponents as "1×10^−5" by itself, which no later step could read back.
+    addRow("small R1 read back in a locale with its own exponent form", QLocale(QLocale::Swedish, QLocale::Sweden),
+           {"250", "20", "0,00001"}, record,
+           localised(changed(outputs, {"R1=1E-5", "C1=795800", "C3=795800"}), commaLocale), noMessage);
 }
 
 void TestStages::triodeStage()
@@ -300,6 +309,31 @@ void TestStages::powerStage()
 
     checkResult(CalculatePowerStage(typed[0], typed[1], typed[2], typed[3], LoadedTube{record}, locale), expected,
                 message);
+}
+
+
+void TestStages::narrowsOnlyWithinTheSingleRange_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<std::optional<float>>("expected");
+
+    const std::optional<float> none;
+    QTest::newRow("largest single") << double(FLT_MAX) << std::optional(FLT_MAX);
+    QTest::newRow("just under half a last place above it rounds down") << 0x1.fffffefffffffp127
+                                                                      << std::optional(FLT_MAX);
+    QTest::newRow("half a last place above it rounds up, out of range") << 0x1.ffffffp127 << none;
+    QTest::newRow("negative beyond the range") << -1e39 << none;
+    QTest::newRow("below the smallest subnormal is zero") << 1e-50 << std::optional(0.0f);
+    QTest::newRow("infinity") << double(INFINITY) << none;
+    QTest::newRow("not a number") << double(NAN) << none;
+}
+
+void TestStages::narrowsOnlyWithinTheSingleRange()
+{
+    QFETCH(double, value);
+    QFETCH(std::optional<float>, expected);
+
+    QCOMPARE(stage::narrowToSingle(value), expected);
 }
 
 QTEST_APPLESS_MAIN(TestStages)

@@ -264,13 +264,16 @@ private slots:
         QTest::addColumn<WindowId>("id");
         QTest::addColumn<bool>("vanished");
         QTest::addColumn<int>("lines");
-        QTest::newRow("triode record of five lines") << WindowId::Triod << false << 5;
-        QTest::newRow("empty triode record") << WindowId::Triod << false << 0;
-        QTest::newRow("triode record deleted after listing") << WindowId::Triod << true << 8;
-        QTest::newRow("triode record in the pentode folder") << WindowId::Pentod << false << 8;
-        QTest::newRow("pentode record deleted after listing") << WindowId::Pentod << true << 10;
-        QTest::newRow("power pentode record of seven lines") << WindowId::Tetrod << false << 7;
-        QTest::newRow("power pentode record deleted after listing") << WindowId::Tetrod << true << 10;
+        QTest::addColumn<bool>("loadedBefore");
+        QTest::newRow("triode record of five lines") << WindowId::Triod << false << 5 << true;
+        QTest::newRow("empty triode record") << WindowId::Triod << false << 0 << true;
+        QTest::newRow("triode record deleted after listing") << WindowId::Triod << true << 8 << true;
+        QTest::newRow("triode record in the pentode folder") << WindowId::Pentod << false << 8 << true;
+        QTest::newRow("pentode record deleted after listing") << WindowId::Pentod << true << 10 << true;
+        QTest::newRow("power pentode record of seven lines") << WindowId::Tetrod << false << 7 << true;
+        QTest::newRow("power pentode record deleted after listing") << WindowId::Tetrod << true << 10 << true;
+        QTest::newRow("short triode record as the first pick") << WindowId::Triod << false << 5 << false;
+        QTest::newRow("vanished power pentode record as the first pick") << WindowId::Tetrod << true << 10 << false;
     }
 
     void anUnreadableRecordIsReportedAndTheTubeBeforeStays()
@@ -278,6 +281,7 @@ private slots:
         QFETCH(WindowId, id);
         QFETCH(bool, vanished);
         QFETCH(int, lines);
+        QFETCH(bool, loadedBefore);
         const Stage s = stage(id);
         m_app = std::make_unique<WindowFixture>();
         m_app->writeRecord(s.tubeClass, QStringLiteral("good.lamp"), s.record);
@@ -287,16 +291,26 @@ private slots:
         if (vanished)
             QVERIFY(QFile::remove(m_app->dir.filePath(classFolder(s.tubeClass) + QStringLiteral("/broken.lamp"))));
 
-        pickRecord(window, QStringLiteral("good.lamp"));
-        pickRecord(window, QStringLiteral("broken.lamp"));
+        if (loadedBefore)
+            pickRecord(window, QStringLiteral("good.lamp"));
+        clickRecord(window, QStringLiteral("broken.lamp"));
         QCOMPARE(m_app->dialogs.asked.size(), 1);
         const AskedDialog &shown = m_app->dialogs.asked.first();
         QCOMPARE(shown.title, QStringLiteral("Ошибка"));
         QCOMPARE(shown.icon, anodix::Dialogs::Icon::None);
         QVERIFY2(shown.text.contains(QStringLiteral("broken.lamp")), qPrintable(shown.text));
+        // The highlight is on the tube the next calculation uses, or on none.
+        const QString loaded = loadedBefore ? QStringLiteral("good.lamp") : QString();
+        QCOMPARE(control<anodix::FileListBox>(window, QStringLiteral("File"))->selectedName(), loaded);
 
         m_app->dialogs.clear();
-        QVERIFY(calculatesWorkedExample(window, m_app->dialogs, s));
+        if (loadedBefore) {
+            QVERIFY(calculatesWorkedExample(window, m_app->dialogs, s));
+        } else {
+            enterInputs(window, s);
+            clickButton(window, QStringLiteral("Command1"));
+            QCOMPARE(m_app->dialogs.messageTexts(), QStringList{kInputError});
+        }
         window->close();
     }
 
