@@ -1,0 +1,100 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What a stage will really do: a 3/2-power model of the tube fitted to its
+// record's operating point, the stage's load lines over it, the settled
+// operating point, the swing, the second harmonic and the bypass capacitors.
+// Window-free, QtCore only: the characteristics window, its PDF report, the
+// benchmark and the tests all draw on these numbers.
+#pragma once
+
+#include "anodix/stages/stageresult.h"
+
+#include <QList>
+#include <QLocale>
+#include <QPointF>
+#include <QString>
+#include <QStringList>
+
+namespace anodix::analysis {
+
+enum class StageKind { Triode, PreampPentode, Power };
+
+// The record fields the model uses, in double precision. Pentode fields are
+// zero for a triode and for a power record read without its last two lines.
+struct TubeFigures
+{
+    double ua0 = 0, ia0 = 0, uc = 0, s = 0, mu = 0, ri = 0;
+    double ug2 = 0, ig2 = 0;
+};
+
+// The anode characteristics of one tube; V, mA, kΩ throughout.
+class TubeModel
+{
+public:
+    TubeModel(StageKind kind, const TubeFigures &figures);
+
+    double anodeCurrent(double ua, double ug) const;
+    double slope(double ua, double ug) const; // dIa/dUg, mA/V
+    // Pentodes: anode plus screen current, the screen held at Ug2 (it does not
+    // depend on Ua); triode: the anode current.
+    double cathodeCurrent(double ua, double ug) const;
+
+private:
+    StageKind m_kind;
+    TubeFigures m_figures;
+    double m_k = 0, m_v0 = 0, m_mu2 = 0, m_kvb = 0, m_ei = 0;
+};
+
+// What the stage window used at its last successful calculation.
+struct AnalysisInput
+{
+    StageKind kind = StageKind::Triode;
+    QString tubeName;              // the record's file name without ".lamp"
+    QStringList record;            // the record's lines; a power record may have 8 or 10
+    QString ea, fmin, r1, rn;      // the window's box texts (rn: power stage only)
+    QList<DisplayUpdate> outputs;  // the stage window's outputs of that calculation, in order
+};
+
+struct Curve
+{
+    double ug = 0;          // grid voltage of this curve, V
+    QString label;          // "Ug = −2 В", the locale's separator
+    QList<QPointF> points;  // (Ua V, Ia mA), Ua ascending, clipped to the axes
+};
+
+struct AnalysisRow
+{
+    const char *name;       // "Uq", "Iq", … as in the result table
+    QString caption;        // "Напряжение на аноде"
+    QString value;          // rounded, the locale's separator; never NaN or inf
+    QString unit;           // "В"; empty for Gain
+    // Caption, value and unit separated by blanks, for screen readers.
+    QString spoken() const;
+};
+
+struct Axis
+{
+    double max = 0;  // the axis runs from 0 to max, a whole number of ticks
+    double tick = 0; // from the 1–2–5 series
+};
+
+struct Analysis
+{
+    // Empty when the analysis could be made; otherwise "Недостаточно данных
+    // для построения характеристик: " and what is missing, and nothing below.
+    QString problem;
+    bool ok() const { return problem.isEmpty(); }
+
+    QString title;          // the tube name
+    QStringList inputLines; // the inputs used, one per line ("Ea = 250 В", …)
+    QList<Curve> curves;    // 6 to 10, from Ug = 0 down past 2·Ugq
+    QList<QPointF> dcLoadLine, acLoadLine; // end points inside the axes
+    QPointF operatingPoint, swingLow, swingHigh; // (Ua, Ia) of Q and the swing's ends
+    Axis ua, ia;
+    QList<AnalysisRow> rows; // in the result table's order, only the stage's own
+    QString description;     // the plot's accessible description, stating the operating point
+    QString modelNote;       // the line under the plot: an estimate, a 3/2-power model
+};
+
+Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale);
+
+} // namespace anodix::analysis
