@@ -14,3 +14,4 @@ echo
 "$bin/bench_startup"
 "$bin/bench_calculations" --no-header
 "$bin/bench_records" --no-header 2>/dev/null
+"$bin/bench_charts" --no-header
