@@ -26,17 +26,17 @@ using K = ControlKind;
 constexpr FontSpec L = kBoldSans975;
 constexpr FontSpec kSans825{"Arial", 8.25};
 
-constexpr QSize kClientTwips{11880, 8220};
+constexpr QSize kClientTwips{12600, 8220};
 
 constexpr ControlRow kForm[] = {
-    {K::Label, "Lampa",       -1, "",  120,  120, 7560,  375, kBoldSans12},
-    {K::Label, "Ishodnye",    -1, "",  120,  540, 11640, 495, kBoldSans825},
-    {K::Label, "Soobshenie",  -1, "",  120, 1200, 7560,  735, L},
-    {K::Label, "Primechanie", -1, "",  120, 7620, 7560,  495, kSans825},
+    {K::Label, "Lampa",       -1, "",  120,  120, 8280,  375, kBoldSans12},
+    {K::Label, "Ishodnye",    -1, "",  120,  540, 12360, 495, kBoldSans825},
+    {K::Label, "Soobshenie",  -1, "",  120, 1200, 8280,  735, L},
+    {K::Label, "Primechanie", -1, "",  120, 7620, 8280,  495, kSans825},
 };
 
 // The plot fills the left part under the inputs; the results stand in a column on its right.
-constexpr ControlRow kPlotRow{K::Picture, "Grafik", -1, nullptr, 120, 1080, 7560, 6480};
+constexpr ControlRow kPlotRow{K::Picture, "Grafik", -1, nullptr, 120, 1080, 8280, 6480};
 
 // Room for every result a stage has; rows past the stage's own stay empty.
 constexpr int kResultRows = 10;
@@ -46,9 +46,9 @@ constexpr ControlRow resultRow(int column, int index)
 {
     const int top = kResultsTop + index * kResultStep;
     switch (column) {
-    case 0: return {K::Label, "Nazvanie", index, "", 7860, top, 2400, 495, L};
-    case 1: return {K::Label, "Znachenie", index, "", 10320, top, 900, 255, L};
-    default: return {K::Label, "Edinica", index, "", 11280, top, 540, 255, L};
+    case 0: return {K::Label, "Nazvanie", index, "", 8580, top, 2400, 495, L};
+    case 1: return {K::Label, "Znachenie", index, "", 11040, top, 900, 255, L};
+    default: return {K::Label, "Edinica", index, "", 12000, top, 540, 255, L};
     }
 }
 
