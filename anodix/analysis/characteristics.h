@@ -37,11 +37,19 @@ public:
     // Pentodes: anode plus screen current, the screen held at Ug2 (it does not
     // depend on Ua); triode: the anode current.
     double cathodeCurrent(double ua, double ug) const;
+    // The grid voltage at and below which no current flows at ua.
+    double gridCutoff(double ua) const;
+    // The anode voltage up to which no anode current flows at ug; infinity
+    // when the grid holds the tube cut off at every anode voltage.
+    double conductionStart(double ug) const;
 
 private:
     StageKind m_kind;
     TubeFigures m_figures;
+    // Triode: the grid offset V0; pentodes: Ug2/μ2, the screen's share.
     double m_k = 0, m_v0 = 0, m_mu2 = 0, m_kvb = 0, m_ei = 0;
+    // Pentodes: Ia0/Ik0 over the anode factors at the record's point.
+    double m_anodeScale = 0;
 };
 
 // What the stage window used at its last successful calculation.
@@ -81,6 +89,8 @@ struct Analysis
 {
     // Empty when the analysis could be made; otherwise "Недостаточно данных
     // для построения характеристик: " and what is missing, and nothing below.
+    // Figures so far out of range that no finite result comes out of them
+    // give "Характеристики не построены: исходные данные вне допустимых пределов".
     QString problem;
     bool ok() const { return problem.isEmpty(); }
 
@@ -88,7 +98,9 @@ struct Analysis
     QStringList inputLines; // the inputs used, one per line ("Ea = 250 В", …)
     QList<Curve> curves;    // 6 to 10, from Ug = 0 down past 2·Ugq
     QList<QPointF> dcLoadLine, acLoadLine; // end points inside the axes
-    QPointF operatingPoint, swingLow, swingHigh; // (Ua, Ia) of Q and the swing's ends
+    // (Ua, Ia) of Q and the swing's ends: swingLow at the low anode voltage
+    // (Umin, Imax; Ug = 0), swingHigh at the high one (Umax, Imin; Ug = 2·Ugq).
+    QPointF operatingPoint, swingLow, swingHigh;
     Axis ua, ia;
     QList<AnalysisRow> rows; // in the result table's order, only the stage's own
     QString description;     // the plot's accessible description, stating the operating point

@@ -1,0 +1,547 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The 3/2-power tube model, the operating point of each stage on it, the swing
+// along the AC load line, and the curves and lines the plot draws.
+#include "anodix/analysis/characteristics.h"
+
+#include "anodix/stages/numbertext.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+namespace anodix::analysis {
+namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+// Results beyond this are taken for figures out of range, not for a stage.
+constexpr double kLargest = 1e12;
+constexpr int kPointsPerCurve = 80;
+
+double power15(double x)
+{
+    return x * std::sqrt(x);
+}
+
+// Brent's method on a bracket [a, b] whose ends have values of opposite sign;
+// stops when the root is known to relativeTolerance of its size.
+template <class F>
+double brent(F &&f, double a, double b, double fa, double fb, double relativeTolerance)
+{
+    const double floor = std::abs(b - a) * 1e-12;
+    double c = a, fc = fa, d = b - a, e = d;
+    for (int iteration = 0; iteration < 200; ++iteration) {
+        if ((fb > 0) == (fc > 0)) {
+            c = a;
+            fc = fa;
+            d = e = b - a;
+        }
+        if (std::abs(fc) < std::abs(fb)) {
+            a = b;
+            b = c;
+            c = a;
+            fa = fb;
+            fb = fc;
+            fc = fa;
+        }
+        const double tolerance = 0.5 * relativeTolerance * std::max(std::abs(b), floor);
+        const double half = 0.5 * (c - b);
+        if (std::abs(half) <= tolerance || fb == 0)
+            return b;
+        if (std::abs(e) >= tolerance && std::abs(fa) > std::abs(fb)) {
+            const double s = fb / fa;
+            double p, q;
+            if (a == c) {
+                p = 2 * half * s;
+                q = 1 - s;
+            } else {
+                const double r = fb / fc;
+                const double t = fa / fc;
+                p = s * (2 * half * t * (t - r) - (b - a) * (r - 1));
+                q = (t - 1) * (r - 1) * (s - 1);
+            }
+            if (p > 0)
+                q = -q;
+            else
+                p = -p;
+            if (2 * p < std::min(3 * half * q - std::abs(tolerance * q), std::abs(e * q))) {
+                e = d;
+                d = p / q;
+            } else {
+                d = e = half;
+            }
+        } else {
+            d = e = half;
+        }
+        a = b;
+        fa = fb;
+        b += std::abs(d) > tolerance ? d : (half > 0 ? tolerance : -tolerance);
+        fb = f(b);
+    }
+    return b;
+}
+
+// The root of an increasing f in [low, high]; an end when f keeps its sign.
+template <class F>
+double increasingRoot(F &&f, double low, double high, double relativeTolerance = 1e-9)
+{
+    const double fLow = f(low);
+    if (!(fLow < 0))
+        return low;
+    const double fHigh = f(high);
+    if (!(fHigh > 0))
+        return high;
+    return brent(f, low, high, fLow, fHigh, relativeTolerance);
+}
+
+double parallel(double a, double b)
+{
+    return a * b / (a + b);
+}
+
+// µF that bypass z kΩ at f Hz.
+double bypassCapacitor(double f, double z)
+{
+    return 1000 / (2 * std::numbers::pi * f * z);
+}
+
+// The smallest step of the 1–2–5 series that spans span in at most maxSteps.
+double step125(double span, int maxSteps)
+{
+    double decade = std::pow(10.0, std::floor(std::log10(span / maxSteps)));
+    for (;;) {
+        for (const double factor : {1.0, 2.0, 5.0}) {
+            const double step = decade * factor;
+            if (std::ceil(span / step - 1e-9) <= maxSteps)
+                return step;
+        }
+        decade *= 10;
+    }
+}
+
+// From 0 past limit in 4 to 10 round ticks.
+Axis axisPast(double limit)
+{
+    if (!(limit > 0))
+        limit = 1;
+    Axis axis;
+    for (double decade = std::pow(10.0, std::floor(std::log10(limit / 10))); axis.tick == 0; decade *= 10) {
+        for (const double factor : {1.0, 2.0, 5.0}) {
+            const double ticks = std::floor(limit / (decade * factor)) + 1;
+            if (ticks <= 10) {
+                axis.tick = decade * factor;
+                axis.max = ticks * axis.tick;
+                break;
+            }
+        }
+    }
+    return axis;
+}
+
+// The part of the segment from p to q inside [0, ua.max] × [0, ia.max]
+// (Liang–Barsky); empty when it passes outside.
+QList<QPointF> clipped(QPointF p, QPointF q, const Axis &ua, const Axis &ia)
+{
+    const double dx = q.x() - p.x(), dy = q.y() - p.y();
+    double t0 = 0, t1 = 1;
+    const auto edge = [&](double denominator, double distance) {
+        if (denominator == 0)
+            return distance >= 0;
+        const double t = distance / denominator;
+        if (denominator < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        return t0 <= t1;
+    };
+    if (!edge(-dx, p.x()) || !edge(dx, ua.max - p.x()) || !edge(-dy, p.y()) || !edge(dy, ia.max - p.y()))
+        return {};
+    return {QPointF(p.x() + t0 * dx, p.y() + t0 * dy), QPointF(p.x() + t1 * dx, p.y() + t1 * dy)};
+}
+
+// Shown with a fixed count of decimals, the locale's separator, no grouping.
+QString fixedText(double value, int decimals, const QLocale &writing)
+{
+    const double rounded = roundHalfEven(value, decimals);
+    return writing.toString(rounded == 0 ? 0.0 : rounded, 'f', decimals);
+}
+
+QString significantText(double value, int digits, const QLocale &writing)
+{
+    const double rounded = roundSignificant(value, digits);
+    if (rounded == 0)
+        return writing.toString(0.0, 'f', digits - 1);
+    const int exponent = int(std::floor(std::log10(std::abs(rounded)) + 1e-12));
+    return writing.toString(rounded, 'f', std::clamp(digits - 1 - exponent, 0, 12));
+}
+
+// A grid voltage of a curve label, with the typographic minus.
+QString gridText(double ug, const QLocale &locale)
+{
+    const QString magnitude = doubleText(std::abs(ug), locale);
+    return ug < 0 ? QChar(0x2212) + magnitude : magnitude;
+}
+
+bool isPentode(StageKind kind)
+{
+    return kind != StageKind::Triode;
+}
+
+// What the analysis works from, read from the record and the box texts.
+struct Figures
+{
+    TubeFigures tube;
+    double ea = 0, fmin = 0, rp = 0;
+};
+
+double recordValue(const QStringList &record, TubeField field, const QLocale &locale)
+{
+    const int index = static_cast<int>(field);
+    if (index >= record.size())
+        return 0;
+    return toNumberEitherSeparator(record.at(index), locale).value_or(0);
+}
+
+Figures readFigures(const AnalysisInput &input, const QLocale &locale)
+{
+    const auto record = [&](TubeField field) { return recordValue(input.record, field, locale); };
+    Figures f;
+    f.tube.ua0 = record(TubeField::AnodeVoltage);
+    f.tube.ia0 = record(TubeField::AnodeCurrent);
+    f.tube.uc = record(TubeField::GridBias);
+    f.tube.s = record(TubeField::Transconductance);
+    f.tube.ri = record(TubeField::InternalResistance);
+    if (isPentode(input.kind)) {
+        f.tube.ug2 = record(TubeField::ScreenVoltage);
+        f.tube.ig2 = record(TubeField::ScreenCurrent);
+    } else {
+        f.tube.mu = record(TubeField::AmplificationFactor);
+    }
+    f.ea = toNumber(input.ea, locale).value_or(0);
+    f.fmin = toNumber(input.fmin, locale).value_or(0);
+    if (input.kind == StageKind::Power) {
+        for (const DisplayUpdate &output : input.outputs) {
+            if (output.output == QLatin1String("Rt1"))
+                f.rp = toNumber(output.text, locale).value_or(0);
+        }
+    }
+    return f;
+}
+
+// The figures that are missing or not above zero, by the names the user knows.
+QStringList missingFigures(StageKind kind, const Figures &f)
+{
+    QStringList missing;
+    const auto need = [&](bool present, const QString &name) {
+        if (!present)
+            missing << name;
+    };
+    need(f.tube.ua0 > 0, QStringLiteral("Ua"));
+    need(f.tube.ia0 > 0, QStringLiteral("Ia"));
+    // Without a bias the stage has no cathode resistor and no grid swing.
+    need(f.tube.uc != 0, QStringLiteral("Uc"));
+    need(f.tube.s > 0, QStringLiteral("S"));
+    if (kind == StageKind::Triode)
+        need(f.tube.mu > 0, QStringLiteral("μ"));
+    need(f.tube.ri > 0, QStringLiteral("Ri"));
+    if (isPentode(kind)) {
+        need(f.tube.ug2 > 0, QStringLiteral("Ug2"));
+        need(f.tube.ig2 > 0, QStringLiteral("Ig2"));
+    }
+    need(f.ea > 0, QStringLiteral("Ea"));
+    need(f.fmin > 0, QStringLiteral("Fmin"));
+    if (kind == StageKind::PreampPentode && f.ea > 0 && f.tube.ug2 > 0)
+        need(f.ea > f.tube.ug2, QStringLiteral("Ea выше Ug2"));
+    if (kind == StageKind::Power)
+        need(f.rp > 0, QStringLiteral("R 1-й обмотки"));
+    return missing;
+}
+
+// The settled stage: Q, the swing and the figures below the plot.
+struct Solution
+{
+    double ra = 0, rk = 0, load = 0; // kΩ; load: the AC load line's resistance
+    double uq = 0, iq = 0, ugq = 0, sq = 0;
+    double umin = 0, imax = 0, umax = 0, imin = 0;
+    double amp = 0, gain = 0, d2 = 0, pout = 0, c2 = 0, c3 = 0;
+};
+
+// Where the curve at ug meets the AC load line through Q; Ia of the curve
+// rises with Ua and the line falls, so there is one crossing or none (then an
+// end of the line: Ua = 0, or Ia = 0 where the tube is cut off).
+QPointF swingEnd(const TubeModel &model, const Solution &s, double ug)
+{
+    const double lineEnd = s.uq + s.iq * s.load; // where the line reaches Ia = 0
+    const auto line = [&](double ua) { return s.iq - (ua - s.uq) / s.load; };
+    if (!(model.anodeCurrent(lineEnd, ug) > 0))
+        return {lineEnd, 0};
+    const double ua = increasingRoot([&](double u) { return model.anodeCurrent(u, ug) - line(u); }, 0, lineEnd);
+    return {ua, std::max(0.0, line(ua))};
+}
+
+Solution solve(StageKind kind, const TubeModel &model, const Figures &f)
+{
+    const TubeFigures &t = f.tube;
+    Solution s;
+    s.ra = f.ea / (2 * t.ia0);
+    s.rk = std::abs(t.uc) / t.ia0;
+    s.load = kind == StageKind::Power ? f.rp : s.ra;
+    if (kind == StageKind::Triode) {
+        const double dcLoad = s.ra + s.rk;
+        s.iq = increasingRoot([&](double i) { return i - model.anodeCurrent(f.ea - i * dcLoad, -i * s.rk); }, 0,
+                              f.ea / dcLoad);
+        s.uq = f.ea - s.iq * dcLoad;
+        s.ugq = -s.iq * s.rk;
+    } else {
+        // The cathode current sets the bias whatever the anode does.
+        s.ugq = increasingRoot([&](double ug) { return ug + model.cathodeCurrent(0, ug) * s.rk; },
+                               model.gridCutoff(0), 0);
+        const double beforeAnode = f.ea - model.cathodeCurrent(0, s.ugq) * s.rk;
+        if (kind == StageKind::PreampPentode) {
+            const double top = std::max(0.0, beforeAnode) / s.ra;
+            s.iq = increasingRoot([&](double i) { return i - model.anodeCurrent(beforeAnode - i * s.ra, s.ugq); },
+                                  0, top);
+            s.uq = std::max(0.0, beforeAnode - s.iq * s.ra);
+        } else {
+            s.uq = std::max(0.0, beforeAnode);
+            s.iq = model.anodeCurrent(s.uq, s.ugq);
+        }
+    }
+    s.sq = model.slope(s.uq, s.ugq);
+
+    const QPointF low = swingEnd(model, s, 0);
+    const QPointF high = swingEnd(model, s, 2 * s.ugq);
+    s.umin = low.x();
+    s.imax = low.y();
+    s.umax = high.x();
+    s.imin = high.y();
+    const double swing = s.umax - s.umin;
+    s.amp = swing / 2;
+    s.gain = s.ugq != 0 ? swing / (2 * std::abs(s.ugq)) : 0;
+    s.d2 = s.imax > s.imin ? (s.imax + s.imin - 2 * s.iq) / (2 * (s.imax - s.imin)) * 100 : 0;
+    s.pout = (s.imax - s.imin) * swing / 8000;
+
+    if (kind == StageKind::Triode) {
+        s.c2 = bypassCapacitor(f.fmin, parallel(s.rk, (t.ri + s.ra) / (t.mu + 1)));
+    } else if (kind == StageKind::PreampPentode) {
+        s.c2 = bypassCapacitor(f.fmin, parallel(s.rk, 1 / (t.s * (1 + t.ig2 / t.ia0))));
+        s.c3 = bypassCapacitor(f.fmin / 10, (f.ea - t.ug2) / t.ig2);
+    }
+    return s;
+}
+
+bool inRange(std::initializer_list<double> values)
+{
+    return std::all_of(values.begin(), values.end(),
+                       [](double v) { return std::isfinite(v) && std::abs(v) < kLargest; });
+}
+
+// Ia(Ua) at ug from where current begins to where it leaves the plot's top;
+// the points crowd where the curve bends (the pentode's knee at low Ua).
+Curve curveAt(StageKind kind, const TubeModel &model, double ug, const Axis &ua, const Axis &ia,
+              const QLocale &locale)
+{
+    Curve curve;
+    curve.ug = ug;
+    curve.label = QStringLiteral("Ug = ") + gridText(ug, locale) + QStringLiteral(" В");
+    const double start = std::min(model.conductionStart(ug), ua.max);
+    if (start >= ua.max) { // cut off across the plot: it lies on the axis
+        curve.points = {QPointF(0, 0), QPointF(ua.max, 0)};
+        return curve;
+    }
+    if (!(model.anodeCurrent(start, ug) < ia.max))
+        return curve;
+    double end = ua.max;
+    if (!(model.anodeCurrent(end, ug) <= ia.max))
+        end = increasingRoot([&](double u) { return model.anodeCurrent(u, ug) - ia.max; }, start, end, 1e-7);
+    const double exponent = isPentode(kind) ? 1.6 : 1.0;
+    curve.points.reserve(kPointsPerCurve);
+    for (int i = 0; i < kPointsPerCurve; ++i) {
+        const double u = start + (end - start) * std::pow(double(i) / (kPointsPerCurve - 1), exponent);
+        curve.points.append(QPointF(u, std::clamp(model.anodeCurrent(u, ug), 0.0, ia.max)));
+    }
+    return curve;
+}
+
+// 6 to 10 curves from Ug = 0 down past 2·Ugq, a round step apart.
+QList<Curve> curvesOf(StageKind kind, const TubeModel &model, const Solution &s, double bias, const Axis &ua,
+                      const Axis &ia, const QLocale &locale)
+{
+    const double span = s.ugq != 0 ? 2 * std::abs(s.ugq) : 2 * bias;
+    const double step = step125(span, 9);
+    const int count = std::max(6, int(std::ceil(span / step - 1e-9)) + 1);
+    QList<Curve> curves;
+    curves.reserve(count);
+    for (int i = 0; i < count; ++i)
+        curves.append(curveAt(kind, model, i == 0 ? 0.0 : -(i * step), ua, ia, locale));
+    return curves;
+}
+
+QString resistanceLine(const QString &name, double value, const QString &unit, const QLocale &locale)
+{
+    return name + QStringLiteral(" = ") + doubleText(value, locale) + u' ' + unit;
+}
+
+} // namespace
+
+TubeModel::TubeModel(StageKind kind, const TubeFigures &figures) : m_kind(kind), m_figures(figures)
+{
+    const TubeFigures &f = figures;
+    if (!(f.ia0 > 0 && f.s > 0))
+        return; // no current anywhere
+    const double e = 1.5 * f.ia0 / f.s;
+    const double bias = std::abs(f.uc);
+    if (kind == StageKind::Triode) {
+        if (!(f.mu > 0))
+            return;
+        m_v0 = e - f.ua0 / f.mu + bias;
+        m_k = f.ia0 / power15(e);
+        return;
+    }
+    if (!(f.ug2 > 0 && f.ig2 >= 0 && f.ua0 > 0 && f.ri > 0))
+        return;
+    m_mu2 = f.ug2 / (e + bias);
+    m_v0 = e + bias; // Ug2/μ2
+    m_k = (f.ia0 + f.ig2) / power15(e);
+    m_kvb = f.ug2 / 20;
+    m_ei = f.ua0 - f.ia0 * f.ri;
+    const double atRecord = std::atan(f.ua0 / m_kvb) * (f.ua0 - m_ei);
+    if (atRecord > 0 && std::isfinite(atRecord))
+        m_anodeScale = f.ia0 / (f.ia0 + f.ig2) / atRecord;
+    else
+        m_k = 0;
+}
+
+double TubeModel::anodeCurrent(double ua, double ug) const
+{
+    if (m_kind == StageKind::Triode) {
+        const double x = ua / m_figures.mu + ug + m_v0;
+        return x > 0 ? m_k * power15(x) : 0;
+    }
+    if (!(ua > 0))
+        return 0;
+    const double cathode = cathodeCurrent(ua, ug);
+    if (cathode == 0)
+        return 0;
+    // Below Ei the line through the record's point would give a negative current.
+    return cathode * m_anodeScale * std::max(0.0, std::atan(ua / m_kvb) * (ua - m_ei));
+}
+
+double TubeModel::slope(double ua, double ug) const
+{
+    if (m_kind == StageKind::Triode) {
+        const double x = ua / m_figures.mu + ug + m_v0;
+        return x > 0 ? 1.5 * m_k * std::sqrt(x) : 0;
+    }
+    const double x = ug + m_v0;
+    return x > 0 ? 1.5 * anodeCurrent(ua, ug) / x : 0;
+}
+
+double TubeModel::cathodeCurrent(double ua, double ug) const
+{
+    if (m_kind == StageKind::Triode)
+        return anodeCurrent(ua, ug);
+    const double x = ug + m_v0;
+    return x > 0 ? m_k * power15(x) : 0;
+}
+
+double TubeModel::gridCutoff(double ua) const
+{
+    return m_kind == StageKind::Triode ? -(ua / m_figures.mu + m_v0) : -m_v0;
+}
+
+double TubeModel::conductionStart(double ug) const
+{
+    if (m_k == 0)
+        return kInfinity;
+    if (m_kind == StageKind::Triode)
+        return std::max(0.0, -(ug + m_v0) * m_figures.mu);
+    return ug + m_v0 > 0 ? std::max(0.0, m_ei) : kInfinity;
+}
+
+QString AnalysisRow::spoken() const
+{
+    return unit.isEmpty() ? caption + u' ' + value : caption + u' ' + value + u' ' + unit;
+}
+
+Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)
+{
+    Analysis analysis;
+    const Figures f = readFigures(input, locale);
+    if (const QStringList missing = missingFigures(input.kind, f); !missing.isEmpty()) {
+        analysis.problem =
+            QStringLiteral("Недостаточно данных для построения характеристик: ") + missing.join(QStringLiteral(", "));
+        return analysis;
+    }
+    const TubeModel model(input.kind, f.tube);
+    const Solution s = solve(input.kind, model, f);
+    const Axis ua = axisPast(std::max(f.ea, s.umax));
+    const Axis ia = axisPast(std::max(s.imax, s.iq));
+    if (!inRange({s.ra, s.rk, s.load, s.uq, s.iq, s.ugq, s.sq, s.umin, s.imax, s.umax, s.imin, s.amp, s.gain,
+                  s.d2, s.pout, s.c2, s.c3, ua.max, ia.max})
+        || !(ua.tick > 0 && ia.tick > 0)) {
+        analysis.problem = QStringLiteral("Характеристики не построены: исходные данные вне допустимых пределов");
+        return analysis;
+    }
+
+    QLocale writing = locale;
+    writing.setNumberOptions(QLocale::OmitGroupSeparator);
+    const bool power = input.kind == StageKind::Power;
+
+    analysis.title = input.tubeName;
+    analysis.inputLines << resistanceLine(QStringLiteral("Ea"), f.ea, QStringLiteral("В"), locale)
+                        << resistanceLine(QStringLiteral("Fmin"), f.fmin, QStringLiteral("Гц"), locale);
+    if (const std::optional<double> r1 = toNumber(input.r1, locale))
+        analysis.inputLines << resistanceLine(QStringLiteral("R1"), *r1, QStringLiteral("кОм"), locale);
+    if (power) {
+        if (const std::optional<double> rn = toNumber(input.rn, locale))
+            analysis.inputLines << resistanceLine(QStringLiteral("Rн"), *rn, QStringLiteral("Ом"), locale);
+        analysis.inputLines << resistanceLine(QStringLiteral("R 1-й обмотки"), f.rp, QStringLiteral("кОм"), locale);
+    }
+
+    analysis.ua = ua;
+    analysis.ia = ia;
+    analysis.curves = curvesOf(input.kind, model, s, std::abs(f.tube.uc), ua, ia, locale);
+    if (power) {
+        // The DC load is the cathode resistor alone (the winding's resistance
+        // is neglected): a steep line from (Ea, 0) through Q.
+        const double top = s.iq > 0 ? f.ea - ia.max * (f.ea - s.uq) / s.iq : f.ea;
+        analysis.dcLoadLine = clipped({f.ea, 0}, {top, ia.max}, ua, ia);
+    } else {
+        analysis.dcLoadLine = clipped({f.ea, 0}, {0, f.ea / (s.ra + s.rk)}, ua, ia);
+    }
+    analysis.acLoadLine = clipped({0, s.iq + s.uq / s.load}, {s.uq + s.iq * s.load, 0}, ua, ia);
+    analysis.operatingPoint = {s.uq, s.iq};
+    analysis.swingLow = {s.umin, s.imax};
+    analysis.swingHigh = {s.umax, s.imin};
+
+    const auto row = [&](const char *name, const char *caption, const QString &value, const char *unit) {
+        analysis.rows.append({name, QString::fromUtf8(caption), value, QString::fromUtf8(unit)});
+    };
+    row("Uq", "Напряжение на аноде", fixedText(s.uq, 1, writing), "В");
+    row("Iq", "Ток анода", significantText(s.iq, 3, writing), "мА");
+    row("Ugq", "Смещение на сетке", fixedText(s.ugq, 2, writing), "В");
+    row("Sq", "Крутизна в рабочей точке", significantText(s.sq, 3, writing), "мА/В");
+    row("Amp", "Амплитуда выходного напряжения", fixedText(s.amp, 1, writing), "В");
+    row("Gain", "Коэффициент усиления по графику", fixedText(s.gain, 1, writing), "");
+    row("D2", "Вторая гармоника", fixedText(s.d2, 1, writing), "%");
+    if (!power)
+        row("C2", "C2 не менее", significantText(s.c2, 3, writing), "мкФ");
+    if (input.kind == StageKind::PreampPentode)
+        row("C3", "C3 не менее", significantText(s.c3, 3, writing), "мкФ");
+    if (power)
+        row("Pout", "Выходная мощность по графику", fixedText(s.pout, 2, writing), "Вт");
+
+    analysis.description =
+        QStringLiteral("Рабочая точка: напряжение на аноде %1 В, ток анода %2 мА, смещение на сетке %3 В. "
+                       "По нагрузочной прямой напряжение на аноде меняется от %4 до %5 В, ток анода от %6 до %7 мА.")
+            .arg(analysis.rows[0].value, analysis.rows[1].value, analysis.rows[2].value,
+                 fixedText(s.umin, 1, writing), fixedText(s.umax, 1, writing), significantText(s.imin, 3, writing),
+                 significantText(s.imax, 3, writing));
+    analysis.modelNote = QStringLiteral("Кривые — оценка: они построены по рабочей точке из данных лампы "
+                                        "по модели «степени 3/2» и могут отличаться от снятых характеристик.");
+    return analysis;
+}
+
+} // namespace anodix::analysis

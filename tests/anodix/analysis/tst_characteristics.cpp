@@ -1,0 +1,232 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The characteristics analysis through AnalyzeStage and TubeModel: figures
+// checked by hand, missing data, the model at the record's point, and plots
+// that stay finite and inside their axes, in a point and a comma locale.
+#include "anodix/analysis/characteristics.h"
+#include "anodix/stages/numbertext.h"
+
+#include <QTest>
+#include <cmath>
+
+using namespace anodix;
+using namespace anodix::analysis;
+
+namespace {
+
+const QLocale pointLocale(QLocale::English, QLocale::UnitedStates);
+const QLocale commaLocale(QLocale::Russian, QLocale::Russia);
+const QString insufficient = QStringLiteral("Недостаточно данных для построения характеристик: ");
+
+// Records as an editor writes them; the analysis reads either separator.
+const QStringList ecc83{"6.3", "0.3", "250", "1.2", "2", "1.6", "100", "62.5"};
+const QStringList ef86{"6.3", "0.2", "250", "3", "2", "2", "0", "2500", "140", "0.6"};
+const QStringList el84{"6,3", "0,76", "250", "48", "7,3", "11,3", "19", "38", "250", "5,5"};
+
+// Box texts are written with a point and take the locale's separator.
+AnalysisInput input(StageKind kind, const QStringList &record, const QLocale &locale, const QString &ea = "250",
+                    const QString &fmin = "20", const QString &rt1 = "3.93")
+{
+    const auto local = [&](QString text) { return text.replace(u'.', locale.decimalPoint()); };
+    AnalysisInput in{kind, QStringLiteral("Лампа"), record, local(ea), local(fmin), "470", "8", {}};
+    if (kind == StageKind::Power)
+        in.outputs = {{"R1", "470"}, {"Rt1", local(rt1)}};
+    return in;
+}
+
+QStringList shownRows(const Analysis &analysis)
+{
+    QStringList shown;
+    for (const AnalysisRow &row : analysis.rows)
+        shown << QString::fromLatin1(row.name) + u'=' + row.value;
+    return shown;
+}
+
+bool inside(QPointF p, const Analysis &a)
+{
+    return std::isfinite(p.x()) && std::isfinite(p.y()) && p.x() >= -1e-9 && p.y() >= -1e-9
+        && p.x() <= a.ua.max * (1 + 1e-12) && p.y() <= a.ia.max * (1 + 1e-12);
+}
+
+bool roundTick(double tick)
+{
+    const double mantissa = tick / std::pow(10.0, std::floor(std::log10(tick) + 1e-9));
+    return std::abs(mantissa - 1) < 1e-9 || std::abs(mantissa - 2) < 1e-9 || std::abs(mantissa - 5) < 1e-9;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(anodix::analysis::TubeFigures)
+
+class TestCharacteristics : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void workedFiguresShowInTheLocalesForm_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QStringList>("record");
+        QTest::addColumn<QString>("ea");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("ECC83 triode") << int(StageKind::Triode) << ecc83 << "250"
+                                      << QStringList{"Uq=162.7", "Iq=0.825", "Ugq=-1.38", "Sq=1.41", "Amp=79.9",
+                                                     "Gain=58.1", "D2=3.8", "C2=9.60"};
+        QTest::newRow("EF86 pentode") << int(StageKind::PreampPentode) << ef86 << "300"
+                                      << QStringList{"Uq=165.9", "Iq=2.64", "Ugq=-2.16", "Sq=1.89", "Amp=141.0",
+                                                     "Gain=65.4", "D2=3.2", "C2=31.0", "C3=0.298"};
+        QTest::newRow("EL84 power") << int(StageKind::Power) << el84 << "250"
+                                    << QStringList{"Uq=242.4", "Iq=44.5", "Ugq=-7.59", "Sq=11.0", "Amp=195.1",
+                                                   "Gain=25.7", "D2=5.1", "Pout=4.84"};
+    }
+    void workedFiguresShowInTheLocalesForm()
+    {
+        QFETCH(int, kind);
+        QFETCH(QStringList, record);
+        QFETCH(QString, ea);
+        QFETCH(QStringList, expected);
+        for (const QLocale &locale : {pointLocale, commaLocale}) {
+            const Analysis a = AnalyzeStage(input(StageKind(kind), record, locale, ea), locale);
+            QVERIFY2(a.ok(), qPrintable(a.problem));
+            QStringList local = expected;
+            for (QString &text : local)
+                text.replace(u'.', locale.decimalPoint());
+            QCOMPARE(shownRows(a), local);
+            QCOMPARE(a.rows.at(2).spoken(), QStringLiteral("Смещение на сетке ") + local.at(2).mid(4) + " В");
+            QVERIFY(a.description.contains(local.at(0).mid(3)));
+        }
+    }
+
+    void missingFiguresAreNamed_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QStringList>("record");
+        QTest::addColumn<QString>("ea");
+        QTest::addColumn<QString>("fmin");
+        QTest::addColumn<QString>("rt1");
+        QTest::addColumn<QString>("missing");
+        QTest::newRow("eight-line power record") << int(StageKind::Power) << el84.mid(0, 8) << "250" << "20" << "3.93"
+                                                 << "Ug2, Ig2";
+        QTest::newRow("triode without mu") << int(StageKind::Triode)
+                                                      << QStringList(ecc83).replaceInStrings("100", "0") << "250"
+                                                      << "20" << "" << "μ";
+        QTest::newRow("no record, bad boxes") << int(StageKind::Triode) << QStringList() << "x" << "0" << ""
+                                              << "Ua, Ia, Uc, S, μ, Ri, Ea, Fmin";
+        QTest::newRow("pentode screen above supply") << int(StageKind::PreampPentode) << ef86 << "140" << "20" << ""
+                                                     << "Ea выше Ug2";
+        QTest::newRow("power without Rt1") << int(StageKind::Power) << el84 << "250" << "20" << "-1"
+                                           << "R 1-й обмотки";
+    }
+    void missingFiguresAreNamed()
+    {
+        QFETCH(int, kind);
+        QFETCH(QStringList, record);
+        QFETCH(QString, ea);
+        QFETCH(QString, fmin);
+        QFETCH(QString, rt1);
+        QFETCH(QString, missing);
+        for (const QLocale &locale : {pointLocale, commaLocale}) {
+            const Analysis a = AnalyzeStage(input(StageKind(kind), record, locale, ea, fmin, rt1), locale);
+            QCOMPARE(a.problem, insufficient + missing);
+            QVERIFY(a.rows.isEmpty() && a.curves.isEmpty());
+        }
+    }
+
+    void modelPassesThroughTheRecordsPointWithSlopeS_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<TubeFigures>("figures");
+        QTest::newRow("triode") << int(StageKind::Triode) << TubeFigures{250, 1.2, -2, 1.6, 100, 62.5};
+        QTest::newRow("pentode") << int(StageKind::PreampPentode) << TubeFigures{250, 3, 2, 2, 0, 2500, 140, 0.6};
+        QTest::newRow("power, low Ri") << int(StageKind::Power) << TubeFigures{250, 48, 7.3, 11.3, 0, 3, 250, 5.5};
+    }
+    void modelPassesThroughTheRecordsPointWithSlopeS()
+    {
+        QFETCH(int, kind);
+        QFETCH(TubeFigures, figures);
+        const TubeModel model(StageKind(kind), figures);
+        const double ug = -std::abs(figures.uc), h = 1e-4;
+        QCOMPARE(model.anodeCurrent(figures.ua0, ug), figures.ia0);
+        QCOMPARE(model.slope(figures.ua0, ug), figures.s);
+        const double numeric = (model.anodeCurrent(figures.ua0, ug + h) - model.anodeCurrent(figures.ua0, ug - h)) / (2 * h);
+        QVERIFY(std::abs(numeric - figures.s) < 1e-5 * figures.s);
+        // Current never falls as the anode voltage rises, nor goes below zero.
+        for (double ua = 0, last = 0; ua < 2 * figures.ua0; ua += figures.ua0 / 50) {
+            const double ia = model.anodeCurrent(ua, ug);
+            QVERIFY2(ia >= last, qPrintable(QString::number(ua)));
+            last = ia;
+        }
+    }
+
+    void plotsStayFiniteAndInsideTheirAxes_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QStringList>("record");
+        QTest::addColumn<QString>("ea");
+        QTest::newRow("ECC83") << int(StageKind::Triode) << ecc83 << "250";
+        QTest::newRow("EF86") << int(StageKind::PreampPentode) << ef86 << "300";
+        QTest::newRow("EL84") << int(StageKind::Power) << el84 << "250";
+        QTest::newRow("triode cut off at Ea") << int(StageKind::Triode)
+                                              << QStringList{"0", "0", "250", "1", "1", "1", "2", "10"} << "10";
+        QTest::newRow("pentode with tiny current") << int(StageKind::PreampPentode)
+                                                   << QStringList{"0", "0", "250", "1e-9", "2", "2", "0", "1", "100", "1e-9"}
+                                                   << "300";
+        QTest::newRow("huge figures") << int(StageKind::Power)
+                                      << QStringList{"0", "0", "1e300", "1e-300", "1e300", "1e-300", "0", "1e300",
+                                                     "1e300", "1e300"}
+                                      << "1e300";
+    }
+    void plotsStayFiniteAndInsideTheirAxes()
+    {
+        QFETCH(int, kind);
+        QFETCH(QStringList, record);
+        QFETCH(QString, ea);
+        for (const QLocale &locale : {pointLocale, commaLocale}) {
+            const Analysis a = AnalyzeStage(input(StageKind(kind), record, locale, ea), locale);
+            if (!a.ok()) {
+                QVERIFY(a.rows.isEmpty() && a.curves.isEmpty());
+                continue;
+            }
+            for (const AnalysisRow &row : a.rows)
+                QVERIFY2(toNumber(row.value, locale).has_value(), qPrintable(row.spoken()));
+            for (const Axis &axis : {a.ua, a.ia}) {
+                const double ticks = axis.max / axis.tick;
+                QVERIFY(roundTick(axis.tick) && ticks >= 4 - 1e-9 && ticks <= 10 + 1e-9);
+                QCOMPARE(ticks, std::round(ticks));
+            }
+            QVERIFY(a.ua.max > a.swingHigh.x() && a.ia.max > a.swingLow.y());
+            QVERIFY(a.curves.size() >= 6 && a.curves.size() <= 10);
+            QCOMPARE(a.curves.first().label, QStringLiteral("Ug = 0 В"));
+            QVERIFY(a.curves.last().ug <= 2 * *toNumber(a.rows.at(2).value, locale) + 0.01);
+            for (const Curve &curve : a.curves) {
+                for (qsizetype i = 0; i < curve.points.size(); ++i) {
+                    QVERIFY(inside(curve.points[i], a));
+                    QVERIFY(i == 0 || curve.points[i].x() >= curve.points[i - 1].x());
+                }
+            }
+            for (const QPointF &p : a.dcLoadLine + a.acLoadLine + QList<QPointF>{a.operatingPoint})
+                QVERIFY(inside(p, a));
+            QCOMPARE(a.acLoadLine.size(), 2);
+            // Q and both swing ends lie on the AC load line.
+            const QPointF d = a.acLoadLine[1] - a.acLoadLine[0];
+            for (const QPointF &p : {a.operatingPoint, a.swingLow, a.swingHigh}) {
+                const QPointF r = p - a.acLoadLine[0];
+                QVERIFY(std::abs(d.x() * r.y() - d.y() * r.x()) <= 1e-9 * (a.ua.max * a.ia.max));
+            }
+        }
+    }
+
+    void curvesStepRoundlyWithMinusLabels()
+    {
+        const Analysis a = AnalyzeStage(input(StageKind::Triode, ecc83, commaLocale), commaLocale);
+        // Ugq −1.38: 2·Ugq = −2.75 is passed in steps of 0.5 V.
+        QCOMPARE(a.curves.size(), 7);
+        QCOMPARE(a.curves.at(1).label, QStringLiteral("Ug = \u22120,5 В"));
+        QCOMPARE(a.curves.last().ug, -3.0);
+        QCOMPARE(a.dcLoadLine.first(), QPointF(250, 0));
+        QVERIFY(a.inputLines.contains(QStringLiteral("Fmin = 20 Гц")));
+        QVERIFY(!a.modelNote.isEmpty());
+    }
+};
+
+QTEST_APPLESS_MAIN(TestCharacteristics)
+#include "tst_characteristics.moc"
