@@ -15,3 +15,4 @@ echo
 "$bin/bench_calculations" --no-header
 "$bin/bench_analysis" --no-header
 "$bin/bench_records" --no-header 2>/dev/null
+"$bin/bench_charts" --no-header

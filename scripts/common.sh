@@ -40,7 +40,8 @@ ensure_packages() {
 
 # Packages the programs need to build and to run.
 # shellcheck disable=SC2034  # used by the scripts that source this file
-BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-svg-dev
+BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-svg-dev qt6-charts-dev
+                libqt6opengl6-dev
                 qt6-translations-l10n fonts-liberation)
 
 # configure_build DIR ARGS... — configure a Ninja build tree once, then reuse it.

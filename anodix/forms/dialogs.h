@@ -5,6 +5,7 @@
 
 #include <QString>
 
+class QPrinter;
 class QWidget;
 
 namespace anodix {
@@ -22,15 +23,22 @@ public:
     virtual bool askYesNo(QWidget *parent, const QString &text, const QString &title) = 0;
     // A modal input box with an empty default; an empty text on Cancel.
     virtual QString askText(QWidget *parent, const QString &prompt, const QString &title) = 0;
+    // A modal file dialog for saving, filter as Qt writes it ("PNG (*.png);;SVG (*.svg)");
+    // the chosen path, or an empty text on Cancel. It asks before replacing a file.
+    virtual QString saveFileName(QWidget *parent, const QString &title, const QString &filter) = 0;
+    // The modal print dialog, which sets up printer; false on Cancel.
+    virtual bool choosePrinter(QWidget *parent, QPrinter &printer) = 0;
 };
 
-// The real dialogs: QMessageBox and QInputDialog.
+// The real dialogs: QMessageBox, QInputDialog, QFileDialog and QPrintDialog.
 class QtDialogs final : public Dialogs
 {
 public:
     void message(QWidget *parent, const QString &text, const QString &title, Icon icon) override;
     bool askYesNo(QWidget *parent, const QString &text, const QString &title) override;
     QString askText(QWidget *parent, const QString &prompt, const QString &title) override;
+    QString saveFileName(QWidget *parent, const QString &title, const QString &filter) override;
+    bool choosePrinter(QWidget *parent, QPrinter &printer) override;
 };
 
 } // namespace anodix

@@ -43,16 +43,21 @@ void FormWindow::open()
     Form_Load();
 
     adjustSize();
-    // With its platform window made, the frame's margins count in the centring.
+    // With its platform window made, the frame's margins count in the placing.
     create();
+    placeOnScreen();
+    show();
+    activateWindow();
+    afterShow();
+}
+
+void FormWindow::placeOnScreen()
+{
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
-    show();
-    activateWindow();
-    afterShow();
 }
 
 bool FormWindow::eventFilter(QObject *watched, QEvent *event)

@@ -32,6 +32,8 @@ protected:
     virtual void Form_Load() {}
     // Runs once the opened window is on screen, for what should appear over it.
     virtual void afterShow() {}
+    // Moves the sized window to where it opens: the centre of the screen.
+    virtual void placeOnScreen();
 
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;

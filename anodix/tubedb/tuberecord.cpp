@@ -179,6 +179,11 @@ QByteArray zeroRecord(TubeClass tubeClass)
 
 } // namespace
 
+QString SaveWholeFile(const QString &path, const QByteArray &bytes)
+{
+    return saveWhole(QFileInfo(path).absolutePath(), path, bytes);
+}
+
 QString TubeRecordFolder(TubeClass tubeClass)
 {
     return QDir::toNativeSeparators(QStringLiteral("./") + classSubfolder(tubeClass));

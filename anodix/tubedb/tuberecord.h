@@ -38,6 +38,12 @@ int recordLineCount(TubeClass tubeClass);
 // sets it to the reason in Russian (it is cleared on success).
 QStringList parseTubeRecordLines(const QByteArray &bytes, int lineCount, QString *error = nullptr);
 
+// Writes bytes as the whole new content of path, atomically: an existing file
+// keeps its old content until the new one is complete on disk. Empty on
+// success, otherwise the likely reason in Russian. Every file the program
+// writes goes through here.
+QString SaveWholeFile(const QString &path, const QByteArray &bytes);
+
 struct RecordList
 {
     QStringList names; // file names with extension, in alphabetical order

@@ -2,10 +2,13 @@
 // The shared calculation-window frame.
 #include "anodix/windows/calcwindow.h"
 
+#include "anodix/analysis/characteristics.h"
+#include "anodix/charts/harakteristiki.h"
 #include "anodix/forms/dialogs.h"
 #include "anodix/forms/filelistbox.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QHash>
 #include <QLabel>
 #include <QLineEdit>
@@ -42,6 +45,8 @@ CalcWindow::CalcWindow(const CalcWindowSpec &design, const AppContext &context)
     setObjectName(QString::fromLatin1(design.windowName));
 }
 
+CalcWindow::~CalcWindow() = default;
+
 void CalcWindow::createMenus()
 {
     const auto addMenu = [this](const char *name, const char *title, const char *itemName, const char *itemTitle,
@@ -52,10 +57,15 @@ void CalcWindow::createMenus()
         item->setObjectName(QString::fromLatin1(itemName));
         item->setShortcut(shortcut);
         connect(item, &QAction::triggered, this, handler);
+        return menu;
     };
     addMenu(m_design.fileMenuName, "Файл", "Exit", "Выход", QKeySequence(Qt::CTRL | Qt::Key_X), &CalcWindow::Exit_Click);
-    addMenu("a", "Утилиты", "Redaktor", "Редактор параметров радиоламп", QKeySequence(Qt::CTRL | Qt::Key_R),
-            &CalcWindow::Redaktor_Click);
+    QMenu *utilities = addMenu("a", "Утилиты", "Redaktor", "Редактор параметров радиоламп",
+                               QKeySequence(Qt::CTRL | Qt::Key_R), &CalcWindow::Redaktor_Click);
+    QAction *characteristicsItem = utilities->addAction(QStringLiteral("Характеристики и нагрузочная прямая"));
+    characteristicsItem->setObjectName(QStringLiteral("Harakteristiki_Menu"));
+    characteristicsItem->setShortcut(QKeySequence(Qt::Key_F6));
+    connect(characteristicsItem, &QAction::triggered, this, &CalcWindow::Harakteristiki_Click);
     addMenu("Help", "Справка", "Help_Abaut", "О программе", QKeySequence(Qt::CTRL | Qt::Key_A),
             &CalcWindow::Help_Abaut_Click);
 }
@@ -101,7 +111,11 @@ QString CalcWindow::boxText(const char *name) const
 
 void CalcWindow::File_Click(const QString &fileName)
 {
-    const RecordLines record = m_database.ReadTubeRecord(m_design.tubeClass, fileName, m_design.recordLines);
+    // The characteristics want every line of the class; a stage that reads fewer
+    // still takes a record that ends after its own lines, and gets only those.
+    RecordLines record = m_database.ReadTubeRecord(m_design.tubeClass, fileName);
+    if (!record.ok() && m_design.recordLines < recordLineCount(m_design.tubeClass))
+        record = m_database.ReadTubeRecord(m_design.tubeClass, fileName, m_design.recordLines);
     // A record that cannot be read leaves the tube read before in place, and
     // the list points at that tube again (or at none), so what is highlighted
     // is what "Рассчитать" uses.
@@ -112,7 +126,9 @@ void CalcWindow::File_Click(const QString &fileName)
         showError(record.error);
         return;
     }
-    m_loadedTube.lines = record.lines;
+    m_recordLines = record.lines;
+    m_loadedTube.lines = record.lines.mid(0, m_design.recordLines);
+    m_tubeName = fileName.endsWith(QLatin1String(".lamp"), Qt::CaseInsensitive) ? fileName.chopped(5) : fileName;
     m_loadedName = fileName;
 }
 
@@ -125,6 +141,44 @@ void CalcWindow::Command1_Click()
     refreshOutputs();
     if (result.message)
         m_context.dialogs.message(this, result.message->text, result.message->title, Dialogs::Icon::None);
+    else
+        analyse(result);
+}
+
+void CalcWindow::analyse(const StageResult &result)
+{
+    analysis::AnalysisInput input;
+    input.kind = m_design.tubeClass == TubeClass::Triode          ? analysis::StageKind::Triode
+               : m_design.tubeClass == TubeClass::PreampPentode ? analysis::StageKind::PreampPentode
+                                                                : analysis::StageKind::Power;
+    input.tubeName = m_tubeName;
+    input.record = m_recordLines;
+    input.ea = boxText("Ea");
+    input.fmin = boxText("Fn1");
+    input.r1 = boxText("R11");
+    if (input.kind == analysis::StageKind::Power)
+        input.rn = boxText("Rn");
+    input.outputs = result.updates;
+    // The outputs as a screen reader names them: caption, value and unit.
+    QStringList shown;
+    for (const OutputRow &row : m_design.outputs)
+        shown.append(m_outputs.get<QLabel>(row.output)->accessibleName());
+    characteristics().showAnalysis(analysis::AnalyzeStage(input, m_context.locale), shown);
+}
+
+charts::Harakteristiki &CalcWindow::characteristics()
+{
+    if (!m_characteristics)
+        m_characteristics = std::make_unique<charts::Harakteristiki>(m_context.dialogs, m_context.locale);
+    return *m_characteristics;
+}
+
+void CalcWindow::closeEvent(QCloseEvent *event)
+{
+    FormWindow::closeEvent(event);
+    // Leaving the stage window, by any way, takes its characteristics along.
+    if (event->isAccepted() && m_characteristics)
+        m_characteristics->close();
 }
 
 void CalcWindow::refreshOutputs()
@@ -206,6 +260,7 @@ void CalcWindow::fitOutputs()
 
 void CalcWindow::Exit_Click() { m_context.navigator.switchTo(this, WindowId::Obshaya); }
 void CalcWindow::Redaktor_Click() { m_context.navigator.switchTo(this, m_design.editor); }
+void CalcWindow::Harakteristiki_Click() { characteristics().openBeside(this); }
 void CalcWindow::Help_Abaut_Click() { m_context.navigator.openAbout(); }
 
 void CalcWindow::showError(const QString &text)

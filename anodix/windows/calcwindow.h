@@ -9,11 +9,15 @@
 #include "anodix/stages/stageresult.h"
 #include "anodix/tubedb/tuberecord.h"
 
+#include <memory>
 #include <span>
 
 namespace anodix {
 
 class FileListBox;
+namespace charts {
+class Harakteristiki;
+}
 
 // What one calculation window is made of; each window keeps one as a constant.
 struct CalcWindowSpec
@@ -37,6 +41,7 @@ class CalcWindow : public FormWindow
     Q_OBJECT
 public:
     CalcWindow(const CalcWindowSpec &design, const AppContext &context);
+    ~CalcWindow() override;
 
     const CalcWindowSpec &design() const { return m_design; }
     // The record read last; it outlives the controls, for the whole run.
@@ -47,6 +52,7 @@ protected:
     void createControls(QWidget *client) override;
     void Form_Load() override;
     void afterShow() override;
+    void closeEvent(QCloseEvent *event) override;
 
     // Runs the window's stage on the current box texts and the loaded record.
     virtual StageResult calculate(const LoadedTube &tube, const QLocale &locale) const = 0;
@@ -57,12 +63,16 @@ private:
     void Command1_Click();
     void Exit_Click();
     void Redaktor_Click();
+    void Harakteristiki_Click();
     void Help_Abaut_Click();
 
     void showError(const QString &text);
     // Fits the outputs to their texts and names them after each change of values.
     void refreshOutputs();
     void fitOutputs();
+    // Hands a successful calculation to the characteristics window.
+    void analyse(const StageResult &result);
+    charts::Harakteristiki &characteristics();
 
     const CalcWindowSpec &m_design;
     AppContext m_context;
@@ -73,6 +83,11 @@ private:
     FormControls m_controls;
     FormControls m_outputs;
     FileListBox *m_file = nullptr;
+    // The loaded record's name without ".lamp", and its lines up to the class's
+    // full count where the file has them (the stage may read fewer).
+    QString m_tubeName;
+    QStringList m_recordLines;
+    std::unique_ptr<charts::Harakteristiki> m_characteristics; // made on first use
     QString m_listError; // why the list could not be filled, told once the window shows
 };
 

@@ -8,11 +8,12 @@
 #include "anodix/forms/dialogs.h"
 
 #include <QList>
+#include <QPrinter>
 #include <QString>
 
 struct AskedDialog
 {
-    enum class Kind { Message, YesNo, Text };
+    enum class Kind { Message, YesNo, Text, SaveFile, Print };
     Kind kind;
     QString text;
     QString title;
@@ -26,6 +27,10 @@ public:
     void answerYes() { m_yesNo.append(true); }
     void answerNo() { m_yesNo.append(false); }
     void answerText(const QString &text) { m_texts.append(text); }
+    // The path chosen in the next save dialog; an empty path cancels it.
+    void answerFileName(const QString &path) { m_fileNames.append(path); }
+    // The next print dialog is accepted with a printer that writes this PDF file.
+    void answerPrinter(const QString &pdfPath) { m_printers.append(pdfPath); }
 
     QList<AskedDialog> asked;
     int unexpected = 0;
@@ -53,6 +58,27 @@ public:
         return m_texts.takeFirst();
     }
 
+    QString saveFileName(QWidget *, const QString &title, const QString &filter) override
+    {
+        asked.append({AskedDialog::Kind::SaveFile, filter, title, Icon::None});
+        if (m_fileNames.isEmpty()) {
+            ++unexpected;
+            return {};
+        }
+        return m_fileNames.takeFirst();
+    }
+    bool choosePrinter(QWidget *, QPrinter &printer) override
+    {
+        asked.append({AskedDialog::Kind::Print, {}, {}, Icon::None});
+        if (m_printers.isEmpty()) {
+            ++unexpected;
+            return false;
+        }
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(m_printers.takeFirst());
+        return true;
+    }
+
     // Messages only, for the common check "which message came".
     QStringList messageTexts() const
     {
@@ -62,16 +88,23 @@ public:
                 texts.append(d.text);
         return texts;
     }
-    bool allAnswersUsed() const { return m_yesNo.isEmpty() && m_texts.isEmpty(); }
+    bool allAnswersUsed() const
+    {
+        return m_yesNo.isEmpty() && m_texts.isEmpty() && m_fileNames.isEmpty() && m_printers.isEmpty();
+    }
     void clear()
     {
         asked.clear();
         unexpected = 0;
         m_yesNo.clear();
         m_texts.clear();
+        m_fileNames.clear();
+        m_printers.clear();
     }
 
 private:
     QList<bool> m_yesNo;
     QList<QString> m_texts;
+    QList<QString> m_fileNames;
+    QList<QString> m_printers;
 };

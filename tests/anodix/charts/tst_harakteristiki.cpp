@@ -1,0 +1,292 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The characteristics window beside each calculation window: opening it,
+// following the stage's calculations, closing with its stage window, saving
+// and printing.
+#include "../windows/windowfixture.h"
+
+#include "anodix/charts/harakteristiki.h"
+
+#include <QChartView>
+#include <QImage>
+#include <QSvgRenderer>
+
+#include <memory>
+
+using anodix::FormWindow;
+using anodix::WindowId;
+using anodix::charts::Harakteristiki;
+
+namespace {
+
+const QString kPrompt = QStringLiteral("Выберите лампу и нажмите «Рассчитать»");
+
+void addStageRows() { addWindowRows({WindowId::Triod, WindowId::Pentod, WindowId::Tetrod}); }
+
+Harakteristiki *companion() { return qobject_cast<Harakteristiki *>(shownWindow(QStringLiteral("Harakteristiki"))); }
+
+int shownCompanions()
+{
+    return int(visibleWindows().count(QStringLiteral("Harakteristiki")));
+}
+
+QString labelText(const FormWindow *window, const QString &name) { return outputText(window, name); }
+
+// The result values on screen, in order, as their screen-reader names.
+QStringList spokenResults(const FormWindow *window)
+{
+    QStringList spoken;
+    for (int i = 0; auto *value = control<QLabel>(window, QStringLiteral("Znachenie(%1)").arg(i)); ++i)
+        if (!value->text().isEmpty())
+            spoken.append(value->accessibleName());
+    return spoken;
+}
+
+// Every shown result reads as caption, value and unit, and says the same as the analysis.
+void verifyResultsSpoken(const Harakteristiki *window)
+{
+    QVERIFY(window->shownAnalysis() && window->shownAnalysis()->ok());
+    const auto &rows = window->shownAnalysis()->rows;
+    QVERIFY(!rows.isEmpty());
+    for (int i = 0; i < rows.size(); ++i) {
+        const QString index = QStringLiteral("(%1)").arg(i);
+        QStringList words{labelText(window, "Nazvanie" + index), labelText(window, "Znachenie" + index),
+                          labelText(window, "Edinica" + index)};
+        words.removeAll(QString());
+        QCOMPARE(control<QLabel>(window, "Znachenie" + index)->accessibleName(), words.join(QLatin1Char(' ')));
+        QCOMPARE(words.join(QLatin1Char(' ')), rows[i].spoken());
+    }
+    QCOMPARE(spokenResults(window).size(), rows.size());
+}
+
+// Running as root, permission bits stop no write; a read-only folder then proves nothing.
+bool permissionsAreEnforced()
+{
+    QTemporaryDir probe;
+    QFile::setPermissions(probe.path(), QFile::ReadOwner | QFile::ExeOwner);
+    QFile file(probe.filePath(QStringLiteral("x")));
+    const bool refused = !file.open(QIODevice::WriteOnly);
+    QFile::setPermissions(probe.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return refused;
+}
+
+} // namespace
+
+class HarakteristikiTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup()
+    {
+        const QString fault = endRun(m_app);
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+    }
+
+    void f6OpensOneWindowThatAsksForACalculation_data() { addStageRows(); }
+    void f6OpensOneWindowThatAsksForACalculation()
+    {
+        QFETCH(WindowId, id);
+        m_app = std::make_unique<WindowFixture>();
+        FormWindow *stageWindow = m_app->open(id);
+        auto *item = stageWindow->findChild<QAction *>(QStringLiteral("Harakteristiki_Menu"));
+        QVERIFY(item);
+        QCOMPARE(item->shortcut(), QKeySequence(Qt::Key_F6));
+        item->trigger();
+        item->trigger();
+
+        QCOMPARE(shownCompanions(), 1);
+        QVERIFY(shownWindow(stageWindow->objectName())); // not a switch: the stage window stays
+        Harakteristiki *window = companion();
+        QCOMPARE(window->windowTitle(), QStringLiteral("Anodix V1.0 - Характеристики и нагрузочная прямая"));
+        QCOMPARE(labelText(window, "Soobshenie"), kPrompt);
+        QVERIFY(spokenResults(window).isEmpty());
+        QVERIFY(!control<QChartView>(window, "Grafik")->isVisible());
+        stageWindow->close();
+    }
+
+    void successfulCalculationsFillTheOpenWindowAtOnce_data() { addStageRows(); }
+    void successfulCalculationsFillTheOpenWindowAtOnce()
+    {
+        QFETCH(WindowId, id);
+        const Stage s = stage(id);
+        m_app = std::make_unique<WindowFixture>(kCommaLocale);
+        m_app->writeRecord(s.tubeClass, QStringLiteral("6Н2П.lamp"), s.record);
+        FormWindow *stageWindow = m_app->open(id);
+        pickRecord(stageWindow, QStringLiteral("6Н2П.lamp"));
+        QVERIFY(calculatesWorkedExample(stageWindow, m_app->dialogs, s, kCommaLocale));
+        triggerItem(stageWindow, QStringLiteral("Harakteristiki_Menu"));
+
+        Harakteristiki *window = companion();
+        QVERIFY(window);
+        QVERIFY(labelText(window, "Lampa").contains(QStringLiteral("6Н2П")));
+        QVERIFY(!labelText(window, "Lampa").contains(QStringLiteral(".lamp")));
+        QVERIFY(control<QChartView>(window, "Grafik")->isVisible());
+        QVERIFY(!control<QLabel>(window, "Soobshenie")->isVisible());
+        QCOMPARE(control<QChartView>(window, "Grafik")->accessibleDescription(), window->shownAnalysis()->description);
+        verifyResultsSpoken(window);
+        const QStringList before = spokenResults(window);
+
+        // A lower supply moves the operating point; the open window follows at once.
+        auto *ea = control<QLineEdit>(stageWindow, QStringLiteral("Ea"));
+        ea->clear();
+        typeInto(stageWindow, QStringLiteral("Ea"), QStringLiteral("200"));
+        clickButton(stageWindow, QStringLiteral("Command1"));
+        QVERIFY(m_app->dialogs.asked.isEmpty());
+        verifyResultsSpoken(window);
+        QVERIFY(spokenResults(window).first() != before.first());
+        QVERIFY(labelText(window, "Ishodnye").contains(QStringLiteral("200")));
+        stageWindow->close();
+    }
+
+    void calculationEndingInAMessageLeavesTheWindowAsItWas()
+    {
+        const Stage s = stage(WindowId::Triod);
+        m_app = std::make_unique<WindowFixture>();
+        m_app->writeRecord(s.tubeClass, QStringLiteral("tube.lamp"), s.record);
+        FormWindow *stageWindow = m_app->open(WindowId::Triod);
+        pickRecord(stageWindow, QStringLiteral("tube.lamp"));
+        QVERIFY(calculatesWorkedExample(stageWindow, m_app->dialogs, s));
+        triggerItem(stageWindow, QStringLiteral("Harakteristiki_Menu"));
+        const QStringList shown = spokenResults(companion());
+        QVERIFY(!shown.isEmpty());
+
+        typeInto(stageWindow, QStringLiteral("Ea"), QStringLiteral("x"));
+        clickButton(stageWindow, QStringLiteral("Command1"));
+        QCOMPARE(m_app->dialogs.messageTexts(), QStringList{kInputError});
+        QCOMPARE(spokenResults(companion()), shown);
+        stageWindow->close();
+    }
+
+    void leavingTheStageWindowClosesIt_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Выход") << "Exit";
+        QTest::newRow("tube editor") << "Redaktor";
+        QTest::newRow("title bar's close button") << "close";
+    }
+    void leavingTheStageWindowClosesIt()
+    {
+        QFETCH(QString, how);
+        m_app = std::make_unique<WindowFixture>();
+        FormWindow *stageWindow = m_app->open(WindowId::Pentod);
+        triggerItem(stageWindow, QStringLiteral("Harakteristiki_Menu"));
+        QCOMPARE(shownCompanions(), 1);
+        if (how == QLatin1String("close"))
+            stageWindow->close();
+        else
+            triggerItem(stageWindow, how);
+        QCOMPARE(shownCompanions(), 0);
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            widget->close();
+    }
+
+    void eightLineTetrodRecordStillCalculatesAndTheWindowNamesWhatIsMissing()
+    {
+        const Stage s = stage(WindowId::Tetrod);
+        m_app = std::make_unique<WindowFixture>();
+        m_app->writeRecord(s.tubeClass, QStringLiteral("short.lamp"), s.record.mid(0, 8));
+        FormWindow *stageWindow = m_app->open(WindowId::Tetrod);
+        pickRecord(stageWindow, QStringLiteral("short.lamp"));
+        QVERIFY(calculatesWorkedExample(stageWindow, m_app->dialogs, s));
+        triggerItem(stageWindow, QStringLiteral("Harakteristiki_Menu"));
+
+        const QString said = labelText(companion(), "Soobshenie");
+        QVERIFY2(said.startsWith(QStringLiteral("Недостаточно данных для построения характеристик: ")), qPrintable(said));
+        QVERIFY2(said.contains(QStringLiteral("Ug2")) && said.contains(QStringLiteral("Ig2")), qPrintable(said));
+        QVERIFY(spokenResults(companion()).isEmpty());
+        stageWindow->close();
+    }
+
+    void savingAndPrintingWriteReadableFiles_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("fileName");
+        QTest::newRow("plot as PNG") << "SohranitGrafik" << "plot.png";
+        QTest::newRow("plot as SVG") << "SohranitGrafik" << "plot.SVG";
+        QTest::newRow("PDF report") << "SohranitOtchet" << "report.pdf";
+        QTest::newRow("printing to a PDF printer") << "Pechat" << "printed.pdf";
+    }
+    void savingAndPrintingWriteReadableFiles()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, fileName);
+        Harakteristiki *window = openAfterTriodeCalculation();
+        const QString path = m_app->dir.filePath(fileName);
+        if (item == QLatin1String("Pechat"))
+            m_app->dialogs.answerPrinter(path);
+        else
+            m_app->dialogs.answerFileName(path);
+        triggerItem(window, item);
+
+        QVERIFY2(m_app->dialogs.messageTexts().isEmpty(), qPrintable(m_app->dialogs.messageTexts().join('\n')));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        if (fileName.endsWith(QLatin1String(".png"))) {
+            const QImage image = QImage::fromData(bytes, "PNG");
+            QVERIFY(image.width() >= control<QChartView>(window, "Grafik")->width());
+        } else if (fileName.endsWith(QLatin1String(".SVG"))) {
+            QVERIFY(QSvgRenderer(bytes).isValid());
+        } else {
+            QVERIFY(bytes.startsWith("%PDF-"));
+            QVERIFY(bytes.trimmed().endsWith("%%EOF"));
+        }
+        QVERIFY(QDir(m_app->dir.path()).entryList(QDir::Files | QDir::Hidden).size() == 1); // no temporary left
+        m_app->navigator.window(WindowId::Triod)->close();
+    }
+
+    void refusedWriteSaysWhyAndKeepsTheExistingFile_data()
+    {
+        QTest::addColumn<bool>("readOnlyFolder");
+        QTest::newRow("read-only folder") << true;
+        QTest::newRow("a folder of that name") << false;
+    }
+    void refusedWriteSaysWhyAndKeepsTheExistingFile()
+    {
+        QFETCH(bool, readOnlyFolder);
+        if (readOnlyFolder && !permissionsAreEnforced())
+            QSKIP("running with rights that permission bits do not stop; the other row covers refusals");
+        Harakteristiki *window = openAfterTriodeCalculation();
+        const QString folder = m_app->dir.filePath(QStringLiteral("out"));
+        QVERIFY(QDir().mkpath(folder + QStringLiteral("/plot.png")));
+        const QString kept = readOnlyFolder ? folder + QStringLiteral("/old.png") : folder + QStringLiteral("/plot.png/old.png");
+        {
+            QFile file(kept);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("old content");
+        }
+        if (readOnlyFolder)
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+        m_app->dialogs.answerFileName(readOnlyFolder ? kept : folder + QStringLiteral("/plot.png"));
+        triggerItem(window, QStringLiteral("SohranitGrafik"));
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+        QCOMPARE(m_app->dialogs.messageTexts().size(), 1);
+        QCOMPARE(m_app->dialogs.asked.last().title, QStringLiteral("Ошибка"));
+        QVERIFY(m_app->dialogs.messageTexts().first().startsWith(QStringLiteral("Не удалось сохранить файл")));
+        QFile file(kept);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("old content"));
+        m_app->navigator.window(WindowId::Triod)->close();
+    }
+
+private:
+    // The triode's worked example calculated, then its characteristics opened.
+    Harakteristiki *openAfterTriodeCalculation()
+    {
+        const Stage s = stage(WindowId::Triod);
+        m_app = std::make_unique<WindowFixture>();
+        m_app->writeRecord(s.tubeClass, QStringLiteral("tube.lamp"), s.record);
+        FormWindow *stageWindow = m_app->open(WindowId::Triod);
+        pickRecord(stageWindow, QStringLiteral("tube.lamp"));
+        if (!calculatesWorkedExample(stageWindow, m_app->dialogs, s))
+            return nullptr;
+        triggerItem(stageWindow, QStringLiteral("Harakteristiki_Menu"));
+        return companion();
+    }
+
+    std::unique_ptr<WindowFixture> m_app;
+};
+
+QTEST_MAIN(HarakteristikiTest)
+#include "tst_harakteristiki.moc"
