@@ -2,6 +2,7 @@
 // Tests of the tube record files: exact bytes on disk, listing, reading and
 // every refusal, each against a fresh temporary working folder.
 #include "anodix/tubedb/tuberecord.h"
+#include "support/injectedwritefault.h"
 
 #include <QDir>
 #include <QFile>
@@ -91,24 +92,6 @@ bool permissionBitsStopWrites(const QString &scratch)
     QDir(probe).removeRecursively();
     return refused;
 }
-
-// One step of every record write fails with one errno while this lives.
-class InjectedFault
-{
-public:
-    InjectedFault(WriteStep step, int error)
-    {
-        s_step = step;
-        s_error = error;
-        anodix::detail::setWriteFaultForTesting(&fail);
-    }
-    ~InjectedFault() { anodix::detail::setWriteFaultForTesting(nullptr); }
-
-private:
-    static int fail(WriteStep step) { return step == s_step ? s_error : 0; }
-    static inline WriteStep s_step = WriteStep::Write;
-    static inline int s_error = 0;
-};
 
 } // namespace
 
@@ -748,7 +731,7 @@ void TubeRecordTest::failedWriteKeepsTheOldFile()
 
     RecordOutcome outcome;
     {
-        const InjectedFault fault(step, error);
+        const InjectedWriteFault fault(step, error);
         if (operation == "save")
             outcome = work.db.WriteTubeRecord(TubeClass::Triode, name, numbered(8));
         else
