@@ -162,7 +162,7 @@ SavedInputs ParseSavedInputs(const QByteArray &bytes)
         const qsizetype start = pos;
         while (pos < end && !endsField(bytes[pos]))
             ++pos;
-        const QString field = QString::fromLatin1(bytes.mid(start, pos - start));
+        const QString field = QString::fromLatin1(QByteArrayView(bytes).sliced(start, pos - start));
         // Blanks after a number belong to it; then one comma or one line end
         // closes the field, so " 44 \r\n" is one field and an empty line is another.
         while (pos < end && isBlank(bytes[pos]))

@@ -9,7 +9,7 @@ set -euo pipefail
 seconds=${1:-30}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${FUZZ_BUILD_DIR:-$root/build/fuzz}
-targets=(numbertext tuberecord datafile leadingnumber stages)
+targets=(numbertext tuberecord tuberecordfile datafile leadingnumber stages)
 
 missing=()
 command -v clang++-14 >/dev/null || missing+=(clang-14)
