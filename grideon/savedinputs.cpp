@@ -42,7 +42,7 @@ QString errorReason(int error)
         return QStringLiteral("диск доступен только для чтения");
     case EACCES:
     case EPERM:
-        return QStringLiteral("нет прав на запись в папку");
+        return QStringLiteral("нет прав на запись");
     case EISDIR:
         return QStringLiteral("под этим именем в папке есть вложенная папка");
     case ENOENT:
@@ -100,6 +100,9 @@ int writeDurably(const QString &path, const QByteArray &bytes, bool &renamed)
     renamed = false;
     const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
     const QByteArray target = QFile::encodeName(path);
+    // The rename would replace a write-protected file as easily as any other.
+    if (::access(target.constData(), F_OK) == 0 && ::access(target.constData(), W_OK) != 0)
+        return EACCES;
     QByteArray temporary = folder + "/.grideon-XXXXXX.tmp";
     const int fd = ::mkostemps(temporary.data(), 4, O_CLOEXEC);
     if (fd < 0)

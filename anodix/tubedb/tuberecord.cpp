@@ -305,6 +305,9 @@ SaveProblem saveWhole(const QString &folder, const QString &path, const QByteArr
     if (existing == Existing::Replace) {
         if (QString problem = notRegularProblem(path); !problem.isEmpty())
             return {std::move(problem)};
+        // The rename would replace a write-protected record as easily as any other.
+        if (const QFileInfo file(path); file.exists() && !file.isWritable())
+            return {QStringLiteral("файл защищён от записи")};
     }
     const WriteResult result = writeDurably(folder, path, bytes, existing);
     if (!result.error)
