@@ -214,10 +214,12 @@ void Form1::Form_Load()
 // Saves the stored inputs, not the box texts; the window closes whatever happens.
 void Form1::Form_Unload()
 {
-    if (!WriteSavedInputsFile(QString::fromLatin1(kSavedInputsFile), m_inputs))
+    QString reason;
+    if (!WriteSavedInputsFile(QString::fromLatin1(kSavedInputsFile), m_inputs, &reason))
         m_dialogs.message(this,
-                          QStringLiteral("Не удалось записать файл \"data.dat\" в рабочей папке.\n"
-                                         "Исходные данные последнего расчета не сохранены."),
+                          QStringLiteral("Не удалось записать файл \"data.dat\" в рабочей папке: %1.\n"
+                                         "Исходные данные последнего расчета не сохранены.")
+                              .arg(reason),
                           kErrorTitle);
 }
 

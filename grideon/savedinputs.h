@@ -13,6 +13,8 @@
 namespace grideon {
 
 inline constexpr const char *kSavedInputsFile = "data.dat";
+// Six numbers take far less; the rest of a larger file is ignored unread.
+inline constexpr int kMaxSavedInputsBytes = 4096;
 
 struct SavedInputs
 {
@@ -26,9 +28,25 @@ struct SavedInputs
 SavedInputs ParseSavedInputs(const QByteArray &bytes);
 QByteArray FormatSavedInputs(const StageInputs &inputs);
 
-// Nothing when the file cannot be opened (usually: it does not exist yet).
+// Nothing when the file cannot be opened (usually: it does not exist yet) or
+// is no regular file (a pipe, a device, a folder); reads its first
+// kMaxSavedInputsBytes bytes at most.
 std::optional<SavedInputs> ReadSavedInputsFile(const QString &path);
-// Written atomically, so a failed write leaves the previous file whole.
-bool WriteSavedInputsFile(const QString &path, const StageInputs &inputs);
+// Written atomically and durably: true only once the new file and its name are
+// on disk; on failure the previous file stays whole and, when reason is given,
+// it is set to the cause in Russian.
+bool WriteSavedInputsFile(const QString &path, const StageInputs &inputs, QString *reason = nullptr);
+
+namespace detail {
+
+// The steps of writing the file that the system can refuse.
+enum class WriteStep { Write, Sync, Close, Rename, SyncFolder };
+// Asked before each step; a non-zero errno value makes that step fail with it
+// as the system would (a failing write has first written half its bytes). For
+// tests: nullptr, the default, lets every step run.
+using WriteFault = int (*)(WriteStep step);
+void setWriteFaultForTesting(WriteFault fault);
+
+} // namespace detail
 
 } // namespace grideon

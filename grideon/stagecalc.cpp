@@ -300,11 +300,12 @@ bool IsNumericText(const QString &text, const QLocale &locale)
 
 double ParseLeadingNumber(const QString &text)
 {
-    QString s;
-    s.reserve(text.size());
+    // Built on the stack for any text a box or a line of data.dat holds: this
+    // runs for every field read, and heap copies cost more than the parsing.
+    QVarLengthArray<QChar, 64> s;
     for (QChar c : text)
         if (c != u' ' && c != u'\t' && c != u'\n')
-            s += c;
+            s.append(c);
 
     if (s.size() >= 2 && s[0] == u'&') {
         const QChar kind = s[1].toUpper();
@@ -323,9 +324,9 @@ double ParseLeadingNumber(const QString &text)
     }
 
     qsizetype i = 0;
-    QString cForm;
+    QVarLengthArray<QChar, 64> cForm;
     if (i < s.size() && (s[i] == u'+' || s[i] == u'-'))
-        cForm += s[i++];
+        cForm.append(s[i++]);
     qsizetype digitCount = 0;
     bool pointSeen = false;
     for (; i < s.size(); ++i) {
@@ -336,24 +337,25 @@ double ParseLeadingNumber(const QString &text)
         } else {
             break;
         }
-        cForm += s[i];
+        cForm.append(s[i]);
     }
     if (digitCount == 0)
         return 0;
     // An exponent counts only when digits follow it: "12e" is 12.
     if (i < s.size() && (s[i] == u'e' || s[i] == u'E')) {
         qsizetype j = i + 1;
-        QString exponent = QStringLiteral("e");
         if (j < s.size() && (s[j] == u'+' || s[j] == u'-'))
-            exponent += s[j++];
+            ++j;
         const qsizetype firstDigit = j;
-        for (; j < s.size() && isAsciiDigit(s[j]); ++j)
-            exponent += s[j];
-        if (j > firstDigit)
-            cForm += exponent;
+        while (j < s.size() && isAsciiDigit(s[j]))
+            ++j;
+        if (j > firstDigit) {
+            cForm.append(u'e');
+            cForm.append(s.constData() + i + 1, j - i - 1);
+        }
     }
     // Qt gives an infinity on overflow and 0 on underflow, with ok false.
-    return QLocale::c().toDouble(cForm);
+    return QLocale::c().toDouble(QStringView(cForm.constData(), cForm.size()));
 }
 
 QString FormatPlainNumber(float value)

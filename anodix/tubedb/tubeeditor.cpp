@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QEventLoopLocker>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -223,6 +224,7 @@ void TubeEditor::File_Click(const QString &fileName)
                                        : record.error));
         return;
     }
+    rememberOnDisk(fileName, record.bytes);
     m_shownName->setText(fileName);
     nameOutputs(m_controls, kShownRecord);
     const QStringList boxes = boxNamesInFileOrder(m_tubeClass);
@@ -306,11 +308,14 @@ void TubeEditor::SaveSelectedRecord()
             return;
         }
     }
+    if (!mayOverwrite(fileName))
+        return;
     const RecordOutcome outcome = m_database.WriteTubeRecord(m_tubeClass, fileName, values);
     if (!outcome.ok()) {
         showError(QStringLiteral("Ошибка сохранения: %1").arg(outcome.error));
         return;
     }
+    rememberOnDisk(fileName, formatTubeRecordLines(values));
     m_context.dialogs.message(this, QStringLiteral("Сохранено !"), QString(), Dialogs::Icon::Information);
 }
 
@@ -355,6 +360,28 @@ void TubeEditor::restoreSelection()
     const QString shown = m_shownName->text();
     if (shown.isEmpty() || !list->selectName(shown))
         list->clearSelection();
+}
+
+void TubeEditor::rememberOnDisk(const QString &fileName, const QByteArray &bytes)
+{
+    m_loadedName = fileName;
+    m_loadedBytes = bytes;
+}
+
+bool TubeEditor::mayOverwrite(const QString &fileName)
+{
+    if (fileName != m_loadedName)
+        return true;
+    const RecordLines onDisk = m_database.ReadTubeRecord(m_tubeClass, fileName);
+    if (onDisk.ok() && onDisk.bytes == m_loadedBytes)
+        return true;
+    // Without its folder the record cannot be written at all; the write says so.
+    if (!QFileInfo(m_database.folderPath(m_tubeClass)).isDir())
+        return true;
+    return m_context.dialogs.askYesNo(
+        this,
+        QStringLiteral("Запись «%1» изменена или удалена другой программой. Сохранить ваши значения?").arg(fileName),
+        QStringLiteral("Сохранение"));
 }
 
 FileListBox *TubeEditor::fileList() const

@@ -53,6 +53,11 @@ private:
     void showError(const QString &text);
     // Puts the list's selection back on the record FILE1 names, without loading it.
     void restoreSelection();
+    // Remembers the record as it is on disk, to see later whether another program changed it.
+    void rememberOnDisk(const QString &fileName, const QByteArray &bytes);
+    // True when the record is still as loaded or saved here, or when the user
+    // agrees to put the boxes over what another program did to it.
+    bool mayOverwrite(const QString &fileName);
 
     FileListBox *fileList() const;
     QString boxText(const QString &boxName) const;
@@ -65,6 +70,8 @@ private:
     FormControls m_controls;
     FileListBox *m_file = nullptr;
     QLabel *m_shownName = nullptr; // FILE1
+    QString m_loadedName;    // the record last loaded or saved by this editor
+    QByteArray m_loadedBytes; // its bytes at that moment
 };
 
 } // namespace anodix

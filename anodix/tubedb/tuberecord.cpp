@@ -10,7 +10,6 @@
 #include <QSaveFile>
 #include <QStorageInfo>
 #include <QStringDecoder>
-#include <QTemporaryFile>
 
 #include <algorithm>
 #include <utility>
@@ -19,9 +18,13 @@
 #include <cstring>
 
 #ifdef Q_OS_UNIX
+#include <cstdio>
 #include <dirent.h>
+#include <fcntl.h>
+#include <stdlib.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace anodix {
@@ -71,6 +74,14 @@ bool hasControlCharacter(const QString &text)
                        [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
 }
 
+// These turn the letters after them around on screen, so "6N2P\u202Epmal.exe"
+// would show as another name than the one on disk.
+bool isBidiControl(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069);
+}
+
 // A file name handed in by the list must stay inside the class folder.
 QString fileNameProblem(const QString &fileName)
 {
@@ -109,16 +120,209 @@ QString refusalReason(const QString &folder, const QString &path, const QString 
     return QStringLiteral("система ответила: %1").arg(systemText);
 }
 
-// Writes the whole text through QSaveFile, so the old content stays until the
-// new one is complete on disk.
-QString saveWhole(const QString &folder, const QString &path, const QByteArray &bytes)
+detail::WriteFault g_writeFault = nullptr;
+
+int injectedFault(detail::WriteStep step)
 {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    return g_writeFault ? g_writeFault(step) : 0;
+}
+
+// The cause of a failed system call, told in Russian where it is a usual one.
+QString errorReason(int error, const QString &folder, const QString &path)
+{
+    switch (error) {
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return QStringLiteral("на диске нет свободного места");
+    case EIO:
+        return QStringLiteral("ошибка ввода-вывода на диске");
+    case EROFS:
+        return QStringLiteral("диск доступен только для чтения");
+    default:
+        break;
+    }
+    return refusalReason(folder, path, QString::fromLocal8Bit(std::strerror(error)));
+}
+
+// Records are written only as regular files of their folder: through a link
+// the write would land in another file, perhaps far outside bd/.
+QString notRegularProblem(const QString &path)
+{
+    const QFileInfo file(path);
+    if (file.isSymLink())
+        return QStringLiteral("это ссылка на другой файл, а не сама запись; через ссылку программа не пишет");
+    if (!file.exists())
         return {};
-    const QString systemText = file.errorString();
+    if (file.isDir())
+        return QStringLiteral("под этим именем в папке есть вложенная папка");
+    if (!file.isFile())
+        return QStringLiteral("это не обычный файл");
+    return {};
+}
+
+// How a write ended: error 0 when the new file is durably in place; renamed
+// tells whether the old file was already replaced when the error came.
+struct WriteResult
+{
+    int error = 0;
+    bool renamed = false;
+};
+
+enum class Existing { Replace, Keep };
+
+#ifdef Q_OS_UNIX
+
+int writeAll(int fd, const QByteArray &bytes)
+{
+    const char *data = bytes.constData();
+    std::size_t left = std::size_t(bytes.size());
+    while (left > 0) {
+        if (const int fault = injectedFault(detail::WriteStep::Write)) {
+            [[maybe_unused]] const ssize_t half = ::write(fd, data, left / 2);
+            return fault;
+        }
+        const ssize_t written = ::write(fd, data, left);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            return errno;
+        if (written == 0)
+            return ENOSPC;
+        data += written;
+        left -= std::size_t(written);
+    }
+    return 0;
+}
+
+int stepResult(detail::WriteStep step, int result)
+{
+    if (const int fault = injectedFault(step))
+        return fault;
+    return result == 0 ? 0 : errno;
+}
+
+// A rename that a test makes fail must not happen at all.
+int renameStep(const char *from, const char *to)
+{
+    if (const int fault = injectedFault(detail::WriteStep::Rename))
+        return fault;
+    return ::rename(from, to) == 0 ? 0 : errno;
+}
+
+// Moves the finished file to its name without replacing one that exists.
+int renameNoReplace(const char *from, const char *to)
+{
+#if defined(__linux__) && defined(RENAME_NOREPLACE)
+    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+#endif
+    // Where the file system cannot rename so, a hard link refuses an existing name too.
+    if (::link(from, to) != 0)
+        return errno;
+    ::unlink(from);
+    return 0;
+}
+
+// The bytes go to a temporary file beside the record, which is synced, closed
+// and only then renamed over the record; then the folder is synced so that the
+// rename survives a power cut. Any failure before the rename leaves the old
+// file untouched and removes the temporary one.
+WriteResult writeDurably(const QString &folder, const QString &path, const QByteArray &bytes, Existing existing)
+{
+    const QByteArray folderName = QFile::encodeName(folder);
+    const QByteArray target = QFile::encodeName(path);
+    QByteArray temporary = folderName + "/.anodix-XXXXXX.tmp";
+    const int fd = ::mkostemps(temporary.data(), 4, O_CLOEXEC);
+    if (fd < 0)
+        return {errno};
+    struct stat old;
+    const bool replacing = existing == Existing::Replace && ::stat(target.constData(), &old) == 0;
+    ::fchmod(fd, replacing ? (old.st_mode & 07777) : 0644);
+
+    int error = writeAll(fd, bytes);
+    if (!error)
+        error = stepResult(detail::WriteStep::Sync, ::fsync(fd));
+    const int closed = stepResult(detail::WriteStep::Close, ::close(fd));
+    if (!error)
+        error = closed;
+    if (!error) {
+        if (existing == Existing::Replace)
+            error = renameStep(temporary.constData(), target.constData());
+        else if (!(error = injectedFault(detail::WriteStep::Rename)))
+            error = renameNoReplace(temporary.constData(), target.constData());
+    }
+    if (error) {
+        ::unlink(temporary.constData());
+        return {error};
+    }
+
+    const int dir = ::open(folderName.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0)
+        return {errno, true};
+    error = stepResult(detail::WriteStep::SyncFolder, ::fsync(dir));
+    ::close(dir);
+    // Some file systems cannot sync a folder at all; they say so with EINVAL.
+    if (error == EINVAL)
+        error = 0;
+    return {error, true};
+}
+
+#else
+
+WriteResult writeDurably(const QString &, const QString &path, const QByteArray &bytes, Existing existing)
+{
+    if (existing == Existing::Keep && QFileInfo::exists(path))
+        return {EEXIST};
+    QSaveFile file(path);
+    // A buffered write that failed is seen only in error(), not in the result of commit().
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush()
+        && file.error() == QFileDevice::NoError && file.commit())
+        return {};
     file.cancelWriting();
-    return refusalReason(folder, path, systemText);
+    return {EIO};
+}
+
+#endif
+
+struct SaveProblem
+{
+    QString reason;        // in Russian; empty on success
+    bool renamed = false;  // the old file was already replaced
+    bool taken = false;    // Keep found the name taken
+};
+
+// Writes the whole text so that the old content stays until the new one is
+// complete on disk. Replace refuses a link or other non-regular file; Keep
+// refuses any existing name.
+SaveProblem saveWhole(const QString &folder, const QString &path, const QByteArray &bytes,
+                      Existing existing = Existing::Replace)
+{
+    if (existing == Existing::Replace) {
+        if (QString problem = notRegularProblem(path); !problem.isEmpty())
+            return {std::move(problem)};
+        // The rename would replace a write-protected record as easily as any other.
+        if (const QFileInfo file(path); file.exists() && !file.isWritable())
+            return {QStringLiteral("файл защищён от записи")};
+    }
+    const WriteResult result = writeDurably(folder, path, bytes, existing);
+    if (!result.error)
+        return {};
+    if (result.error == EEXIST && existing == Existing::Keep)
+        return {QStringLiteral("файл уже существует"), false, true};
+    return {errorReason(result.error, folder, path), result.renamed};
+}
+
+// The message of a failed save: whether the old file is still there matters most.
+QString saveFailure(const QString &what, const SaveProblem &problem)
+{
+    if (problem.renamed)
+        return QStringLiteral("%1: файл заменён, но система не подтвердила, что он сохранён на диске (%2).")
+            .arg(what, problem.reason);
+    return QStringLiteral("%1: %2. Файл на диске не изменён.").arg(what, problem.reason);
 }
 
 // (case-folded name, name) of every record file in the folder, unsorted;
@@ -181,7 +385,10 @@ QByteArray zeroRecord(TubeClass tubeClass)
 
 QString SaveWholeFile(const QString &path, const QByteArray &bytes)
 {
-    return saveWhole(QFileInfo(path).absolutePath(), path, bytes);
+    const SaveProblem problem = saveWhole(QFileInfo(path).absolutePath(), path, bytes);
+    if (problem.renamed)
+        return QStringLiteral("файл заменён, но система не подтвердила, что он сохранён на диске (%1)").arg(problem.reason);
+    return problem.reason;
 }
 
 QString TubeRecordFolder(TubeClass tubeClass)
@@ -231,6 +438,28 @@ QStringList parseTubeRecordLines(const QByteArray &bytes, int lineCount, QString
         return {};
     }
     return lines;
+}
+
+QByteArray formatTubeRecordLines(const QStringList &values, QString *error)
+{
+    const auto refuse = [error](const QString &reason) {
+        if (error)
+            *error = reason;
+        return QByteArray();
+    };
+    if (error)
+        error->clear();
+    QByteArray bytes;
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        if (values[i].contains(QLatin1Char('\r')) || values[i].contains(QLatin1Char('\n')))
+            return refuse(QStringLiteral("значение строки %1 содержит перевод строки").arg(i + 1));
+        // An invisible byte order mark opening the file would be taken for the
+        // file's own and dropped on reading; no number holds one anyway.
+        if (values[i].contains(QChar(0xFEFF)))
+            return refuse(QStringLiteral("значение строки %1 содержит невидимый знак U+FEFF").arg(i + 1));
+        bytes += values[i].toUtf8() + "\r\n";
+    }
+    return bytes;
 }
 
 TubeDatabase::TubeDatabase(QString workingFolder)
@@ -344,41 +573,36 @@ RecordLines TubeDatabase::ReadTubeRecord(TubeClass tubeClass, const QString &fil
     if (!problem.isEmpty()) {
         result.error = failure(cutShort ? QStringLiteral("файл слишком велик для записи о лампе") : problem);
         result.lines.clear();
+        return result;
     }
+    result.bytes = std::move(bytes);
     return result;
 }
 
 RecordOutcome TubeDatabase::WriteTubeRecord(TubeClass tubeClass, const QString &fileName,
                                             const QStringList &values) const
 {
-    const auto failure = [&](const QString &reason) {
-        return QStringLiteral("Не удалось записать файл %1: %2.").arg(quoted(fileName), reason);
-    };
+    const QString what = QStringLiteral("Не удалось записать файл %1").arg(quoted(fileName));
+    const auto failure = [&](const QString &reason) { return QStringLiteral("%1: %2.").arg(what, reason); };
     const int count = recordLineCount(tubeClass);
     if (values.size() != count) {
         return failed(failure(QStringLiteral("в записи должно быть %1 значений, а передано %2")
                                       .arg(count)
                                       .arg(values.size())));
     }
-    for (qsizetype i = 0; i < values.size(); ++i) {
-        if (values[i].contains(QLatin1Char('\r')) || values[i].contains(QLatin1Char('\n')))
-            return failed(failure(QStringLiteral("значение строки %1 содержит перевод строки").arg(i + 1)));
-        // An invisible byte order mark opening the file would be taken for the
-        // file's own and dropped on reading; no number holds one anyway.
-        if (values[i].contains(QChar(0xFEFF)))
-            return failed(failure(QStringLiteral("значение строки %1 содержит невидимый знак U+FEFF").arg(i + 1)));
-    }
+    QString problem;
+    const QByteArray bytes = formatTubeRecordLines(values, &problem);
+    if (!problem.isEmpty())
+        return failed(failure(problem));
     if (const QString problem = fileNameProblem(fileName); !problem.isEmpty())
         return failed(failure(problem));
     if (const QString problem = folderProblem(tubeClass); !problem.isEmpty())
         return failed(problem);
 
-    QByteArray bytes;
-    for (const QString &value : values)
-        bytes += value.toUtf8() + "\r\n";
     const QString folder = folderPath(tubeClass);
-    if (const QString reason = saveWhole(folder, folder + QLatin1Char('/') + fileName, bytes); !reason.isEmpty())
-        return failed(failure(reason));
+    if (const SaveProblem saved = saveWhole(folder, folder + QLatin1Char('/') + fileName, bytes);
+        !saved.reason.isEmpty())
+        return failed(saveFailure(what, saved));
     return {};
 }
 
@@ -393,38 +617,23 @@ RecordOutcome TubeDatabase::CreateTubeRecord(TubeClass tubeClass, const QString 
     const QString fileName = tubeName + kExtension;
     const QString folder = folderPath(tubeClass);
     const QString path = folder + QLatin1Char('/') + fileName;
-    const auto failure = [&](const QString &reason) {
-        return QStringLiteral("Не удалось создать запись %1: %2.").arg(quoted(fileName), reason);
-    };
-    const QByteArray bytes = zeroRecord(tubeClass);
+    const QString what = QStringLiteral("Не удалось создать запись %1").arg(quoted(fileName));
+    const RecordOutcome exists{RecordOutcome::Status::AlreadyExists,
+                               QStringLiteral("Запись %1 уже существует.").arg(quoted(fileName))};
 
-    if (replaceExisting) {
-        if (const QString reason = saveWhole(folder, path, bytes); !reason.isEmpty())
-            return failed(failure(reason));
-        return {};
+    if (!replaceExisting) {
+        const QFileInfo existing(path);
+        if (existing.exists() || existing.isSymLink())
+            return exists;
     }
-
-    const QFileInfo existing(path);
-    if (existing.exists() || existing.isSymLink())
-        return {RecordOutcome::Status::AlreadyExists, QStringLiteral("Запись %1 уже существует.").arg(quoted(fileName))};
-
-    // The record is written under a temporary name, then renamed while still
-    // open: that rename is atomic and refuses to replace a file that appeared
+    // Without consent to replace, the rename itself refuses a name taken
     // meanwhile, so no existing record can be lost.
-    QTemporaryFile temporary(folder + QStringLiteral("/.anodix-XXXXXX.tmp"));
-    if (!temporary.open())
-        return failed(failure(refusalReason(folder, path, temporary.errorString())));
-    temporary.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser
-                             | QFileDevice::WriteUser | QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    if (temporary.write(bytes) != bytes.size() || !temporary.flush())
-        return failed(failure(refusalReason(folder, path, temporary.errorString())));
-    if (!temporary.rename(path)) {
-        const QFileInfo now(path);
-        if (now.exists() || now.isSymLink())
-            return {RecordOutcome::Status::AlreadyExists, QStringLiteral("Запись %1 уже существует.").arg(quoted(fileName))};
-        return failed(failure(refusalReason(folder, path, temporary.errorString())));
-    }
-    temporary.setAutoRemove(false);
+    const SaveProblem saved =
+        saveWhole(folder, path, zeroRecord(tubeClass), replaceExisting ? Existing::Replace : Existing::Keep);
+    if (saved.taken)
+        return exists;
+    if (!saved.reason.isEmpty())
+        return failed(saveFailure(what, saved));
     return {};
 }
 
@@ -438,12 +647,15 @@ RecordOutcome TubeDatabase::DeleteTubeRecord(TubeClass tubeClass, const QString 
     if (const QString problem = folderProblem(tubeClass); !problem.isEmpty())
         return failed(problem);
 
+    if (!fileName.endsWith(kExtension, Qt::CaseInsensitive))
+        return failed(failure(QStringLiteral("удаляются только файлы записей, с окончанием «.lamp»")));
+
     const QString folder = folderPath(tubeClass);
     const QString path = folder + QLatin1Char('/') + fileName;
     const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink())
         return failed(failure(QStringLiteral("файл не найден")));
-    if (info.isDir())
+    if (info.isDir() && !info.isSymLink())
         return failed(failure(QStringLiteral("это папка, а не файл")));
     // A read-only record is kept on every platform, as Windows itself would.
     if (!info.isWritable() && !info.isSymLink())
@@ -465,6 +677,11 @@ QString TubeDatabase::nameProblem(const QString &tubeName)
         return QStringLiteral("Название лампы не может содержать две точки подряд.");
     if (hasControlCharacter(tubeName))
         return QStringLiteral("Название лампы не может содержать управляющие знаки (перевод строки, табуляцию).");
+    if (std::all_of(tubeName.cbegin(), tubeName.cend(), [](QChar c) { return c == QLatin1Char('.') || c.isSpace(); }))
+        return QStringLiteral("Название лампы не может состоять из одних точек и пробелов.");
+    if (std::any_of(tubeName.cbegin(), tubeName.cend(), isBidiControl))
+        return QStringLiteral("Название лампы не может содержать невидимые знаки направления письма "
+                              "(U+202A–U+202E, U+2066–U+2069): имя файла выглядело бы не так, как набрано.");
     if (!tubeName.isValidUtf16())
         return QStringLiteral("Название лампы содержит недопустимые знаки.");
 #ifdef Q_OS_WIN
@@ -475,5 +692,14 @@ QString TubeDatabase::nameProblem(const QString &tubeName)
         return QStringLiteral("Название лампы слишком длинное для имени файла.");
     return {};
 }
+
+namespace detail {
+
+void setWriteFaultForTesting(WriteFault fault)
+{
+    g_writeFault = fault;
+}
+
+} // namespace detail
 
 } // namespace anodix

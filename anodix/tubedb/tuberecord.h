@@ -37,6 +37,11 @@ int recordLineCount(TubeClass tubeClass);
 // ignored. With fewer lines it returns an empty list and, when error is given,
 // sets it to the reason in Russian (it is cleared on success).
 QStringList parseTubeRecordLines(const QByteArray &bytes, int lineCount, QString *error = nullptr);
+// The bytes of a record file holding these values, each followed by CR LF.
+// A value with a line end, or with a byte order mark that reading would take
+// for the file's own, cannot be stored: then it returns nothing and, when error
+// is given, sets it to the reason in Russian (it is cleared on success).
+QByteArray formatTubeRecordLines(const QStringList &values, QString *error = nullptr);
 
 // Writes bytes as the whole new content of path, atomically: an existing file
 // keeps its old content until the new one is complete on disk. Empty on
@@ -54,6 +59,7 @@ struct RecordList
 struct RecordLines
 {
     QStringList lines; // the texts of the lines read, without line ends
+    QByteArray bytes;  // the file as read, to tell later whether it changed
     QString error;     // empty on success
     bool ok() const { return error.isEmpty(); }
 };
@@ -80,15 +86,21 @@ public:
     // Reads lineCount lines (default: the class's count); fails when the file
     // is missing, unreadable or ends before that many lines.
     RecordLines ReadTubeRecord(TubeClass tubeClass, const QString &fileName, int lineCount = -1) const;
-    // values must hold the class's count of texts; written exactly as given, atomically.
+    // values must hold the class's count of texts; written exactly as given,
+    // atomically and durably: Done only once the new file and its name are on
+    // disk; on failure the old file stays as it was. A record that is a link or
+    // any other non-regular file is refused, never written through.
     RecordOutcome WriteTubeRecord(TubeClass tubeClass, const QString &fileName, const QStringList &values) const;
     // A new record of "0" lines named tubeName + ".lamp". An existing record is
     // replaced only when replaceExisting is set; otherwise AlreadyExists.
     RecordOutcome CreateTubeRecord(TubeClass tubeClass, const QString &tubeName, bool replaceExisting = false) const;
+    // Removes a "*.lamp" file of the folder; a link is removed, not its target.
     RecordOutcome DeleteTubeRecord(TubeClass tubeClass, const QString &fileName) const;
 
     // Why a tube name cannot name a file (path separator, "..", control
-    // character, empty, longer than 250 bytes with the extension); a Russian
+    // character, only dots and blanks, a bidirectional control character that
+    // shows the name other than typed, empty, longer than 250 bytes with the
+    // extension); a Russian
     // sentence for the user, empty when the name can be used.
     static QString nameProblem(const QString &tubeName);
 
@@ -101,5 +113,18 @@ private:
 
     QString m_workingFolder;
 };
+
+namespace detail {
+
+// The steps of a record write that the system can refuse.
+enum class WriteStep { Write, Sync, Close, Rename, SyncFolder };
+// Asked before each step of a record write; a non-zero errno value makes that
+// step fail with it as the system would (a failing write has first written
+// half its bytes, as on a disk that fills up). For tests: nullptr, the
+// default, lets every step run.
+using WriteFault = int (*)(WriteStep step);
+void setWriteFaultForTesting(WriteFault fault);
+
+} // namespace detail
 
 } // namespace anodix

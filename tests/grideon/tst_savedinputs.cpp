@@ -2,15 +2,24 @@
 // Grideon's saved inputs file "data.dat": its exact bytes, lenient reading of
 // short and broken files, and a write that fails.
 #include "grideon/savedinputs.h"
+#include "grideonfakes.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 using namespace grideon;
 
 using Values = QList<float>;
+
+Q_DECLARE_METATYPE(grideon::detail::WriteStep)
 
 namespace {
 
@@ -38,6 +47,11 @@ private slots:
     void fileRoundTripKeepsTheExactBytes();
     void aMissingFileCannotBeRead();
     void aWriteThatCannotBeDoneReportsFalse();
+    void aFailedWriteKeepsThePreviousFile_data();
+    void aFailedWriteKeepsThePreviousFile();
+    void onlyARegularFileIsRead_data();
+    void onlyARegularFileIsRead();
+    void aHugeFileIsReadOnlyAsFarAsSixNumbers();
 };
 
 void TestSavedInputs::writtenBytes_data()
@@ -179,6 +193,85 @@ void TestSavedInputs::aWriteThatCannotBeDoneReportsFalse()
     // Nor in a folder that does not exist.
     QVERIFY(!WriteSavedInputsFile(dir.filePath(QStringLiteral("missing/data.dat")), inputsOf({9, 9, 9, 9, 9, 9})));
     QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("missing"))));
+}
+
+void TestSavedInputs::aFailedWriteKeepsThePreviousFile_data()
+{
+    QTest::addColumn<detail::WriteStep>("step");
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("mentioned");
+    QTest::newRow("disk full in the write") << detail::WriteStep::Write << ENOSPC << "на диске нет свободного места";
+    QTest::newRow("disk full in the sync") << detail::WriteStep::Sync << ENOSPC << "на диске нет свободного места";
+    QTest::newRow("I/O error on closing") << detail::WriteStep::Close << EIO << "ошибка ввода-вывода";
+    QTest::newRow("rename refused") << detail::WriteStep::Rename << EIO << "ошибка ввода-вывода";
+}
+
+void TestSavedInputs::aFailedWriteKeepsThePreviousFile()
+{
+    QFETCH(detail::WriteStep, step);
+    QFETCH(int, error);
+    QFETCH(QString, mentioned);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("data.dat"));
+    QVERIFY(WriteSavedInputsFile(path, inputsOf({44, 1, 1500, 250, 470, 20})));
+    const QByteArray before = FormatSavedInputs(inputsOf({44, 1, 1500, 250, 470, 20}));
+
+    QString reason;
+    {
+        const InjectedWriteFault fault(step, error);
+        QVERIFY(!WriteSavedInputsFile(path, inputsOf({1, 2, 3, 4, 5, 6}), &reason));
+    }
+    QVERIFY2(reason.contains(mentioned), qPrintable(reason));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral("data.dat")});
+}
+
+void TestSavedInputs::onlyARegularFileIsRead_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("a folder") << "folder";
+#ifdef Q_OS_UNIX
+    QTest::newRow("a named pipe no program writes to") << "fifo";
+    QTest::newRow("a link to an endless device") << "device";
+#endif
+}
+
+void TestSavedInputs::onlyARegularFileIsRead()
+{
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("data.dat"));
+#ifdef Q_OS_UNIX
+    if (kind == "fifo")
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+    if (kind == "device")
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+#endif
+    if (kind == "folder")
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("data.dat")));
+    // A pipe would block here for ever, /dev/zero would fill the memory.
+    QVERIFY(!ReadSavedInputsFile(path).has_value());
+}
+
+void TestSavedInputs::aHugeFileIsReadOnlyAsFarAsSixNumbers()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("data.dat"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(" 44 \r\n 1 \r\n 1500 \r\n 250 \r\n 470 \r\n 20 \r\n");
+    // 3 GB, sparse where the file system allows: more than the memory a read of all of it could take.
+    if (!file.resize(qint64(3) << 30))
+        QSKIP("this file system cannot hold a 3 GB file");
+    file.close();
+
+    const std::optional<SavedInputs> saved = ReadSavedInputsFile(path);
+    QVERIFY(saved.has_value());
+    QVERIFY(saved->complete());
+    QCOMPARE(saved->inputs, inputsOf({44, 1, 1500, 250, 470, 20}));
 }
 
 QTEST_GUILESS_MAIN(TestSavedInputs)

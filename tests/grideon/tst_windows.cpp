@@ -19,7 +19,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <memory>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using namespace grideon;
 
@@ -203,6 +208,8 @@ private slots:
     void reopeningFillsTheBoxesInTheLocaleForm();
     void aShortFileLeavesTheBoxesEmptyAndIsMadeWholeAtClose();
     void aFailedSaveIsReportedAndTheWindowStillCloses();
+    void aFullDiskAtCloseIsNamedAndKeepsTheFile();
+    void aPipeNamedDataDatLeavesTheBoxesEmpty();
     void aboutOpensOnceAndOkClosesIt();
     void aboutLabelsHandOverTheExactAddresses();
     void anAddressTheDesktopCannotOpenIsReported();
@@ -618,6 +625,36 @@ void TestWindows::aFailedSaveIsReportedAndTheWindowStillCloses()
     QCOMPARE(m_dialogs.shown[0].title, QStringLiteral("Ошибка"));
     QVERIFY2(m_dialogs.shown[0].text.contains(QStringLiteral("\"data.dat\"")), qPrintable(m_dialogs.shown[0].text));
     QVERIFY(QFileInfo(QStringLiteral("data.dat")).isDir());
+}
+
+void TestWindows::aFullDiskAtCloseIsNamedAndKeepsTheFile()
+{
+    writeSavedFile(" 1 \r\n 2 \r\n 3 \r\n 4 \r\n 5 \r\n 6 \r\n");
+    auto form = openForm();
+    typeInputs(form.get(), kExample);
+    pressCalculate(form.get());
+    {
+        const InjectedWriteFault diskFull(grideon::detail::WriteStep::Write, ENOSPC);
+        QVERIFY(form->close());
+    }
+    QCOMPARE(m_dialogs.shown.size(), 1);
+    QCOMPARE(m_dialogs.shown[0].title, QStringLiteral("Ошибка"));
+    QVERIFY2(m_dialogs.shown[0].text.contains(QStringLiteral("на диске нет свободного места")),
+             qPrintable(m_dialogs.shown[0].text));
+    QCOMPARE(savedFile(), QByteArray(" 1 \r\n 2 \r\n 3 \r\n 4 \r\n 5 \r\n 6 \r\n"));
+}
+
+void TestWindows::aPipeNamedDataDatLeavesTheBoxesEmpty()
+{
+#ifdef Q_OS_UNIX
+    QCOMPARE(::mkfifo("data.dat", 0644), 0);
+    auto form = openForm();
+    QCOMPARE(inputTexts(form.get()), QStringList(6, QString()));
+    QCOMPARE(m_dialogs.shown.size(), 0);
+    QVERIFY(QFile::remove(QStringLiteral("data.dat")));
+#else
+    QSKIP("named pipes as tested here are Unix ones");
+#endif
 }
 
 void TestWindows::aboutOpensOnceAndOkClosesIt()

@@ -6,6 +6,7 @@
 #include "anodix/tubedb/tubeeditor.h"
 #include "anodix/tubedb/tuberecord.h"
 #include "anodix/windows/triod.h"
+#include "support/injectedwritefault.h"
 #include "support/scripteddialogs.h"
 
 #include <QAction>
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
 #include <memory>
 
 using namespace anodix;
@@ -26,6 +28,7 @@ using Icon = Dialogs::Icon;
 
 Q_DECLARE_METATYPE(anodix::TubeClass)
 Q_DECLARE_METATYPE(anodix::WindowId)
+Q_DECLARE_METATYPE(anodix::detail::WriteStep)
 
 namespace {
 
@@ -639,6 +642,98 @@ private slots:
         QCOMPARE(f->bytesOf(tubeClass, "6J1P.lamp"), recordBytes(QStringList(linesOf(tubeClass), "1")));
     }
 
+    void aFailedWriteShowsWhyAndKeepsTheRecord_data()
+    {
+        QTest::addColumn<TubeClass>("tubeClass");
+        QTest::addColumn<bool>("replaceByCreate");
+        QTest::addColumn<anodix::detail::WriteStep>("step");
+        QTest::newRow("Files, save, disk full in the write") << TubeClass::Triode << false
+                                                             << anodix::detail::WriteStep::Write;
+        QTest::newRow("Files_Pentod, save, disk full in the sync") << TubeClass::PreampPentode << false
+                                                                   << anodix::detail::WriteStep::Sync;
+        QTest::newRow("Files_Pentod_Vihod, replace with Да, disk full in the write")
+            << TubeClass::PowerPentode << true << anodix::detail::WriteStep::Write;
+    }
+    void aFailedWriteShowsWhyAndKeepsTheRecord()
+    {
+        QFETCH(TubeClass, tubeClass);
+        QFETCH(bool, replaceByCreate);
+        QFETCH(anodix::detail::WriteStep, step);
+        openOnSelectedRecord(tubeClass);
+        const QByteArray before = f->bytesOf(tubeClass, "6N2P.lamp");
+        box("Ia")->setText("12");
+        {
+            const InjectedWriteFault diskFull(step, ENOSPC);
+            if (replaceByCreate) {
+                f->dialogs.answerText("6N2P");
+                f->dialogs.answerYes();
+                menuItem("New")->trigger();
+                QCOMPARE(f->dialogs.asked.size(), 3);
+                f->dialogs.asked.remove(0, 2);
+            } else {
+                press("Save");
+            }
+        }
+        verifyOnlyError(replaceByCreate ? QStringLiteral("Ошибка добавления: ") : QStringLiteral("Ошибка сохранения: "));
+        QVERIFY2(f->dialogs.asked[0].text.contains(QStringLiteral("на диске нет свободного места")),
+                 qPrintable(f->dialogs.asked[0].text));
+        QCOMPARE(f->bytesOf(tubeClass, "6N2P.lamp"), before);
+        QCOMPARE(f->filesOf(tubeClass), (QStringList{"6J1P.lamp", "6N2P.lamp"}));
+        QCOMPARE(file1(), QStringLiteral("6N2P.lamp"));
+    }
+
+    void aRecordChangedOutsideIsSavedOnlyWithConsent_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("changed by another program, Нет keeps its change") << "changed" << false;
+        QTest::newRow("changed by another program, Да saves the boxes") << "changed" << true;
+        QTest::newRow("deleted by another program, Нет leaves it deleted") << "deleted" << false;
+        QTest::newRow("deleted by another program, Да writes it again") << "deleted" << true;
+        QTest::newRow("rewritten with the same bytes, nothing asked") << "same bytes" << true;
+    }
+    void aRecordChangedOutsideIsSavedOnlyWithConsent()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, yes);
+        openOnSelectedRecord(TubeClass::Triode);
+        const QByteArray loaded = f->bytesOf(TubeClass::Triode, "6N2P.lamp");
+        const QByteArray theirs = recordBytes(QStringList(8, "5"));
+        if (change == "changed")
+            f->put(TubeClass::Triode, "6N2P.lamp", theirs);
+        else if (change == "deleted")
+            QVERIFY(QFile::remove(f->pathOf(TubeClass::Triode, "6N2P.lamp")));
+        else
+            f->put(TubeClass::Triode, "6N2P.lamp", loaded);
+        box("Ia")->setText("12");
+        const QStringList typed = boxTexts();
+        const bool asks = change != "same bytes";
+        if (asks)
+            yes ? f->dialogs.answerYes() : f->dialogs.answerNo();
+        press("Save");
+
+        if (asks) {
+            QCOMPARE(f->dialogs.asked.first().kind, AskedDialog::Kind::YesNo);
+            QCOMPARE(f->dialogs.asked.first().text,
+                     QStringLiteral("Запись «6N2P.lamp» изменена или удалена другой программой. "
+                                    "Сохранить ваши значения?"));
+            f->dialogs.asked.removeFirst();
+        }
+        if (yes) {
+            verifyOnlyMessage(QStringLiteral("Сохранено !"), QString(), Icon::Information);
+            QCOMPARE(f->bytesOf(TubeClass::Triode, "6N2P.lamp"), recordBytes(typed));
+            // What this editor saved is what it now expects on disk: no second question.
+            f->dialogs.clear();
+            press("Save");
+            verifyOnlyMessage(QStringLiteral("Сохранено !"), QString(), Icon::Information);
+        } else {
+            QCOMPARE(f->dialogs.asked.size(), 0);
+            QCOMPARE(f->bytesOf(TubeClass::Triode, "6N2P.lamp"),
+                     change == "changed" ? theirs : QByteArray("<missing>"));
+        }
+        QCOMPARE(boxTexts(), typed);
+    }
+
     void screenBoxesAreWrittenAsLinesNineAndTen_data()
     {
         addClassColumn();
@@ -896,6 +991,9 @@ private slots:
         QTest::newRow("Files_Pentod, two dots") << TubeClass::PreampPentode << "..";
         QTest::newRow("Files_Pentod_Vihod, a tab inside") << TubeClass::PowerPentode << "EL\t84";
         QTest::newRow("Files_Pentod_Vihod, a line break inside") << TubeClass::PowerPentode << "EL84\n";
+        QTest::newRow("Files, blanks only") << TubeClass::Triode << "   ";
+        QTest::newRow("Files_Pentod, a right-to-left override") << TubeClass::PreampPentode
+                                                                << QStringLiteral("EF86\u202Epmal");
     }
     void refusedNameWritesNothing()
     {

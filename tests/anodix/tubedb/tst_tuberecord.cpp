@@ -2,18 +2,27 @@
 // Tests of the tube record files: exact bytes on disk, listing, reading and
 // every refusal, each against a fresh temporary working folder.
 #include "anodix/tubedb/tuberecord.h"
+#include "support/injectedwritefault.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
 #include <functional>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 using anodix::RecordOutcome;
 using anodix::TubeClass;
 using anodix::TubeDatabase;
 using Status = RecordOutcome::Status;
+using anodix::detail::WriteStep;
 
 namespace {
 
@@ -118,6 +127,12 @@ private slots:
     void missingFolderRefusesEveryOperation();
     void missingFolderNamedAsUserKnowsIt_data();
     void missingFolderNamedAsUserKnowsIt();
+    void failedWriteKeepsTheOldFile_data();
+    void failedWriteKeepsTheOldFile();
+    void fullDiskKeepsTheOldFile();
+    void linksAndOddFilesAreNotWrittenThrough_data();
+    void linksAndOddFilesAreNotWrittenThrough();
+    void deleteRemovesALinkNotItsTarget();
 };
 
 void TubeRecordTest::classFoldersAndLineCounts_data()
@@ -297,6 +312,12 @@ void TubeRecordTest::refusedNames_data()
     QTest::newRow("246 bytes of name, 251 with the extension") << QString(246, 'x');
     QTest::newRow("123 Cyrillic letters, 251 bytes with the extension") << QString(123, QChar(0x0416));
     QTest::newRow("lone surrogate") << QString(QChar(0xD800)) + "6N2P";
+    QTest::newRow("one dot") << ".";
+    QTest::newRow("blanks only") << "   ";
+    QTest::newRow("dots and blanks") << ". .";
+    QTest::newRow("right-to-left override") << QStringLiteral("6N2P\u202Epmal.exe");
+    QTest::newRow("left-to-right isolate") << QStringLiteral("\u20666N2P");
+    QTest::newRow("pop directional isolate") << QStringLiteral("6N2P\u2069");
 }
 
 void TubeRecordTest::refusedNames()
@@ -523,6 +544,7 @@ void TubeRecordTest::deleteFailsClearly_data()
     QTest::newRow("a folder named like a record") << "folder.lamp" << "folder.lamp";
     QTest::newRow("a name climbing out of the folder") << "../outside.lamp" << "../outside.lamp";
     QTest::newRow("the class folder itself") << "." << "«.»";
+    QTest::newRow("a file that is no record") << "notes.txt" << "notes.txt";
 }
 
 void TubeRecordTest::deleteFailsClearly()
@@ -533,6 +555,7 @@ void TubeRecordTest::deleteFailsClearly()
     QVERIFY(QDir().mkpath(work.file(TubeClass::Triode, QStringLiteral("folder.lamp/inside"))));
     putBytes(work.dir.path() + QStringLiteral("/bd/outside.lamp"), QByteArray("0\r\n").repeated(8));
     putBytes(work.file(TubeClass::Triode, QStringLiteral("6N2P.lamp")), QByteArray("0\r\n").repeated(8));
+    putBytes(work.file(TubeClass::Triode, QStringLiteral("notes.txt")), "keep me");
     const QStringList before = entriesOf(work.folder(TubeClass::Triode));
 
     const RecordOutcome outcome = work.db.DeleteTubeRecord(TubeClass::Triode, fileName);
@@ -670,6 +693,157 @@ void TubeRecordTest::missingFolderNamedAsUserKnowsIt()
     QVERIFY(!list.ok());
     QVERIFY2(list.error.contains(QStringLiteral("«%1»").arg(anodix::TubeRecordFolder(tubeClass))),
              qPrintable(list.error));
+}
+
+void TubeRecordTest::failedWriteKeepsTheOldFile_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<WriteStep>("step");
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("mentioned");
+    QTest::addColumn<bool>("replaced");
+
+    const QString full = QStringLiteral("на диске нет свободного места");
+    const QString io = QStringLiteral("ошибка ввода-вывода");
+    QTest::newRow("save, disk full in the write") << "save" << WriteStep::Write << ENOSPC << full << false;
+    QTest::newRow("save, disk full in the sync") << "save" << WriteStep::Sync << ENOSPC << full << false;
+    QTest::newRow("save, I/O error on closing") << "save" << WriteStep::Close << EIO << io << false;
+    QTest::newRow("save, rename refused") << "save" << WriteStep::Rename << EIO << io << false;
+    QTest::newRow("replace with consent, disk full in the write")
+        << "replace" << WriteStep::Write << ENOSPC << full << false;
+    QTest::newRow("new record, disk full in the sync") << "create" << WriteStep::Sync << ENOSPC << full << false;
+    QTest::newRow("save, folder sync fails after the rename")
+        << "save" << WriteStep::SyncFolder << EIO << QStringLiteral("не подтвердила") << true;
+}
+
+void TubeRecordTest::failedWriteKeepsTheOldFile()
+{
+    QFETCH(QString, operation);
+    QFETCH(WriteStep, step);
+    QFETCH(int, error);
+    QFETCH(QString, mentioned);
+    QFETCH(bool, replaced);
+    WorkingFolder work;
+    const QByteArray old("6.3\r\n0.3\r\n250\r\n2.3\r\n1.5\r\n2.1\r\n35\r\n17\r\n");
+    const QString name = operation == "create" ? QStringLiteral("EL84.lamp") : QStringLiteral("6N2P.lamp");
+    putBytes(work.file(TubeClass::Triode, QStringLiteral("6N2P.lamp")), old);
+    const QStringList before = entriesOf(work.folder(TubeClass::Triode));
+
+    RecordOutcome outcome;
+    {
+        const InjectedWriteFault fault(step, error);
+        if (operation == "save")
+            outcome = work.db.WriteTubeRecord(TubeClass::Triode, name, numbered(8));
+        else
+            outcome = work.db.CreateTubeRecord(TubeClass::Triode, name.chopped(5), operation == "replace");
+    }
+    QCOMPARE(outcome.status, Status::Failed);
+    QVERIFY2(outcome.error.contains(mentioned) && outcome.error.contains(name), qPrintable(outcome.error));
+    if (replaced) {
+        QCOMPARE(bytesOf(work.file(TubeClass::Triode, name)), QByteArray("1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n"));
+    } else {
+        QVERIFY2(outcome.error.contains(QStringLiteral("не изменён")), qPrintable(outcome.error));
+        QCOMPARE(bytesOf(work.file(TubeClass::Triode, QStringLiteral("6N2P.lamp"))), old);
+        // No half-written temporary file is left beside the records.
+        QCOMPARE(entriesOf(work.folder(TubeClass::Triode)), before);
+    }
+}
+
+// The real thing where the tests may mount: a tiny tmpfs filled to the last byte.
+void TubeRecordTest::fullDiskKeepsTheOldFile()
+{
+#ifdef Q_OS_LINUX
+    if (::geteuid() != 0)
+        QSKIP("mounting a small tmpfs needs root; the injected faults cover a full disk");
+    WorkingFolder work;
+    const QString folder = work.folder(TubeClass::Triode);
+    if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=64k", "tmpfs", folder}) != 0)
+        QSKIP("this system refuses to mount a tmpfs here; the injected faults cover a full disk");
+    const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {folder}); });
+    const QByteArray old("6.3\r\n0.3\r\n250\r\n2.3\r\n1.5\r\n2.1\r\n35\r\n17\r\n");
+    putBytes(work.file(TubeClass::Triode, QStringLiteral("6N2P.lamp")), old);
+    {
+        QFile filler(folder + QStringLiteral("/filler"));
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(512, 'x');
+        while (filler.write(block) == block.size()) {
+        }
+        while (filler.write("x", 1) == 1) {
+        }
+    }
+
+    const RecordOutcome saved = work.db.WriteTubeRecord(TubeClass::Triode, QStringLiteral("6N2P.lamp"),
+                                                        QStringList(8, QString(40, QLatin1Char('9'))));
+    QCOMPARE(saved.status, Status::Failed);
+    QVERIFY2(saved.error.contains(QStringLiteral("на диске нет свободного места")), qPrintable(saved.error));
+    QCOMPARE(bytesOf(work.file(TubeClass::Triode, QStringLiteral("6N2P.lamp"))), old);
+    QCOMPARE(entriesOf(folder), (QStringList{QStringLiteral("6N2P.lamp"), QStringLiteral("filler")}));
+#else
+    QSKIP("a tmpfs is a Linux file system");
+#endif
+}
+
+void TubeRecordTest::linksAndOddFilesAreNotWrittenThrough_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("replaceByCreate");
+    QTest::addColumn<QString>("mentioned");
+
+    const QString link = QStringLiteral("ссылка на другой файл");
+    QTest::newRow("save over a link to a file outside bd") << "link" << false << link;
+    QTest::newRow("create-replace over a link to a file outside bd") << "link" << true << link;
+    QTest::newRow("save over a link to nothing") << "dangling" << false << link;
+    QTest::newRow("save over a named pipe") << "fifo" << false << QStringLiteral("не обычный файл");
+}
+
+void TubeRecordTest::linksAndOddFilesAreNotWrittenThrough()
+{
+#ifdef Q_OS_UNIX
+    QFETCH(QString, kind);
+    QFETCH(bool, replaceByCreate);
+    QFETCH(QString, mentioned);
+    WorkingFolder work;
+    const QString outside = work.dir.path() + QStringLiteral("/system.conf");
+    const QByteArray precious = QByteArray("1\r\n").repeated(8);
+    putBytes(outside, precious);
+    const QString path = work.file(TubeClass::Triode, QStringLiteral("6N2P.lamp"));
+    if (kind == "link")
+        QVERIFY(QFile::link(outside, path));
+    else if (kind == "dangling")
+        QVERIFY(QFile::link(work.dir.path() + QStringLiteral("/nowhere"), path));
+    else
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+
+    if (kind == "link") {
+        // Listed and read as before: only writing through it is refused.
+        QCOMPARE(work.db.ListTubeRecords(TubeClass::Triode).names, QStringList{QStringLiteral("6N2P.lamp")});
+        QCOMPARE(work.db.ReadTubeRecord(TubeClass::Triode, QStringLiteral("6N2P.lamp")).lines, QStringList(8, "1"));
+    }
+    const RecordOutcome outcome =
+        replaceByCreate ? work.db.CreateTubeRecord(TubeClass::Triode, QStringLiteral("6N2P"), true)
+                        : work.db.WriteTubeRecord(TubeClass::Triode, QStringLiteral("6N2P.lamp"), numbered(8));
+    QCOMPARE(outcome.status, Status::Failed);
+    QVERIFY2(outcome.error.contains(mentioned), qPrintable(outcome.error));
+    QCOMPARE(bytesOf(outside), precious);
+    QVERIFY(!QFileInfo::exists(work.dir.path() + QStringLiteral("/nowhere")));
+    QCOMPARE(QFileInfo(path).isSymLink(), kind != "fifo");
+    QCOMPARE(entriesOf(work.folder(TubeClass::Triode)), QStringList{QStringLiteral("6N2P.lamp")});
+#else
+    QSKIP("links and pipes as tested here are Unix ones");
+#endif
+}
+
+void TubeRecordTest::deleteRemovesALinkNotItsTarget()
+{
+    WorkingFolder work;
+    const QString outside = work.dir.path() + QStringLiteral("/outside.lamp");
+    putBytes(outside, QByteArray("1\r\n").repeated(8));
+    QVERIFY(QFile::link(outside, work.file(TubeClass::Triode, QStringLiteral("6N2P.lamp"))));
+
+    const RecordOutcome outcome = work.db.DeleteTubeRecord(TubeClass::Triode, QStringLiteral("6N2P.lamp"));
+    QVERIFY2(outcome.ok(), qPrintable(outcome.error));
+    QCOMPARE(entriesOf(work.folder(TubeClass::Triode)), QStringList());
+    QCOMPARE(bytesOf(outside), QByteArray("1\r\n").repeated(8));
 }
 
 QTEST_GUILESS_MAIN(TubeRecordTest)
