@@ -142,12 +142,12 @@ void CalcWindow::Command1_Click()
     if (result.message)
         m_context.dialogs.message(this, result.message->text, result.message->title, Dialogs::Icon::None);
     else
-        analyse(result);
+        keepForCharacteristics(result);
 }
 
-void CalcWindow::analyse(const StageResult &result)
+void CalcWindow::keepForCharacteristics(const StageResult &result)
 {
-    analysis::AnalysisInput input;
+    analysis::AnalysisInput &input = m_lastSuccess.emplace();
     input.kind = m_design.tubeClass == TubeClass::Triode          ? analysis::StageKind::Triode
                : m_design.tubeClass == TubeClass::PreampPentode ? analysis::StageKind::PreampPentode
                                                                 : analysis::StageKind::Power;
@@ -160,10 +160,22 @@ void CalcWindow::analyse(const StageResult &result)
         input.rn = boxText("Rn");
     input.outputs = result.updates;
     // The outputs as a screen reader names them: caption, value and unit.
-    QStringList shown;
+    m_lastShown.clear();
     for (const OutputRow &row : m_design.outputs)
-        shown.append(m_outputs.get<QLabel>(row.output)->accessibleName());
-    characteristics().showAnalysis(analysis::AnalyzeStage(input, m_context.locale), shown);
+        m_lastShown.append(m_outputs.get<QLabel>(row.output)->accessibleName());
+    // Only an open window is drawn at once; a closed one is analysed when opened,
+    // so a calculation costs nothing more for a user who never opens it.
+    m_lastAnalysed = false;
+    if (m_characteristics && m_characteristics->isOpen())
+        passLastSuccess();
+}
+
+void CalcWindow::passLastSuccess()
+{
+    if (!m_lastSuccess || m_lastAnalysed)
+        return;
+    characteristics().showAnalysis(analysis::AnalyzeStage(*m_lastSuccess, m_context.locale), m_lastShown);
+    m_lastAnalysed = true;
 }
 
 charts::Harakteristiki &CalcWindow::characteristics()
@@ -260,7 +272,11 @@ void CalcWindow::fitOutputs()
 
 void CalcWindow::Exit_Click() { m_context.navigator.switchTo(this, WindowId::Obshaya); }
 void CalcWindow::Redaktor_Click() { m_context.navigator.switchTo(this, m_design.editor); }
-void CalcWindow::Harakteristiki_Click() { characteristics().openBeside(this); }
+void CalcWindow::Harakteristiki_Click()
+{
+    passLastSuccess();
+    characteristics().openBeside(this);
+}
 void CalcWindow::Help_Abaut_Click() { m_context.navigator.openAbout(); }
 
 void CalcWindow::showError(const QString &text)

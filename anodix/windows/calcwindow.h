@@ -3,6 +3,7 @@
 // tube list of one class, the loaded record and the showing of results.
 #pragma once
 
+#include "anodix/analysis/characteristics.h"
 #include "anodix/forms/formlayout.h"
 #include "anodix/forms/formwindow.h"
 #include "anodix/forms/navigator.h"
@@ -10,6 +11,7 @@
 #include "anodix/tubedb/tuberecord.h"
 
 #include <memory>
+#include <optional>
 #include <span>
 
 namespace anodix {
@@ -70,8 +72,10 @@ private:
     // Fits the outputs to their texts and names them after each change of values.
     void refreshOutputs();
     void fitOutputs();
-    // Hands a successful calculation to the characteristics window.
-    void analyse(const StageResult &result);
+    // Keeps what a successful calculation used for the characteristics window,
+    // and analyses it at once only while that window is open.
+    void keepForCharacteristics(const StageResult &result);
+    void passLastSuccess(); // analyses the kept calculation once, into the window
     charts::Harakteristiki &characteristics();
 
     const CalcWindowSpec &m_design;
@@ -88,6 +92,9 @@ private:
     QString m_tubeName;
     QStringList m_recordLines;
     std::unique_ptr<charts::Harakteristiki> m_characteristics; // made on first use
+    std::optional<analysis::AnalysisInput> m_lastSuccess; // the last successful calculation
+    QStringList m_lastShown;      // its outputs as spoken
+    bool m_lastAnalysed = false;  // the window has its analysis already
     QString m_listError; // why the list could not be filled, told once the window shows
 };
 
