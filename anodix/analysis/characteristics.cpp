@@ -491,6 +491,8 @@ QString AnalysisRow::spoken() const
 
 Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)
 {
+    static const QString kOutOfRange =
+        QStringLiteral("Характеристики не построены: исходные данные вне допустимых пределов");
     Analysis analysis;
     const Figures f = readFigures(input, locale);
     if (const QStringList missing = missingFigures(input.kind, f); !missing.isEmpty()) {
@@ -504,8 +506,9 @@ Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)
     const Axis ia = axisPast(std::max(s.imax, s.iq));
     if (!model.valid() || !inRange({s.ra, s.rk, s.load, s.uq, s.iq, s.ugq, s.sq, s.umin, s.imax, s.umax, s.imin, s.amp, s.gain,
                   s.d2, s.pout, s.c2, s.c3, ua.max, ia.max})
-        || !(ua.tick > 0 && ia.tick > 0)) {
-        analysis.problem = QStringLiteral("Характеристики не построены: исходные данные вне допустимых пределов");
+        // Subnormal axes (a supply of 1e-319 V) have no precision left for ticks or points.
+        || !(std::isnormal(ua.tick) && std::isnormal(ia.tick) && ua.tick > 0 && ia.tick > 0)) {
+        analysis.problem = kOutOfRange;
         return analysis;
     }
 
@@ -536,9 +539,14 @@ Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)
         analysis.dcLoadLine = clipped({f.ea, 0}, {0, f.ea / (s.ra + s.rk)}, ua, ia);
     }
     analysis.acLoadLine = clipped({0, s.iq + s.uq / s.load}, {s.uq + s.iq * s.load, 0}, ua, ia);
-    analysis.operatingPoint = {s.uq, s.iq};
-    analysis.swingLow = {s.umin, s.imax};
-    analysis.swingHigh = {s.umax, s.imin};
+    // The points lie inside the axes by construction; clamping keeps a root
+    // found a rounding error outside (near Ua = 0 with tiny supplies) on the plot.
+    const auto inside = [&](double u, double i) {
+        return QPointF(std::clamp(u, 0.0, ua.max), std::clamp(i, 0.0, ia.max));
+    };
+    analysis.operatingPoint = inside(s.uq, s.iq);
+    analysis.swingLow = inside(s.umin, s.imax);
+    analysis.swingHigh = inside(s.umax, s.imin);
 
     const auto row = [&](const char *name, const char *caption, const QString &value, const char *unit) {
         analysis.rows.append({name, QString::fromUtf8(caption), value, QString::fromUtf8(unit)});
@@ -565,6 +573,22 @@ Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)
                  significantText(s.imax, 3, writing));
     analysis.modelNote = QStringLiteral("Кривые — оценка: они построены по рабочей точке из данных лампы "
                                         "по модели «степени 3/2» и могут отличаться от снятых характеристик.");
+
+    // Figures at the edge of the double range can still lose a curve point to
+    // NaN on the way (inf − inf); nothing unusable is ever drawn.
+    QList<QPointF> points = analysis.dcLoadLine + analysis.acLoadLine;
+    points << analysis.operatingPoint << analysis.swingLow << analysis.swingHigh;
+    for (const Curve &curve : analysis.curves)
+        points += curve.points;
+    const bool drawable = std::all_of(points.cbegin(), points.cend(), [&](QPointF p) {
+        // False for NaN; the margin forgives the last bit of rounding.
+        return p.x() >= -1e-9 * ua.max && p.x() <= ua.max * (1 + 1e-9) && p.y() >= -1e-9 * ia.max
+            && p.y() <= ia.max * (1 + 1e-9);
+    });
+    if (!drawable) {
+        analysis = Analysis{};
+        analysis.problem = kOutOfRange;
+    }
     return analysis;
 }
 
