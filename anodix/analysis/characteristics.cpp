@@ -127,7 +127,12 @@ Axis axisPast(double limit)
     if (!(limit > 0))
         limit = 1;
     Axis axis;
-    for (double decade = std::pow(10.0, std::floor(std::log10(limit / 10))); axis.tick == 0; decade *= 10) {
+    // A subnormal or infinite limit has no decade to start from (the loop would
+    // never end); no tick is the caller's sign that the figures are out of range.
+    const double first = std::pow(10.0, std::floor(std::log10(limit / 10)));
+    if (!std::isnormal(first) || !std::isfinite(limit))
+        return axis;
+    for (double decade = first; axis.tick == 0 && std::isfinite(decade); decade *= 10) {
         for (const double factor : {1.0, 2.0, 5.0}) {
             const double ticks = std::floor(limit / (decade * factor)) + 1;
             if (ticks <= 10) {

@@ -174,6 +174,9 @@ private slots:
                                           << QStringList{"0", "0", "3.4e38", "4e8", "1", "16", "50", "7"} << "250";
         QTest::newRow("subnormal supply") << int(StageKind::Triode)
                                           << QStringList{"8", "6.3", "6.3", "50", "203", "6", "6.3", "8"} << "3.5e-319";
+        QTest::newRow("supply below the subnormal decades") << int(StageKind::Triode)
+                                                            << QStringList{"8", "6.3", "6.3", "50", "203", "6", "6.3", "8"}
+                                                            << "3e-323";
         QTest::newRow("overflowing model") << int(StageKind::Triode)
                                            << QStringList{"0", "0", "250", "1", "1", "1e300", "100", "10"} << "250";
         QTest::newRow("huge figures") << int(StageKind::Power)
