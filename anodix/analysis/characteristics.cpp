@@ -111,14 +111,17 @@ double bypassCapacitor(double f, double z)
 double step125(double span, int maxSteps)
 {
     double decade = std::pow(10.0, std::floor(std::log10(span / maxSteps)));
-    for (;;) {
+    // As for the axes: without a normal starting decade the search never ends.
+    if (!std::isnormal(decade) || !std::isfinite(span))
+        return 0;
+    for (; std::isfinite(decade); decade *= 10) {
         for (const double factor : {1.0, 2.0, 5.0}) {
             const double step = decade * factor;
             if (std::ceil(span / step - 1e-9) <= maxSteps)
                 return step;
         }
-        decade *= 10;
     }
+    return 0;
 }
 
 // From 0 past limit in 4 to 10 round ticks.
@@ -389,6 +392,8 @@ QList<Curve> curvesOf(StageKind kind, const TubeModel &model, const Solution &s,
 {
     const double span = s.ugq != 0 ? 2 * std::abs(s.ugq) : 2 * bias;
     const double step = step125(span, 9);
+    if (step == 0)
+        return {}; // the caller reports the figures out of range
     const int count = std::max(6, int(std::ceil(span / step - 1e-9)) + 1);
     QList<Curve> curves;
     curves.reserve(count);
@@ -535,6 +540,11 @@ Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)
     analysis.ua = ua;
     analysis.ia = ia;
     analysis.curves = curvesOf(input.kind, model, s, std::abs(f.tube.uc), ua, ia, locale);
+    if (analysis.curves.isEmpty()) {
+        analysis = Analysis{};
+        analysis.problem = kOutOfRange;
+        return analysis;
+    }
     if (power) {
         // The DC load is the cathode resistor alone (the winding's resistance
         // is neglected): a steep line from (Ea, 0) through Q.
