@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The 3/2-power tube model, the operating point of each stage on it, the swing
+// The operating point of each stage on it, the swing
 // along the AC load line, and the curves and lines the plot draws.
 #include "anodix/analysis/characteristics.h"
 
 #include "anodix/stages/numbertext.h"
+#include "anodix/tubemodel/rootfinding.h"
 
 #include <algorithm>
 #include <array>
@@ -14,87 +15,11 @@
 namespace anodix::analysis {
 namespace {
 
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
+using model::increasingRoot;
+
 // Results beyond this are taken for figures out of range, not for a stage.
 constexpr double kLargest = 1e12;
 constexpr int kPointsPerCurve = 80;
-
-double power15(double x)
-{
-    return x * std::sqrt(x);
-}
-
-// Brent's method on a bracket [a, b] whose ends have values of opposite sign;
-// stops when the root is known to relativeTolerance of its size.
-template <class F>
-double brent(F &&f, double a, double b, double fa, double fb, double relativeTolerance)
-{
-    const double floor = std::abs(b - a) * 1e-12;
-    double c = a, fc = fa, d = b - a, e = d;
-    for (int iteration = 0; iteration < 200; ++iteration) {
-        if ((fb > 0) == (fc > 0)) {
-            c = a;
-            fc = fa;
-            d = e = b - a;
-        }
-        if (std::abs(fc) < std::abs(fb)) {
-            a = b;
-            b = c;
-            c = a;
-            fa = fb;
-            fb = fc;
-            fc = fa;
-        }
-        const double tolerance = 0.5 * relativeTolerance * std::max(std::abs(b), floor);
-        const double half = 0.5 * (c - b);
-        if (std::abs(half) <= tolerance || fb == 0)
-            return b;
-        // Interpolate only between finite values; an overflowing model bisects.
-        if (std::abs(e) >= tolerance && std::abs(fa) > std::abs(fb) && std::isfinite(fa) && std::isfinite(fc)) {
-            const double s = fb / fa;
-            double p, q;
-            if (a == c) {
-                p = 2 * half * s;
-                q = 1 - s;
-            } else {
-                const double r = fb / fc;
-                const double t = fa / fc;
-                p = s * (2 * half * t * (t - r) - (b - a) * (r - 1));
-                q = (t - 1) * (r - 1) * (s - 1);
-            }
-            if (p > 0)
-                q = -q;
-            else
-                p = -p;
-            if (2 * p < std::min(3 * half * q - std::abs(tolerance * q), std::abs(e * q))) {
-                e = d;
-                d = p / q;
-            } else {
-                d = e = half;
-            }
-        } else {
-            d = e = half;
-        }
-        a = b;
-        fa = fb;
-        b += std::abs(d) > tolerance ? d : (half > 0 ? tolerance : -tolerance);
-        fb = f(b);
-    }
-    return b;
-}
-
-// The root of an increasing f in [low, high]; an end when f keeps its sign.
-template <class F>
-double increasingRoot(F &&f, double low, double high, double relativeTolerance = 1e-9)
-{
-    const double fLow = f(low);
-    if (!(fLow < 0))
-        return low;
-    const double fHigh = f(high);
-    if (!(fHigh > 0))
-        return high;
-    return brent(f, low, high, fLow, fHigh, relativeTolerance);
-}
 
 double parallel(double a, double b)
 {
@@ -409,91 +334,6 @@ QString resistanceLine(const QString &name, double value, const QString &unit, c
 
 } // namespace
 
-TubeModel::TubeModel(StageKind kind, const TubeFigures &figures) : m_kind(kind), m_figures(figures)
-{
-    const TubeFigures &f = figures;
-    if (!(f.ia0 > 0 && f.s > 0))
-        return; // no current anywhere
-    const double e = 1.5 * f.ia0 / f.s;
-    const double bias = std::abs(f.uc);
-    if (kind == StageKind::Triode) {
-        if (!(f.mu > 0))
-            return;
-        m_v0 = e - f.ua0 / f.mu + bias;
-        m_k = f.ia0 / power15(e);
-        if (!(std::isfinite(m_v0) && std::isfinite(m_k)))
-            m_k = 0;
-        return;
-    }
-    if (!(f.ug2 > 0 && f.ig2 >= 0 && f.ua0 > 0 && f.ri > 0))
-        return;
-    m_mu2 = f.ug2 / (e + bias);
-    m_v0 = e + bias; // Ug2/μ2
-    m_k = (f.ia0 + f.ig2) / power15(e);
-    m_kvb = f.ug2 / 20;
-    m_ei = f.ua0 - f.ia0 * f.ri;
-    const double atRecord = std::atan(f.ua0 / m_kvb) * (f.ua0 - m_ei);
-    m_anodeScale = f.ia0 / (f.ia0 + f.ig2) / atRecord;
-    if (!(m_anodeScale > 0 && std::isfinite(m_anodeScale) && std::isfinite(m_v0) && std::isfinite(m_k)))
-        m_k = 0;
-}
-
-double TubeModel::anodeCurrent(double ua, double ug) const
-{
-    if (m_k == 0)
-        return 0;
-    if (m_kind == StageKind::Triode) {
-        const double x = ua / m_figures.mu + ug + m_v0;
-        return x > 0 ? m_k * power15(x) : 0;
-    }
-    if (!(ua > 0))
-        return 0;
-    // Below Ei the line through the record's point would give a negative current.
-    const double anode = std::atan(ua / m_kvb) * (ua - m_ei);
-    const double cathode = cathodeCurrent(ua, ug);
-    if (!(anode > 0) || cathode == 0)
-        return 0;
-    return cathode * m_anodeScale * anode;
-}
-
-double TubeModel::slope(double ua, double ug) const
-{
-    if (m_k == 0)
-        return 0;
-    if (m_kind == StageKind::Triode) {
-        const double x = ua / m_figures.mu + ug + m_v0;
-        return x > 0 ? 1.5 * m_k * std::sqrt(x) : 0;
-    }
-    const double x = ug + m_v0;
-    return x > 0 ? 1.5 * anodeCurrent(ua, ug) / x : 0;
-}
-
-double TubeModel::cathodeCurrent(double ua, double ug) const
-{
-    if (m_k == 0)
-        return 0;
-    if (m_kind == StageKind::Triode)
-        return anodeCurrent(ua, ug);
-    const double x = ug + m_v0;
-    return x > 0 ? m_k * power15(x) : 0;
-}
-
-double TubeModel::gridCutoff(double ua) const
-{
-    if (m_k == 0)
-        return 0;
-    return m_kind == StageKind::Triode ? -(ua / m_figures.mu + m_v0) : -m_v0;
-}
-
-double TubeModel::conductionStart(double ug) const
-{
-    if (m_k == 0)
-        return kInfinity;
-    if (m_kind == StageKind::Triode)
-        return std::max(0.0, -(ug + m_v0) * m_figures.mu);
-    return ug + m_v0 > 0 ? std::max(0.0, m_ei) : kInfinity;
-}
-
 QString AnalysisRow::spoken() const
 {
     return unit.isEmpty() ? caption + u' ' + value : caption + u' ' + value + u' ' + unit;
@@ -510,7 +350,7 @@ Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)
             QStringLiteral("Недостаточно данных для построения характеристик: ") + missing.join(QStringLiteral(", "));
         return analysis;
     }
-    const TubeModel model(input.kind, f.tube);
+    const TubeModel model(tubeTypeOf(input.kind), f.tube);
     const Solution s = model.valid() ? solve(input.kind, model, f) : Solution{};
     const Axis ua = axisPast(std::max(f.ea, s.umax));
     const Axis ia = axisPast(std::max(s.imax, s.iq));

@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What a stage will really do: a 3/2-power model of the tube fitted to its
-// record's operating point, the stage's load lines over it, the settled
+// What a stage will really do on the 3/2-power model of its tube: the
+// stage's load lines over it, the settled
 // operating point, the swing, the second harmonic and the bypass capacitors.
 // Window-free, QtCore only: the characteristics window, its PDF report, the
 // benchmark and the tests all draw on these numbers.
 #pragma once
 
 #include "anodix/stages/stageresult.h"
+#include "anodix/tubemodel/tubemodel.h"
 
 #include <QList>
 #include <QLocale>
@@ -18,43 +19,14 @@ namespace anodix::analysis {
 
 enum class StageKind { Triode, PreampPentode, Power };
 
-// The record fields the model uses, in double precision. Pentode fields are
-// zero for a triode and for a power record read without its last two lines.
-struct TubeFigures
+using model::TubeFigures;
+using model::TubeModel;
+
+// The tube a stage is built on.
+constexpr model::TubeType tubeTypeOf(StageKind kind)
 {
-    double ua0 = 0, ia0 = 0, uc = 0, s = 0, mu = 0, ri = 0;
-    double ug2 = 0, ig2 = 0;
-};
-
-// The anode characteristics of one tube; V, mA, kΩ throughout.
-class TubeModel
-{
-public:
-    TubeModel(StageKind kind, const TubeFigures &figures);
-
-    // False when the figures give no model (a figure not above zero, or one
-    // so far out of range that the model overflows); it then carries no current.
-    bool valid() const { return m_k > 0; }
-
-    double anodeCurrent(double ua, double ug) const;
-    double slope(double ua, double ug) const; // dIa/dUg, mA/V
-    // Pentodes: anode plus screen current, the screen held at Ug2 (it does not
-    // depend on Ua); triode: the anode current.
-    double cathodeCurrent(double ua, double ug) const;
-    // The grid voltage at and below which no current flows at ua.
-    double gridCutoff(double ua) const;
-    // The anode voltage up to which no anode current flows at ug; infinity
-    // when the grid holds the tube cut off at every anode voltage.
-    double conductionStart(double ug) const;
-
-private:
-    StageKind m_kind;
-    TubeFigures m_figures;
-    // Triode: the grid offset V0; pentodes: Ug2/μ2, the screen's share.
-    double m_k = 0, m_v0 = 0, m_mu2 = 0, m_kvb = 0, m_ei = 0;
-    // Pentodes: Ia0/Ik0 over the anode factors at the record's point.
-    double m_anodeScale = 0;
-};
+    return kind == StageKind::Triode ? model::TubeType::Triode : model::TubeType::Pentode;
+}
 
 // What the stage window used at its last successful calculation.
 struct AnalysisInput

@@ -143,7 +143,7 @@ private slots:
     {
         QFETCH(int, kind);
         QFETCH(TubeFigures, figures);
-        const TubeModel model(StageKind(kind), figures);
+        const TubeModel model(tubeTypeOf(StageKind(kind)), figures);
         const double ug = -std::abs(figures.uc), h = 1e-4;
         QCOMPARE(model.anodeCurrent(figures.ua0, ug), figures.ia0);
         QCOMPARE(model.slope(figures.ua0, ug), figures.s);
