@@ -32,9 +32,19 @@ void Navigator::switchTo(QWidget *current, WindowId next)
     // Between closing one window and showing the next no window is visible;
     // the lock keeps the application from taking that moment for its end.
     QEventLoopLocker keepRunning;
+    for (const auto &[id, made] : m_windows) {
+        if (current && made.get() == current)
+            m_openedFrom[next] = id;
+    }
     if (current)
         current->close();
     target->open();
+}
+
+WindowId Navigator::openedFrom(WindowId id, WindowId fallback) const
+{
+    const auto it = m_openedFrom.find(id);
+    return it != m_openedFrom.end() ? it->second : fallback;
 }
 
 void Navigator::openAbout()

@@ -45,12 +45,17 @@ public:
     // not registered, so buttons of windows still to come do nothing.
     void switchTo(QWidget *current, WindowId next);
 
+    // The window whose switch last opened id, or fallback when none did: an
+    // editor that several calculation windows share returns to its caller.
+    WindowId openedFrom(WindowId id, WindowId fallback) const;
+
     // Opens About beside the current window; an open About is only raised.
     void openAbout();
 
 private:
     std::map<WindowId, Factory> m_factories;
     std::map<WindowId, std::unique_ptr<FormWindow>> m_windows;
+    std::map<WindowId, WindowId> m_openedFrom;
 };
 
 } // namespace anodix

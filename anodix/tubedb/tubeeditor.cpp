@@ -98,16 +98,18 @@ struct EditorDesign
     const char *caption;
     int clientWidth, clientHeight; // twips
     std::span<const ControlRow> form;
-    WindowId calculationWindow; // where Exit leads
+    WindowId editorWindow;
+    WindowId calculationWindow; // where Exit leads when no calculation window opened the editor
 };
 
 const EditorDesign kDesigns[] = {
-    {TubeClass::Triode, "Files", "Редактор параметров радиоламп - Триоды", 9840, 3810, kTriodeForm, WindowId::Triod},
+    {TubeClass::Triode, "Files", "Редактор параметров радиоламп - Триоды", 9840, 3810, kTriodeForm, WindowId::Files,
+     WindowId::Triod},
     {TubeClass::PreampPentode, "Files_Pentod",
      "Редактор параметров радиоламп - Пентоды для предварительных усилителей", 9840, 4530, kPentodeForm,
-     WindowId::Pentod},
+     WindowId::Files_Pentod, WindowId::Pentod},
     {TubeClass::PowerPentode, "Files_Pentod_Vihod", "Редактор параметров радиоламп - Пентоды для усилителей мощности",
-     9840, 4530, kPentodeForm, WindowId::Tetrod},
+     9840, 4530, kPentodeForm, WindowId::Files_Pentod_Vihod, WindowId::Tetrod},
 };
 
 const EditorDesign &designOf(TubeClass tubeClass)
@@ -281,7 +283,8 @@ void TubeEditor::New_Click()
 
 void TubeEditor::Exit_Click()
 {
-    m_context.navigator.switchTo(this, designOf(m_tubeClass).calculationWindow);
+    const EditorDesign &design = designOf(m_tubeClass);
+    m_context.navigator.switchTo(this, m_context.navigator.openedFrom(design.editorWindow, design.calculationWindow));
 }
 
 void TubeEditor::About11_Click()
