@@ -4,13 +4,17 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <ctime>
 
 #ifdef Q_OS_UNIX
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -52,6 +56,16 @@ QString errorReason(int error)
     }
 }
 
+// How a write ended: error 0 and no refusal when the new file is durably in
+// place; renamed tells whether the old file was already replaced.
+struct WriteResult
+{
+    int error = 0;
+    QString refusal{}; // a name the writer will not write over, and why
+    bool renamed = false;
+    bool ok() const { return error == 0 && refusal.isEmpty(); }
+};
+
 #ifdef Q_OS_UNIX
 
 int writeAll(int fd, const QByteArray &bytes)
@@ -91,24 +105,112 @@ int renameStep(const char *from, const char *to)
     return ::rename(from, to) == 0 ? 0 : errno;
 }
 
-// A temporary file beside data.dat, synced and closed, then renamed over it;
-// then the folder is synced so that the rename survives a power cut. Returns
-// the errno of the failed step, 0 on success; renamed tells whether the old
-// file was already replaced.
-int writeDurably(const QString &path, const QByteArray &bytes, bool &renamed)
+// The temporary files of this program: ".grideon-", six letters or digits, ".tmp".
+const char kTemporaryPrefix[] = ".grideon-";
+constexpr std::size_t kTemporaryPrefixLength = sizeof kTemporaryPrefix - 1;
+constexpr std::size_t kTemporaryLetters = 6;
+const char kTemporarySuffix[] = ".tmp";
+constexpr std::size_t kTemporaryNameLength = kTemporaryPrefixLength + kTemporaryLetters + sizeof kTemporarySuffix - 1;
+// A younger one may be the write of another copy of the program, still running.
+constexpr std::time_t kLeftoverAge = 10 * 60;
+
+bool isAsciiLetterOrDigit(char c)
 {
-    renamed = false;
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+bool isTemporaryName(const char *name)
+{
+    if (std::strlen(name) != kTemporaryNameLength || std::strncmp(name, kTemporaryPrefix, kTemporaryPrefixLength) != 0)
+        return false;
+    const char *letters = name + kTemporaryPrefixLength;
+    return std::all_of(letters, letters + kTemporaryLetters, isAsciiLetterOrDigit)
+        && std::strcmp(letters + kTemporaryLetters, kTemporarySuffix) == 0;
+}
+
+// A close cut short (the program killed, the power lost) leaves its temporary
+// file behind; the next write in the folder removes those old enough to be
+// nobody's. One pass over the folder.
+void removeLeftoverTemporaries(const QByteArray &folder)
+{
+    DIR *dir = ::opendir(folder.constData());
+    if (!dir)
+        return;
+    const std::time_t now = std::time(nullptr);
+    while (const dirent *entry = ::readdir(dir)) {
+        if (!isTemporaryName(entry->d_name))
+            continue;
+        struct stat status;
+        if (::fstatat(::dirfd(dir), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(status.st_mode)
+            && now - status.st_mtime >= kLeftoverAge)
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
+// Creates the temporary file with mode 0666, which the system narrows by the
+// umask (and a default ACL of the folder) as for any new file. The open
+// descriptor, or -1 with errno set.
+int createTemporary(const QByteArray &folder, QByteArray &name)
+{
+    if (const int fault = injectedFault(detail::WriteStep::Open)) {
+        errno = fault;
+        return -1;
+    }
+    static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = folder + '/' + kTemporaryPrefix;
+        for (std::size_t i = 0; i < kTemporaryLetters; ++i)
+            name += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters - 1))];
+        name += kTemporarySuffix;
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+// Why the name cannot be written over: a link would leave its target as it
+// was, a pipe or device would be replaced by a plain file, so neither is.
+QString notRegularProblem(const QByteArray &target)
+{
+    struct stat status;
+    if (::lstat(target.constData(), &status) != 0)
+        return {};
+    if (S_ISLNK(status.st_mode))
+        return QStringLiteral("это ссылка на другой файл; через ссылку программа не пишет");
+    if (S_ISDIR(status.st_mode))
+        return QStringLiteral("под этим именем в папке есть вложенная папка");
+    if (!S_ISREG(status.st_mode))
+        return QStringLiteral("это не обычный файл");
+    return {};
+}
+
+// A temporary file beside data.dat, synced and closed, then renamed over it;
+// then the folder is synced so that the rename survives a power cut.
+WriteResult writeDurably(const QString &path, const QByteArray &bytes)
+{
     const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
     const QByteArray target = QFile::encodeName(path);
+    if (QString problem = notRegularProblem(target); !problem.isEmpty())
+        return {0, std::move(problem)};
     // The rename would replace a write-protected file as easily as any other.
-    if (::access(target.constData(), F_OK) == 0 && ::access(target.constData(), W_OK) != 0)
-        return EACCES;
-    QByteArray temporary = folder + "/.grideon-XXXXXX.tmp";
-    const int fd = ::mkostemps(temporary.data(), 4, O_CLOEXEC);
+    // On a read-only disk every file is refused so; EROFS names the disk.
+    int error = injectedFault(detail::WriteStep::Open);
+    if (!error && ::access(target.constData(), F_OK) == 0 && ::access(target.constData(), W_OK) != 0)
+        error = errno;
+    if (error)
+        return {error};
+    removeLeftoverTemporaries(folder);
+    QByteArray temporary;
+    const int fd = createTemporary(folder, temporary);
     if (fd < 0)
-        return errno;
-    ::fchmod(fd, 0644);
-    int error = writeAll(fd, bytes);
+        return {errno};
+    // A replaced file keeps its mode; a new one keeps what the umask left.
+    struct stat old;
+    if (::stat(target.constData(), &old) == 0)
+        ::fchmod(fd, old.st_mode & 07777);
+    error = writeAll(fd, bytes);
     if (!error)
         error = stepResult(detail::WriteStep::Sync, ::fsync(fd));
     const int closed = stepResult(detail::WriteStep::Close, ::close(fd));
@@ -118,30 +220,30 @@ int writeDurably(const QString &path, const QByteArray &bytes, bool &renamed)
         error = renameStep(temporary.constData(), target.constData());
     if (error) {
         ::unlink(temporary.constData());
-        return error;
+        return {error};
     }
-    renamed = true;
     const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir < 0)
-        return errno;
+        return {errno, {}, true};
     error = stepResult(detail::WriteStep::SyncFolder, ::fsync(dir));
     ::close(dir);
     // Some file systems cannot sync a folder at all; they say so with EINVAL.
-    return error == EINVAL ? 0 : error;
+    return {error == EINVAL ? 0 : error, {}, true};
 }
 
 #else
 
-int writeDurably(const QString &path, const QByteArray &bytes, bool &renamed)
+WriteResult writeDurably(const QString &path, const QByteArray &bytes)
 {
-    renamed = false;
+    if (QFileInfo(path).isDir())
+        return {EISDIR};
     QSaveFile file(path);
     // A buffered write that failed is seen only in error(), not in the result of commit().
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush()
         && file.error() == QFileDevice::NoError && file.commit())
-        return 0;
+        return {};
     file.cancelWriting();
-    return EIO;
+    return {EIO};
 }
 
 #endif
@@ -224,14 +326,14 @@ std::optional<SavedInputs> ReadSavedInputsFile(const QString &path)
 
 bool WriteSavedInputsFile(const QString &path, const StageInputs &inputs, QString *reason)
 {
-    bool renamed = false;
-    const int error = writeDurably(path, FormatSavedInputs(inputs), renamed);
-    if (error && reason) {
-        *reason = renamed ? QStringLiteral("файл заменён, но система не подтвердила, что он сохранён на диске (%1)")
-                                .arg(errorReason(error))
-                          : errorReason(error) + QStringLiteral("; прежний файл не изменён");
+    const WriteResult result = writeDurably(path, FormatSavedInputs(inputs));
+    if (!result.ok() && reason) {
+        const QString cause = result.refusal.isEmpty() ? errorReason(result.error) : result.refusal;
+        *reason = result.renamed
+            ? QStringLiteral("файл заменён, но система не подтвердила, что он сохранён на диске (%1)").arg(cause)
+            : cause + QStringLiteral("; прежний файл не изменён");
     }
-    return error == 0;
+    return result.ok();
 }
 
 namespace detail {

@@ -39,8 +39,9 @@ bool WriteSavedInputsFile(const QString &path, const StageInputs &inputs, QStrin
 
 namespace detail {
 
-// The steps of writing the file that the system can refuse.
-enum class WriteStep { Write, Sync, Close, Rename, SyncFolder };
+// The steps of writing the file that the system can refuse. Open is the check
+// that an existing file may be replaced and the creation of the temporary file.
+enum class WriteStep { Open, Write, Sync, Close, Rename, SyncFolder };
 // Asked before each step; a non-zero errno value makes that step fail with it
 // as the system would (a failing write has first written half its bytes). For
 // tests: nullptr, the default, lets every step run.

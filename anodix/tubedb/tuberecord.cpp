@@ -7,6 +7,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSaveFile>
 #include <QStorageInfo>
 #include <QStringDecoder>
@@ -16,6 +17,7 @@
 #include <vector>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 
 #ifdef Q_OS_UNIX
 #include <cstdio>
@@ -106,13 +108,14 @@ QString refusalReason(const QString &folder, const QString &path, const QString 
     const QFileInfo file(path);
     if (file.isDir())
         return QStringLiteral("под этим именем в папке есть вложенная папка");
+    // A read-only disk makes every file look write-protected; it is the true cause.
+    const QStorageInfo storage(folder);
+    if (storage.isValid() && storage.isReadOnly())
+        return QStringLiteral("диск доступен только для чтения");
     if (file.exists() && !file.isWritable())
         return QStringLiteral("файл защищён от записи");
     if (!QFileInfo(folder).isWritable())
         return QStringLiteral("нет прав на изменение папки");
-    const QStorageInfo storage(folder);
-    if (storage.isValid() && storage.isReadOnly())
-        return QStringLiteral("диск доступен только для чтения");
     if (storage.isValid() && storage.bytesAvailable() == 0)
         return QStringLiteral("на диске нет свободного места");
     if (QFile::encodeName(file.fileName()).size() > 255)
@@ -160,6 +163,29 @@ QString notRegularProblem(const QString &path)
     if (!file.isFile())
         return QStringLiteral("это не обычный файл");
     return {};
+}
+
+// 0 when an existing file at path may be written over, or there is none; else
+// the errno of the refusal: EROFS on a read-only disk, EACCES for a
+// write-protected file.
+int writeAccessError(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    const QByteArray name = QFile::encodeName(path);
+    if (::access(name.constData(), F_OK) != 0 || ::access(name.constData(), W_OK) == 0)
+        return 0;
+    return errno;
+#else
+    const QFileInfo file(path);
+    return file.exists() && !file.isWritable() ? EACCES : 0;
+#endif
+}
+
+QString writeAccessReason(int error, const QString &folder, const QString &path)
+{
+    if (error == EACCES || error == EPERM)
+        return QStringLiteral("файл защищён от записи");
+    return errorReason(error, folder, path);
 }
 
 // How a write ended: error 0 when the new file is durably in place; renamed
@@ -227,6 +253,71 @@ int renameNoReplace(const char *from, const char *to)
     return 0;
 }
 
+// The temporary files of this program: ".anodix-", six letters or digits, ".tmp".
+const char kTemporaryPrefix[] = ".anodix-";
+constexpr std::size_t kTemporaryPrefixLength = sizeof kTemporaryPrefix - 1;
+constexpr std::size_t kTemporaryLetters = 6;
+const char kTemporarySuffix[] = ".tmp";
+constexpr std::size_t kTemporaryNameLength = kTemporaryPrefixLength + kTemporaryLetters + sizeof kTemporarySuffix - 1;
+// A younger one may be the write of another copy of the program, still running.
+constexpr std::time_t kLeftoverAge = 10 * 60;
+
+bool isAsciiLetterOrDigit(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+bool isTemporaryName(const char *name)
+{
+    if (std::strlen(name) != kTemporaryNameLength || std::strncmp(name, kTemporaryPrefix, kTemporaryPrefixLength) != 0)
+        return false;
+    const char *letters = name + kTemporaryPrefixLength;
+    return std::all_of(letters, letters + kTemporaryLetters, isAsciiLetterOrDigit)
+        && std::strcmp(letters + kTemporaryLetters, kTemporarySuffix) == 0;
+}
+
+// A write cut short (the program killed, the power lost) leaves its complete
+// or half temporary file behind; the next write in the folder removes those
+// old enough to be nobody's. One pass over the folder, as a listing costs.
+void removeLeftoverTemporaries(const QByteArray &folder)
+{
+    DIR *dir = ::opendir(folder.constData());
+    if (!dir)
+        return;
+    const std::time_t now = std::time(nullptr);
+    while (const dirent *entry = ::readdir(dir)) {
+        if (!isTemporaryName(entry->d_name))
+            continue;
+        struct stat status;
+        if (::fstatat(::dirfd(dir), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(status.st_mode)
+            && now - status.st_mtime >= kLeftoverAge)
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
+// Creates the temporary file with mode 0666, which the system narrows by the
+// umask (and a default ACL of the folder) as for any new file. The open
+// descriptor, or -1 with errno set.
+int createTemporary(const QByteArray &folder, QByteArray &name)
+{
+    if (const int fault = injectedFault(detail::WriteStep::Open)) {
+        errno = fault;
+        return -1;
+    }
+    static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = folder + '/' + kTemporaryPrefix;
+        for (std::size_t i = 0; i < kTemporaryLetters; ++i)
+            name += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters - 1))];
+        name += kTemporarySuffix;
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
 // The bytes go to a temporary file beside the record, which is synced, closed
 // and only then renamed over the record; then the folder is synced so that the
 // rename survives a power cut. Any failure before the rename leaves the old
@@ -235,13 +326,15 @@ WriteResult writeDurably(const QString &folder, const QString &path, const QByte
 {
     const QByteArray folderName = QFile::encodeName(folder);
     const QByteArray target = QFile::encodeName(path);
-    QByteArray temporary = folderName + "/.anodix-XXXXXX.tmp";
-    const int fd = ::mkostemps(temporary.data(), 4, O_CLOEXEC);
+    removeLeftoverTemporaries(folderName);
+    QByteArray temporary;
+    const int fd = createTemporary(folderName, temporary);
     if (fd < 0)
         return {errno};
+    // A replaced file keeps its mode; a new one keeps what the umask left.
     struct stat old;
-    const bool replacing = existing == Existing::Replace && ::stat(target.constData(), &old) == 0;
-    ::fchmod(fd, replacing ? (old.st_mode & 07777) : 0644);
+    if (existing == Existing::Replace && ::stat(target.constData(), &old) == 0)
+        ::fchmod(fd, old.st_mode & 07777);
 
     int error = writeAll(fd, bytes);
     if (!error)
@@ -304,9 +397,13 @@ SaveProblem saveWhole(const QString &folder, const QString &path, const QByteArr
     if (existing == Existing::Replace) {
         if (QString problem = notRegularProblem(path); !problem.isEmpty())
             return {std::move(problem)};
-        // The rename would replace a write-protected record as easily as any other.
-        if (const QFileInfo file(path); file.exists() && !file.isWritable())
-            return {QStringLiteral("файл защищён от записи")};
+        // The rename would replace a write-protected record as easily as any
+        // other. On a read-only disk every file is refused so; the disk is the cause told.
+        int error = injectedFault(detail::WriteStep::Open);
+        if (!error)
+            error = writeAccessError(path);
+        if (error)
+            return {writeAccessReason(error, folder, path)};
     }
     const WriteResult result = writeDurably(folder, path, bytes, existing);
     if (!result.error)
@@ -658,8 +755,10 @@ RecordOutcome TubeDatabase::DeleteTubeRecord(TubeClass tubeClass, const QString 
     if (info.isDir() && !info.isSymLink())
         return failed(failure(QStringLiteral("это папка, а не файл")));
     // A read-only record is kept on every platform, as Windows itself would.
-    if (!info.isWritable() && !info.isSymLink())
-        return failed(failure(QStringLiteral("файл защищён от записи")));
+    if (!info.isSymLink()) {
+        if (const int error = writeAccessError(path))
+            return failed(failure(writeAccessReason(error, folder, path)));
+    }
 
     QFile file(path);
     if (!file.remove())

@@ -116,8 +116,9 @@ private:
 
 namespace detail {
 
-// The steps of a record write that the system can refuse.
-enum class WriteStep { Write, Sync, Close, Rename, SyncFolder };
+// The steps of a record write that the system can refuse. Open is the check
+// that an existing file may be replaced and the creation of the temporary file.
+enum class WriteStep { Open, Write, Sync, Close, Rename, SyncFolder };
 // Asked before each step of a record write; a non-zero errno value makes that
 // step fail with it as the system would (a failing write has first written
 // half its bytes, as on a disk that fills up). For tests: nullptr, the

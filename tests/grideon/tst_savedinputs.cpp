@@ -3,6 +3,7 @@
 // short and broken files, and a write that fails.
 #include "grideon/savedinputs.h"
 #include "grideonfakes.h"
+#include "support/durablewritercases.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +11,7 @@
 #include <QTest>
 
 #include <cerrno>
+#include <optional>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -30,6 +32,25 @@ StageInputs inputsOf(const Values &v)
         values[i] = v.value(i);
     return fromArray(values);
 }
+
+#ifdef Q_OS_UNIX
+// The data.dat writer under the rules both programs' writers keep.
+DurableWriter savedInputsWriter()
+{
+    return {QString(), QStringLiteral("data.dat"), QStringLiteral(".grideon-"), QStringLiteral(".anodix-"),
+            QByteArray(" 44 \r\n 1 \r\n 1500 \r\n 250 \r\n 470 \r\n 20 \r\n"),
+            [](const QString &working, int openError) {
+                std::optional<InjectedWriteFault> fault;
+                if (openError)
+                    fault.emplace(detail::WriteStep::Open, openError);
+                QString reason;
+                if (WriteSavedInputsFile(working + QStringLiteral("/data.dat"), inputsOf({44, 1, 1500, 250, 470, 20}),
+                                         &reason))
+                    return QString();
+                return reason.isEmpty() ? QStringLiteral("<refused without a reason>") : reason;
+            }};
+}
+#endif
 
 } // namespace
 
@@ -52,6 +73,14 @@ private slots:
     void onlyARegularFileIsRead_data();
     void onlyARegularFileIsRead();
     void aHugeFileIsReadOnlyAsFarAsSixNumbers();
+#ifdef Q_OS_UNIX
+    void writerKeepsModesAndSpecialFiles_data() { durablewriter::addRows(); }
+    void writerKeepsModesAndSpecialFiles() { durablewriter::checkRow(savedInputsWriter()); }
+    void writerRemovesItsOwnOldLeftovers_data() { durablewriter::addLeftoverRows(); }
+    void writerRemovesItsOwnOldLeftovers() { durablewriter::checkLeftoverRow(savedInputsWriter()); }
+    void writerNamesAReadOnlyDisk_data() { durablewriter::addReadOnlyDiskRows(); }
+    void writerNamesAReadOnlyDisk() { durablewriter::checkReadOnlyDiskRow(savedInputsWriter()); }
+#endif
 };
 
 void TestSavedInputs::writtenBytes_data()

@@ -209,7 +209,8 @@ private slots:
     void aShortFileLeavesTheBoxesEmptyAndIsMadeWholeAtClose();
     void aFailedSaveIsReportedAndTheWindowStillCloses();
     void aFullDiskAtCloseIsNamedAndKeepsTheFile();
-    void aPipeNamedDataDatLeavesTheBoxesEmpty();
+    void aLinkOrPipeNamedDataDatIsLeftAsItWas_data();
+    void aLinkOrPipeNamedDataDatIsLeftAsItWas();
     void aboutOpensOnceAndOkClosesIt();
     void aboutLabelsHandOverTheExactAddresses();
     void anAddressTheDesktopCannotOpenIsReported();
@@ -644,16 +645,49 @@ void TestWindows::aFullDiskAtCloseIsNamedAndKeepsTheFile()
     QCOMPARE(savedFile(), QByteArray(" 1 \r\n 2 \r\n 3 \r\n 4 \r\n 5 \r\n 6 \r\n"));
 }
 
-void TestWindows::aPipeNamedDataDatLeavesTheBoxesEmpty()
+void TestWindows::aLinkOrPipeNamedDataDatIsLeftAsItWas_data()
+{
+    QTest::addColumn<bool>("link");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<QString>("mentioned");
+    QTest::newRow("a link is read through but not replaced at close")
+        << true << kExample << QStringLiteral("ссылка на другой файл");
+    QTest::newRow("a pipe leaves the boxes empty and is not replaced at close")
+        << false << QStringList(6, QString()) << QStringLiteral("это не обычный файл");
+}
+
+void TestWindows::aLinkOrPipeNamedDataDatIsLeftAsItWas()
 {
 #ifdef Q_OS_UNIX
-    QCOMPARE(::mkfifo("data.dat", 0644), 0);
+    QFETCH(bool, link);
+    QFETCH(QStringList, boxes);
+    QFETCH(QString, mentioned);
+    QFile target(QStringLiteral("saved.dat"));
+    QVERIFY(target.open(QIODevice::WriteOnly));
+    target.write(kExampleFile);
+    target.close();
+    if (link)
+        QVERIFY(QFile::link(QStringLiteral("saved.dat"), QStringLiteral("data.dat")));
+    else
+        QCOMPARE(::mkfifo("data.dat", 0644), 0);
+
     auto form = openForm();
-    QCOMPARE(inputTexts(form.get()), QStringList(6, QString()));
+    QCOMPARE(inputTexts(form.get()), boxes);
     QCOMPARE(m_dialogs.shown.size(), 0);
-    QVERIFY(QFile::remove(QStringLiteral("data.dat")));
+    typeInputs(form.get(), {"6.3", "1", "1000", "200", "100", "10"});
+    pressCalculate(form.get());
+    QVERIFY(form->close());
+    QVERIFY(!form->isVisible());
+    QCOMPARE(m_dialogs.shown.size(), 1);
+    QCOMPARE(m_dialogs.shown[0].title, QStringLiteral("Ошибка"));
+    QVERIFY2(m_dialogs.shown[0].text.contains(mentioned), qPrintable(m_dialogs.shown[0].text));
+    struct stat status;
+    QCOMPARE(::lstat("data.dat", &status), 0);
+    QVERIFY(link ? S_ISLNK(status.st_mode) : S_ISFIFO(status.st_mode));
+    QVERIFY(target.open(QIODevice::ReadOnly));
+    QCOMPARE(target.readAll(), kExampleFile);
 #else
-    QSKIP("named pipes as tested here are Unix ones");
+    QSKIP("links and named pipes as tested here are Unix ones");
 #endif
 }
 

@@ -2,6 +2,7 @@
 // Tests of the tube record files: exact bytes on disk, listing, reading and
 // every refusal, each against a fresh temporary working folder.
 #include "anodix/tubedb/tuberecord.h"
+#include "support/durablewritercases.h"
 #include "support/injectedwritefault.h"
 
 #include <QDir>
@@ -12,6 +13,7 @@
 
 #include <cerrno>
 #include <functional>
+#include <optional>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -93,6 +95,22 @@ bool permissionBitsStopWrites(const QString &scratch)
     return refused;
 }
 
+#ifdef Q_OS_UNIX
+// The record writer under the rules both programs' writers keep.
+DurableWriter recordWriter()
+{
+    return {QStringLiteral("bd/triod"), QStringLiteral("6N2P.lamp"), QStringLiteral(".anodix-"),
+            QStringLiteral(".grideon-"), QByteArray("1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n"),
+            [](const QString &working, int openError) {
+                std::optional<InjectedWriteFault> fault;
+                if (openError)
+                    fault.emplace(WriteStep::Open, openError);
+                return TubeDatabase(working).WriteTubeRecord(TubeClass::Triode, QStringLiteral("6N2P.lamp"),
+                                                             numbered(8)).error;
+            }};
+}
+#endif
+
 } // namespace
 
 class TubeRecordTest : public QObject
@@ -133,6 +151,15 @@ private slots:
     void linksAndOddFilesAreNotWrittenThrough_data();
     void linksAndOddFilesAreNotWrittenThrough();
     void deleteRemovesALinkNotItsTarget();
+    void deleteOnAReadOnlyDiskNamesTheDisk();
+#ifdef Q_OS_UNIX
+    void writerKeepsModesAndSpecialFiles_data() { durablewriter::addRows(); }
+    void writerKeepsModesAndSpecialFiles() { durablewriter::checkRow(recordWriter()); }
+    void writerRemovesItsOwnOldLeftovers_data() { durablewriter::addLeftoverRows(); }
+    void writerRemovesItsOwnOldLeftovers() { durablewriter::checkLeftoverRow(recordWriter()); }
+    void writerNamesAReadOnlyDisk_data() { durablewriter::addReadOnlyDiskRows(); }
+    void writerNamesAReadOnlyDisk() { durablewriter::checkReadOnlyDiskRow(recordWriter()); }
+#endif
 };
 
 void TubeRecordTest::classFoldersAndLineCounts_data()
@@ -844,6 +871,29 @@ void TubeRecordTest::deleteRemovesALinkNotItsTarget()
     QVERIFY2(outcome.ok(), qPrintable(outcome.error));
     QCOMPARE(entriesOf(work.folder(TubeClass::Triode)), QStringList());
     QCOMPARE(bytesOf(outside), QByteArray("1\r\n").repeated(8));
+}
+
+// On a read-only disk every record looks write-protected; the disk is the cause.
+void TubeRecordTest::deleteOnAReadOnlyDiskNamesTheDisk()
+{
+#ifdef Q_OS_LINUX
+    if (::geteuid() != 0)
+        QSKIP("mounting a tmpfs needs root");
+    WorkingFolder work;
+    const QString folder = work.folder(TubeClass::Triode);
+    if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=64k", "tmpfs", folder}) != 0)
+        QSKIP("this system refuses to mount a tmpfs here");
+    const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {folder}); });
+    putBytes(work.file(TubeClass::Triode, QStringLiteral("6N2P.lamp")), QByteArray("1\r\n").repeated(8));
+    QCOMPARE(QProcess::execute(QStringLiteral("mount"), {"-o", "remount,ro", folder}), 0);
+
+    const RecordOutcome outcome = work.db.DeleteTubeRecord(TubeClass::Triode, QStringLiteral("6N2P.lamp"));
+    QCOMPARE(outcome.status, Status::Failed);
+    QVERIFY2(outcome.error.contains(QStringLiteral("диск доступен только для чтения")), qPrintable(outcome.error));
+    QCOMPARE(entriesOf(folder), QStringList{QStringLiteral("6N2P.lamp")});
+#else
+    QSKIP("a tmpfs is a Linux file system");
+#endif
 }
 
 QTEST_GUILESS_MAIN(TubeRecordTest)
