@@ -58,6 +58,9 @@ protected:
 
     // Runs the window's stage on the current box texts and the loaded record.
     virtual StageResult calculate(const LoadedTube &tube, const QLocale &locale) const = 0;
+    // The circuit the characteristics window analyses: by default the one
+    // stage of the window's tube class.
+    virtual analysis::StageKind stageKind() const;
     QString boxText(const char *name) const;
 
 private:
