@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The frame that the three calculation windows share: caption, menus, the
+// The frame that the calculation windows share: caption, menus, the
 // tube list of one class, the loaded record and the showing of results.
 #pragma once
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The three stage calculations driven through their functions: worked
+// The stage calculations driven through their functions: worked
 // examples and edge cases as tables of ordered display updates and the one
 // message, in a point and a comma locale.
 #include "anodix/stages/pentodestage.h"
