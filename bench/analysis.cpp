@@ -38,6 +38,9 @@ int main(int argc, char **argv)
         {"Analysis, power stage (AnalyzeStage, EL84)",
          {StageKind::Power, "EL84", {"6,3", "0,76", "250", "48", "7,3", "11,3", "19", "38", "250", "5,5"},
           "250", "20", "470", "8", {{"Rt1", "3,93"}}}},
+        {"Analysis, triode output stage (AnalyzeStage, 300B)",
+         {StageKind::TriodeOutput, "300B", {"5", "1,2", "300", "60", "61", "5,5", "3,85", "0,7"}, "361", "20", "220",
+          "8", {}, "3"}},
     };
     for (const auto &c : cases) {
         report(c.what, bench::medianNsPerCall([&] { bench::keep(AnalyzeStage(c.input, locale)); }, 51, 50));

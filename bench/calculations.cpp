@@ -5,6 +5,7 @@
 
 #include "anodix/stages/pentodestage.h"
 #include "anodix/stages/powerstage.h"
+#include "anodix/stages/triodeoutputstage.h"
 #include "anodix/stages/triodestage.h"
 #include "grideon/stagecalc.h"
 
@@ -25,6 +26,14 @@ anodix::LoadedTube tube(std::initializer_list<const char *> lines)
 void report(const char *what, double ns)
 {
     bench::printRow(what, bench::formatNs(ns), "< 5 µs", ns < kTargetNs);
+}
+
+// A stage that solves its tube model for the operating point and the swing.
+constexpr double kModelTargetNs = 50000;
+
+void reportModelStage(const char *what, double ns)
+{
+    bench::printRow(what, bench::formatNs(ns), "< 50 µs", ns < kModelTargetNs);
 }
 
 } // namespace
@@ -54,6 +63,14 @@ int main(int argc, char **argv)
     report("Calculation, power stage (CalculatePowerStage)", bench::medianNsPerCall([&] {
                bench::keep(anodix::CalculatePowerStage(ea, fmin, r1, rn, power, locale));
            }));
+
+    const anodix::LoadedTube t300B = tube({"5", "1,2", "300", "60", "61", "5,5", "3,85", "0,7"});
+    const QString outputEa = QStringLiteral("361"), outputR1 = QStringLiteral("220"), kn = QStringLiteral("3");
+    reportModelStage("Calculation, triode output stage (CalculateTriodeOutputStage, 300B)",
+                     bench::medianNsPerCall([&] {
+                         bench::keep(
+                             anodix::CalculateTriodeOutputStage(outputEa, fmin, outputR1, rn, kn, t300B, locale));
+                     }));
 
     // Grideon: the seven results from the stored inputs, and the whole click
     // from the six box texts (check, convert, compute).

@@ -3,11 +3,13 @@
 // typed or read from a record, an output is a number the locale reads back,
 // never NaN or an infinity, and the outputs come in their fixed order. The
 // characteristics analysis of each stage's result gives rows that are numbers
-// and points inside the plot's axes, or its one problem and nothing else.
+// and points inside the plot's axes, or its one problem and nothing else; for
+// the triode output stage the analysis shows the stage's own figures.
 #include "anodix/analysis/characteristics.h"
 #include "anodix/stages/numbertext.h"
 #include "anodix/stages/pentodestage.h"
 #include "anodix/stages/powerstage.h"
+#include "anodix/stages/triodeoutputstage.h"
 #include "anodix/stages/triodestage.h"
 #include "grideon/stagecalc.h"
 
@@ -57,6 +59,22 @@ bool insideAxes(QPointF p, const anodix::analysis::Analysis &a)
         && p.x() <= a.ua.max * (1 + 1e-9) && p.y() <= a.ia.max * (1 + 1e-9);
 }
 
+// The rows that the triode output stage's window shows too, rounded alike.
+void checkSameFigures(const anodix::analysis::Analysis &a, const anodix::StageResult &result, const QLocale &locale,
+                      const QByteArray &input)
+{
+    if (result.message)
+        return;
+    for (const anodix::analysis::AnalysisRow &row : a.rows) {
+        for (const anodix::DisplayUpdate &update : result.updates) {
+            if (update.output != QLatin1String(row.name))
+                continue;
+            if (anodix::toNumber(row.value, locale) != anodix::toNumber(update.text, locale))
+                fail("the analysis differs from the stage", row.spoken() + QStringLiteral(" / ") + update.text, input);
+        }
+    }
+}
+
 void checkAnalysis(anodix::analysis::AnalysisInput analysisInput, const anodix::StageResult &result,
                    const QLocale &locale, const QByteArray &input)
 {
@@ -84,6 +102,8 @@ void checkAnalysis(anodix::analysis::AnalysisInput analysisInput, const anodix::
         if (!insideAxes(p, a))
             fail("an analysis point outside the axes", QString::number(p.x()) + u' ' + QString::number(p.y()), input);
     }
+    if (analysisInput.kind == StageKind::TriodeOutput)
+        checkSameFigures(a, result, locale, input);
 }
 
 void checkGrideon(const grideon::StageCalculation &calc, const QLocale &locale, const QByteArray &input)
@@ -123,8 +143,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                       QLocale(QLocale::Russian, QLocale::Russia)};
     // The first byte picks the locale (bit 0) and the calculation (the rest), so
     // each input runs one stage: the same coverage at several times the rate.
+    // The triode output stage came last and takes the bytes from 0xC0, so the
+    // seeds kept from before still run the stage they were found on.
     const QLocale &locale = locales[data[0] % 2];
-    const int stage = (data[0] >> 1) % 4;
+    const int stage = data[0] >= 0xC0 ? 4 : (data[0] >> 1) % 4;
     const QByteArray input(reinterpret_cast<const char *>(data), qsizetype(size));
     const QStringList fields = QString::fromUtf8(input.mid(1)).split(QLatin1Char('\n'));
 
@@ -137,9 +159,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     }
 
-    // Anodix: Ea, Fmin, R1, Rn, then the record's lines (as many as given).
+    // Anodix: Ea, Fmin, R1, Rn, then the record's lines (as many as given);
+    // the triode output stage takes its ratio Ra / Ri before the record.
     anodix::LoadedTube tube;
-    tube.lines = fields.mid(4, 10);
+    const QString kn = stage == 4 ? fields.value(4) : QString();
+    tube.lines = stage == 4 ? fields.mid(5, 8) : fields.mid(4, 10);
     const QString ea = fields.value(0), fmin = fields.value(1), r1 = fields.value(2), rn = fields.value(3);
     static const QStringList triode{"R1", "R2", "R3", "C1", "Ku", "C3", "Vt"};
     static const QStringList pentode{"R1", "R2", "R4", "C1", "R3", "Ku", "C4", "Vt"};
@@ -154,12 +178,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         kind = StageKind::PreampPentode;
         result = anodix::CalculatePentodeStage(ea, fmin, r1, tube, locale);
         checkAnodix("pentode", result, pentode, locale, input);
+    } else if (stage == 4) {
+        kind = StageKind::TriodeOutput;
+        result = anodix::CalculateTriodeOutputStage(ea, fmin, r1, rn, kn, tube, locale);
+        static const QStringList output{"R1", "C1",  "R2", "C2",  "PR2",  "Uq",  "Iq", "Ugq", "Pa",
+                                        "Ra", "Kt", "L1", "Imag", "Uvh", "Pout", "D2", "Eff", "Vt"};
+        checkAnodix("triode output", result, output, locale, input);
     } else {
         kind = StageKind::Power;
         result = anodix::CalculatePowerStage(ea, fmin, r1, rn, tube, locale);
         checkAnodix("power", result, power, locale, input);
     }
     // Analysed whatever the stage said, so the analysis meets every record.
-    checkAnalysis({kind, QStringLiteral("T"), tube.lines, ea, fmin, r1, rn, {}}, result, locale, input);
+    checkAnalysis({kind, QStringLiteral("T"), tube.lines, ea, fmin, r1, rn, {}, kn}, result, locale, input);
     return 0;
 }

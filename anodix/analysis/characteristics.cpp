@@ -4,6 +4,7 @@
 #include "anodix/analysis/characteristics.h"
 
 #include "anodix/stages/numbertext.h"
+#include "anodix/stages/triodeoutputstage.h"
 #include "anodix/tubemodel/rootfinding.h"
 
 #include <algorithm>
@@ -123,7 +124,13 @@ QString gridText(double ug, const QLocale &locale)
 
 bool isPentode(StageKind kind)
 {
-    return kind != StageKind::Triode;
+    return tubeTypeOf(kind) == model::TubeType::Pentode;
+}
+
+// The stages whose anode load is an output transformer's primary.
+bool isPowerStage(StageKind kind)
+{
+    return kind == StageKind::Power || kind == StageKind::TriodeOutput;
 }
 
 // What the analysis works from, read from the record and the box texts.
@@ -164,6 +171,8 @@ Figures readFigures(const AnalysisInput &input, const QLocale &locale)
                 f.rp = toNumber(output.text, locale).value_or(0);
         }
     }
+    if (input.kind == StageKind::TriodeOutput)
+        f.rp = toNumber(input.kn, locale).value_or(0) * f.tube.ri;
     return f;
 }
 
@@ -180,7 +189,7 @@ QStringList missingFigures(StageKind kind, const Figures &f)
     // Without a bias the stage has no cathode resistor and no grid swing.
     need(f.tube.uc != 0, QStringLiteral("Uc"));
     need(f.tube.s > 0, QStringLiteral("S"));
-    if (kind == StageKind::Triode)
+    if (!isPentode(kind))
         need(f.tube.mu > 0, QStringLiteral("μ"));
     need(f.tube.ri > 0, QStringLiteral("Ri"));
     if (isPentode(kind)) {
@@ -193,6 +202,8 @@ QStringList missingFigures(StageKind kind, const Figures &f)
         need(f.ea > f.tube.ug2, QStringLiteral("Ea выше Ug2"));
     if (kind == StageKind::Power)
         need(f.rp > 0, QStringLiteral("R 1-й обмотки"));
+    if (kind == StageKind::TriodeOutput)
+        need(f.rp > 0, QStringLiteral("Ra / Ri"));
     return missing;
 }
 
@@ -266,6 +277,33 @@ Solution solve(StageKind kind, const TubeModel &model, const Figures &f)
         s.c2 = bypassCapacitor(f.fmin, parallel(s.rk, 1 / (t.s * (1 + t.ig2 / t.ia0))));
         s.c3 = bypassCapacitor(f.fmin / 10, (f.ea - t.ug2) / t.ig2);
     }
+    return s;
+}
+
+// The triode output stage as its window computes it: the same point and swing.
+Solution solveTriodeOutput(const TubeModel &model, const Figures &f)
+{
+    Solution s;
+    s.rk = std::abs(f.tube.uc) / f.tube.ia0;
+    s.ra = s.load = f.rp;
+    const std::optional<TriodeOutputSwing> q = SolveTriodeOutput(model, f.ea, s.rk, s.load);
+    if (!q) { // cut off: the point and the swing sit at (Ea, 0)
+        s.uq = s.umin = s.umax = f.ea;
+        return s;
+    }
+    s.uq = q->uq;
+    s.iq = q->iq;
+    s.ugq = q->ugq;
+    s.sq = model.slope(s.uq, s.ugq);
+    s.umin = q->umin;
+    s.imax = q->imax;
+    s.umax = q->umax;
+    s.imin = q->imin;
+    const double swing = s.umax - s.umin;
+    s.amp = swing / 2;
+    s.gain = s.ugq != 0 ? swing / (2 * std::abs(s.ugq)) : 0;
+    s.d2 = q->d2;
+    s.pout = q->pout;
     return s;
 }
 
@@ -351,7 +389,9 @@ Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)
         return analysis;
     }
     const TubeModel model(tubeTypeOf(input.kind), f.tube);
-    const Solution s = model.valid() ? solve(input.kind, model, f) : Solution{};
+    const Solution s = !model.valid()                         ? Solution{}
+                     : input.kind == StageKind::TriodeOutput ? solveTriodeOutput(model, f)
+                                                             : solve(input.kind, model, f);
     const Axis ua = axisPast(std::max(f.ea, s.umax));
     const Axis ia = axisPast(std::max(s.imax, s.iq));
     if (!model.valid() || !inRange({s.ra, s.rk, s.load, s.uq, s.iq, s.ugq, s.sq, s.umin, s.imax, s.umax, s.imin, s.amp, s.gain,
@@ -364,7 +404,7 @@ Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)
 
     QLocale writing = locale;
     writing.setNumberOptions(QLocale::OmitGroupSeparator);
-    const bool power = input.kind == StageKind::Power;
+    const bool power = isPowerStage(input.kind);
 
     analysis.title = input.tubeName;
     analysis.inputLines << resistanceLine(QStringLiteral("Ea"), f.ea, QStringLiteral("В"), locale)

@@ -17,7 +17,7 @@
 
 namespace anodix::analysis {
 
-enum class StageKind { Triode, PreampPentode, Power };
+enum class StageKind { Triode, PreampPentode, Power, TriodeOutput };
 
 using model::TubeFigures;
 using model::TubeModel;
@@ -25,7 +25,8 @@ using model::TubeModel;
 // The tube a stage is built on.
 constexpr model::TubeType tubeTypeOf(StageKind kind)
 {
-    return kind == StageKind::Triode ? model::TubeType::Triode : model::TubeType::Pentode;
+    return kind == StageKind::Triode || kind == StageKind::TriodeOutput ? model::TubeType::Triode
+                                                                        : model::TubeType::Pentode;
 }
 
 // What the stage window used at its last successful calculation.
@@ -34,8 +35,9 @@ struct AnalysisInput
     StageKind kind = StageKind::Triode;
     QString tubeName;              // the record's file name without ".lamp"
     QStringList record;            // the record's lines; a power record may have 8 or 10
-    QString ea, fmin, r1, rn;      // the window's box texts (rn: power stage only)
+    QString ea, fmin, r1, rn;      // the window's box texts (rn: the power stages only)
     QList<DisplayUpdate> outputs;  // the stage window's outputs of that calculation, in order
+    QString kn = {};               // the ratio Ra / Ri (triode output stage only)
 };
 
 struct Curve

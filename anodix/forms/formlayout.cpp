@@ -62,7 +62,7 @@ QWidget *createControl(QWidget *client, const ControlRow &row)
         return label;
     }
     case ControlKind::TextBox:
-        return new QLineEdit(client);
+        return new QLineEdit(text, client); // a box that opens holding a value has it as its text
     case ControlKind::Button: {
         // Enter on a focused button presses it, as Space does.
         auto *button = new WrapButton(text, client);

@@ -9,6 +9,7 @@
 #include "anodix/windows/pentod.h"
 #include "anodix/windows/tetrod.h"
 #include "anodix/windows/triod.h"
+#include "anodix/windows/triodvihod.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -35,6 +36,7 @@ void registerWindows(Navigator &navigator, const AppContext &context)
     navigator.registerWindow(WindowId::Triod, [context] { return std::make_unique<Triod>(context); });
     navigator.registerWindow(WindowId::Pentod, [context] { return std::make_unique<Pentod>(context); });
     navigator.registerWindow(WindowId::Tetrod, [context] { return std::make_unique<Tetrod>(context); });
+    navigator.registerWindow(WindowId::TriodVihod, [context] { return std::make_unique<TriodVihod>(context); });
 
     // ---- Tube editors: Files, Files_Pentod, Files_Pentod_Vihod ----
     navigator.registerWindow(WindowId::Files,

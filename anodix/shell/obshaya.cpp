@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The main window's layout, menu and the buttons that lead to the three stages.
+// The main window's layout, menu and the buttons that lead to the stages.
 #include "anodix/shell/obshaya.h"
 
 #include <QAction>
@@ -12,7 +12,8 @@ namespace {
 
 using K = ControlKind;
 
-// Both pentode buttons carry the same words; the power stage's ends with a blank.
+// Both pentode buttons carry the same words, and so do both triode buttons; the
+// power stages' end with a blank.
 constexpr ControlRow kForm[] = {
     {K::Label,  "Label1",   -1, "Выберите тип усилителя:",           1080,  120, 4815, 495, kSans18},
     {K::Label,  "Label2",   -1, "Усилители напряжения:",              240,  720, 6255, 375, kSans135},
@@ -20,9 +21,10 @@ constexpr ControlRow kForm[] = {
     {K::Button, "Pentod1",  -1, "Однотактный усилитель на ПЕНТОДЕ",  3480, 1320, 3015, 615, kBoldSans975},
     {K::Label,  "Label3",   -1, "Усилители мощности:",                240, 2280, 5055, 375, kSans135},
     {K::Button, "Command1", -1, "Однотактный усилитель на ПЕНТОДЕ ",  240, 2880, 3015, 615, kBoldSans975},
+    {K::Button, "TriodVihod1", -1, "Однотактный усилитель на ТРИОДЕ ", 3480, 2880, 3015, 615, kBoldSans975},
 };
 
-constexpr const char *kFocusOrder[] = {"Triod1", "Pentod1", "Command1"};
+constexpr const char *kFocusOrder[] = {"Triod1", "Pentod1", "Command1", "TriodVihod1"};
 
 } // namespace
 
@@ -56,15 +58,19 @@ void Obshaya::createControls(QWidget *client)
     const QString voltage = QStringLiteral("Усилители напряжения");
     button("Triod1")->setAccessibleDescription(voltage);
     button("Pentod1")->setAccessibleDescription(voltage);
-    button("Command1")->setAccessibleDescription(QStringLiteral("Усилители мощности"));
+    const QString power = QStringLiteral("Усилители мощности");
+    button("Command1")->setAccessibleDescription(power);
+    button("TriodVihod1")->setAccessibleDescription(power);
     connect(button("Triod1"), &QPushButton::clicked, this, &Obshaya::Triod1_Click);
     connect(button("Pentod1"), &QPushButton::clicked, this, &Obshaya::Pentod1_Click);
     connect(button("Command1"), &QPushButton::clicked, this, &Obshaya::Command1_Click);
+    connect(button("TriodVihod1"), &QPushButton::clicked, this, &Obshaya::TriodVihod1_Click);
 }
 
 void Obshaya::Triod1_Click() { m_context.navigator.switchTo(this, WindowId::Triod); }
 void Obshaya::Pentod1_Click() { m_context.navigator.switchTo(this, WindowId::Pentod); }
 void Obshaya::Command1_Click() { m_context.navigator.switchTo(this, WindowId::Tetrod); }
+void Obshaya::TriodVihod1_Click() { m_context.navigator.switchTo(this, WindowId::TriodVihod); }
 void Obshaya::Help_Abaut_Click() { m_context.navigator.openAbout(); }
 
 } // namespace anodix

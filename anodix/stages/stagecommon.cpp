@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the three stage calculations share; see stagecommon.h.
+// What the stage calculations share; see stagecommon.h.
 #include "anodix/stages/stagecommon.h"
 
 #include <cmath>

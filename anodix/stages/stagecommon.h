@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the three stage calculations share: reading their inputs, showing
+// What the stage calculations share: reading their inputs, showing
 // outputs in the locale's form, the formulas of more than one stage, and the
 // failures that stop a calculation. Internal to the stages library.
 #pragma once

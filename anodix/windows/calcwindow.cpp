@@ -148,16 +148,16 @@ void CalcWindow::Command1_Click()
 void CalcWindow::keepForCharacteristics(const StageResult &result)
 {
     analysis::AnalysisInput &input = m_lastSuccess.emplace();
-    input.kind = m_design.tubeClass == TubeClass::Triode          ? analysis::StageKind::Triode
-               : m_design.tubeClass == TubeClass::PreampPentode ? analysis::StageKind::PreampPentode
-                                                                : analysis::StageKind::Power;
+    input.kind = stageKind();
     input.tubeName = m_tubeName;
     input.record = m_recordLines;
     input.ea = boxText("Ea");
     input.fmin = boxText("Fn1");
     input.r1 = boxText("R11");
-    if (input.kind == analysis::StageKind::Power)
+    if (input.kind == analysis::StageKind::Power || input.kind == analysis::StageKind::TriodeOutput)
         input.rn = boxText("Rn");
+    if (input.kind == analysis::StageKind::TriodeOutput)
+        input.kn = boxText("Kn");
     input.outputs = result.updates;
     // The outputs as a screen reader names them: caption, value and unit.
     m_lastShown.clear();
@@ -168,6 +168,16 @@ void CalcWindow::keepForCharacteristics(const StageResult &result)
     m_lastAnalysed = false;
     if (m_characteristics && m_characteristics->isOpen())
         passLastSuccess();
+}
+
+analysis::StageKind CalcWindow::stageKind() const
+{
+    switch (m_design.tubeClass) {
+    case TubeClass::Triode: return analysis::StageKind::Triode;
+    case TubeClass::PreampPentode: return analysis::StageKind::PreampPentode;
+    case TubeClass::PowerPentode: return analysis::StageKind::Power;
+    }
+    return analysis::StageKind::Triode;
 }
 
 void CalcWindow::passLastSuccess()

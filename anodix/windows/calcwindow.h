@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The frame that the three calculation windows share: caption, menus, the
+// The frame that the calculation windows share: caption, menus, the
 // tube list of one class, the loaded record and the showing of results.
 #pragma once
 
@@ -58,6 +58,9 @@ protected:
 
     // Runs the window's stage on the current box texts and the loaded record.
     virtual StageResult calculate(const LoadedTube &tube, const QLocale &locale) const = 0;
+    // The circuit the characteristics window analyses: by default the one
+    // stage of the window's tube class.
+    virtual analysis::StageKind stageKind() const;
     QString boxText(const char *name) const;
 
 private:

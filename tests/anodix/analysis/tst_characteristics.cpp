@@ -21,6 +21,7 @@ const QString insufficient = QStringLiteral("Недостаточно данны
 const QStringList ecc83{"6.3", "0.3", "250", "1.2", "2", "1.6", "100", "62.5"};
 const QStringList ef86{"6.3", "0.2", "250", "3", "2", "2", "0", "2500", "140", "0.6"};
 const QStringList el84{"6,3", "0,76", "250", "48", "7,3", "11,3", "19", "38", "250", "5,5"};
+const QStringList t300B{"5", "1.2", "300", "60", "61", "5.5", "3.85", "0.7"};
 
 // Box texts are written with a point and take the locale's separator.
 AnalysisInput input(StageKind kind, const QStringList &record, const QLocale &locale, const QString &ea = "250",
@@ -30,6 +31,9 @@ AnalysisInput input(StageKind kind, const QStringList &record, const QLocale &lo
     AnalysisInput in{kind, QStringLiteral("Лампа"), record, local(ea), local(fmin), "470", "8", {}};
     if (kind == StageKind::Power)
         in.outputs = {{"R1", "470"}, {"Rt1", local(rt1)}};
+    if (kind == StageKind::TriodeOutput)
+        in.kn = local(rt1); // the ratio Ra / Ri takes the place of the primary's resistance
+
     return in;
 }
 
@@ -115,6 +119,11 @@ private slots:
                                                      << "Ea выше Ug2";
         QTest::newRow("power without Rt1") << int(StageKind::Power) << el84 << "250" << "20" << "-1"
                                            << "R 1-й обмотки";
+        QTest::newRow("triode output stage with a negative ratio")
+            << int(StageKind::TriodeOutput) << t300B << "361" << "20" << "-1" << "Ra / Ri";
+        QTest::newRow("triode output stage without mu")
+            << int(StageKind::TriodeOutput) << QStringList(t300B).replaceInStrings("3.85", "x") << "361" << "20"
+            << "3" << "μ";
     }
     void missingFiguresAreNamed()
     {
@@ -165,6 +174,12 @@ private slots:
         QTest::newRow("ECC83") << int(StageKind::Triode) << ecc83 << "250";
         QTest::newRow("EF86") << int(StageKind::PreampPentode) << ef86 << "300";
         QTest::newRow("EL84") << int(StageKind::Power) << el84 << "250";
+        QTest::newRow("300B output stage, swing past the supply") << int(StageKind::TriodeOutput) << t300B << "361";
+        QTest::newRow("triode output stage cut off at Ea")
+            << int(StageKind::TriodeOutput) << QStringList{"0", "0", "250", "1", "1", "1", "2", "10"} << "10";
+        QTest::newRow("triode output stage with huge figures")
+            << int(StageKind::TriodeOutput) << QStringList{"0", "0", "1e300", "1e-300", "1e300", "1e-300", "1e300", "1e300"}
+            << "1e300";
         QTest::newRow("triode cut off at Ea") << int(StageKind::Triode)
                                               << QStringList{"0", "0", "250", "1", "1", "1", "2", "10"} << "10";
         QTest::newRow("pentode with tiny current") << int(StageKind::PreampPentode)

@@ -20,7 +20,10 @@ namespace {
 
 const QString kPrompt = QStringLiteral("Выберите лампу и нажмите «Рассчитать»");
 
-void addStageRows() { addWindowRows({WindowId::Triod, WindowId::Pentod, WindowId::Tetrod}); }
+void addStageRows()
+{
+    addWindowRows({WindowId::Triod, WindowId::Pentod, WindowId::Tetrod, WindowId::TriodVihod});
+}
 
 Harakteristiki *companion() { return qobject_cast<Harakteristiki *>(shownWindow(QStringLiteral("Harakteristiki"))); }
 
@@ -135,6 +138,48 @@ private slots:
         verifyResultsSpoken(window);
         QVERIFY(spokenResults(window).first() != before.first());
         QVERIFY(labelText(window, "Ishodnye").contains(QStringLiteral("200")));
+        stageWindow->close();
+    }
+
+    // The characteristics window works the triode power stage on the same model
+    // as its window: the point, the harmonic and the power read the same.
+    void theTriodePowerStageShowsTheFiguresOfItsWindow_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::newRow("decimal point") << kPointLocale;
+        QTest::newRow("decimal comma") << kCommaLocale;
+    }
+    void theTriodePowerStageShowsTheFiguresOfItsWindow()
+    {
+        QFETCH(QLocale, locale);
+        const Stage s = stage(WindowId::TriodVihod);
+        m_app = std::make_unique<WindowFixture>(locale);
+        m_app->writeRecord(s.tubeClass, QStringLiteral("300B.lamp"), s.record);
+        FormWindow *stageWindow = m_app->open(WindowId::TriodVihod);
+        pickRecord(stageWindow, QStringLiteral("300B.lamp"));
+        QVERIFY(calculatesWorkedExample(stageWindow, m_app->dialogs, s, locale));
+        triggerItem(stageWindow, QStringLiteral("Harakteristiki_Menu"));
+        const Harakteristiki *window = companion();
+        QVERIFY(window && window->shownAnalysis() && window->shownAnalysis()->ok());
+        const auto &analysis = *window->shownAnalysis();
+
+        const QList<std::pair<const char *, const char *>> same{
+            {"Uq", "Uq"}, {"Iq", "Iq"}, {"Ugq", "Ugq"}, {"D2", "D2"}, {"Pout", "Pout"}};
+        QStringList names;
+        for (const auto &row : analysis.rows)
+            names << QString::fromLatin1(row.name);
+        QCOMPARE(names, (QStringList{"Uq", "Iq", "Ugq", "Sq", "Amp", "Gain", "D2", "Pout"}));
+        for (const auto &[row, output] : same) {
+            const auto &shown = analysis.rows[names.indexOf(QString::fromLatin1(row))];
+            QCOMPARE(locale.toDouble(shown.value), locale.toDouble(outputText(stageWindow, QString::fromLatin1(output))));
+        }
+        QCOMPARE(analysis.rows.last().caption, QStringLiteral("Выходная мощность по графику"));
+        // The DC line is the cathode resistor's alone, from the supply on the axis.
+        QCOMPARE(analysis.dcLoadLine.first(), QPointF(361, 0));
+        // The AC line runs past the supply to where the anode swings at cut-off: Uq + Iq × Ra.
+        QVERIFY2(std::abs(analysis.swingHigh.x() - 426) < 1e-6 && analysis.swingHigh.y() == 0,
+                 qPrintable(QString::number(analysis.swingHigh.x())));
+        QVERIFY(labelText(window, "Ishodnye").contains(locale.toString(2.1)));
         stageWindow->close();
     }
 

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The three stage calculations driven through their functions: worked
+// The stage calculations driven through their functions: worked
 // examples and edge cases as tables of ordered display updates and the one
 // message, in a point and a comma locale.
 #include "anodix/stages/pentodestage.h"
 #include "anodix/stages/powerstage.h"
 #include "anodix/stages/stagecommon.h"
+#include "anodix/stages/triodeoutputstage.h"
 #include "anodix/stages/triodestage.h"
 
 #include <QTest>
@@ -113,6 +114,20 @@ const QStringList powerRecord{"6.3", "1.5", "250", "100", "13.5", "11", "10", "1
 const QStringList powerOutputs{"R1=470", "C1=0.01693", "R2=0.135", "Uvh=9.09",
                                "Rt1=1.95", "Vih=9.75", "Kt=15.612", "Vt=34.45"};
 
+// The triode output stage: 300B at its sheet's point (300 V plus its 61 V bias),
+// Fmin 20 Hz, R1 220 kΩ, an 8 Ω loudspeaker and a primary load of 3 × Ri.
+const QStringList triodeOutputTyped{"361", "20", "220", "8", "3"};
+const QStringList record300B{"5", "1.2", "300", "60", "61", "5.5", "3.85", "0.7"};
+const QStringList outputStageOutputs{"R1=220", "C1=0.03617", "R2=1.017", "C2=21.6", "PR2=3.66", "Uq=300",
+                                "Iq=60", "Ugq=-61", "Pa=18", "Ra=2.1", "Kt=16.202", "L1=4.18",
+                                "Imag=60", "Uvh=61", "Pout=5.69", "D2=9.3", "Eff=26.3", "Vt=27.66"};
+const QStringList record2A3{"2.5", "2.5", "250", "60", "45", "5.25", "4.2", "0.8"};
+
+QString mustBePositive(const QString &name)
+{
+    return QStringLiteral("Ошибка: Значение %1 должно быть больше нуля. Проверьте исходные данные").arg(name);
+}
+
 } // namespace
 
 class TestStages : public QObject
@@ -126,6 +141,8 @@ private slots:
     void pentodeStage();
     void powerStage_data();
     void powerStage();
+    void triodeOutputStage_data();
+    void triodeOutputStage();
     void narrowsOnlyWithinTheSingleRange_data();
     void narrowsOnlyWithinTheSingleRange();
 };
@@ -311,6 +328,78 @@ void TestStages::powerStage()
                 message);
 }
 
+void TestStages::triodeOutputStage_data()
+{
+    addColumns();
+    const QStringList &typed = triodeOutputTyped;
+    const QStringList &record = record300B;
+    const QStringList &outputs = outputStageOutputs;
+    using F = TubeField;
+    const QString cutOff = QStringLiteral("Рабочая точка не найдена: лампа заперта при этом напряжении питания");
+
+    addBoth("300B worked example", typed, record, outputs, noMessage);
+    // A higher primary load lowers the power and most of the second harmonic.
+    addBoth("300B into five times Ri", {"361", "20", "220", "8", "5"}, record,
+            changed(outputs, {"C2=17", "Ra=3.5", "Kt=20.917", "L1=4.64", "Pout=5.32", "D2=1.7", "Eff=24.6"}),
+            noMessage);
+    // Its sheet gives 3.5 W at 5 % into 2.5 kΩ at 250 V.
+    addBoth("2A3 worked example", {"295", "20", "220", "8", "3"}, record2A3,
+            {"R1=220", "C1=0.03617", "R2=0.75", "C2=23.5", "PR2=2.7", "Uq=250", "Iq=60", "Ugq=-45", "Pa=15",
+             "Ra=2.4", "Kt=17.321", "L1=4.77", "Imag=60", "Uvh=45", "Pout=4.01", "D2=2.7", "Eff=22.6",
+             "Vt=23.95"},
+            noMessage);
+    addBoth("a lower supply lowers the operating point", {"300", "20", "220", "8", "3"}, record,
+            changed(outputs, {"PR2=2.46", "Uq=250", "Iq=49.2", "Ugq=-50.03", "Pa=12.3", "Imag=49.2", "Uvh=50",
+                              "Pout=3.76", "D2=8.9", "Eff=25.5", "Vt=20.76"}),
+            noMessage);
+    addBoth("record written with commas", typed, {"5", "1,2", "300", "60", "61", "5,5", "3,85", "0,7"}, outputs,
+            noMessage);
+    addBoth("no tube loaded reports the input error", typed, {}, {}, inputError);
+    addBoth("letters as the ratio report the input error", {"361", "20", "220", "8", "abc"}, record, {},
+            inputError);
+    addBoth("empty load resistance reports the input error", {"361", "20", "220", "", "3"}, record, {},
+            inputError);
+    addBoth("non-numeric amplification factor reports the input error", typed,
+            changed(record, F::AmplificationFactor, "x"), {}, inputError);
+    addBoth("record without internal resistance reports the input error", typed, firstOf(record, 7), {},
+            inputError);
+    addBoth("zero ratio reports division by zero before any output", {"361", "20", "220", "8", "0"}, record, {},
+            divisionByZero);
+    addBoth("zero anode current reports division by zero", typed, changed(record, F::AnodeCurrent, "0"), {},
+            divisionByZero);
+    addBoth("negative load resistance is named", {"361", "20", "220", "-8", "3"}, record, {},
+            mustBePositive(QStringLiteral("Rн")));
+    addBoth("negative supply is named before a zero R1", {"-361", "20", "0", "8", "3"}, record, {},
+            mustBePositive(QStringLiteral("Ea")));
+    addBoth("negative internal resistance is named", typed, changed(record, F::InternalResistance, "-0.7"), {},
+            mustBePositive(QStringLiteral("Ri")));
+    addBoth("negative grid bias is taken by its magnitude", typed, changed(record, F::GridBias, "-61"), outputs,
+            noMessage);
+    addBoth("no grid bias leaves no cathode resistor to bypass", typed, changed(record, F::GridBias, "0"),
+            {"R1=220", "C1=0.03617", "R2=0"}, divisionByZero);
+    addBoth("supply below the tube's cut-off finds no operating point", {"2", "20", "220", "8", "3"}, record, {},
+            cutOff);
+    addBoth("supply beyond any current reports the range", {"1e300", "20", "220", "8", "3"}, record, {},
+            outOfRange);
+
+    addRow("comma ratio in the point locale is no number", pointLocale, {"361", "20", "220", "8", "2,5"}, record, {},
+           inputError);
+    addRow("point ratio in the comma locale is no number", commaLocale, {"361", "20", "220", "8", "2.5"}, record, {},
+           inputError);
+}
+
+void TestStages::triodeOutputStage()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QStringList, typed);
+    QFETCH(QStringList, record);
+    QFETCH(QStringList, expected);
+    QFETCH(QString, message);
+
+    checkResult(CalculateTriodeOutputStage(typed[0], typed[1], typed[2], typed[3], typed[4], LoadedTube{record},
+                                           locale),
+                expected, message);
+}
 
 void TestStages::narrowsOnlyWithinTheSingleRange_data()
 {

@@ -5,6 +5,7 @@
 #include "anodix/stages/numbertext.h"
 #include "anodix/stages/pentodestage.h"
 #include "anodix/stages/powerstage.h"
+#include "anodix/stages/triodeoutputstage.h"
 #include "anodix/stages/triodestage.h"
 #include "anodix/tubedb/tuberecord.h"
 
@@ -55,6 +56,8 @@ private slots:
     void recordIsWellFormed();
     void figuresAgreeWithEachOther_data();
     void figuresAgreeWithEachOther();
+    void triodeSettlesAtItsOwnPointAsAPowerStage_data();
+    void triodeSettlesAtItsOwnPointAsAPowerStage();
     void namesDifferRegardlessOfCase_data();
     void namesDifferRegardlessOfCase();
 };
@@ -161,6 +164,43 @@ void BundledTubesTest::figuresAgreeWithEachOther()
 
     if (tubeClass != TubeClass::Triode)
         QVERIFY2(field(F::ScreenCurrent) < field(F::AnodeCurrent), qPrintable(read.lines.join(QLatin1Char(' '))));
+}
+
+void BundledTubesTest::triodeSettlesAtItsOwnPointAsAPowerStage_data()
+{
+    QTest::addColumn<QString>("fileName");
+    for (const QString &name : bundled().ListTubeRecords(TubeClass::Triode).names)
+        QTest::newRow(qPrintable(name)) << name;
+}
+
+// With its sheet's anode voltage plus its bias as the supply, the cathode
+// resistor Uc / Ia holds every triode at its sheet's point: the model passes
+// through it, and the output stage finds it.
+void BundledTubesTest::triodeSettlesAtItsOwnPointAsAPowerStage()
+{
+    QFETCH(QString, fileName);
+    const anodix::RecordLines read = bundled().ReadTubeRecord(TubeClass::Triode, fileName);
+    QVERIFY2(read.ok(), qPrintable(read.error));
+    const QLocale point(QLocale::C);
+    const auto field = [&](anodix::TubeField f) {
+        return *anodix::toNumberEitherSeparator(read.lines.value(int(f)), point);
+    };
+    using F = anodix::TubeField;
+    const QString ea = QString::number(field(F::AnodeVoltage) + field(F::GridBias));
+    const anodix::StageResult result = anodix::CalculateTriodeOutputStage(
+        ea, QStringLiteral("20"), QStringLiteral("220"), QStringLiteral("8"), QStringLiteral("3"),
+        anodix::LoadedTube{read.lines}, point);
+    QVERIFY2(!result.message, qPrintable(result.message ? result.message->text : QString()));
+    QCOMPARE(result.updates.size(), 18);
+    const auto shown = [&](const char *output) {
+        for (const anodix::DisplayUpdate &update : result.updates)
+            if (update.output == QLatin1String(output))
+                return *anodix::toNumber(update.text, point);
+        return -1.0;
+    };
+    QCOMPARE(shown("Uq"), anodix::roundHalfEven(field(F::AnodeVoltage), 1));
+    QCOMPARE(shown("Iq"), anodix::roundSignificant(field(F::AnodeCurrent), 3));
+    QVERIFY2(shown("Pout") > 0 && shown("D2") >= 0, qPrintable(QString::number(shown("Pout"))));
 }
 
 void BundledTubesTest::namesDifferRegardlessOfCase_data()

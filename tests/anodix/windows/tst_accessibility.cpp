@@ -54,7 +54,7 @@ private slots:
     void everyControlHasANameToSpeak_data()
     {
         addWindowRows({WindowId::Obshaya, WindowId::About, WindowId::Triod, WindowId::Pentod, WindowId::Tetrod,
-                       WindowId::Files, WindowId::Files_Pentod, WindowId::Files_Pentod_Vihod});
+                       WindowId::TriodVihod, WindowId::Files, WindowId::Files_Pentod, WindowId::Files_Pentod_Vihod});
     }
 
     void everyControlHasANameToSpeak()
@@ -89,6 +89,9 @@ private slots:
         QTest::newRow("pentode window") << WindowId::Pentod << three;
         QTest::newRow("power stage window")
             << WindowId::Tetrod << three + QStringList{"Rn", "Сопротивление нагрузки"};
+        QTest::newRow("triode power stage window")
+            << WindowId::TriodVihod
+            << three + QStringList{"Rn", "Сопротивление нагрузки", "Kn", "Отношение Ra / Ri"};
         QTest::newRow("triode editor") << WindowId::Files << record;
         QTest::newRow("preamplifier pentode editor") << WindowId::Files_Pentod << record + screen;
         QTest::newRow("power pentode editor") << WindowId::Files_Pentod_Vihod << record + screen;
@@ -120,6 +123,7 @@ private slots:
         QTest::newRow("triode window") << WindowId::Triod << "Схема каскада" << "C3";
         QTest::newRow("pentode window") << WindowId::Pentod << "Схема каскада" << "C4";
         QTest::newRow("power stage window") << WindowId::Tetrod << "Схема каскада" << "Тр1";
+        QTest::newRow("triode power stage window") << WindowId::TriodVihod << "Схема каскада" << "триода VL1";
     }
 
     void picturesAreNamedAndDescribed()
@@ -148,6 +152,10 @@ private slots:
                  spokenName(window, QStringLiteral("Command1")).trimmed());
         QCOMPARE(description("Pentod1"), QStringLiteral("Усилители напряжения"));
         QCOMPARE(description("Command1"), QStringLiteral("Усилители мощности"));
+        QCOMPARE(spokenName(window, QStringLiteral("Triod1")).trimmed(),
+                 spokenName(window, QStringLiteral("TriodVihod1")).trimmed());
+        QCOMPARE(description("Triod1"), QStringLiteral("Усилители напряжения"));
+        QCOMPARE(description("TriodVihod1"), QStringLiteral("Усилители мощности"));
         window->close();
     }
 
@@ -166,12 +174,22 @@ private slots:
                                 "Uvh", "Напряжение входного сигнала 9.09 В", "Rt1", "R 1-й обмотки 1.95 кОм",
                                 "Vih", "Выходная мощность 9.75 Вт", "Kt", "Коэффициент трансформации 15.612",
                                 "Vt", "Потребляемая мощность 34.45 Вт"};
+        const QStringList triodePower{
+            "R1", "R1 = 220 кОм", "C1", "C1 = 0.03617 мкФ", "R2", "R2 = 1.017 кОм", "C2", "C2 не менее 21.6 мкФ",
+            "PR2", "Мощность на R2 3.66 Вт", "Uq", "Напряжение на аноде 300 В", "Iq", "Ток анода 60 мА",
+            "Ugq", "Смещение на сетке -61 В", "Pa", "Мощность на аноде 18 Вт", "Ra", "R 1-й обмотки 2.1 кОм",
+            "Kt", "Коэффициент трансформации 16.202", "L1", "Индуктивность 1-й обмотки не менее 4.18 Гн",
+            "Imag", "Ток подмагничивания 60 мА", "Uvh", "Напряжение входного сигнала 61 В",
+            "Pout", "Выходная мощность 5.69 Вт", "D2", "Вторая гармоника 9.3 %", "Eff", "КПД анодной цепи 26.3 %",
+            "Vt", "Потребляемая мощность 27.66 Вт"};
         QTest::newRow("triode window, decimal point") << WindowId::Triod << kPointLocale << triode;
         QTest::newRow("triode window, decimal comma") << WindowId::Triod << kCommaLocale << triode;
         QTest::newRow("pentode window, decimal point") << WindowId::Pentod << kPointLocale << pentode;
         QTest::newRow("pentode window, decimal comma") << WindowId::Pentod << kCommaLocale << pentode;
         QTest::newRow("power stage window, decimal point") << WindowId::Tetrod << kPointLocale << power;
         QTest::newRow("power stage window, decimal comma") << WindowId::Tetrod << kCommaLocale << power;
+        QTest::newRow("triode power stage window, decimal point") << WindowId::TriodVihod << kPointLocale << triodePower;
+        QTest::newRow("triode power stage window, decimal comma") << WindowId::TriodVihod << kCommaLocale << triodePower;
     }
 
     void resultsAreSpokenWithCaptionValueAndUnit()

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The three calculation windows driven through their controls: the tube list,
+// The calculation windows driven through their controls: the tube list,
 // the loaded record, "Рассчитать" and the messages of the frame.
 #include "windowfixture.h"
 
@@ -7,6 +7,7 @@
 #include "anodix/windows/pentod.h"
 #include "anodix/windows/tetrod.h"
 #include "anodix/windows/triod.h"
+#include "anodix/windows/triodvihod.h"
 
 #include <memory>
 
@@ -20,16 +21,18 @@ namespace {
 // The button of the main window that opens a calculation window.
 QString mainWindowButton(WindowId id)
 {
-    return id == WindowId::Triod ? QStringLiteral("Triod1")
-        : id == WindowId::Pentod ? QStringLiteral("Pentod1")
-                                 : QStringLiteral("Command1");
+    return id == WindowId::Triod        ? QStringLiteral("Triod1")
+         : id == WindowId::Pentod     ? QStringLiteral("Pentod1")
+         : id == WindowId::TriodVihod ? QStringLiteral("TriodVihod1")
+                                      : QStringLiteral("Command1");
 }
 
 const anodix::CalcWindowSpec &designOf(WindowId id)
 {
-    return id == WindowId::Triod ? anodix::Triod::layout()
-        : id == WindowId::Pentod ? anodix::Pentod::layout()
-                                 : anodix::Tetrod::layout();
+    return id == WindowId::Triod        ? anodix::Triod::layout()
+         : id == WindowId::Pentod     ? anodix::Pentod::layout()
+         : id == WindowId::TriodVihod ? anodix::TriodVihod::layout()
+                                      : anodix::Tetrod::layout();
 }
 
 // Where a label's text stands in the window, wrapped as the label wraps it.
@@ -98,7 +101,7 @@ int twipsWidthOf(const anodix::CalcWindowSpec &design, const QString &name)
 
 void addCalcWindowRows()
 {
-    addWindowRows({WindowId::Triod, WindowId::Pentod, WindowId::Tetrod});
+    addWindowRows({WindowId::Triod, WindowId::Pentod, WindowId::Tetrod, WindowId::TriodVihod});
 }
 
 } // namespace
@@ -148,6 +151,8 @@ private slots:
         QTest::newRow("pentode window, decimal comma") << WindowId::Pentod << kCommaLocale;
         QTest::newRow("power stage window, decimal point") << WindowId::Tetrod << kPointLocale;
         QTest::newRow("power stage window, decimal comma") << WindowId::Tetrod << kCommaLocale;
+        QTest::newRow("triode power stage window, decimal point") << WindowId::TriodVihod << kPointLocale;
+        QTest::newRow("triode power stage window, decimal comma") << WindowId::TriodVihod << kCommaLocale;
     }
 
     void workedExampleShowsEveryOutput()
@@ -274,6 +279,8 @@ private slots:
         QTest::newRow("power pentode record deleted after listing") << WindowId::Tetrod << true << 10 << true;
         QTest::newRow("short triode record as the first pick") << WindowId::Triod << false << 5 << false;
         QTest::newRow("vanished power pentode record as the first pick") << WindowId::Tetrod << true << 10 << false;
+        QTest::newRow("triode record of seven lines in the power stage window")
+            << WindowId::TriodVihod << false << 7 << true;
     }
 
     void anUnreadableRecordIsReportedAndTheTubeBeforeStays()
@@ -311,6 +318,49 @@ private slots:
             clickButton(window, QStringLiteral("Command1"));
             QCOMPARE(m_app->dialogs.messageTexts(), QStringList{kInputError});
         }
+        window->close();
+    }
+
+    void theRatioBoxOpensHoldingThreeAndSetsThePrimaryLoad()
+    {
+        const Stage s = stage(WindowId::TriodVihod);
+        m_app = std::make_unique<WindowFixture>(kCommaLocale);
+        m_app->writeRecord(s.tubeClass, QStringLiteral("300B.lamp"), s.record);
+        FormWindow *window = m_app->open(WindowId::TriodVihod);
+        auto *ratio = control<QLineEdit>(window, QStringLiteral("Kn"));
+        QCOMPARE(ratio->text(), QStringLiteral("3"));
+
+        pickRecord(window, QStringLiteral("300B.lamp"));
+        enterInputs(window, s);
+        ratio->clear();
+        typeInto(window, QStringLiteral("Kn"), QStringLiteral("5"));
+        clickButton(window, QStringLiteral("Command1"));
+        QCOMPARE(m_app->dialogs.messageTexts(), QStringList());
+        QCOMPARE(outputText(window, QStringLiteral("Ra")), QStringLiteral("3,5"));
+        QCOMPARE(outputText(window, QStringLiteral("Pout")), QStringLiteral("5,32"));
+        QCOMPARE(outputText(window, QStringLiteral("D2")), QStringLiteral("1,7"));
+
+        // Opened again, the form starts afresh: the ratio is 3 again.
+        window->close();
+        window->open();
+        QCOMPARE(control<QLineEdit>(window, QStringLiteral("Kn"))->text(), QStringLiteral("3"));
+        window->close();
+    }
+
+    void aTubeCutOffAtTheSupplyIsReported()
+    {
+        const Stage s = stage(WindowId::TriodVihod);
+        m_app = std::make_unique<WindowFixture>();
+        m_app->writeRecord(s.tubeClass, QStringLiteral("300B.lamp"), s.record);
+        FormWindow *window = m_app->open(WindowId::TriodVihod);
+        pickRecord(window, QStringLiteral("300B.lamp"));
+        enterInputs(window, s);
+        control<QLineEdit>(window, QStringLiteral("Ea"))->setText(QStringLiteral("2"));
+        clickButton(window, QStringLiteral("Command1"));
+        QCOMPARE(m_app->dialogs.messageTexts(),
+                 QStringList{QStringLiteral("Рабочая точка не найдена: лампа заперта при этом напряжении питания")});
+        QCOMPARE(m_app->dialogs.asked.first().title, QStringLiteral("Ошибка"));
+        QCOMPARE(outputText(window, QStringLiteral("Pout")), QStringLiteral("0"));
         window->close();
     }
 

@@ -10,6 +10,7 @@
 #include "anodix/windows/pentod.h"
 #include "anodix/windows/tetrod.h"
 #include "anodix/windows/triod.h"
+#include "anodix/windows/triodvihod.h"
 
 #include <QFontInfo>
 #include <QMenu>
@@ -36,13 +37,15 @@ std::span<const ControlRow> formOf(WindowId id)
     case WindowId::Triod: return anodix::Triod::layout().form;
     case WindowId::Pentod: return anodix::Pentod::layout().form;
     case WindowId::Tetrod: return anodix::Tetrod::layout().form;
+    case WindowId::TriodVihod: return anodix::TriodVihod::layout().form;
     default: return {};
     }
 }
 
 void addFormRows()
 {
-    addWindowRows({WindowId::Obshaya, WindowId::About, WindowId::Triod, WindowId::Pentod, WindowId::Tetrod});
+    addWindowRows({WindowId::Obshaya, WindowId::About, WindowId::Triod, WindowId::Pentod, WindowId::Tetrod,
+                   WindowId::TriodVihod});
 }
 
 bool hasKind(const QWidget *widget, ControlKind kind)
@@ -119,7 +122,7 @@ private slots:
             else if (const auto *button = qobject_cast<const QPushButton *>(widget))
                 QCOMPARE(button->text(), text);
             else if (const auto *box = qobject_cast<const QLineEdit *>(widget))
-                QCOMPARE(box->text(), QString());
+                QCOMPARE(box->text(), text);
 
             if (row.kind == ControlKind::Line) {
                 QCOMPARE(widget->geometry().left(), twips(row.left));
@@ -160,6 +163,8 @@ private slots:
                                         << QSize(11205, 5625);
         QTest::newRow("power stage window") << WindowId::Tetrod << "Anodix V1.0 - Усилитель мощности на пентоде"
                                             << QSize(10815, 5655);
+        QTest::newRow("triode power stage window")
+            << WindowId::TriodVihod << "Anodix V1.0 - Усилитель мощности на триоде" << QSize(12600, 7575);
     }
 
     void captionAndFixedClientAreaFollowTheForm()
@@ -187,6 +192,7 @@ private slots:
         QTest::newRow("triode window: Файл is dd") << WindowId::Triod << calcMenus("dd");
         QTest::newRow("pentode window: Файл is fa12") << WindowId::Pentod << calcMenus("fa12");
         QTest::newRow("power stage window: Файл is dd") << WindowId::Tetrod << calcMenus("dd");
+        QTest::newRow("triode power stage window: Файл is dd") << WindowId::TriodVihod << calcMenus("dd");
     }
 
     void menusCarryTheirNamesTextsAndShortcuts()
@@ -224,11 +230,14 @@ private slots:
     {
         QTest::addColumn<WindowId>("id");
         QTest::addColumn<QStringList>("order");
-        QTest::newRow("main window") << WindowId::Obshaya << QStringList{"Triod1", "Pentod1", "Command1"};
+        QTest::newRow("main window")
+            << WindowId::Obshaya << QStringList{"Triod1", "Pentod1", "Command1", "TriodVihod1"};
         QTest::newRow("triode window") << WindowId::Triod << QStringList{"Command1", "Ea", "Fn1", "File", "R11"};
         QTest::newRow("pentode window") << WindowId::Pentod << QStringList{"Command1", "Ea", "Fn1", "File", "R11"};
         QTest::newRow("power stage window")
             << WindowId::Tetrod << QStringList{"Command1", "Ea", "Fn1", "File", "R11", "Rn"};
+        QTest::newRow("triode power stage window")
+            << WindowId::TriodVihod << QStringList{"Command1", "Ea", "Fn1", "File", "R11", "Rn", "Kn"};
     }
 
     void focusStartsOnTheFirstControlAndTabFollowsTheOrder()
@@ -268,6 +277,8 @@ private slots:
         QTest::newRow("triode window") << WindowId::Triod << three;
         QTest::newRow("pentode window") << WindowId::Pentod << three;
         QTest::newRow("power stage window") << WindowId::Tetrod << three + QStringList{"Label8", "Rn"};
+        QTest::newRow("triode power stage window")
+            << WindowId::TriodVihod << three + QStringList{"Label8", "Rn", "Label7", "Kn"};
     }
 
     void captionLabelsNameTheirBoxes()
@@ -293,7 +304,7 @@ private slots:
         m_app = std::make_unique<WindowFixture>();
         FormWindow *window = m_app->open(id);
         // The widest results the worked examples show must fit as well as the captions.
-        if (id == WindowId::Triod || id == WindowId::Pentod || id == WindowId::Tetrod)
+        if (id == WindowId::Triod || id == WindowId::Pentod || id == WindowId::Tetrod || id == WindowId::TriodVihod)
             for (const auto &[output, text] : stage(id).outputs)
                 control<QLabel>(window, output)->setText(text);
 
@@ -326,6 +337,7 @@ private slots:
         QTest::newRow("triode window shows its circuit") << WindowId::Triod;
         QTest::newRow("pentode window shows its circuit") << WindowId::Pentod;
         QTest::newRow("power stage window shows its circuit") << WindowId::Tetrod;
+        QTest::newRow("triode power stage window shows its circuit") << WindowId::TriodVihod;
     }
 
     void picturesShowTheirDrawings()
@@ -346,6 +358,8 @@ private slots:
         QTest::newRow("triode window: C1 and C3") << WindowId::Triod << QStringList{"Label10(0)", "Label10(2)"};
         QTest::newRow("pentode window: C1 and C4") << WindowId::Pentod << QStringList{"Label10(0)", "Label10(2)"};
         QTest::newRow("power stage window: C1") << WindowId::Tetrod << QStringList{"Label10(0)"};
+        QTest::newRow("triode power stage window: C1 and C2")
+            << WindowId::TriodVihod << QStringList{"Label2(1)", "Label2(3)"};
     }
 
     void capacitorUnitsReadMicrofarads()

@@ -59,7 +59,7 @@ private slots:
         FormWindow *main = m_app->start();
         QCOMPARE(visibleWindows(), QStringList{QStringLiteral("Obshaya")});
         QCOMPARE(main->windowTitle(), QStringLiteral("Anodix V1.0"));
-        for (const char *name : {"Triod1", "Pentod1", "Command1"})
+        for (const char *name : {"Triod1", "Pentod1", "Command1", "TriodVihod1"})
             QVERIFY2(control<QPushButton>(main, QString::fromLatin1(name))->isVisible(), name);
         const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
         QVERIFY2((main->frameGeometry().center() - screenCentre).manhattanLength() <= 2,
@@ -82,6 +82,8 @@ private slots:
             << "Pentod1" << "Pentod" << "Anodix V1.0 - Предварительный усилитель на пентоде";
         QTest::newRow("the same-worded button under power amplifiers opens the power stage")
             << "Command1" << "Tetrod" << "Anodix V1.0 - Усилитель мощности на пентоде";
+        QTest::newRow("the triode button under power amplifiers opens the triode power stage")
+            << "TriodVihod1" << "TriodVihod" << "Anodix V1.0 - Усилитель мощности на триоде";
     }
 
     void buttonLeadsToItsWindowAndExitLeadsBack()
@@ -113,6 +115,7 @@ private slots:
         QTest::newRow("from the triode window") << WindowId::Triod;
         QTest::newRow("from the pentode window") << WindowId::Pentod;
         QTest::newRow("from the power stage window") << WindowId::Tetrod;
+        QTest::newRow("from the triode power stage window") << WindowId::TriodVihod;
     }
 
     void aboutOpensOnceBesideTheWindowAndOkClosesIt()
@@ -163,6 +166,8 @@ private slots:
             << WindowId::About << QKeySequence(Qt::Key_Return) << "Ok" << QStringList{};
         QTest::newRow("Ctrl+R in the power stage window opens its editor")
             << WindowId::Tetrod << QKeySequence(Qt::CTRL | Qt::Key_R) << "" << QStringList{"Files_Pentod_Vihod"};
+        QTest::newRow("Ctrl+X typed in the ratio box of the triode power stage window returns to the main window")
+            << WindowId::TriodVihod << QKeySequence(Qt::CTRL | Qt::Key_X) << "Kn" << QStringList{"Obshaya"};
     }
 
     void shortcutsActLikeTheirMenuItems()
@@ -225,6 +230,8 @@ private slots:
         QTest::newRow("Triod and Files") << WindowId::Triod << "Files";
         QTest::newRow("Pentod and Files_Pentod") << WindowId::Pentod << "Files_Pentod";
         QTest::newRow("Tetrod and Files_Pentod_Vihod") << WindowId::Tetrod << "Files_Pentod_Vihod";
+        // The triode editor serves two windows and returns to the one that opened it.
+        QTest::newRow("TriodVihod and Files") << WindowId::TriodVihod << "Files";
     }
 
     void theProgramsEditorsReplaceTheirCalculationWindows()

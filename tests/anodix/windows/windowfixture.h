@@ -31,6 +31,7 @@ inline const QString kDivisionByZero = QStringLiteral("Ошибка: Делен�
 inline const QStringList kTriodeRecord{"6.3", "0.3", "150", "2", "1.5", "2", "20", "10"};
 inline const QStringList kPreampPentodeRecord{"6.3", "0.3", "250", "3", "2", "2", "2000", "1000", "100", "0.8"};
 inline const QStringList kPowerPentodeRecord{"6.3", "1.5", "250", "100", "13.5", "11", "165", "15", "250", "5"};
+inline const QStringList k300BRecord{"5", "1.2", "300", "60", "61", "5.5", "3.85", "0.7"};
 
 using Texts = QList<std::pair<QString, QString>>; // control name, text
 
@@ -58,6 +59,14 @@ inline Stage stage(anodix::WindowId id)
                 {{"R1", "470"}, {"C1", "0.01693"}, {"R2", "0.135"}, {"Uvh", "9.09"}, {"Rt1", "1.95"},
                  {"Vih", "9.75"}, {"Kt", "15.612"}, {"Vt", "34.45"}},
                 {"R1", "C1"}};
+    case anodix::WindowId::TriodVihod:
+        // The ratio box opens holding 3, the value of this example.
+        return {anodix::TubeClass::Triode, k300BRecord,
+                {{"Ea", "361"}, {"Fn1", "20"}, {"R11", "220"}, {"Rn", "8"}},
+                {{"R1", "220"}, {"C1", "0.03617"}, {"R2", "1.017"}, {"C2", "21.6"}, {"PR2", "3.66"}, {"Uq", "300"},
+                 {"Iq", "60"}, {"Ugq", "-61"}, {"Pa", "18"}, {"Ra", "2.1"}, {"Kt", "16.202"}, {"L1", "4.18"},
+                 {"Imag", "60"}, {"Uvh", "61"}, {"Pout", "5.69"}, {"D2", "9.3"}, {"Eff", "26.3"}, {"Vt", "27.66"}},
+                {}};
     default:
         return {anodix::TubeClass::Triode, kTriodeRecord, threeInputs,
                 {{"R1", "470"}, {"R2", "0.75"}, {"R3", "62.5"}, {"C1", "0.01693"}, {"Ku", "17.24138"},
@@ -253,6 +262,7 @@ inline void addWindowRows(std::initializer_list<anodix::WindowId> ids)
         case anodix::WindowId::Triod: QTest::newRow("triode window") << id; break;
         case anodix::WindowId::Pentod: QTest::newRow("pentode window") << id; break;
         case anodix::WindowId::Tetrod: QTest::newRow("power stage window") << id; break;
+        case anodix::WindowId::TriodVihod: QTest::newRow("triode power stage window") << id; break;
         case anodix::WindowId::Files: QTest::newRow("triode editor") << id; break;
         case anodix::WindowId::Files_Pentod: QTest::newRow("preamplifier pentode editor") << id; break;
         case anodix::WindowId::Files_Pentod_Vihod: QTest::newRow("power pentode editor") << id; break;

@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The single-ended triode power stage window.
+#pragma once
+
+#include "anodix/windows/calcwindow.h"
+
+namespace anodix {
+
+class TriodVihod final : public CalcWindow
+{
+    Q_OBJECT
+public:
+    explicit TriodVihod(const AppContext &context);
+    static const CalcWindowSpec &layout();
+
+protected:
+    StageResult calculate(const LoadedTube &tube, const QLocale &locale) const override;
+    analysis::StageKind stageKind() const override { return analysis::StageKind::TriodeOutput; }
+};
+
+} // namespace anodix
