@@ -22,6 +22,7 @@ namespace anodix::stage {
 // - a zero divisor reports division by zero at its step, a negative value
 //   under a square root its own message; outputs already written stay.
 // A failing step throws Failure; run() turns it into the result's message.
+// A stage with a message of its own throws that StageMessage instead.
 enum class Failure { InputError, DivisionByZero, NegativeRoot, OutOfRange };
 
 StageMessage messageFor(Failure failure);
@@ -117,6 +118,8 @@ StageResult run(const QLocale &locale, Steps &&steps)
         steps(outputs);
     } catch (Failure failure) {
         result.message = messageFor(failure);
+    } catch (const StageMessage &message) {
+        result.message = message;
     }
     return result;
 }
