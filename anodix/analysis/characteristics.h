@@ -17,7 +17,7 @@
 
 namespace anodix::analysis {
 
-enum class StageKind { Triode, PreampPentode, Power };
+enum class StageKind { Triode, PreampPentode, Power, PushPull };
 
 using model::TubeFigures;
 using model::TubeModel;
@@ -36,6 +36,7 @@ struct AnalysisInput
     QStringList record;            // the record's lines; a power record may have 8 or 10
     QString ea, fmin, r1, rn;      // the window's box texts (rn: power stage only)
     QList<DisplayUpdate> outputs;  // the stage window's outputs of that calculation, in order
+    QString ug2, raa, rk;          // push-pull stage: screen voltage, anode-to-anode load, cathode resistor
 };
 
 struct Curve
@@ -81,6 +82,9 @@ struct Analysis
     QList<AnalysisRow> rows; // in the result table's order, only the stage's own
     QString description;     // the plot's accessible description, stating the operating point
     QString modelNote;       // the line under the plot: an estimate, a 3/2-power model
+    // Push-pull stage: the load one tube sees while the other is cut off,
+    // Raa/4 from (Eq, 0); acLoadLine is then the class-A line, Raa/2 through Q.
+    QList<QPointF> compositeLoadLine;
 };
 
 Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale);
