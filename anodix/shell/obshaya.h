@@ -28,6 +28,7 @@ private:
     void Triod1_Click();
     void Pentod1_Click();
     void Command1_Click();
+    void Dvuhtakt1_Click();
     void Help_Abaut_Click();
 
     AppContext m_context;

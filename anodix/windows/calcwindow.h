@@ -36,6 +36,10 @@ struct CalcWindowSpec
     std::span<const char *const> focusOrder; // the first one has the focus at opening
     std::span<const OutputRow> outputs;
     const char *pictureDescription; // what the drawing shows, for screen readers
+    analysis::StageKind stageKind;  // what the characteristics window analyses
+    // The fewest lines a record may have and still load (at most recordLines);
+    // the stage then says what it lacks.
+    int shortestRecord;
 };
 
 class CalcWindow : public FormWindow

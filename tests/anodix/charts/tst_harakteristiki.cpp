@@ -20,7 +20,10 @@ namespace {
 
 const QString kPrompt = QStringLiteral("Выберите лампу и нажмите «Рассчитать»");
 
-void addStageRows() { addWindowRows({WindowId::Triod, WindowId::Pentod, WindowId::Tetrod}); }
+void addStageRows()
+{
+    addWindowRows({WindowId::Triod, WindowId::Pentod, WindowId::Tetrod, WindowId::Dvuhtakt});
+}
 
 Harakteristiki *companion() { return qobject_cast<Harakteristiki *>(shownWindow(QStringLiteral("Harakteristiki"))); }
 
@@ -133,7 +136,7 @@ private slots:
         clickButton(stageWindow, QStringLiteral("Command1"));
         QVERIFY(m_app->dialogs.asked.isEmpty());
         verifyResultsSpoken(window);
-        QVERIFY(spokenResults(window).first() != before.first());
+        QVERIFY(spokenResults(window) != before);
         QVERIFY(labelText(window, "Ishodnye").contains(QStringLiteral("200")));
         stageWindow->close();
     }
@@ -194,6 +197,57 @@ private slots:
         QVERIFY2(said.startsWith(QStringLiteral("Недостаточно данных для построения характеристик: ")), qPrintable(said));
         QVERIFY2(said.contains(QStringLiteral("Ug2")) && said.contains(QStringLiteral("Ig2")), qPrintable(said));
         QVERIFY(spokenResults(companion()).isEmpty());
+        stageWindow->close();
+    }
+
+    void pushPullCharacteristicsShowTheStageWindowsFigures_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::newRow("decimal point") << kPointLocale;
+        QTest::newRow("decimal comma") << kCommaLocale;
+    }
+    void pushPullCharacteristicsShowTheStageWindowsFigures()
+    {
+        QFETCH(QLocale, locale);
+        const Stage s = stage(WindowId::Dvuhtakt);
+        m_app = std::make_unique<WindowFixture>(locale);
+        m_app->writeRecord(s.tubeClass, QStringLiteral("EL84.lamp"), s.record);
+        FormWindow *stageWindow = m_app->open(WindowId::Dvuhtakt);
+        pickRecord(stageWindow, QStringLiteral("EL84.lamp"));
+        QVERIFY(calculatesWorkedExample(stageWindow, m_app->dialogs, s, locale));
+        triggerItem(stageWindow, QStringLiteral("Harakteristiki_Menu"));
+
+        Harakteristiki *window = companion();
+        QVERIFY(window);
+        verifyResultsSpoken(window);
+        const anodix::analysis::Analysis &shown = *window->shownAnalysis();
+        QStringList names, values;
+        for (const anodix::analysis::AnalysisRow &row : shown.rows) {
+            names << QString::fromLatin1(row.name);
+            values << row.value;
+        }
+        QCOMPARE(names, (QStringList{"Ugq", "Iq", "Pout", "D3", "Klass"}));
+        QStringList inWindow;
+        for (const QString &name : std::as_const(names))
+            inWindow << outputText(stageWindow, name);
+        QCOMPARE(values, inWindow);
+        QCOMPARE(shown.rows.last().caption, QStringLiteral("Класс усиления"));
+
+        // Q at (Eq, Iq); the full-drive end at (Uamin, Ipk) on the composite line
+        // from (Eq, 0), four times as steep as the class-A line through Q.
+        const QPointF q = shown.operatingPoint;
+        QCOMPARE(qRound(q.x() * 10), 2414);
+        QCOMPARE(qRound(q.y() * 10), 295);
+        QCOMPARE(qRound(shown.swingLow.x() * 10), 353);
+        QCOMPARE(qRound(shown.swingLow.y()), 103);
+        QCOMPARE(shown.compositeLoadLine.size(), 2);
+        const auto slope = [](const QList<QPointF> &line) {
+            return (line[1].y() - line[0].y()) / (line[1].x() - line[0].x());
+        };
+        QCOMPARE(qRound(slope(shown.compositeLoadLine) * 1000), -500);
+        QCOMPARE(qRound(slope(shown.acLoadLine) * 1000), -250);
+        QCOMPARE(shown.compositeLoadLine.first(), QPointF(q.x(), 0));
+        QVERIFY(labelText(window, "Ishodnye").contains(QStringLiteral("Raa = 8 кОм")));
         stageWindow->close();
     }
 

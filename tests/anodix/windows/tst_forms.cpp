@@ -6,6 +6,7 @@
 #include "anodix/shell/about.h"
 #include "anodix/shell/application.h"
 #include "anodix/forms/formlayout.h"
+#include "anodix/windows/dvuhtakt.h"
 #include "anodix/shell/obshaya.h"
 #include "anodix/windows/pentod.h"
 #include "anodix/windows/tetrod.h"
@@ -36,13 +37,15 @@ std::span<const ControlRow> formOf(WindowId id)
     case WindowId::Triod: return anodix::Triod::layout().form;
     case WindowId::Pentod: return anodix::Pentod::layout().form;
     case WindowId::Tetrod: return anodix::Tetrod::layout().form;
+    case WindowId::Dvuhtakt: return anodix::Dvuhtakt::layout().form;
     default: return {};
     }
 }
 
 void addFormRows()
 {
-    addWindowRows({WindowId::Obshaya, WindowId::About, WindowId::Triod, WindowId::Pentod, WindowId::Tetrod});
+    addWindowRows({WindowId::Obshaya, WindowId::About, WindowId::Triod, WindowId::Pentod, WindowId::Tetrod,
+                   WindowId::Dvuhtakt});
 }
 
 bool hasKind(const QWidget *widget, ControlKind kind)
@@ -152,7 +155,7 @@ private slots:
         QTest::addColumn<WindowId>("id");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QSize>("clientTwips");
-        QTest::newRow("main window") << WindowId::Obshaya << "Anodix V1.0" << QSize(6840, 3795);
+        QTest::newRow("main window") << WindowId::Obshaya << "Anodix V1.0" << QSize(6840, 5355);
         QTest::newRow("About") << WindowId::About << "О программе" << QSize(5190, 2280);
         QTest::newRow("triode window") << WindowId::Triod << "Anodix V1.0 - Предварительный усилитель на триоде"
                                        << QSize(10200, 5475);
@@ -160,6 +163,8 @@ private slots:
                                         << QSize(11205, 5625);
         QTest::newRow("power stage window") << WindowId::Tetrod << "Anodix V1.0 - Усилитель мощности на пентоде"
                                             << QSize(10815, 5655);
+        QTest::newRow("push-pull stage window") << WindowId::Dvuhtakt << "Anodix V1.0 - Двухтактный усилитель мощности"
+                                                << QSize(11520, 7440);
     }
 
     void captionAndFixedClientAreaFollowTheForm()
@@ -187,6 +192,7 @@ private slots:
         QTest::newRow("triode window: Файл is dd") << WindowId::Triod << calcMenus("dd");
         QTest::newRow("pentode window: Файл is fa12") << WindowId::Pentod << calcMenus("fa12");
         QTest::newRow("power stage window: Файл is dd") << WindowId::Tetrod << calcMenus("dd");
+        QTest::newRow("push-pull stage window: Файл is dd") << WindowId::Dvuhtakt << calcMenus("dd");
     }
 
     void menusCarryTheirNamesTextsAndShortcuts()
@@ -224,11 +230,13 @@ private slots:
     {
         QTest::addColumn<WindowId>("id");
         QTest::addColumn<QStringList>("order");
-        QTest::newRow("main window") << WindowId::Obshaya << QStringList{"Triod1", "Pentod1", "Command1"};
+        QTest::newRow("main window") << WindowId::Obshaya << QStringList{"Triod1", "Pentod1", "Command1", "Dvuhtakt1"};
         QTest::newRow("triode window") << WindowId::Triod << QStringList{"Command1", "Ea", "Fn1", "File", "R11"};
         QTest::newRow("pentode window") << WindowId::Pentod << QStringList{"Command1", "Ea", "Fn1", "File", "R11"};
         QTest::newRow("power stage window")
             << WindowId::Tetrod << QStringList{"Command1", "Ea", "Fn1", "File", "R11", "Rn"};
+        QTest::newRow("push-pull stage window")
+            << WindowId::Dvuhtakt << QStringList{"Command1", "Ea", "Ug2", "Fn1", "R11", "Rn", "Raa", "Rk", "File"};
     }
 
     void focusStartsOnTheFirstControlAndTabFollowsTheOrder()
@@ -268,6 +276,10 @@ private slots:
         QTest::newRow("triode window") << WindowId::Triod << three;
         QTest::newRow("pentode window") << WindowId::Pentod << three;
         QTest::newRow("power stage window") << WindowId::Tetrod << three + QStringList{"Label8", "Rn"};
+        QTest::newRow("push-pull stage window")
+            << WindowId::Dvuhtakt
+            << QStringList{"Label1", "Ea",  "Label2", "Ug2", "Label3", "Fn1", "Label4", "R11",
+                           "Label5", "Rn",  "Label6", "Raa", "Label7", "Rk",  "Label8", "File"};
     }
 
     void captionLabelsNameTheirBoxes()
@@ -293,7 +305,7 @@ private slots:
         m_app = std::make_unique<WindowFixture>();
         FormWindow *window = m_app->open(id);
         // The widest results the worked examples show must fit as well as the captions.
-        if (id == WindowId::Triod || id == WindowId::Pentod || id == WindowId::Tetrod)
+        if (id == WindowId::Triod || id == WindowId::Pentod || id == WindowId::Tetrod || id == WindowId::Dvuhtakt)
             for (const auto &[output, text] : stage(id).outputs)
                 control<QLabel>(window, output)->setText(text);
 
@@ -326,6 +338,7 @@ private slots:
         QTest::newRow("triode window shows its circuit") << WindowId::Triod;
         QTest::newRow("pentode window shows its circuit") << WindowId::Pentod;
         QTest::newRow("power stage window shows its circuit") << WindowId::Tetrod;
+        QTest::newRow("push-pull stage window shows its circuit") << WindowId::Dvuhtakt;
     }
 
     void picturesShowTheirDrawings()
@@ -346,6 +359,7 @@ private slots:
         QTest::newRow("triode window: C1 and C3") << WindowId::Triod << QStringList{"Label10(0)", "Label10(2)"};
         QTest::newRow("pentode window: C1 and C4") << WindowId::Pentod << QStringList{"Label10(0)", "Label10(2)"};
         QTest::newRow("power stage window: C1") << WindowId::Tetrod << QStringList{"Label10(0)"};
+        QTest::newRow("push-pull stage window: C1") << WindowId::Dvuhtakt << QStringList{"Label10(1)"};
     }
 
     void capacitorUnitsReadMicrofarads()

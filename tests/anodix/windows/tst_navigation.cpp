@@ -59,7 +59,7 @@ private slots:
         FormWindow *main = m_app->start();
         QCOMPARE(visibleWindows(), QStringList{QStringLiteral("Obshaya")});
         QCOMPARE(main->windowTitle(), QStringLiteral("Anodix V1.0"));
-        for (const char *name : {"Triod1", "Pentod1", "Command1"})
+        for (const char *name : {"Triod1", "Pentod1", "Command1", "Dvuhtakt1"})
             QVERIFY2(control<QPushButton>(main, QString::fromLatin1(name))->isVisible(), name);
         const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
         QVERIFY2((main->frameGeometry().center() - screenCentre).manhattanLength() <= 2,
@@ -82,6 +82,8 @@ private slots:
             << "Pentod1" << "Pentod" << "Anodix V1.0 - Предварительный усилитель на пентоде";
         QTest::newRow("the same-worded button under power amplifiers opens the power stage")
             << "Command1" << "Tetrod" << "Anodix V1.0 - Усилитель мощности на пентоде";
+        QTest::newRow("the push-pull button opens the push-pull power stage")
+            << "Dvuhtakt1" << "Dvuhtakt" << "Anodix V1.0 - Двухтактный усилитель мощности";
     }
 
     void buttonLeadsToItsWindowAndExitLeadsBack()
@@ -113,6 +115,7 @@ private slots:
         QTest::newRow("from the triode window") << WindowId::Triod;
         QTest::newRow("from the pentode window") << WindowId::Pentod;
         QTest::newRow("from the power stage window") << WindowId::Tetrod;
+        QTest::newRow("from the push-pull stage window") << WindowId::Dvuhtakt;
     }
 
     void aboutOpensOnceBesideTheWindowAndOkClosesIt()
@@ -225,6 +228,8 @@ private slots:
         QTest::newRow("Triod and Files") << WindowId::Triod << "Files";
         QTest::newRow("Pentod and Files_Pentod") << WindowId::Pentod << "Files_Pentod";
         QTest::newRow("Tetrod and Files_Pentod_Vihod") << WindowId::Tetrod << "Files_Pentod_Vihod";
+        // The power pentode editor is shared: it returns to the window that opened it.
+        QTest::newRow("Dvuhtakt and Files_Pentod_Vihod") << WindowId::Dvuhtakt << "Files_Pentod_Vihod";
     }
 
     void theProgramsEditorsReplaceTheirCalculationWindows()

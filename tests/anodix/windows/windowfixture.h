@@ -31,6 +31,8 @@ inline const QString kDivisionByZero = QStringLiteral("Ошибка: Делен�
 inline const QStringList kTriodeRecord{"6.3", "0.3", "150", "2", "1.5", "2", "20", "10"};
 inline const QStringList kPreampPentodeRecord{"6.3", "0.3", "250", "3", "2", "2", "2000", "1000", "100", "0.8"};
 inline const QStringList kPowerPentodeRecord{"6.3", "1.5", "250", "100", "13.5", "11", "165", "15", "250", "5"};
+// EL84, the push-pull stage's worked example.
+inline const QStringList kEL84Record{"6.3", "0.76", "250", "48", "7.3", "11.3", "430", "38", "250", "5.5"};
 
 using Texts = QList<std::pair<QString, QString>>; // control name, text
 
@@ -58,6 +60,13 @@ inline Stage stage(anodix::WindowId id)
                 {{"R1", "470"}, {"C1", "0.01693"}, {"R2", "0.135"}, {"Uvh", "9.09"}, {"Rt1", "1.95"},
                  {"Vih", "9.75"}, {"Kt", "15.612"}, {"Vt", "34.45"}},
                 {"R1", "C1"}};
+    case anodix::WindowId::Dvuhtakt:
+        return {anodix::TubeClass::PowerPentode, kEL84Record,
+                {{"Ea", "250"}, {"Ug2", "250"}, {"Fn1", "20"}, {"R11", "470"}, {"Rn", "8"}, {"Raa", "8"}, {"Rk", "130"}},
+                {{"R1", "470"}, {"C1", "0.01693"}, {"Ugq", "-8.58"}, {"Iq", "29.5"}, {"Ig2q", "3.53"}, {"Pa", "7.12"},
+                 {"Klass", "AB1"}, {"Kt", "31.623"}, {"L1", "57.6"}, {"Uvh", "8.6"}, {"Ipk", "103"},
+                 {"Uamin", "35.3"}, {"Pout", "10.62"}, {"D3", "10.2"}, {"Vt", "26.08"}},
+                {}};
     default:
         return {anodix::TubeClass::Triode, kTriodeRecord, threeInputs,
                 {{"R1", "470"}, {"R2", "0.75"}, {"R3", "62.5"}, {"C1", "0.01693"}, {"Ku", "17.24138"},
@@ -256,6 +265,7 @@ inline void addWindowRows(std::initializer_list<anodix::WindowId> ids)
         case anodix::WindowId::Files: QTest::newRow("triode editor") << id; break;
         case anodix::WindowId::Files_Pentod: QTest::newRow("preamplifier pentode editor") << id; break;
         case anodix::WindowId::Files_Pentod_Vihod: QTest::newRow("power pentode editor") << id; break;
+        case anodix::WindowId::Dvuhtakt: QTest::newRow("push-pull stage window") << id; break;
         }
     }
 }
