@@ -18,15 +18,15 @@ constexpr int kRow1 = 4560, kRowStep = 540;
 
 constexpr ControlRow caption(int index, const char *text, int column, int row)
 {
-    return {K::Label, "Label9", index, text, column, kRow1 + row * kRowStep, 2400, 495, L};
+    return {K::Label, "Label9", index, text, column, kRow1 + row * kRowStep, 2340, 495, L};
 }
 constexpr ControlRow value(const char *name, int column, int row)
 {
-    return {K::Label, name, -1, "0", column + 2460, kRow1 + row * kRowStep + 120, 780, 255, L};
+    return {K::Label, name, -1, "0", column + 2400, kRow1 + row * kRowStep + 120, 780, 255, L};
 }
 constexpr ControlRow unit(int index, const char *text, int column, int row)
 {
-    return {K::Label, "Label10", index, text, column + 3300, kRow1 + row * kRowStep + 120, 420, 255, L};
+    return {K::Label, "Label10", index, text, column + 3180, kRow1 + row * kRowStep + 120, 420, 255, L};
 }
 
 constexpr ControlRow kForm[] = {
