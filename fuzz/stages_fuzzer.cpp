@@ -8,6 +8,7 @@
 #include "anodix/stages/numbertext.h"
 #include "anodix/stages/pentodestage.h"
 #include "anodix/stages/powerstage.h"
+#include "anodix/stages/pushpullstage.h"
 #include "anodix/stages/triodestage.h"
 #include "grideon/stagecalc.h"
 
@@ -33,6 +34,12 @@ bool looksNonFinite(const QString &text)
         || text.contains(QLatin1String("inf"), Qt::CaseInsensitive) || text.contains(QChar(0x221E));
 }
 
+// The push-pull stage's class is a word, not a number.
+bool isClass(const QString &text)
+{
+    return text == QLatin1String("A") || text == QLatin1String("AB1");
+}
+
 void checkAnodix(const char *stage, const anodix::StageResult &result, const QStringList &order,
                  const QLocale &locale, const QByteArray &input)
 {
@@ -42,6 +49,11 @@ void checkAnodix(const char *stage, const anodix::StageResult &result, const QSt
         if (at < 0)
             fail("an output out of its order", QString::fromLatin1(stage) + u' ' + update.output, input);
         next = at + 1;
+        if (update.output == QLatin1String("Klass")) {
+            if (!isClass(update.text))
+                fail("a class that is neither A nor AB1", update.text, input);
+            continue;
+        }
         if (update.text.isEmpty() || looksNonFinite(update.text) || !anodix::isNumeric(update.text, locale))
             fail("an output that is no number", QString::fromLatin1(stage) + u' ' + update.text, input);
     }
@@ -68,15 +80,23 @@ void checkAnalysis(anodix::analysis::AnalysisInput analysisInput, const anodix::
             fail("an analysis with a problem and results", a.problem, input);
         return;
     }
-    if (a.rows.size() != (analysisInput.kind == StageKind::PreampPentode ? 9 : 8))
+    const int rowCount = analysisInput.kind == StageKind::PreampPentode ? 9
+                       : analysisInput.kind == StageKind::PushPull    ? 5
+                                                                      : 8;
+    if (a.rows.size() != rowCount)
         fail("an analysis with rows missing", a.problem, input);
     for (const AnalysisRow &row : a.rows) {
+        if (qstrcmp(row.name, "Klass") == 0) {
+            if (!isClass(row.value))
+                fail("an analysis class that is neither A nor AB1", row.value, input);
+            continue;
+        }
         if (row.value.isEmpty() || looksNonFinite(row.value) || !anodix::isNumeric(row.value, locale))
             fail("an analysis row that is no number", row.spoken(), input);
     }
     if (!(a.ua.tick > 0 && a.ia.tick > 0) || a.curves.size() < 6 || a.curves.size() > 10)
         fail("an analysis without its axes or curves", QString::number(a.curves.size()), input);
-    QList<QPointF> points = a.dcLoadLine + a.acLoadLine;
+    QList<QPointF> points = a.dcLoadLine + a.acLoadLine + a.compositeLoadLine;
     points << a.operatingPoint << a.swingLow << a.swingHigh;
     for (const Curve &curve : a.curves)
         points += curve.points;
@@ -124,7 +144,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // The first byte picks the locale (bit 0) and the calculation (the rest), so
     // each input runs one stage: the same coverage at several times the rate.
     const QLocale &locale = locales[data[0] % 2];
-    const int stage = (data[0] >> 1) % 4;
+    const int stage = (data[0] >> 1) % 5;
     const QByteArray input(reinterpret_cast<const char *>(data), qsizetype(size));
     const QStringList fields = QString::fromUtf8(input.mid(1)).split(QLatin1Char('\n'));
 
@@ -137,7 +157,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     }
 
-    // Anodix: Ea, Fmin, R1, Rn, then the record's lines (as many as given).
+    // Anodix: Ea, Fmin, R1, Rn, then the record's lines (as many as given);
+    // the push-pull stage also Ug2, Raa and Rk after ten record lines.
     anodix::LoadedTube tube;
     tube.lines = fields.mid(4, 10);
     const QString ea = fields.value(0), fmin = fields.value(1), r1 = fields.value(2), rn = fields.value(3);
@@ -154,12 +175,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         kind = StageKind::PreampPentode;
         result = anodix::CalculatePentodeStage(ea, fmin, r1, tube, locale);
         checkAnodix("pentode", result, pentode, locale, input);
-    } else {
+    } else if (stage == 2) {
         kind = StageKind::Power;
         result = anodix::CalculatePowerStage(ea, fmin, r1, rn, tube, locale);
         checkAnodix("power", result, power, locale, input);
+    } else {
+        static const QStringList pushPull{"R1", "C1",  "Ugq", "Iq",    "Ig2q", "Pa", "Klass", "Kt",
+                                          "L1", "Uvh", "Ipk", "Uamin", "Pout", "D3", "Vt"};
+        kind = StageKind::PushPull;
+        const anodix::PushPullTexts texts{ea, fields.value(14), fmin, r1, rn, fields.value(15), fields.value(16)};
+        result = anodix::CalculatePushPullStage(texts, tube, locale);
+        checkAnodix("push-pull", result, pushPull, locale, input);
+        checkAnalysis({kind, QStringLiteral("T"), tube.lines, ea, fmin, r1, rn, {}, texts.ug2, texts.raa, texts.rk},
+                      result, locale, input);
+        return 0;
     }
     // Analysed whatever the stage said, so the analysis meets every record.
-    checkAnalysis({kind, QStringLiteral("T"), tube.lines, ea, fmin, r1, rn, {}}, result, locale, input);
+    checkAnalysis({kind, QStringLiteral("T"), tube.lines, ea, fmin, r1, rn, {}, {}, {}, {}}, result, locale, input);
     return 0;
 }
