@@ -6,6 +6,8 @@
 
 #include "anodix/charts/harakteristiki.h"
 
+#include <QAbstractSeries>
+#include <QChart>
 #include <QChartView>
 #include <QImage>
 #include <QSvgRenderer>
@@ -233,20 +235,11 @@ private slots:
         QCOMPARE(values, inWindow);
         QCOMPARE(shown.rows.last().caption, QStringLiteral("Класс усиления"));
 
-        // Q at (Eq, Iq); the full-drive end at (Uamin, Ipk) on the composite line
-        // from (Eq, 0), four times as steep as the class-A line through Q.
-        const QPointF q = shown.operatingPoint;
-        QCOMPARE(qRound(q.x() * 10), 2414);
-        QCOMPARE(qRound(q.y() * 10), 295);
-        QCOMPARE(qRound(shown.swingLow.x() * 10), 353);
-        QCOMPARE(qRound(shown.swingLow.y()), 103);
-        QCOMPARE(shown.compositeLoadLine.size(), 2);
-        const auto slope = [](const QList<QPointF> &line) {
-            return (line[1].y() - line[0].y()) / (line[1].x() - line[0].x());
-        };
-        QCOMPARE(qRound(slope(shown.compositeLoadLine) * 1000), -500);
-        QCOMPARE(qRound(slope(shown.acLoadLine) * 1000), -250);
-        QCOMPARE(shown.compositeLoadLine.first(), QPointF(q.x(), 0));
+        // The composite line is drawn beside the others; its geometry is the analysis test's.
+        QStringList drawn;
+        for (const QAbstractSeries *series : control<QChartView>(window, "Grafik")->chart()->series())
+            drawn << series->name();
+        QVERIFY2(drawn.contains(QStringLiteral("Составная")), qPrintable(drawn.join(u'|')));
         QVERIFY(labelText(window, "Ishodnye").contains(QStringLiteral("Raa = 8 кОм")));
         stageWindow->close();
     }
