@@ -5,6 +5,7 @@
 
 #include "anodix/stages/pentodestage.h"
 #include "anodix/stages/powerstage.h"
+#include "anodix/stages/pushpullstage.h"
 #include "anodix/stages/triodeoutputstage.h"
 #include "anodix/stages/triodestage.h"
 #include "grideon/stagecalc.h"
@@ -28,7 +29,8 @@ void report(const char *what, double ns)
     bench::printRow(what, bench::formatNs(ns), "< 5 µs", ns < kTargetNs);
 }
 
-// A stage that solves its tube model for the operating point and the swing.
+// A stage solved on the tube model (the operating point, the swing, a
+// composite load line) may take as long as a characteristics analysis.
 constexpr double kModelTargetNs = 50000;
 
 void reportModelStage(const char *what, double ns)
@@ -71,6 +73,11 @@ int main(int argc, char **argv)
                          bench::keep(
                              anodix::CalculateTriodeOutputStage(outputEa, fmin, outputR1, rn, kn, t300B, locale));
                      }));
+    const anodix::LoadedTube el84 = tube({"6,3", "0,76", "250", "48", "7,3", "11,3", "430", "38", "250", "5,5"});
+    const anodix::PushPullTexts pushPull{ea, ea, fmin, r1, rn, QStringLiteral("8"), QStringLiteral("130")};
+    reportModelStage("Calculation, push-pull stage (CalculatePushPullStage, EL84)", bench::medianNsPerCall([&] {
+                         bench::keep(anodix::CalculatePushPullStage(pushPull, el84, locale));
+                   }));
 
     // Grideon: the seven results from the stored inputs, and the whole click
     // from the six box texts (check, convert, compute).

@@ -9,6 +9,7 @@
 #include "anodix/stages/numbertext.h"
 #include "anodix/stages/pentodestage.h"
 #include "anodix/stages/powerstage.h"
+#include "anodix/stages/pushpullstage.h"
 #include "anodix/stages/triodeoutputstage.h"
 #include "anodix/stages/triodestage.h"
 #include "grideon/stagecalc.h"
@@ -35,6 +36,12 @@ bool looksNonFinite(const QString &text)
         || text.contains(QLatin1String("inf"), Qt::CaseInsensitive) || text.contains(QChar(0x221E));
 }
 
+// The push-pull stage's class is a word, not a number.
+bool isClass(const QString &text)
+{
+    return text == QLatin1String("A") || text == QLatin1String("AB1");
+}
+
 void checkAnodix(const char *stage, const anodix::StageResult &result, const QStringList &order,
                  const QLocale &locale, const QByteArray &input)
 {
@@ -44,6 +51,11 @@ void checkAnodix(const char *stage, const anodix::StageResult &result, const QSt
         if (at < 0)
             fail("an output out of its order", QString::fromLatin1(stage) + u' ' + update.output, input);
         next = at + 1;
+        if (update.output == QLatin1String("Klass")) {
+            if (!isClass(update.text))
+                fail("a class that is neither A nor AB1", update.text, input);
+            continue;
+        }
         if (update.text.isEmpty() || looksNonFinite(update.text) || !anodix::isNumeric(update.text, locale))
             fail("an output that is no number", QString::fromLatin1(stage) + u' ' + update.text, input);
     }
@@ -86,15 +98,23 @@ void checkAnalysis(anodix::analysis::AnalysisInput analysisInput, const anodix::
             fail("an analysis with a problem and results", a.problem, input);
         return;
     }
-    if (a.rows.size() != (analysisInput.kind == StageKind::PreampPentode ? 9 : 8))
+    const int rowCount = analysisInput.kind == StageKind::PreampPentode ? 9
+                       : analysisInput.kind == StageKind::PushPull    ? 5
+                                                                      : 8;
+    if (a.rows.size() != rowCount)
         fail("an analysis with rows missing", a.problem, input);
     for (const AnalysisRow &row : a.rows) {
+        if (qstrcmp(row.name, "Klass") == 0) {
+            if (!isClass(row.value))
+                fail("an analysis class that is neither A nor AB1", row.value, input);
+            continue;
+        }
         if (row.value.isEmpty() || looksNonFinite(row.value) || !anodix::isNumeric(row.value, locale))
             fail("an analysis row that is no number", row.spoken(), input);
     }
     if (!(a.ua.tick > 0 && a.ia.tick > 0) || a.curves.size() < 6 || a.curves.size() > 10)
         fail("an analysis without its axes or curves", QString::number(a.curves.size()), input);
-    QList<QPointF> points = a.dcLoadLine + a.acLoadLine;
+    QList<QPointF> points = a.dcLoadLine + a.acLoadLine + a.compositeLoadLine;
     points << a.operatingPoint << a.swingLow << a.swingHigh;
     for (const Curve &curve : a.curves)
         points += curve.points;
@@ -143,10 +163,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                       QLocale(QLocale::Russian, QLocale::Russia)};
     // The first byte picks the locale (bit 0) and the calculation (the rest), so
     // each input runs one stage: the same coverage at several times the rate.
-    // The triode output stage came last and takes the bytes from 0xC0, so the
-    // seeds kept from before still run the stage they were found on.
+    // The two output stages came last and take the bytes from 0xC0 (triode)
+    // and 0xE0 (push-pull), so the seeds kept from before still run the stage
+    // they were found on.
     const QLocale &locale = locales[data[0] % 2];
-    const int stage = data[0] >= 0xC0 ? 4 : (data[0] >> 1) % 4;
+    const int stage = data[0] >= 0xE0 ? 5 : data[0] >= 0xC0 ? 4 : (data[0] >> 1) % 4;
     const QByteArray input(reinterpret_cast<const char *>(data), qsizetype(size));
     const QStringList fields = QString::fromUtf8(input.mid(1)).split(QLatin1Char('\n'));
 
@@ -160,7 +181,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
 
     // Anodix: Ea, Fmin, R1, Rn, then the record's lines (as many as given);
-    // the triode output stage takes its ratio Ra / Ri before the record.
+    // the triode output stage takes its ratio Ra / Ri before the record; the
+    // push-pull stage takes Ug2, Raa and Rk after ten record lines.
     anodix::LoadedTube tube;
     const QString kn = stage == 4 ? fields.value(4) : QString();
     tube.lines = stage == 4 ? fields.mid(5, 8) : fields.mid(4, 10);
@@ -184,12 +206,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         static const QStringList output{"R1", "C1",  "R2", "C2",  "PR2",  "Uq",  "Iq", "Ugq", "Pa",
                                         "Ra", "Kt", "L1", "Imag", "Uvh", "Pout", "D2", "Eff", "Vt"};
         checkAnodix("triode output", result, output, locale, input);
+    } else if (stage == 5) {
+        static const QStringList pushPull{"R1", "C1",  "Ugq", "Iq",    "Ig2q", "Pa", "Klass", "Kt",
+                                          "L1", "Uvh", "Ipk", "Uamin", "Pout", "D3", "Vt"};
+        kind = StageKind::PushPull;
+        const anodix::PushPullTexts texts{ea, fields.value(14), fmin, r1, rn, fields.value(15), fields.value(16)};
+        result = anodix::CalculatePushPullStage(texts, tube, locale);
+        checkAnodix("push-pull", result, pushPull, locale, input);
+        checkAnalysis({kind, QStringLiteral("T"), tube.lines, ea, fmin, r1, rn, {}, {}, texts.ug2, texts.raa, texts.rk},
+                      result, locale, input);
+        return 0;
     } else {
         kind = StageKind::Power;
         result = anodix::CalculatePowerStage(ea, fmin, r1, rn, tube, locale);
         checkAnodix("power", result, power, locale, input);
     }
     // Analysed whatever the stage said, so the analysis meets every record.
-    checkAnalysis({kind, QStringLiteral("T"), tube.lines, ea, fmin, r1, rn, {}, kn}, result, locale, input);
+    checkAnalysis({kind, QStringLiteral("T"), tube.lines, ea, fmin, r1, rn, {}, kn, {}, {}, {}}, result, locale, input);
     return 0;
 }

@@ -5,6 +5,7 @@
 
 #include "anodix/stages/numbertext.h"
 #include "anodix/stages/triodeoutputstage.h"
+#include "anodix/stages/pushpullstage.h"
 #include "anodix/tubemodel/rootfinding.h"
 
 #include <algorithm>
@@ -370,6 +371,119 @@ QString resistanceLine(const QString &name, double value, const QString &unit, c
     return name + QStringLiteral(" = ") + doubleText(value, locale) + u' ' + unit;
 }
 
+QString modelNoteText()
+{
+    return QStringLiteral("Кривые — оценка: они построены по рабочей точке из данных лампы "
+                          "по модели «степени 3/2» и могут отличаться от снятых характеристик.");
+}
+
+// Every point inside the axes (false for NaN); the margin forgives the last bit of rounding.
+bool drawable(const Analysis &a)
+{
+    QList<QPointF> points = a.dcLoadLine + a.acLoadLine + a.compositeLoadLine;
+    points << a.operatingPoint << a.swingLow << a.swingHigh;
+    for (const Curve &curve : a.curves)
+        points += curve.points;
+    return std::all_of(points.cbegin(), points.cend(), [&](QPointF p) {
+        return p.x() >= -1e-9 * a.ua.max && p.x() <= a.ua.max * (1 + 1e-9) && p.y() >= -1e-9 * a.ia.max
+            && p.y() <= a.ia.max * (1 + 1e-9);
+    });
+}
+
+// One tube of the push-pull pair at the screen voltage it settles at, with the
+// stage calculation's own numbers, so the window and the plot agree.
+Analysis analyzePushPull(const AnalysisInput &input, const QLocale &locale)
+{
+    static const QString kOutOfRange =
+        QStringLiteral("Характеристики не построены: исходные данные вне допустимых пределов");
+    Analysis analysis;
+    const Figures f = readFigures(input, locale);
+    const double ug2 = toNumber(input.ug2, locale).value_or(0);
+    const double raa = toNumber(input.raa, locale).value_or(0);
+    const double rk = toNumber(input.rk, locale).value_or(0);
+    QStringList missing = missingFigures(StageKind::PushPull, f);
+    const auto need = [&](double value, const char *name) {
+        if (!(value > 0))
+            missing << QString::fromUtf8(name);
+    };
+    need(ug2, "Ug2 на экранных сетках");
+    need(raa, "Raa");
+    need(rk, "Rk");
+    if (!missing.isEmpty()) {
+        analysis.problem =
+            QStringLiteral("Недостаточно данных для построения характеристик: ") + missing.join(QStringLiteral(", "));
+        return analysis;
+    }
+    const TubeModel record(model::TubeType::Pentode, f.tube);
+    const stage::PushPullPoint p =
+        record.valid() ? stage::solvePushPull(record, {f.ea, ug2, raa, rk}) : stage::PushPullPoint{};
+    const TubeModel tube = record.withScreenAt(p.u2);
+    const Axis ua = axisPast(std::max(f.ea, p.ua2));
+    const Axis ia = axisPast(std::max(p.ipk, p.iq));
+    if (!record.valid() || !(p.iq > 0 && p.eq > 0)
+        || !inRange({p.uk, p.eq, p.u2, p.iq, p.ig2q, p.icMax, p.icHalf, p.uaMin, p.ipk, p.ua2, p.ia2, p.pout, p.d3,
+                     ua.max, ia.max})
+        || !(std::isnormal(ua.tick) && std::isnormal(ia.tick) && ua.tick > 0 && ia.tick > 0)) {
+        analysis.problem = kOutOfRange;
+        return analysis;
+    }
+
+    analysis.title = input.tubeName;
+    const auto inputLine = [&](const char *name, const QString &text, const char *unit) {
+        if (const std::optional<double> value = toNumber(text, locale))
+            analysis.inputLines << resistanceLine(QString::fromUtf8(name), *value, QString::fromUtf8(unit), locale);
+    };
+    inputLine("Ea", input.ea, "В");
+    inputLine("Ug2", input.ug2, "В");
+    inputLine("Fmin", input.fmin, "Гц");
+    inputLine("R1", input.r1, "кОм");
+    inputLine("Rн", input.rn, "Ом");
+    inputLine("Raa", input.raa, "кОм");
+    inputLine("Rk", input.rk, "Ом");
+
+    analysis.ua = ua;
+    analysis.ia = ia;
+    Solution s;
+    s.ugq = -p.uk;
+    analysis.curves = curvesOf(StageKind::PushPull, tube, s, std::abs(f.tube.uc), ua, ia, locale);
+    // The half-primary's resistance is neglected: the DC line stands upright at Eq.
+    analysis.dcLoadLine = clipped({p.eq, 0}, {p.eq, ia.max}, ua, ia);
+    analysis.acLoadLine = clipped({0, p.iq + p.eq * 2 / raa}, {p.eq + p.iq * raa / 2, 0}, ua, ia);
+    analysis.compositeLoadLine = clipped({p.eq, 0}, {0, p.eq * 4 / raa}, ua, ia);
+    const auto inside = [&](double u, double i) {
+        return QPointF(std::clamp(u, 0.0, ua.max), std::clamp(i, 0.0, ia.max));
+    };
+    analysis.operatingPoint = inside(p.eq, p.iq);
+    analysis.swingLow = inside(p.uaMin, p.ipk);
+    analysis.swingHigh = inside(p.ua2, p.ia2);
+
+    // As the stage window shows them.
+    const auto decimals = [&](double v, int n) { return doubleText(roundHalfEven(v, n), locale); };
+    const auto significant = [&](double v, int n) { return doubleText(roundSignificant(v, n), locale); };
+    const auto row = [&](const char *name, const char *caption, const QString &value, const char *unit) {
+        analysis.rows.append({name, QString::fromUtf8(caption), value, QString::fromUtf8(unit)});
+    };
+    const QString klass = p.classA ? QStringLiteral("A") : QStringLiteral("AB1");
+    row("Ugq", "Смещение на сетке", decimals(-p.uk, 2), "В");
+    row("Iq", "Ток покоя одной лампы", significant(p.iq, 3), "мА");
+    row("Pout", "Выходная мощность", decimals(p.pout, 2), "Вт");
+    row("D3", "Третья гармоника", decimals(p.d3, 1), "%");
+    row("Klass", "Класс усиления", klass, "");
+
+    analysis.description =
+        QStringLiteral("Рабочая точка одной лампы: напряжение на аноде %1 В, ток анода %2 мА, смещение на сетке %3 В. "
+                       "При полном возбуждении напряжение на аноде падает до %4 В, ток анода достигает %5 мА; "
+                       "класс усиления %6.")
+            .arg(decimals(p.eq, 1), analysis.rows[1].value, analysis.rows[0].value, decimals(p.uaMin, 1),
+                 significant(p.ipk, 3), klass);
+    analysis.modelNote = modelNoteText();
+    if (analysis.curves.isEmpty() || !drawable(analysis)) {
+        analysis = Analysis{};
+        analysis.problem = kOutOfRange;
+    }
+    return analysis;
+}
+
 } // namespace
 
 QString AnalysisRow::spoken() const
@@ -381,6 +495,8 @@ Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)
 {
     static const QString kOutOfRange =
         QStringLiteral("Характеристики не построены: исходные данные вне допустимых пределов");
+    if (input.kind == StageKind::PushPull)
+        return analyzePushPull(input, locale);
     Analysis analysis;
     const Figures f = readFigures(input, locale);
     if (const QStringList missing = missingFigures(input.kind, f); !missing.isEmpty()) {
@@ -466,8 +582,7 @@ Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)
             .arg(analysis.rows[0].value, analysis.rows[1].value, analysis.rows[2].value,
                  fixedText(s.umin, 1, writing), fixedText(s.umax, 1, writing), significantText(s.imin, 3, writing),
                  significantText(s.imax, 3, writing));
-    analysis.modelNote = QStringLiteral("Кривые — оценка: они построены по рабочей точке из данных лампы "
-                                        "по модели «степени 3/2» и могут отличаться от снятых характеристик.");
+    analysis.modelNote = modelNoteText();
 
     // Figures at the edge of the double range can still lose a curve point to
     // NaN on the way (inf − inf); nothing unusable is ever drawn.

@@ -17,7 +17,7 @@
 
 namespace anodix::analysis {
 
-enum class StageKind { Triode, PreampPentode, Power, TriodeOutput };
+enum class StageKind { Triode, PreampPentode, Power, TriodeOutput, PushPull };
 
 using model::TubeFigures;
 using model::TubeModel;
@@ -38,6 +38,8 @@ struct AnalysisInput
     QString ea, fmin, r1, rn;      // the window's box texts (rn: the power stages only)
     QList<DisplayUpdate> outputs;  // the stage window's outputs of that calculation, in order
     QString kn = {};               // the ratio Ra / Ri (triode output stage only)
+    // Push-pull stage only: screen voltage, anode-to-anode load, cathode resistor.
+    QString ug2 = {}, raa = {}, rk = {};
 };
 
 struct Curve
@@ -83,6 +85,9 @@ struct Analysis
     QList<AnalysisRow> rows; // in the result table's order, only the stage's own
     QString description;     // the plot's accessible description, stating the operating point
     QString modelNote;       // the line under the plot: an estimate, a 3/2-power model
+    // Push-pull stage: the load one tube sees while the other is cut off,
+    // Raa/4 from (Eq, 0); acLoadLine is then the class-A line, Raa/2 through Q.
+    QList<QPointF> compositeLoadLine;
 };
 
 Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale);

@@ -157,6 +157,10 @@ void CharacteristicsPlot::setAnalysis(const analysis::Analysis &analysis)
         QStringLiteral("Нагрузочная прямая по постоянному току"));
     add(lineSeries(QStringLiteral("По переменному току"), analysis.acLoadLine, pen(kAcLineColor, 2)),
         QStringLiteral("Нагрузочная прямая по переменному току"));
+    // A push-pull stage's second line: one tube alone on a quarter of the anode-to-anode load.
+    if (!analysis.compositeLoadLine.isEmpty())
+        add(lineSeries(QStringLiteral("Составная"), analysis.compositeLoadLine, pen(kAcLineColor, 1.5, Qt::DashDotLine)),
+            QStringLiteral("Составная нагрузочная прямая (класс B)"));
     add(pointSeries(QStringLiteral("Размах"), {analysis.swingLow, analysis.swingHigh}, kSwingColor,
                     QScatterSeries::MarkerShapeRectangle, 9),
         QStringLiteral("Граница размаха"));

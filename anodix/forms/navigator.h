@@ -15,7 +15,9 @@ namespace anodix {
 class Dialogs;
 class Navigator;
 
-enum class WindowId { Obshaya, Triod, Pentod, Tetrod, Files, Files_Pentod, Files_Pentod_Vihod, About, TriodVihod };
+enum class WindowId {
+    Obshaya, Triod, Pentod, Tetrod, Files, Files_Pentod, Files_Pentod_Vihod, About, TriodVihod, Dvuhtakt
+};
 
 // What every window of the program is given.
 struct AppContext

@@ -6,6 +6,7 @@
 #include "anodix/forms/dialogs.h"
 #include "anodix/shell/obshaya.h"
 #include "anodix/tubedb/tubeeditor.h"
+#include "anodix/windows/dvuhtakt.h"
 #include "anodix/windows/pentod.h"
 #include "anodix/windows/tetrod.h"
 #include "anodix/windows/triod.h"
@@ -37,6 +38,7 @@ void registerWindows(Navigator &navigator, const AppContext &context)
     navigator.registerWindow(WindowId::Pentod, [context] { return std::make_unique<Pentod>(context); });
     navigator.registerWindow(WindowId::Tetrod, [context] { return std::make_unique<Tetrod>(context); });
     navigator.registerWindow(WindowId::TriodVihod, [context] { return std::make_unique<TriodVihod>(context); });
+    navigator.registerWindow(WindowId::Dvuhtakt, [context] { return std::make_unique<Dvuhtakt>(context); });
 
     // ---- Tube editors: Files, Files_Pentod, Files_Pentod_Vihod ----
     navigator.registerWindow(WindowId::Files,

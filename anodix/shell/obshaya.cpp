@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The main window's layout, menu and the buttons that lead to the stages.
+// The main window's layout, menu and the buttons that lead to the stage windows.
 #include "anodix/shell/obshaya.h"
 
 #include <QAction>
@@ -22,15 +22,17 @@ constexpr ControlRow kForm[] = {
     {K::Label,  "Label3",   -1, "Усилители мощности:",                240, 2280, 5055, 375, kSans135},
     {K::Button, "Command1", -1, "Однотактный усилитель на ПЕНТОДЕ ",  240, 2880, 3015, 615, kBoldSans975},
     {K::Button, "TriodVihod1", -1, "Однотактный усилитель на ТРИОДЕ ", 3480, 2880, 3015, 615, kBoldSans975},
+    {K::Label,  "Label4",   -1, "Двухтактные усилители мощности:",    240, 3840, 5055, 375, kSans135},
+    {K::Button, "Dvuhtakt1", -1, "Двухтактный усилитель на ПЕНТОДЕ", 240, 4440, 3015, 615, kBoldSans975},
 };
 
-constexpr const char *kFocusOrder[] = {"Triod1", "Pentod1", "Command1", "TriodVihod1"};
+constexpr const char *kFocusOrder[] = {"Triod1", "Pentod1", "Command1", "TriodVihod1", "Dvuhtakt1"};
 
 } // namespace
 
 std::span<const ControlRow> Obshaya::form() { return kForm; }
 std::span<const char *const> Obshaya::focusOrder() { return kFocusOrder; }
-QSize Obshaya::clientSize() { return {6840, 3795}; }
+QSize Obshaya::clientSize() { return {6840, 5355}; }
 
 Obshaya::Obshaya(const AppContext &context)
     : FormWindow(QStringLiteral("Anodix V1.0"), clientSize())
@@ -61,16 +63,19 @@ void Obshaya::createControls(QWidget *client)
     const QString power = QStringLiteral("Усилители мощности");
     button("Command1")->setAccessibleDescription(power);
     button("TriodVihod1")->setAccessibleDescription(power);
+    button("Dvuhtakt1")->setAccessibleDescription(QStringLiteral("Двухтактные усилители мощности"));
     connect(button("Triod1"), &QPushButton::clicked, this, &Obshaya::Triod1_Click);
     connect(button("Pentod1"), &QPushButton::clicked, this, &Obshaya::Pentod1_Click);
     connect(button("Command1"), &QPushButton::clicked, this, &Obshaya::Command1_Click);
     connect(button("TriodVihod1"), &QPushButton::clicked, this, &Obshaya::TriodVihod1_Click);
+    connect(button("Dvuhtakt1"), &QPushButton::clicked, this, &Obshaya::Dvuhtakt1_Click);
 }
 
 void Obshaya::Triod1_Click() { m_context.navigator.switchTo(this, WindowId::Triod); }
 void Obshaya::Pentod1_Click() { m_context.navigator.switchTo(this, WindowId::Pentod); }
 void Obshaya::Command1_Click() { m_context.navigator.switchTo(this, WindowId::Tetrod); }
 void Obshaya::TriodVihod1_Click() { m_context.navigator.switchTo(this, WindowId::TriodVihod); }
+void Obshaya::Dvuhtakt1_Click() { m_context.navigator.switchTo(this, WindowId::Dvuhtakt); }
 void Obshaya::Help_Abaut_Click() { m_context.navigator.openAbout(); }
 
 } // namespace anodix

@@ -29,6 +29,7 @@ private:
     void Pentod1_Click();
     void Command1_Click();
     void TriodVihod1_Click();
+    void Dvuhtakt1_Click();
     void Help_Abaut_Click();
 
     AppContext m_context;

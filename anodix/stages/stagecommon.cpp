@@ -23,6 +23,14 @@ StageMessage messageFor(Failure failure)
     return {title, QString()};
 }
 
+StageMessage notPositiveMessage(const QStringList &names)
+{
+    const QString text = names.size() == 1
+        ? QStringLiteral("Ошибка: Значение %1 должно быть больше нуля. Проверьте исходные данные")
+        : QStringLiteral("Ошибка: Значения %1 должны быть больше нуля. Проверьте исходные данные");
+    return {QStringLiteral("Ошибка"), text.arg(names.join(QStringLiteral(", ")))};
+}
+
 std::optional<double> Reader::recordNumber(TubeField field) const
 {
     if (!m_tube.has(field))

@@ -9,6 +9,7 @@
 
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace anodix::stage {
@@ -22,9 +23,13 @@ namespace anodix::stage {
 // - a zero divisor reports division by zero at its step, a negative value
 //   under a square root its own message; outputs already written stay.
 // A failing step throws Failure; run() turns it into the result's message.
+// A stage with a message of its own throws that StageMessage instead.
 enum class Failure { InputError, DivisionByZero, NegativeRoot, OutOfRange };
 
 StageMessage messageFor(Failure failure);
+
+// The refusal of values that must be above zero, by the names the user knows.
+StageMessage notPositiveMessage(const QStringList &names);
 
 // The single that value rounds to, or nothing where it rounds beyond the
 // largest single (or is no finite number). A plain cast of such a double is
@@ -117,6 +122,8 @@ StageResult run(const QLocale &locale, Steps &&steps)
         steps(outputs);
     } catch (Failure failure) {
         result.message = messageFor(failure);
+    } catch (const StageMessage &message) {
+        result.message = message;
     }
     return result;
 }

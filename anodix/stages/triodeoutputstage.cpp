@@ -38,13 +38,6 @@ double parallel(double a, double b)
     return stage::divide(a * b, a + b);
 }
 
-// The message naming a value that must be above zero.
-StageMessage mustBePositive(const char *name)
-{
-    return {QStringLiteral("Ошибка"), QStringLiteral("Ошибка: Значение %1 должно быть больше нуля. Проверьте исходные данные")
-                                          .arg(QString::fromUtf8(name))};
-}
-
 // The values the stage takes, all in double precision.
 struct Values
 {
@@ -106,7 +99,7 @@ StageResult CalculateTriodeOutputStage(const QString &ea, const QString &fmin, c
             if (value == 0)
                 throw stage::Failure::DivisionByZero;
             if (value < 0) {
-                refusal = mustBePositive(name);
+                refusal = stage::notPositiveMessage({QString::fromUtf8(name)});
                 return;
             }
         }

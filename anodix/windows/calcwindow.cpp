@@ -114,8 +114,8 @@ void CalcWindow::File_Click(const QString &fileName)
     // The characteristics want every line of the class; a stage that reads fewer
     // still takes a record that ends after its own lines, and gets only those.
     RecordLines record = m_database.ReadTubeRecord(m_design.tubeClass, fileName);
-    if (!record.ok() && m_design.recordLines < recordLineCount(m_design.tubeClass))
-        record = m_database.ReadTubeRecord(m_design.tubeClass, fileName, m_design.recordLines);
+    if (!record.ok() && m_design.shortestRecord < recordLineCount(m_design.tubeClass))
+        record = m_database.ReadTubeRecord(m_design.tubeClass, fileName, m_design.shortestRecord);
     // A record that cannot be read leaves the tube read before in place, and
     // the list points at that tube again (or at none), so what is highlighted
     // is what "Рассчитать" uses.
@@ -148,16 +148,22 @@ void CalcWindow::Command1_Click()
 void CalcWindow::keepForCharacteristics(const StageResult &result)
 {
     analysis::AnalysisInput &input = m_lastSuccess.emplace();
-    input.kind = stageKind();
+    input.kind = m_design.stageKind;
     input.tubeName = m_tubeName;
     input.record = m_recordLines;
     input.ea = boxText("Ea");
     input.fmin = boxText("Fn1");
     input.r1 = boxText("R11");
-    if (input.kind == analysis::StageKind::Power || input.kind == analysis::StageKind::TriodeOutput)
+    if (input.kind == analysis::StageKind::Power || input.kind == analysis::StageKind::TriodeOutput
+        || input.kind == analysis::StageKind::PushPull)
         input.rn = boxText("Rn");
     if (input.kind == analysis::StageKind::TriodeOutput)
         input.kn = boxText("Kn");
+    if (input.kind == analysis::StageKind::PushPull) {
+        input.ug2 = boxText("Ug2");
+        input.raa = boxText("Raa");
+        input.rk = boxText("Rk");
+    }
     input.outputs = result.updates;
     // The outputs as a screen reader names them: caption, value and unit.
     m_lastShown.clear();
@@ -168,16 +174,6 @@ void CalcWindow::keepForCharacteristics(const StageResult &result)
     m_lastAnalysed = false;
     if (m_characteristics && m_characteristics->isOpen())
         passLastSuccess();
-}
-
-analysis::StageKind CalcWindow::stageKind() const
-{
-    switch (m_design.tubeClass) {
-    case TubeClass::Triode: return analysis::StageKind::Triode;
-    case TubeClass::PreampPentode: return analysis::StageKind::PreampPentode;
-    case TubeClass::PowerPentode: return analysis::StageKind::Power;
-    }
-    return analysis::StageKind::Triode;
 }
 
 void CalcWindow::passLastSuccess()

@@ -36,6 +36,10 @@ struct CalcWindowSpec
     std::span<const char *const> focusOrder; // the first one has the focus at opening
     std::span<const OutputRow> outputs;
     const char *pictureDescription; // what the drawing shows, for screen readers
+    analysis::StageKind stageKind;  // what the characteristics window analyses
+    // The fewest lines a record may have and still load (at most recordLines);
+    // the stage then says what it lacks.
+    int shortestRecord;
 };
 
 class CalcWindow : public FormWindow
@@ -58,9 +62,6 @@ protected:
 
     // Runs the window's stage on the current box texts and the loaded record.
     virtual StageResult calculate(const LoadedTube &tube, const QLocale &locale) const = 0;
-    // The circuit the characteristics window analyses: by default the one
-    // stage of the window's tube class.
-    virtual analysis::StageKind stageKind() const;
     QString boxText(const char *name) const;
 
 private:

@@ -72,7 +72,7 @@ constexpr char kPictureDescription[] =
 constexpr CalcWindowSpec kSpec{
     "Pentod", "Предварительный усилитель на пентоде", {11205, 5625}, "fa12",
     TubeClass::PreampPentode, 10, WindowId::Files_Pentod, kForm, kBuddies, kFocusOrder,
-    kOutputs, kPictureDescription,
+    kOutputs, kPictureDescription, analysis::StageKind::PreampPentode, 10,
 };
 
 } // namespace

@@ -73,7 +73,7 @@ constexpr char kPictureDescription[] =
 constexpr CalcWindowSpec kSpec{
     "Tetrod", "Усилитель мощности на пентоде", {10815, 5655}, "dd",
     TubeClass::PowerPentode, 8, WindowId::Files_Pentod_Vihod, kForm, kBuddies, kFocusOrder,
-    kOutputs, kPictureDescription,
+    kOutputs, kPictureDescription, analysis::StageKind::Power, 8,
 };
 
 } // namespace

@@ -66,7 +66,7 @@ constexpr char kPictureDescription[] =
 constexpr CalcWindowSpec kSpec{
     "Triod", "Предварительный усилитель на триоде", {10200, 5475}, "dd",
     TubeClass::Triode, 8, WindowId::Files, kForm, kBuddies, kFocusOrder,
-    kOutputs, kPictureDescription,
+    kOutputs, kPictureDescription, analysis::StageKind::Triode, 8,
 };
 
 } // namespace

@@ -116,7 +116,7 @@ constexpr char kPictureDescription[] =
 constexpr CalcWindowSpec kSpec{
     "TriodVihod", "Усилитель мощности на триоде", {12600, 7575}, "dd",
     TubeClass::Triode, 8, WindowId::Files, kForm, kBuddies, kFocusOrder,
-    kOutputs, kPictureDescription,
+    kOutputs, kPictureDescription, analysis::StageKind::TriodeOutput, 8,
 };
 
 } // namespace

@@ -15,7 +15,6 @@ public:
 
 protected:
     StageResult calculate(const LoadedTube &tube, const QLocale &locale) const override;
-    analysis::StageKind stageKind() const override { return analysis::StageKind::TriodeOutput; }
 };
 
 } // namespace anodix

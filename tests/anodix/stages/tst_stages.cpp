@@ -4,6 +4,7 @@
 // message, in a point and a comma locale.
 #include "anodix/stages/pentodestage.h"
 #include "anodix/stages/powerstage.h"
+#include "anodix/stages/pushpullstage.h"
 #include "anodix/stages/stagecommon.h"
 #include "anodix/stages/triodeoutputstage.h"
 #include "anodix/stages/triodestage.h"
@@ -145,6 +146,8 @@ private slots:
     void triodeOutputStage();
     void narrowsOnlyWithinTheSingleRange_data();
     void narrowsOnlyWithinTheSingleRange();
+    void pushPullStage_data();
+    void pushPullStage();
 };
 
 void TestStages::triodeStage_data()
@@ -423,6 +426,88 @@ void TestStages::narrowsOnlyWithinTheSingleRange()
     QFETCH(std::optional<float>, expected);
 
     QCOMPARE(stage::narrowToSingle(value), expected);
+}
+
+namespace {
+
+// Ea, Ug2, Fmin, R1, Rn, Raa, Rk.
+const QStringList pushPullTyped{"250", "250", "20", "470", "8", "8", "130"};
+const QStringList el84{"6.3", "0.76", "250", "48", "7.3", "11.3", "430", "38", "250", "5.5"};
+const QStringList el34{"6.3", "1.5", "250", "100", "13.5", "11", "165", "15", "250", "14.9"};
+const QStringList el84PushPull{"R1=470",  "C1=0.01693", "Ugq=-8.58",  "Iq=29.5", "Ig2q=3.53",
+                               "Pa=7.12", "Klass=AB1",  "Kt=31.623",  "L1=57.6", "Uvh=8.6",
+                               "Ipk=103", "Uamin=35.3", "Pout=10.62", "D3=10.2", "Vt=26.08"};
+
+QString mustAllBePositive(const QString &names)
+{
+    return QStringLiteral("Ошибка: Значения %1 должны быть больше нуля. Проверьте исходные данные").arg(names);
+}
+
+} // namespace
+
+void TestStages::pushPullStage_data()
+{
+    addColumns();
+    const QStringList &typed = pushPullTyped;
+    using F = TubeField;
+    const QString noScreen = QStringLiteral("В записи лампы нет данных экранной сетки (строки 9 и 10)");
+    const QString cutOff = QStringLiteral("Лампы заперты в покое: уменьшите Rk или увеличьте Ug2");
+
+    addBoth("EL84 at 250 V into 8 kOhm with 130 Ohm", typed, el84, el84PushPull, noMessage);
+    addBoth("EL84 at 300 V", {"300", "300", "20", "470", "8", "8", "130"}, el84,
+            changed(el84PushPull, {"Ugq=-10.54", "Iq=37.1", "Ig2q=3.38", "Pa=10.75", "Uvh=10.5", "Ipk=128",
+                                   "Uamin=34.3", "Pout=16.28", "D3=11.9", "Vt=33.89"}),
+            noMessage);
+    addBoth("EL34 at 400 V with its screens at 250 V", {"400", "250", "20", "470", "8", "3.4", "100"}, el34,
+            {"R1=470", "C1=0.01693", "Ugq=-15.16", "Iq=72.8", "Ig2q=2.98", "Pa=28.02", "Klass=AB1", "Kt=20.616",
+             "L1=24.3", "Uvh=15.2", "Ipk=241", "Uamin=179.8", "Pout=24.72", "D3=5.5", "Vt=79.53"},
+            noMessage);
+    // A hot bias keeps the other tube conducting: the driven tube's peak is
+    // then more than the composite current.
+    addBoth("small cathode resistor works in class A", {"250", "250", "20", "470", "8", "8", "50"}, el84,
+            changed(el84PushPull, {"Ugq=-6.26", "Iq=55.9", "Ig2q=6.62", "Pa=13.64", "Klass=A", "Uvh=6.3",
+                                   "Ipk=106", "Uamin=37.2", "Pout=10.67", "D3=6.3", "Vt=40.86"}),
+            noMessage);
+    addBoth("record written with commas", typed,
+            {"6,3", "0,76", "250", "48", "7,3", "11,3", "430", "38", "250", "5,5"}, el84PushPull, noMessage);
+
+    addBoth("no tube loaded reports the input error", typed, {}, {}, inputError);
+    addBoth("an eight-line record has no screen data", typed, el84.mid(0, 8), {}, noScreen);
+    addBoth("letters as anode-to-anode load report the input error", {"250", "250", "20", "470", "8", "кОм", "130"},
+            el84, {}, inputError);
+    addBoth("empty screen voltage reports the input error", {"250", "", "20", "470", "8", "8", "130"}, el84, {},
+            inputError);
+    addBoth("non-numeric screen current reports the input error", typed, changed(el84, F::ScreenCurrent, "x"), {},
+            inputError);
+    addBoth("zero cathode resistor must be positive", {"250", "250", "20", "470", "8", "8", "0"}, el84, {},
+            mustBePositive("Rk"));
+    addBoth("negative supply and load name both", {"-250", "250", "20", "470", "8", "-8", "130"}, el84, {},
+            mustAllBePositive("Ea, Raa"));
+    addBoth("zero screen current in the record is named as the record's", typed,
+            changed(el84, F::ScreenCurrent, "0"), {}, mustBePositive("Ig2 (в записи лампы)"));
+    addBoth("zero lowest frequency and internal resistance", {"250", "250", "0", "470", "8", "8", "130"},
+            changed(el84, F::InternalResistance, "0"), {}, mustAllBePositive("Fmin, Ri (в записи лампы)"));
+    addBoth("supply below the cathode voltage leaves the tubes cut off", {"5", "250", "20", "470", "8", "8", "130"},
+            el84, {}, cutOff);
+    addBoth("load beyond the double range reports the range", {"250", "250", "20", "470", "8", "1e308", "130"}, el84,
+            {"R1=470", "C1=0.01693", "Ugq=-8.58", "Iq=29.5", "Ig2q=3.53", "Pa=7.12", "Klass=AB1"}, outOfRange);
+
+    addRow("comma screen voltage in the point locale is no number", pointLocale,
+           {"250", "250,5", "20", "470", "8", "8", "130"}, el84, {}, inputError);
+    addRow("point cathode resistor in the comma locale is no number", commaLocale,
+           {"250", "250", "20", "470", "8", "8", "130.0"}, el84, {}, inputError);
+}
+
+void TestStages::pushPullStage()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QStringList, typed);
+    QFETCH(QStringList, record);
+    QFETCH(QStringList, expected);
+    QFETCH(QString, message);
+
+    const PushPullTexts texts{typed[0], typed[1], typed[2], typed[3], typed[4], typed[5], typed[6]};
+    checkResult(CalculatePushPullStage(texts, LoadedTube{record}, locale), expected, message);
 }
 
 QTEST_APPLESS_MAIN(TestStages)

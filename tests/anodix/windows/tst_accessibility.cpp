@@ -54,7 +54,7 @@ private slots:
     void everyControlHasANameToSpeak_data()
     {
         addWindowRows({WindowId::Obshaya, WindowId::About, WindowId::Triod, WindowId::Pentod, WindowId::Tetrod,
-                       WindowId::TriodVihod, WindowId::Files, WindowId::Files_Pentod, WindowId::Files_Pentod_Vihod});
+                       WindowId::TriodVihod, WindowId::Dvuhtakt, WindowId::Files, WindowId::Files_Pentod, WindowId::Files_Pentod_Vihod});
     }
 
     void everyControlHasANameToSpeak()
@@ -92,6 +92,12 @@ private slots:
         QTest::newRow("triode power stage window")
             << WindowId::TriodVihod
             << three + QStringList{"Rn", "Сопротивление нагрузки", "Kn", "Отношение Ra / Ri"};
+        QTest::newRow("push-pull stage window")
+            << WindowId::Dvuhtakt
+            << QStringList{"Ea",  "Ea (напряжение питания)",       "Ug2", "Напряжение на экранных сетках",
+                           "Fn1", "Мин. частота пропускания",      "R11", "Номинал R1, кОм",
+                           "Rn",  "Сопротивление нагрузки",        "Raa", "Нагрузка анод–анод, кОм",
+                           "Rk",  "Общий катодный резистор, Ом",   "File", "Выберите радиолампу:"};
         QTest::newRow("triode editor") << WindowId::Files << record;
         QTest::newRow("preamplifier pentode editor") << WindowId::Files_Pentod << record + screen;
         QTest::newRow("power pentode editor") << WindowId::Files_Pentod_Vihod << record + screen;
@@ -124,6 +130,7 @@ private slots:
         QTest::newRow("pentode window") << WindowId::Pentod << "Схема каскада" << "C4";
         QTest::newRow("power stage window") << WindowId::Tetrod << "Схема каскада" << "Тр1";
         QTest::newRow("triode power stage window") << WindowId::TriodVihod << "Схема каскада" << "триода VL1";
+        QTest::newRow("push-pull stage window") << WindowId::Dvuhtakt << "Схема каскада" << "средняя точка на +Ea";
     }
 
     void picturesAreNamedAndDescribed()
@@ -156,6 +163,7 @@ private slots:
                  spokenName(window, QStringLiteral("TriodVihod1")).trimmed());
         QCOMPARE(description("Triod1"), QStringLiteral("Усилители напряжения"));
         QCOMPARE(description("TriodVihod1"), QStringLiteral("Усилители мощности"));
+        QCOMPARE(description("Dvuhtakt1"), QStringLiteral("Двухтактные усилители мощности"));
         window->close();
     }
 
@@ -190,6 +198,17 @@ private slots:
         QTest::newRow("power stage window, decimal comma") << WindowId::Tetrod << kCommaLocale << power;
         QTest::newRow("triode power stage window, decimal point") << WindowId::TriodVihod << kPointLocale << triodePower;
         QTest::newRow("triode power stage window, decimal comma") << WindowId::TriodVihod << kCommaLocale << triodePower;
+        const QStringList pushPull{"R1", "R1 = 470 кОм", "C1", "C1 = 0.01693 мкФ", "Ugq", "Смещение на сетке -8.58 В",
+                                   "Iq", "Ток покоя одной лампы 29.5 мА", "Ig2q", "Ток экранной сетки в покое 3.53 мА",
+                                   "Pa", "Мощность на аноде в покое 7.12 Вт", "Klass", "Класс усиления AB1",
+                                   "Kt", "Коэффициент трансформации 31.623",
+                                   "L1", "Индуктивность 1-й обмотки не менее 57.6 Гн",
+                                   "Uvh", "Напряжение входного сигнала 8.6 В", "Ipk", "Пиковый ток анода 103 мА",
+                                   "Uamin", "Минимальное напряжение на аноде 35.3 В",
+                                   "Pout", "Выходная мощность 10.62 Вт", "D3", "Третья гармоника 10.2 %",
+                                   "Vt", "Потребляемая мощность в покое 26.08 Вт"};
+        QTest::newRow("push-pull stage window, decimal point") << WindowId::Dvuhtakt << kPointLocale << pushPull;
+        QTest::newRow("push-pull stage window, decimal comma") << WindowId::Dvuhtakt << kCommaLocale << pushPull;
     }
 
     void resultsAreSpokenWithCaptionValueAndUnit()

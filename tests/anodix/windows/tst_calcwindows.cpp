@@ -4,6 +4,7 @@
 #include "windowfixture.h"
 
 #include "anodix/forms/formwindow.h"
+#include "anodix/windows/dvuhtakt.h"
 #include "anodix/windows/pentod.h"
 #include "anodix/windows/tetrod.h"
 #include "anodix/windows/triod.h"
@@ -21,17 +22,19 @@ namespace {
 // The button of the main window that opens a calculation window.
 QString mainWindowButton(WindowId id)
 {
-    return id == WindowId::Triod        ? QStringLiteral("Triod1")
+    return id == WindowId::Triod      ? QStringLiteral("Triod1")
          : id == WindowId::Pentod     ? QStringLiteral("Pentod1")
          : id == WindowId::TriodVihod ? QStringLiteral("TriodVihod1")
+         : id == WindowId::Dvuhtakt   ? QStringLiteral("Dvuhtakt1")
                                       : QStringLiteral("Command1");
 }
 
 const anodix::CalcWindowSpec &designOf(WindowId id)
 {
-    return id == WindowId::Triod        ? anodix::Triod::layout()
+    return id == WindowId::Triod      ? anodix::Triod::layout()
          : id == WindowId::Pentod     ? anodix::Pentod::layout()
          : id == WindowId::TriodVihod ? anodix::TriodVihod::layout()
+         : id == WindowId::Dvuhtakt   ? anodix::Dvuhtakt::layout()
                                       : anodix::Tetrod::layout();
 }
 
@@ -101,6 +104,13 @@ int twipsWidthOf(const anodix::CalcWindowSpec &design, const QString &name)
 
 void addCalcWindowRows()
 {
+    addWindowRows({WindowId::Triod, WindowId::Pentod, WindowId::Tetrod, WindowId::TriodVihod, WindowId::Dvuhtakt});
+}
+
+// The stages that divide by the record's anode current; the push-pull stage
+// asks for it to be above zero instead.
+void addRowsDividingByTheAnodeCurrent()
+{
     addWindowRows({WindowId::Triod, WindowId::Pentod, WindowId::Tetrod, WindowId::TriodVihod});
 }
 
@@ -153,6 +163,8 @@ private slots:
         QTest::newRow("power stage window, decimal comma") << WindowId::Tetrod << kCommaLocale;
         QTest::newRow("triode power stage window, decimal point") << WindowId::TriodVihod << kPointLocale;
         QTest::newRow("triode power stage window, decimal comma") << WindowId::TriodVihod << kCommaLocale;
+        QTest::newRow("push-pull stage window, decimal point") << WindowId::Dvuhtakt << kPointLocale;
+        QTest::newRow("push-pull stage window, decimal comma") << WindowId::Dvuhtakt << kCommaLocale;
     }
 
     void workedExampleShowsEveryOutput()
@@ -195,7 +207,7 @@ private slots:
         window->close();
     }
 
-    void zeroAnodeCurrentKeepsEarlierOutputsThenReportsDivisionByZero_data() { addCalcWindowRows(); }
+    void zeroAnodeCurrentKeepsEarlierOutputsThenReportsDivisionByZero_data() { addRowsDividingByTheAnodeCurrent(); }
     void zeroAnodeCurrentKeepsEarlierOutputsThenReportsDivisionByZero()
     {
         QFETCH(WindowId, id);
@@ -237,7 +249,7 @@ private slots:
         window->close();
     }
 
-    void onlyTheLastPickedRecordEntersTheCalculation_data() { addCalcWindowRows(); }
+    void onlyTheLastPickedRecordEntersTheCalculation_data() { addRowsDividingByTheAnodeCurrent(); }
     void onlyTheLastPickedRecordEntersTheCalculation()
     {
         QFETCH(WindowId, id);
@@ -281,6 +293,8 @@ private slots:
         QTest::newRow("vanished power pentode record as the first pick") << WindowId::Tetrod << true << 10 << false;
         QTest::newRow("triode record of seven lines in the power stage window")
             << WindowId::TriodVihod << false << 7 << true;
+        QTest::newRow("power pentode record of seven lines in the push-pull window")
+            << WindowId::Dvuhtakt << false << 7 << true;
     }
 
     void anUnreadableRecordIsReportedAndTheTubeBeforeStays()
@@ -375,6 +389,40 @@ private slots:
         window->close();
     }
 
+    void thePushPullStageLoadsAnEightLineRecordAndAsksForItsScreenLines_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::newRow("decimal point") << kPointLocale;
+        QTest::newRow("decimal comma") << kCommaLocale;
+    }
+
+    void thePushPullStageLoadsAnEightLineRecordAndAsksForItsScreenLines()
+    {
+        QFETCH(QLocale, locale);
+        const Stage s = stage(WindowId::Dvuhtakt);
+        m_app = std::make_unique<WindowFixture>(locale);
+        m_app->writeRecord(s.tubeClass, QStringLiteral("eight.lamp"), s.record.mid(0, 8));
+        m_app->writeRecord(s.tubeClass, QStringLiteral("ten.lamp"), s.record);
+        FormWindow *window = m_app->open(WindowId::Dvuhtakt);
+        pickRecord(window, QStringLiteral("eight.lamp"));
+        QVERIFY2(m_app->dialogs.asked.isEmpty(), "an eight-line record loads");
+        enterInputs(window, s);
+        clickButton(window, QStringLiteral("Command1"));
+        QCOMPARE(m_app->dialogs.messageTexts(),
+                 QStringList{QStringLiteral("В записи лампы нет данных экранной сетки (строки 9 и 10)")});
+        QCOMPARE(m_app->dialogs.asked.first().title, QStringLiteral("Ошибка"));
+        for (const auto &[output, text] : s.outputs)
+            QCOMPARE(outputText(window, output), QStringLiteral("0"));
+
+        m_app->dialogs.clear();
+        pickRecord(window, QStringLiteral("ten.lamp"));
+        clickButton(window, QStringLiteral("Command1"));
+        QCOMPARE(m_app->dialogs.messageTexts(), QStringList());
+        for (auto [output, text] : s.outputs)
+            QCOMPARE(outputText(window, output), text.replace(QLatin1Char('.'), locale.decimalPoint()));
+        window->close();
+    }
+
     void aMissingRecordFolderIsReportedAndTheWindowStillOpens_data() { addCalcWindowRows(); }
     void aMissingRecordFolderIsReportedAndTheWindowStillOpens()
     {
@@ -399,7 +447,7 @@ private slots:
     {
         QTest::addColumn<WindowId>("id");
         QTest::addColumn<QStringList>("record");
-        QTest::addColumn<QStringList>("inputs");   // Ea, Fn1, R11 and, for the power stage, Rn
+        QTest::addColumn<QStringList>("inputs");   // the window's boxes in their order on the form
         QTest::addColumn<QStringList>("outgrown"); // outputs whose texts outgrow their labels
 
         QTest::newRow("triode window: a huge supply, a tiny frequency and a tiny R1")
@@ -418,6 +466,9 @@ private slots:
         QTest::newRow("power stage window: a low transconductance and a huge anode voltage")
             << WindowId::Tetrod << QStringList{"6.3", "1.5", "123456789012", "100", "13.5", "0.00003", "165", "15"}
             << QStringList{"250", "20", "470", "8"} << QStringList{"Uvh", "Vt"};
+        QTest::newRow("push-pull stage window: a tiny lowest frequency")
+            << WindowId::Dvuhtakt << kEL84Record << QStringList{"250", "250", "0,000000001", "470", "8", "8", "130"}
+            << QStringList{"C1", "L1"};
     }
 
     void longResultsShowWholeAndGoBackToTheirPlaces()
@@ -441,7 +492,8 @@ private slots:
             clickButton(window, QStringLiteral("Command1"));
             QCOMPARE(m_app->dialogs.messageTexts(), QStringList());
         };
-        const QStringList boxes{"Ea", "Fn1", "R11", "Rn"};
+        const QStringList boxes = id == WindowId::Dvuhtakt ? QStringList{"Ea", "Ug2", "Fn1", "R11", "Rn", "Raa", "Rk"}
+                                                            : QStringList{"Ea", "Fn1", "R11", "Rn"};
         Texts typed;
         for (int i = 0; i < inputs.size(); ++i)
             typed.append({boxes[i], inputs[i]});

@@ -6,6 +6,7 @@
 #include "anodix/shell/about.h"
 #include "anodix/shell/application.h"
 #include "anodix/forms/formlayout.h"
+#include "anodix/windows/dvuhtakt.h"
 #include "anodix/shell/obshaya.h"
 #include "anodix/windows/pentod.h"
 #include "anodix/windows/tetrod.h"
@@ -38,6 +39,7 @@ std::span<const ControlRow> formOf(WindowId id)
     case WindowId::Pentod: return anodix::Pentod::layout().form;
     case WindowId::Tetrod: return anodix::Tetrod::layout().form;
     case WindowId::TriodVihod: return anodix::TriodVihod::layout().form;
+    case WindowId::Dvuhtakt: return anodix::Dvuhtakt::layout().form;
     default: return {};
     }
 }
@@ -45,7 +47,7 @@ std::span<const ControlRow> formOf(WindowId id)
 void addFormRows()
 {
     addWindowRows({WindowId::Obshaya, WindowId::About, WindowId::Triod, WindowId::Pentod, WindowId::Tetrod,
-                   WindowId::TriodVihod});
+                   WindowId::TriodVihod, WindowId::Dvuhtakt});
 }
 
 bool hasKind(const QWidget *widget, ControlKind kind)
@@ -155,7 +157,7 @@ private slots:
         QTest::addColumn<WindowId>("id");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QSize>("clientTwips");
-        QTest::newRow("main window") << WindowId::Obshaya << "Anodix V1.0" << QSize(6840, 3795);
+        QTest::newRow("main window") << WindowId::Obshaya << "Anodix V1.0" << QSize(6840, 5355);
         QTest::newRow("About") << WindowId::About << "О программе" << QSize(5190, 2280);
         QTest::newRow("triode window") << WindowId::Triod << "Anodix V1.0 - Предварительный усилитель на триоде"
                                        << QSize(10200, 5475);
@@ -165,6 +167,8 @@ private slots:
                                             << QSize(10815, 5655);
         QTest::newRow("triode power stage window")
             << WindowId::TriodVihod << "Anodix V1.0 - Усилитель мощности на триоде" << QSize(12600, 7575);
+        QTest::newRow("push-pull stage window") << WindowId::Dvuhtakt << "Anodix V1.0 - Двухтактный усилитель мощности"
+                                                << QSize(11520, 7440);
     }
 
     void captionAndFixedClientAreaFollowTheForm()
@@ -193,6 +197,7 @@ private slots:
         QTest::newRow("pentode window: Файл is fa12") << WindowId::Pentod << calcMenus("fa12");
         QTest::newRow("power stage window: Файл is dd") << WindowId::Tetrod << calcMenus("dd");
         QTest::newRow("triode power stage window: Файл is dd") << WindowId::TriodVihod << calcMenus("dd");
+        QTest::newRow("push-pull stage window: Файл is dd") << WindowId::Dvuhtakt << calcMenus("dd");
     }
 
     void menusCarryTheirNamesTextsAndShortcuts()
@@ -231,13 +236,15 @@ private slots:
         QTest::addColumn<WindowId>("id");
         QTest::addColumn<QStringList>("order");
         QTest::newRow("main window")
-            << WindowId::Obshaya << QStringList{"Triod1", "Pentod1", "Command1", "TriodVihod1"};
+            << WindowId::Obshaya << QStringList{"Triod1", "Pentod1", "Command1", "TriodVihod1", "Dvuhtakt1"};
         QTest::newRow("triode window") << WindowId::Triod << QStringList{"Command1", "Ea", "Fn1", "File", "R11"};
         QTest::newRow("pentode window") << WindowId::Pentod << QStringList{"Command1", "Ea", "Fn1", "File", "R11"};
         QTest::newRow("power stage window")
             << WindowId::Tetrod << QStringList{"Command1", "Ea", "Fn1", "File", "R11", "Rn"};
         QTest::newRow("triode power stage window")
             << WindowId::TriodVihod << QStringList{"Command1", "Ea", "Fn1", "File", "R11", "Rn", "Kn"};
+        QTest::newRow("push-pull stage window")
+            << WindowId::Dvuhtakt << QStringList{"Command1", "Ea", "Ug2", "Fn1", "R11", "Rn", "Raa", "Rk", "File"};
     }
 
     void focusStartsOnTheFirstControlAndTabFollowsTheOrder()
@@ -279,6 +286,10 @@ private slots:
         QTest::newRow("power stage window") << WindowId::Tetrod << three + QStringList{"Label8", "Rn"};
         QTest::newRow("triode power stage window")
             << WindowId::TriodVihod << three + QStringList{"Label8", "Rn", "Label7", "Kn"};
+        QTest::newRow("push-pull stage window")
+            << WindowId::Dvuhtakt
+            << QStringList{"Label1", "Ea",  "Label2", "Ug2", "Label3", "Fn1", "Label4", "R11",
+                           "Label5", "Rn",  "Label6", "Raa", "Label7", "Rk",  "Label8", "File"};
     }
 
     void captionLabelsNameTheirBoxes()
@@ -304,7 +315,8 @@ private slots:
         m_app = std::make_unique<WindowFixture>();
         FormWindow *window = m_app->open(id);
         // The widest results the worked examples show must fit as well as the captions.
-        if (id == WindowId::Triod || id == WindowId::Pentod || id == WindowId::Tetrod || id == WindowId::TriodVihod)
+        if (id == WindowId::Triod || id == WindowId::Pentod || id == WindowId::Tetrod || id == WindowId::TriodVihod
+            || id == WindowId::Dvuhtakt)
             for (const auto &[output, text] : stage(id).outputs)
                 control<QLabel>(window, output)->setText(text);
 
@@ -338,6 +350,7 @@ private slots:
         QTest::newRow("pentode window shows its circuit") << WindowId::Pentod;
         QTest::newRow("power stage window shows its circuit") << WindowId::Tetrod;
         QTest::newRow("triode power stage window shows its circuit") << WindowId::TriodVihod;
+        QTest::newRow("push-pull stage window shows its circuit") << WindowId::Dvuhtakt;
     }
 
     void picturesShowTheirDrawings()
@@ -360,6 +373,7 @@ private slots:
         QTest::newRow("power stage window: C1") << WindowId::Tetrod << QStringList{"Label10(0)"};
         QTest::newRow("triode power stage window: C1 and C2")
             << WindowId::TriodVihod << QStringList{"Label2(1)", "Label2(3)"};
+        QTest::newRow("push-pull stage window: C1") << WindowId::Dvuhtakt << QStringList{"Label10(1)"};
     }
 
     void capacitorUnitsReadMicrofarads()

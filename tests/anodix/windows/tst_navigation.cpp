@@ -59,7 +59,7 @@ private slots:
         FormWindow *main = m_app->start();
         QCOMPARE(visibleWindows(), QStringList{QStringLiteral("Obshaya")});
         QCOMPARE(main->windowTitle(), QStringLiteral("Anodix V1.0"));
-        for (const char *name : {"Triod1", "Pentod1", "Command1", "TriodVihod1"})
+        for (const char *name : {"Triod1", "Pentod1", "Command1", "TriodVihod1", "Dvuhtakt1"})
             QVERIFY2(control<QPushButton>(main, QString::fromLatin1(name))->isVisible(), name);
         const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
         QVERIFY2((main->frameGeometry().center() - screenCentre).manhattanLength() <= 2,
@@ -84,6 +84,8 @@ private slots:
             << "Command1" << "Tetrod" << "Anodix V1.0 - Усилитель мощности на пентоде";
         QTest::newRow("the triode button under power amplifiers opens the triode power stage")
             << "TriodVihod1" << "TriodVihod" << "Anodix V1.0 - Усилитель мощности на триоде";
+        QTest::newRow("the push-pull button opens the push-pull power stage")
+            << "Dvuhtakt1" << "Dvuhtakt" << "Anodix V1.0 - Двухтактный усилитель мощности";
     }
 
     void buttonLeadsToItsWindowAndExitLeadsBack()
@@ -116,6 +118,7 @@ private slots:
         QTest::newRow("from the pentode window") << WindowId::Pentod;
         QTest::newRow("from the power stage window") << WindowId::Tetrod;
         QTest::newRow("from the triode power stage window") << WindowId::TriodVihod;
+        QTest::newRow("from the push-pull stage window") << WindowId::Dvuhtakt;
     }
 
     void aboutOpensOnceBesideTheWindowAndOkClosesIt()
@@ -232,6 +235,8 @@ private slots:
         QTest::newRow("Tetrod and Files_Pentod_Vihod") << WindowId::Tetrod << "Files_Pentod_Vihod";
         // The triode editor serves two windows and returns to the one that opened it.
         QTest::newRow("TriodVihod and Files") << WindowId::TriodVihod << "Files";
+        // The power pentode editor is shared: it returns to the window that opened it.
+        QTest::newRow("Dvuhtakt and Files_Pentod_Vihod") << WindowId::Dvuhtakt << "Files_Pentod_Vihod";
     }
 
     void theProgramsEditorsReplaceTheirCalculationWindows()

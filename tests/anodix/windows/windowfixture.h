@@ -32,6 +32,8 @@ inline const QStringList kTriodeRecord{"6.3", "0.3", "150", "2", "1.5", "2", "20
 inline const QStringList kPreampPentodeRecord{"6.3", "0.3", "250", "3", "2", "2", "2000", "1000", "100", "0.8"};
 inline const QStringList kPowerPentodeRecord{"6.3", "1.5", "250", "100", "13.5", "11", "165", "15", "250", "5"};
 inline const QStringList k300BRecord{"5", "1.2", "300", "60", "61", "5.5", "3.85", "0.7"};
+// EL84, the push-pull stage's worked example.
+inline const QStringList kEL84Record{"6.3", "0.76", "250", "48", "7.3", "11.3", "430", "38", "250", "5.5"};
 
 using Texts = QList<std::pair<QString, QString>>; // control name, text
 
@@ -66,6 +68,13 @@ inline Stage stage(anodix::WindowId id)
                 {{"R1", "220"}, {"C1", "0.03617"}, {"R2", "1.017"}, {"C2", "21.6"}, {"PR2", "3.66"}, {"Uq", "300"},
                  {"Iq", "60"}, {"Ugq", "-61"}, {"Pa", "18"}, {"Ra", "2.1"}, {"Kt", "16.202"}, {"L1", "4.18"},
                  {"Imag", "60"}, {"Uvh", "61"}, {"Pout", "5.69"}, {"D2", "9.3"}, {"Eff", "26.3"}, {"Vt", "27.66"}},
+                {}};
+    case anodix::WindowId::Dvuhtakt:
+        return {anodix::TubeClass::PowerPentode, kEL84Record,
+                {{"Ea", "250"}, {"Ug2", "250"}, {"Fn1", "20"}, {"R11", "470"}, {"Rn", "8"}, {"Raa", "8"}, {"Rk", "130"}},
+                {{"R1", "470"}, {"C1", "0.01693"}, {"Ugq", "-8.58"}, {"Iq", "29.5"}, {"Ig2q", "3.53"}, {"Pa", "7.12"},
+                 {"Klass", "AB1"}, {"Kt", "31.623"}, {"L1", "57.6"}, {"Uvh", "8.6"}, {"Ipk", "103"},
+                 {"Uamin", "35.3"}, {"Pout", "10.62"}, {"D3", "10.2"}, {"Vt", "26.08"}},
                 {}};
     default:
         return {anodix::TubeClass::Triode, kTriodeRecord, threeInputs,
@@ -266,6 +275,7 @@ inline void addWindowRows(std::initializer_list<anodix::WindowId> ids)
         case anodix::WindowId::Files: QTest::newRow("triode editor") << id; break;
         case anodix::WindowId::Files_Pentod: QTest::newRow("preamplifier pentode editor") << id; break;
         case anodix::WindowId::Files_Pentod_Vihod: QTest::newRow("power pentode editor") << id; break;
+        case anodix::WindowId::Dvuhtakt: QTest::newRow("push-pull stage window") << id; break;
         }
     }
 }

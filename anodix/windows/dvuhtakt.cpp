@@ -1,0 +1,117 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The push-pull pentode output stage window: its form and its calculation.
+#include "anodix/windows/dvuhtakt.h"
+
+#include "anodix/stages/pushpullstage.h"
+
+namespace anodix {
+
+namespace {
+
+using K = ControlKind;
+constexpr FontSpec L = kBoldSans975;
+
+// The results stand in three columns of five under the line; each row is a
+// caption (two lines at most), the value and its unit.
+constexpr int kColumn1 = 240, kColumn2 = 3960, kColumn3 = 7680;
+constexpr int kRow1 = 4560, kRowStep = 540;
+
+constexpr ControlRow caption(int index, const char *text, int column, int row)
+{
+    return {K::Label, "Label9", index, text, column, kRow1 + row * kRowStep, 2340, 495, L};
+}
+constexpr ControlRow value(const char *name, int column, int row)
+{
+    return {K::Label, name, -1, "0", column + 2400, kRow1 + row * kRowStep + 120, 780, 255, L};
+}
+constexpr ControlRow unit(int index, const char *text, int column, int row)
+{
+    return {K::Label, "Label10", index, text, column + 3180, kRow1 + row * kRowStep + 120, 420, 255, L};
+}
+
+constexpr ControlRow kForm[] = {
+    {K::TextBox, "Ea",       -1, "",                               120,  360, 1335,  285},
+    {K::Label,   "Label1",   -1, "Ea (напряжение питания)",       1560,  360, 3180,  255, L},
+    {K::TextBox, "Ug2",      -1, "",                               120,  720, 1335,  285},
+    {K::Label,   "Label2",   -1, "Напряжение на экранных сетках", 1560,  720, 3180,  255, L},
+    {K::TextBox, "Fn1",      -1, "",                               120, 1080, 1335,  285},
+    {K::Label,   "Label3",   -1, "Мин. частота пропускания",      1560, 1080, 3180,  255, L},
+    {K::TextBox, "R11",      -1, "",                               120, 1440, 1335,  285},
+    {K::Label,   "Label4",   -1, "Номинал R1, кОм",               1560, 1440, 3180,  255, L},
+    {K::TextBox, "Rn",       -1, "",                               120, 1800, 1335,  285},
+    {K::Label,   "Label5",   -1, "Сопротивление нагрузки",        1560, 1800, 3180,  255, L},
+    {K::TextBox, "Raa",      -1, "",                               120, 2160, 1335,  285},
+    {K::Label,   "Label6",   -1, "Нагрузка анод–анод, кОм",       1560, 2160, 3180,  255, L},
+    {K::TextBox, "Rk",       -1, "",                               120, 2520, 1335,  285},
+    {K::Label,   "Label7",   -1, "Общий катодный резистор, Ом",   1560, 2520, 3180,  255, L},
+    {K::Label,   "Label8",   -1, "Выберите радиолампу:",          1080, 2880, 2775,  375, L},
+    {K::FileList,"File",     -1, "",                               480, 3240, 3855, 1065, kBoldSans825},
+    {K::Picture, "Image1",   -1, ":/anodix/dvuhtakt.svg",         5280,  240, 5805, 3600},
+    {K::Button,  "Command1", -1, "Рассчитать",                    6375, 3960, 3615,  375, kBoldArial1125},
+    {K::Line,    "Line1",    -1, nullptr,                          240, 4440, 11280, 4440},
+    caption(0, "R1 = ", kColumn1, 0),                             value("R1", kColumn1, 0),    unit(0, "кОм", kColumn1, 0),
+    caption(1, "C1 = ", kColumn1, 1),                             value("C1", kColumn1, 1),    unit(1, "мкФ", kColumn1, 1),
+    caption(2, "Смещение на сетке", kColumn1, 2),                 value("Ugq", kColumn1, 2),   unit(2, "В", kColumn1, 2),
+    caption(3, "Ток покоя одной лампы", kColumn1, 3),             value("Iq", kColumn1, 3),    unit(3, "мА", kColumn1, 3),
+    caption(4, "Ток экранной сетки в покое", kColumn1, 4),        value("Ig2q", kColumn1, 4),  unit(4, "мА", kColumn1, 4),
+    caption(5, "Мощность на аноде в покое", kColumn2, 0),         value("Pa", kColumn2, 0),    unit(5, "Вт", kColumn2, 0),
+    caption(6, "Класс усиления", kColumn2, 1),                    value("Klass", kColumn2, 1),
+    caption(7, "Коэффициент трансформации", kColumn2, 2),         value("Kt", kColumn2, 2),
+    caption(8, "Индуктивность 1-й обмотки не менее", kColumn2, 3), value("L1", kColumn2, 3),    unit(8, "Гн", kColumn2, 3),
+    caption(9, "Напряжение входного сигнала", kColumn2, 4),       value("Uvh", kColumn2, 4),   unit(9, "В", kColumn2, 4),
+    caption(10, "Пиковый ток анода", kColumn3, 0),                value("Ipk", kColumn3, 0),   unit(10, "мА", kColumn3, 0),
+    caption(11, "Минимальное напряжение на аноде", kColumn3, 1),  value("Uamin", kColumn3, 1), unit(11, "В", kColumn3, 1),
+    caption(12, "Выходная мощность", kColumn3, 2),                value("Pout", kColumn3, 2),  unit(12, "Вт", kColumn3, 2),
+    caption(13, "Третья гармоника", kColumn3, 3),                 value("D3", kColumn3, 3),    unit(13, "%", kColumn3, 3),
+    caption(14, "Потребляемая мощность в покое", kColumn3, 4),    value("Vt", kColumn3, 4),    unit(14, "Вт", kColumn3, 4),
+};
+
+constexpr BuddyPair kBuddies[] = {
+    {"Label1", "Ea"},  {"Label2", "Ug2"}, {"Label3", "Fn1"}, {"Label4", "R11"},
+    {"Label5", "Rn"},  {"Label6", "Raa"}, {"Label7", "Rk"},  {"Label8", "File"},
+};
+
+// The button first, as in the other stage windows; then the boxes from the top and the list under them.
+constexpr const char *kFocusOrder[] = {"Command1", "Ea", "Ug2", "Fn1", "R11", "Rn", "Raa", "Rk", "File"};
+
+// Each result with the caption before it and the unit after it.
+constexpr OutputRow kOutputs[] = {
+    {"Label9(0)", "R1", "Label10(0)"},     {"Label9(1)", "C1", "Label10(1)"},
+    {"Label9(2)", "Ugq", "Label10(2)"},    {"Label9(3)", "Iq", "Label10(3)"},
+    {"Label9(4)", "Ig2q", "Label10(4)"},   {"Label9(5)", "Pa", "Label10(5)"},
+    {"Label9(6)", "Klass", nullptr},       {"Label9(7)", "Kt", nullptr},
+    {"Label9(8)", "L1", "Label10(8)"},     {"Label9(9)", "Uvh", "Label10(9)"},
+    {"Label9(10)", "Ipk", "Label10(10)"},  {"Label9(11)", "Uamin", "Label10(11)"},
+    {"Label9(12)", "Pout", "Label10(12)"}, {"Label9(13)", "D3", "Label10(13)"},
+    {"Label9(14)", "Vt", "Label10(14)"},
+};
+
+constexpr char kPictureDescription[] =
+    "Вход на управляющие сетки пентодов VL1 и VL2 в противофазе, через C1 к каждой, R1 от каждой сетки на общий "
+    "провод; катоды соединены и идут на общий резистор Rk с конденсатором Ck параллельно; аноды на концах "
+    "первичной обмотки выходного трансформатора Тр1, её средняя точка на +Ea, экранные сетки на +Ug2, "
+    "вторичная обмотка на выход";
+
+constexpr CalcWindowSpec kSpec{
+    "Dvuhtakt", "Двухтактный усилитель мощности", {11520, 7440}, "dd",
+    TubeClass::PowerPentode, 10, WindowId::Files_Pentod_Vihod, kForm, kBuddies, kFocusOrder,
+    kOutputs, kPictureDescription, analysis::StageKind::PushPull, 8,
+};
+
+} // namespace
+
+const CalcWindowSpec &Dvuhtakt::layout() { return kSpec; }
+
+Dvuhtakt::Dvuhtakt(const AppContext &context)
+    : CalcWindow(kSpec, context)
+{
+}
+
+StageResult Dvuhtakt::calculate(const LoadedTube &tube, const QLocale &locale) const
+{
+    const PushPullTexts texts{boxText("Ea"),  boxText("Ug2"), boxText("Fn1"), boxText("R11"),
+                              boxText("Rn"), boxText("Raa"), boxText("Rk")};
+    return CalculatePushPullStage(texts, tube, locale);
+}
+
+} // namespace anodix
