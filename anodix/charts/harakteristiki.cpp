@@ -118,7 +118,8 @@ void Harakteristiki::refresh()
     const auto label = [this](const char *name, int index = -1) {
         return m_controls.get<QLabel>(controlName(name, index));
     };
-    const bool drawn = m_analysis && m_analysis->ok();
+    // An analysis the plot refuses (an axis without labels) is not shown at all.
+    const bool drawn = m_analysis && m_analysis->ok() && m_plot->setAnalysis(*m_analysis);
     label("Lampa")->setText(m_analysis && !m_analysis->title.isEmpty() ? QStringLiteral("Лампа: ") + m_analysis->title
                                                                        : QString());
     label("Ishodnye")->setText(drawn ? m_analysis->inputLines.join(QStringLiteral("; ")) : QString());
@@ -126,9 +127,7 @@ void Harakteristiki::refresh()
     label("Soobshenie")->setVisible(!drawn);
     label("Primechanie")->setText(drawn ? m_analysis->modelNote : QString());
     m_plot->setVisible(drawn);
-    if (drawn)
-        m_plot->setAnalysis(*m_analysis);
-    else
+    if (!drawn)
         m_plot->clear();
     m_plot->setAccessibleDescription(drawn ? m_analysis->description : QString());
 

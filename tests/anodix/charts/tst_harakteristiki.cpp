@@ -7,6 +7,8 @@
 #include "anodix/charts/harakteristiki.h"
 
 #include <QChartView>
+#include <QElapsedTimer>
+#include <QGraphicsScene>
 #include <QImage>
 #include <QSvgRenderer>
 
@@ -19,6 +21,8 @@ using anodix::charts::Harakteristiki;
 namespace {
 
 const QString kPrompt = QStringLiteral("Выберите лампу и нажмите «Рассчитать»");
+const QString kOutOfRange = QStringLiteral("Характеристики не построены: исходные данные вне допустимых пределов: ");
+const QStringList kEcc83{"6.3", "0.3", "250", "1.2", "2", "1.6", "100", "62.5"};
 
 void addStageRows() { addWindowRows({WindowId::Triod, WindowId::Pentod, WindowId::Tetrod}); }
 
@@ -268,6 +272,61 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("old content"));
         m_app->navigator.window(WindowId::Triod)->close();
+    }
+
+    void suppliesOfAnyMagnitudeGiveAPlotOrTheMessageAtOnce_data()
+    {
+        QTest::addColumn<QStringList>("record");
+        QTest::addColumn<QStringList>("supplies"); // calculated in turn; F6 after the first
+        QTest::addColumn<QString>("shown");        // for each: p plot, m message
+        QStringList steep = kEcc83;
+        steep[5] = "1e12";
+        QTest::newRow("0.1 typed for 100, then back") << kEcc83 << QStringList{"250", "0.1", "250"} << "pmp";
+        QTest::newRow("a microvolt, then back") << kEcc83 << QStringList{"250", "1e-6", "250"} << "pmp";
+        QTest::newRow("ever higher") << kEcc83 << QStringList{"250", "5e5", "1e6", "1e11"} << "pmmm";
+        QTest::newRow("picovolts at the first opening") << kEcc83 << QStringList{"2e-12", "250"} << "mp";
+        QTest::newRow("lowest to highest and back") << kEcc83 << QStringList{"1", "100000", "1", "250"} << "pppp";
+        QTest::newRow("S 1e12") << steep << QStringList{"250", "300"} << "mm";
+    }
+    void suppliesOfAnyMagnitudeGiveAPlotOrTheMessageAtOnce()
+    {
+        QFETCH(QStringList, record);
+        QFETCH(QStringList, supplies);
+        QFETCH(QString, shown);
+        m_app = std::make_unique<WindowFixture>();
+        m_app->writeRecord(anodix::TubeClass::Triode, QStringLiteral("ECC83.lamp"), record);
+        FormWindow *stageWindow = m_app->open(WindowId::Triod);
+        pickRecord(stageWindow, QStringLiteral("ECC83.lamp"));
+        typeInto(stageWindow, QStringLiteral("Fn1"), QStringLiteral("20"));
+        typeInto(stageWindow, QStringLiteral("R11"), QStringLiteral("470"));
+        for (qsizetype i = 0; i < supplies.size(); ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            control<QLineEdit>(stageWindow, QStringLiteral("Ea"))->clear();
+            typeInto(stageWindow, QStringLiteral("Ea"), supplies[i]);
+            clickButton(stageWindow, QStringLiteral("Command1"));
+            if (i == 0)
+                triggerItem(stageWindow, QStringLiteral("Harakteristiki_Menu"));
+            Harakteristiki *window = companion();
+            QVERIFY(window);
+            auto *plot = control<QChartView>(window, "Grafik");
+            plot->grab(); // lays the chart out and paints it, as the screen would
+            const qint64 ms = timer.elapsed();
+            const QString step = supplies[i] + QStringLiteral(" V: ");
+            QVERIFY2(ms < 1000, qPrintable(step + QString::number(ms) + QStringLiteral(" ms")));
+            // One item per label and line: a runaway axis makes thousands.
+            const qsizetype items = plot->scene()->items().size();
+            QVERIFY2(items < 300, qPrintable(step + QString::number(items) + QStringLiteral(" items")));
+            const QString said = labelText(window, "Soobshenie");
+            if (shown[i] == u'p') {
+                QVERIFY2(plot->isVisible() && !control<QLabel>(window, "Soobshenie")->isVisible(), qPrintable(step + said));
+            } else {
+                QVERIFY2(!plot->isVisible() && said.startsWith(kOutOfRange), qPrintable(step + said));
+                QVERIFY(spokenResults(window).isEmpty());
+            }
+        }
+        QVERIFY(m_app->dialogs.messageTexts().isEmpty());
+        stageWindow->close();
     }
 
 private:
