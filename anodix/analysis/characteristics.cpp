@@ -268,9 +268,11 @@ Solution solve(StageKind kind, const TubeModel &model, const Figures &f)
 
     if (kind == StageKind::Triode) {
         s.c2 = bypassCapacitor(f.fmin, parallel(s.rk, (t.ri + s.ra) / (t.mu + 1)));
-    } else if (kind == StageKind::PreampPentode) {
+    } else if (kind == StageKind::PreampPentode || kind == StageKind::Power) {
+        // The screen's current flows through the cathode resistor too.
         s.c2 = bypassCapacitor(f.fmin, parallel(s.rk, 1 / (t.s * (1 + t.ig2 / t.ia0))));
-        s.c3 = bypassCapacitor(f.fmin / 10, (f.ea - t.ug2) / t.ig2);
+        if (kind == StageKind::PreampPentode)
+            s.c3 = bypassCapacitor(f.fmin / 10, (f.ea - t.ug2) / t.ig2);
     }
     return s;
 }
@@ -455,8 +457,7 @@ Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)
     row("Amp", "Амплитуда выходного напряжения", fixedText(s.amp, 1, locale), "В");
     row("Gain", "Коэффициент усиления по графику", fixedText(s.gain, 1, locale), "");
     row("D2", "Вторая гармоника", fixedText(s.d2, 1, locale), "%");
-    if (!power)
-        row("C2", "C2 не менее", significantText(s.c2, 3, locale), "мкФ");
+    row("C2", "C2 не менее", significantText(s.c2, 3, locale), "мкФ");
     if (input.kind == StageKind::PreampPentode)
         row("C3", "C3 не менее", significantText(s.c3, 3, locale), "мкФ");
     if (power)

@@ -80,7 +80,7 @@ private slots:
                                                      "Gain=65.4", "D2=3.2", "C2=31", "C3=0.298"};
         QTest::newRow("EL84 power") << int(StageKind::Power) << el84 << "250"
                                     << QStringList{"Uq=242.4", "Iq=44.5", "Ugq=-7.59", "Sq=11", "Amp=195.1",
-                                                   "Gain=25.7", "D2=5.1", "Pout=4.84"};
+                                                   "Gain=25.7", "D2=5.1", "C2=153", "Pout=4.84"};
     }
     void workedFiguresShowInTheLocalesForm()
     {
@@ -279,8 +279,9 @@ private slots:
         QTest::newRow("highest supply") << int(StageKind::Triode) << ecc83 << "100000" << "";
         QTest::newRow("S 1e12 triode") << int(StageKind::Triode) << withS(ecc83, "1e12") << "250"
                                        << "рабочая точка не находится с нужной точностью";
+        // Its C2 would be 1e14 µF.
         QTest::newRow("S 1e12 power") << int(StageKind::Power) << withS(el84, "1e12") << "250"
-                                      << "рабочая точка не находится с нужной точностью";
+                                      << "данные лампы вне пределов модели";
         QTest::newRow("power stage cut off by its cathode drop") << int(StageKind::Power) << el84 << "1"
                                                                  << "рабочая точка вне характеристик лампы";
         QTest::newRow("nanoampere tube") << int(StageKind::Triode)

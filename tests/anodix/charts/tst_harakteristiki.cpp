@@ -129,6 +129,8 @@ private slots:
         QCOMPARE(control<QChartView>(window, "Grafik")->accessibleDescription(), window->shownAnalysis()->description);
         verifyResultsSpoken(window);
         const QStringList before = spokenResults(window);
+        // Every stage has its cathode bypass; the power stage's C2 is R2's.
+        QVERIFY(before.filter(QStringLiteral("C2 не менее ")).size() == 1);
 
         // A lower supply moves the operating point; the open window follows at once.
         auto *ea = control<QLineEdit>(stageWindow, QStringLiteral("Ea"));
