@@ -100,7 +100,6 @@ void Harakteristiki::createControls(QWidget *client)
     placeControl(m_plot, kPlotRow);
     // Both tables' labels and the plot, checked by name once per opening.
     m_controls = FormControls::of(client);
-    connect(m_plot, &QObject::destroyed, this, [this] { m_plot = nullptr; });
 }
 
 void Harakteristiki::Form_Load() { refresh(); }

@@ -57,7 +57,9 @@ private:
     QStringList m_stageOutputs;
     QPointer<QWidget> m_beside;
     FormControls m_controls;               // bound at each opening
-    CharacteristicsPlot *m_plot = nullptr; // a control: null while the window is closed
+    // A control of the current opening. Guarded rather than cleared by a
+    // signal: a closed opening's plot may go after the reopened one exists.
+    QPointer<CharacteristicsPlot> m_plot;
     QList<QAction *> m_needAnalysis;       // the "Файл" items, usable once there is a plot
 };
 

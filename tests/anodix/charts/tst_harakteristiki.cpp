@@ -331,6 +331,25 @@ private slots:
         stageWindow->close();
     }
 
+    void reopeningBeforeTheOldPlotIsGoneKeepsTheNewOne()
+    {
+        Harakteristiki *window = openAfterTriodeCalculation();
+        QVERIFY(window);
+        FormWindow *stageWindow = m_app->navigator.window(WindowId::Triod);
+        window->close();
+        triggerItem(stageWindow, QStringLiteral("Harakteristiki_Menu"));
+        // The closed window's controls go only now, after the new ones were made.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        control<QLineEdit>(stageWindow, QStringLiteral("Ea"))->clear();
+        typeInto(stageWindow, QStringLiteral("Ea"), QStringLiteral("200"));
+        clickButton(stageWindow, QStringLiteral("Command1"));
+        QVERIFY(control<QChartView>(companion(), "Grafik")->isVisible());
+        QVERIFY(labelText(companion(), "Ishodnye").contains(QStringLiteral("Ea = 200 В")));
+        verifyResultsSpoken(companion());
+        stageWindow->close();
+    }
+
 private:
     // The triode's worked example calculated, then its characteristics opened.
     Harakteristiki *openAfterTriodeCalculation()
