@@ -4,6 +4,8 @@
 // never NaN or an infinity, and the outputs come in their fixed order. The
 // characteristics analysis of each stage's result gives rows that are numbers
 // and points inside the plot's axes, or its one problem and nothing else.
+// The axes the plot is set up from, for the analysis and for any number in
+// the input, hold a few ascending ticks whose labels read back as their values.
 #include "anodix/analysis/characteristics.h"
 #include "anodix/stages/numbertext.h"
 #include "anodix/stages/pentodestage.h"
@@ -57,6 +59,29 @@ bool insideAxes(QPointF p, const anodix::analysis::Analysis &a)
         && p.x() <= a.ua.max * (1 + 1e-9) && p.y() <= a.ia.max * (1 + 1e-9);
 }
 
+// An axis's ticks are what the plot takes verbatim: a runaway count or an
+// unreadable label here would reach Qt Charts.
+void checkAxis(const anodix::analysis::Axis &axis, bool mustHaveTicks, const QLocale &locale, const QByteArray &input)
+{
+    using anodix::analysis::AxisTick;
+    if (axis.ticks.isEmpty()) {
+        if (mustHaveTicks)
+            fail("a drawn axis without ticks", QString::number(axis.max), input);
+        return;
+    }
+    if (axis.ticks.size() > anodix::analysis::kMaxAxisTicks || axis.ticks.first().value != 0
+        || axis.ticks.last().value != axis.max)
+        fail("an axis whose ticks do not span it", QString::number(axis.ticks.size()), input);
+    double last = -1;
+    for (const AxisTick &tick : axis.ticks) {
+        const double back = anodix::toNumber(tick.text, locale).value_or(NAN);
+        if (!(tick.value > last) || tick.text.size() > 7 || tick.text.contains(u'E')
+            || !(std::fabs(back - tick.value) <= 1e-12 * axis.max))
+            fail("an axis label out of order or unreadable", tick.text, input);
+        last = tick.value;
+    }
+}
+
 void checkAnalysis(anodix::analysis::AnalysisInput analysisInput, const anodix::StageResult &result,
                    const QLocale &locale, const QByteArray &input)
 {
@@ -68,7 +93,7 @@ void checkAnalysis(anodix::analysis::AnalysisInput analysisInput, const anodix::
             fail("an analysis with a problem and results", a.problem, input);
         return;
     }
-    if (a.rows.size() != (analysisInput.kind == StageKind::PreampPentode ? 9 : 8))
+    if (a.rows.size() != (analysisInput.kind == StageKind::Triode ? 8 : 9))
         fail("an analysis with rows missing", a.problem, input);
     for (const AnalysisRow &row : a.rows) {
         if (row.value.isEmpty() || looksNonFinite(row.value) || !anodix::isNumeric(row.value, locale))
@@ -76,6 +101,8 @@ void checkAnalysis(anodix::analysis::AnalysisInput analysisInput, const anodix::
     }
     if (!(a.ua.tick > 0 && a.ia.tick > 0) || a.curves.size() < 6 || a.curves.size() > 10)
         fail("an analysis without its axes or curves", QString::number(a.curves.size()), input);
+    checkAxis(a.ua, true, locale, input);
+    checkAxis(a.ia, true, locale, input);
     QList<QPointF> points = a.dcLoadLine + a.acLoadLine;
     points << a.operatingPoint << a.swingLow << a.swingHigh;
     for (const Curve &curve : a.curves)
@@ -161,5 +188,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     // Analysed whatever the stage said, so the analysis meets every record.
     checkAnalysis({kind, QStringLiteral("T"), tube.lines, ea, fmin, r1, rn, {}}, result, locale, input);
+    // The axis set-up meets every range, not only those an analysis reaches.
+    for (const QString &field : fields)
+        if (const std::optional<double> limit = anodix::toNumber(field, locale))
+            checkAxis(anodix::analysis::axisPast(*limit, locale), false, locale, input);
     return 0;
 }
