@@ -5,6 +5,7 @@
 #include "../windows/windowfixture.h"
 
 #include "anodix/charts/harakteristiki.h"
+#include "support/injectedwritefault.h"
 
 #include <QChartView>
 #include <QElapsedTimer>
@@ -12,6 +13,7 @@
 #include <QImage>
 #include <QSvgRenderer>
 
+#include <cerrno>
 #include <memory>
 
 using anodix::FormWindow;
@@ -221,7 +223,7 @@ private slots:
         if (item == QLatin1String("Pechat"))
             m_app->dialogs.answerPrinter(path);
         else
-            m_app->dialogs.answerFileName(path);
+            m_app->dialogs.answerFileName(path, fileName.endsWith(QLatin1String(".SVG")) ? 1 : 0);
         triggerItem(window, item);
 
         QVERIFY2(m_app->dialogs.messageTexts().isEmpty(), qPrintable(m_app->dialogs.messageTexts().join('\n')));
@@ -261,8 +263,10 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write("old content");
         }
-        if (readOnlyFolder)
+        if (readOnlyFolder) {
             QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+            m_app->dialogs.answerYes(); // to replacing old.png
+        }
         m_app->dialogs.answerFileName(readOnlyFolder ? kept : folder + QStringLiteral("/plot.png"));
         triggerItem(window, QStringLiteral("SohranitGrafik"));
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -329,6 +333,116 @@ private slots:
         }
         QVERIFY(m_app->dialogs.messageTexts().isEmpty());
         stageWindow->close();
+    }
+
+    void savingWritesTheFileItAskedAbout_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("type");         // the filter chosen: PNG, SVG
+        QTest::addColumn<QString>("written");  // the one file in the folder afterwards
+        QTest::addColumn<QString>("existing"); // empty: none; else the answer to replacing it
+        QTest::newRow("PNG named without suffix") << "SohranitGrafik" << "plot" << 0 << "plot.png" << "";
+        QTest::newRow("the SVG filter decides") << "SohranitGrafik" << "plot" << 1 << "plot.svg" << "";
+        QTest::newRow("a PNG name under the SVG filter") << "SohranitGrafik" << "plot.png" << 1 << "plot.png.svg" << "";
+        QTest::newRow("plot.png there, Нет") << "SohranitGrafik" << "plot" << 0 << "plot.png" << "no";
+        QTest::newRow("plot.png there, Да") << "SohranitGrafik" << "plot" << 0 << "plot.png" << "yes";
+        QTest::newRow("report.pdf there, Нет") << "SohranitOtchet" << "report" << 0 << "report.pdf" << "no";
+        QTest::newRow("report.pdf there, Да") << "SohranitOtchet" << "report" << 0 << "report.pdf" << "yes";
+    }
+    void savingWritesTheFileItAskedAbout()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, typed);
+        QFETCH(int, type);
+        QFETCH(QString, written);
+        QFETCH(QString, existing);
+        Harakteristiki *window = openAfterTriodeCalculation();
+        QVERIFY(window);
+        const QString path = m_app->dir.filePath(written);
+        const QByteArray old("old content");
+        if (!existing.isEmpty()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
+            existing == QLatin1String("yes") ? m_app->dialogs.answerYes() : m_app->dialogs.answerNo();
+        }
+        m_app->dialogs.answerFileName(m_app->dir.filePath(typed), type);
+        triggerItem(window, item);
+
+        QVERIFY2(m_app->dialogs.messageTexts().isEmpty(), qPrintable(m_app->dialogs.messageTexts().join('\n')));
+        QStringList questions;
+        for (const AskedDialog &asked : std::as_const(m_app->dialogs.asked))
+            if (asked.kind == AskedDialog::Kind::YesNo)
+                questions << asked.text;
+        const QString question = QStringLiteral("Файл «%1» уже существует. Заменить его?").arg(written);
+        QCOMPARE(questions, existing.isEmpty() ? QStringList() : QStringList{question});
+        QCOMPARE(QDir(m_app->dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{written});
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        if (existing == QLatin1String("no"))
+            QCOMPARE(bytes, old);
+        else if (written.endsWith(QLatin1String(".svg")))
+            QVERIFY(QSvgRenderer(bytes).isValid());
+        else if (written.endsWith(QLatin1String(".png")))
+            QVERIFY(!QImage::fromData(bytes, "PNG").isNull());
+        else
+            QVERIFY(bytes.startsWith("%PDF-"));
+        m_app->navigator.window(WindowId::Triod)->close();
+    }
+
+    void failedSaveSaysWhyAndKeepsTheOldFile_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<bool>("diskFull"); // else the plot cannot be painted
+        QTest::newRow("PNG not painted") << "SohranitGrafik" << "plot.png" << 0 << false;
+        QTest::newRow("SVG not painted") << "SohranitGrafik" << "plot.svg" << 1 << false;
+        QTest::newRow("PDF not painted") << "SohranitOtchet" << "report.pdf" << 0 << false;
+        QTest::newRow("PNG on a full disk") << "SohranitGrafik" << "plot.png" << 0 << true;
+    }
+    void failedSaveSaysWhyAndKeepsTheOldFile()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, fileName);
+        QFETCH(int, type);
+        QFETCH(bool, diskFull);
+        Harakteristiki *window = openAfterTriodeCalculation();
+        QVERIFY(window);
+        const QString path = m_app->dir.filePath(fileName);
+        const QByteArray old("old content");
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
+        }
+        // A plot without area paints nothing, on any device.
+        if (!diskFull) {
+            auto *view = control<QChartView>(window, "Grafik");
+            view->chart()->setMinimumSize(0, 0);
+            view->setMinimumSize(0, 0);
+            view->resize(0, 0);
+        }
+        m_app->dialogs.answerYes();
+        m_app->dialogs.answerFileName(path, type);
+        {
+            std::unique_ptr<InjectedWriteFault> fault;
+            if (diskFull)
+                fault = std::make_unique<InjectedWriteFault>(anodix::detail::WriteStep::Write, ENOSPC);
+            triggerItem(window, item);
+        }
+        const QString said = QStringLiteral("Не удалось сохранить файл «%1»: ").arg(path);
+        QCOMPARE(m_app->dialogs.messageTexts().size(), 1);
+        QCOMPARE(m_app->dialogs.asked.last().title, QStringLiteral("Ошибка"));
+        const QString text = m_app->dialogs.messageTexts().first();
+        QVERIFY2(text.startsWith(said) && text.size() > said.size() + 1, qPrintable(text));
+        if (!diskFull)
+            QCOMPARE(text, said + QStringLiteral("график не нарисован."));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), old);
+        QCOMPARE(QDir(m_app->dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{fileName});
+        m_app->navigator.window(WindowId::Triod)->close();
     }
 
     void reopeningBeforeTheOldPlotIsGoneKeepsTheNewOne()
