@@ -5,6 +5,7 @@
 
 #include <QCategoryAxis>
 #include <QCursor>
+#include <QFontMetrics>
 #include <QGraphicsScene>
 #include <QGraphicsSimpleTextItem>
 #include <QLegendMarker>
@@ -120,6 +121,10 @@ bool CharacteristicsPlot::setAnalysis(const analysis::Analysis &analysis)
     if (!analysis.ok() || !setUpAxis(m_uaAxis, analysis.ua) || !setUpAxis(m_iaAxis, analysis.ia))
         return false;
     QChart *plot = chart();
+    // The last Ua label stands centred on the plot's right edge; the margin keeps
+    // "120000" from being cut.
+    const int overhang = QFontMetrics(m_uaAxis->labelsFont()).horizontalAdvance(analysis.ua.ticks.last().text) / 2;
+    plot->setMargins(QMargins(4, 4, 4 + overhang, 4));
 
     const auto add = [&](QXYSeries *series, const QString &name) {
         plot->addSeries(series);
