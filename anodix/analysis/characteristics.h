@@ -41,7 +41,7 @@ struct AnalysisInput
 struct Curve
 {
     double ug = 0;          // grid voltage of this curve, V
-    QString label;          // "Ug = −2 В", the locale's separator
+    QString label;          // "Ug = -2 В" in the program's number text
     QList<QPointF> points;  // (Ua V, Ia mA), Ua ascending, clipped to the axes
 };
 
