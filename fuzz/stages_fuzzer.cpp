@@ -5,6 +5,8 @@
 // characteristics analysis of each stage's result gives rows that are numbers
 // and points inside the plot's axes, or its one problem and nothing else; for
 // the triode output stage the analysis shows the stage's own figures.
+// The axes the plot is set up from, for the analysis and for any number in
+// the input, hold a few ascending ticks whose labels read back as their values.
 #include "anodix/analysis/characteristics.h"
 #include "anodix/stages/numbertext.h"
 #include "anodix/stages/pentodestage.h"
@@ -87,6 +89,29 @@ void checkSameFigures(const anodix::analysis::Analysis &a, const anodix::StageRe
     }
 }
 
+// An axis's ticks are what the plot takes verbatim: a runaway count or an
+// unreadable label here would reach Qt Charts.
+void checkAxis(const anodix::analysis::Axis &axis, bool mustHaveTicks, const QLocale &locale, const QByteArray &input)
+{
+    using anodix::analysis::AxisTick;
+    if (axis.ticks.isEmpty()) {
+        if (mustHaveTicks)
+            fail("a drawn axis without ticks", QString::number(axis.max), input);
+        return;
+    }
+    if (axis.ticks.size() > anodix::analysis::kMaxAxisTicks || axis.ticks.first().value != 0
+        || axis.ticks.last().value != axis.max)
+        fail("an axis whose ticks do not span it", QString::number(axis.ticks.size()), input);
+    double last = -1;
+    for (const AxisTick &tick : axis.ticks) {
+        const double back = anodix::toNumber(tick.text, locale).value_or(NAN);
+        if (!(tick.value > last) || tick.text.size() > 7 || tick.text.contains(u'E')
+            || !(std::fabs(back - tick.value) <= 1e-12 * axis.max))
+            fail("an axis label out of order or unreadable", tick.text, input);
+        last = tick.value;
+    }
+}
+
 void checkAnalysis(anodix::analysis::AnalysisInput analysisInput, const anodix::StageResult &result,
                    const QLocale &locale, const QByteArray &input)
 {
@@ -98,9 +123,9 @@ void checkAnalysis(anodix::analysis::AnalysisInput analysisInput, const anodix::
             fail("an analysis with a problem and results", a.problem, input);
         return;
     }
-    const int rowCount = analysisInput.kind == StageKind::PreampPentode ? 9
-                       : analysisInput.kind == StageKind::PushPull    ? 5
-                                                                      : 8;
+    const int rowCount = analysisInput.kind == StageKind::PushPull                                             ? 5
+                       : analysisInput.kind == StageKind::Triode || analysisInput.kind == StageKind::TriodeOutput ? 8
+                                                                                                                  : 9;
     if (a.rows.size() != rowCount)
         fail("an analysis with rows missing", a.problem, input);
     for (const AnalysisRow &row : a.rows) {
@@ -114,6 +139,8 @@ void checkAnalysis(anodix::analysis::AnalysisInput analysisInput, const anodix::
     }
     if (!(a.ua.tick > 0 && a.ia.tick > 0) || a.curves.size() < 6 || a.curves.size() > 10)
         fail("an analysis without its axes or curves", QString::number(a.curves.size()), input);
+    checkAxis(a.ua, true, locale, input);
+    checkAxis(a.ia, true, locale, input);
     QList<QPointF> points = a.dcLoadLine + a.acLoadLine + a.compositeLoadLine;
     points << a.operatingPoint << a.swingLow << a.swingHigh;
     for (const Curve &curve : a.curves)
@@ -223,5 +250,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     // Analysed whatever the stage said, so the analysis meets every record.
     checkAnalysis({kind, QStringLiteral("T"), tube.lines, ea, fmin, r1, rn, {}, kn, {}, {}, {}}, result, locale, input);
+    // The axis set-up meets every range, not only those an analysis reaches.
+    for (const QString &field : fields)
+        if (const std::optional<double> limit = anodix::toNumber(field, locale))
+            checkAxis(anodix::analysis::axisPast(*limit, locale), false, locale, input);
     return 0;
 }

@@ -51,8 +51,8 @@ double step125(double span, int maxSteps)
     return 0;
 }
 
-// From 0 past limit in 4 to 10 round ticks.
-Axis axisPast(double limit)
+// From 0 past limit in 4 to 10 round ticks, not yet labelled.
+Axis roundAxis(double limit)
 {
     if (!(limit > 0))
         limit = 1;
@@ -100,27 +100,16 @@ QList<QPointF> clipped(QPointF p, QPointF q, const Axis &ua, const Axis &ia)
     return {at(t0), at(t1)};
 }
 
-// Shown with a fixed count of decimals, the locale's separator, no grouping.
-QString fixedText(double value, int decimals, const QLocale &writing)
+// Rounded to decimals, then written as every number of the program is, so
+// that any locale reads it back (an ASCII minus, no grouping).
+QString fixedText(double value, int decimals, const QLocale &locale)
 {
-    const double rounded = roundHalfEven(value, decimals);
-    return writing.toString(rounded == 0 ? 0.0 : rounded, 'f', decimals);
+    return doubleText(roundHalfEven(value, decimals), locale);
 }
 
-QString significantText(double value, int digits, const QLocale &writing)
+QString significantText(double value, int digits, const QLocale &locale)
 {
-    const double rounded = roundSignificant(value, digits);
-    if (rounded == 0)
-        return writing.toString(0.0, 'f', digits - 1);
-    const int exponent = int(std::floor(std::log10(std::abs(rounded)) + 1e-12));
-    return writing.toString(rounded, 'f', std::clamp(digits - 1 - exponent, 0, 12));
-}
-
-// A grid voltage of a curve label, with the typographic minus.
-QString gridText(double ug, const QLocale &locale)
-{
-    const QString magnitude = doubleText(std::abs(ug), locale);
-    return ug < 0 ? QChar(0x2212) + magnitude : magnitude;
+    return doubleText(roundSignificant(value, digits), locale);
 }
 
 bool isPentode(StageKind kind)
@@ -215,18 +204,32 @@ struct Solution
     double uq = 0, iq = 0, ugq = 0, sq = 0;
     double umin = 0, imax = 0, umax = 0, imin = 0;
     double amp = 0, gain = 0, d2 = 0, pout = 0, c2 = 0, c3 = 0;
+    bool precise = true; // every balance solved holds at its root
 };
+
+// Whether the balance solved for root still holds there to a millionth of
+// scale. Where rounding cancels it (a supply far above the tube's voltages,
+// a model too steep for doubles) the root has no trustworthy digits.
+template <class F>
+bool balanced(F &&balance, double root, double scale)
+{
+    return std::abs(balance(root)) <= 1e-6 * scale;
+}
 
 // Where the curve at ug meets the AC load line through Q; Ia of the curve
 // rises with Ua and the line falls, so there is one crossing or none (then an
 // end of the line: Ua = 0, or Ia = 0 where the tube is cut off).
-QPointF swingEnd(const TubeModel &model, const Solution &s, double ug)
+QPointF swingEnd(const TubeModel &model, Solution &s, double ug)
 {
     const double lineEnd = s.uq + s.iq * s.load; // where the line reaches Ia = 0
     const auto line = [&](double ua) { return s.iq - (ua - s.uq) / s.load; };
     if (!(model.anodeCurrent(lineEnd, ug) > 0))
         return {lineEnd, 0};
-    const double ua = increasingRoot([&](double u) { return model.anodeCurrent(u, ug) - line(u); }, 0, lineEnd);
+    const auto crossing = [&](double u) { return model.anodeCurrent(u, ug) - line(u); };
+    const double ua = increasingRoot(crossing, 0, lineEnd);
+    // At Ua = 0 the swing ends on the axis, not on the curve.
+    if (ua > 0 && !balanced(crossing, ua, line(0)))
+        s.precise = false;
     return {ua, std::max(0.0, line(ua))};
 }
 
@@ -239,19 +242,22 @@ Solution solve(StageKind kind, const TubeModel &model, const Figures &f)
     s.load = kind == StageKind::Power ? f.rp : s.ra;
     if (kind == StageKind::Triode) {
         const double dcLoad = s.ra + s.rk;
-        s.iq = increasingRoot([&](double i) { return i - model.anodeCurrent(f.ea - i * dcLoad, -i * s.rk); }, 0,
-                              f.ea / dcLoad);
+        const auto balance = [&](double i) { return i - model.anodeCurrent(f.ea - i * dcLoad, -i * s.rk); };
+        s.iq = increasingRoot(balance, 0, f.ea / dcLoad);
+        s.precise = balanced(balance, s.iq, s.iq);
         s.uq = f.ea - s.iq * dcLoad;
         s.ugq = -s.iq * s.rk;
     } else {
         // The cathode current sets the bias whatever the anode does.
-        s.ugq = increasingRoot([&](double ug) { return ug + model.cathodeCurrent(0, ug) * s.rk; },
-                               model.gridCutoff(0), 0);
+        const auto bias = [&](double ug) { return ug + model.cathodeCurrent(0, ug) * s.rk; };
+        s.ugq = increasingRoot(bias, model.gridCutoff(0), 0);
+        s.precise = balanced(bias, s.ugq, std::abs(s.ugq));
         const double beforeAnode = f.ea - model.cathodeCurrent(0, s.ugq) * s.rk;
         if (kind == StageKind::PreampPentode) {
             const double top = std::max(0.0, beforeAnode) / s.ra;
-            s.iq = increasingRoot([&](double i) { return i - model.anodeCurrent(beforeAnode - i * s.ra, s.ugq); },
-                                  0, top);
+            const auto balance = [&](double i) { return i - model.anodeCurrent(beforeAnode - i * s.ra, s.ugq); };
+            s.iq = increasingRoot(balance, 0, top);
+            s.precise = s.precise && balanced(balance, s.iq, s.iq);
             s.uq = std::max(0.0, beforeAnode - s.iq * s.ra);
         } else {
             s.uq = std::max(0.0, beforeAnode);
@@ -274,9 +280,11 @@ Solution solve(StageKind kind, const TubeModel &model, const Figures &f)
 
     if (kind == StageKind::Triode) {
         s.c2 = bypassCapacitor(f.fmin, parallel(s.rk, (t.ri + s.ra) / (t.mu + 1)));
-    } else if (kind == StageKind::PreampPentode) {
+    } else if (kind == StageKind::PreampPentode || kind == StageKind::Power) {
+        // The screen's current flows through the cathode resistor too.
         s.c2 = bypassCapacitor(f.fmin, parallel(s.rk, 1 / (t.s * (1 + t.ig2 / t.ia0))));
-        s.c3 = bypassCapacitor(f.fmin / 10, (f.ea - t.ug2) / t.ig2);
+        if (kind == StageKind::PreampPentode)
+            s.c3 = bypassCapacitor(f.fmin / 10, (f.ea - t.ug2) / t.ig2);
     }
     return s;
 }
@@ -305,6 +313,8 @@ Solution solveTriodeOutput(const TubeModel &model, const Figures &f)
     s.gain = s.ugq != 0 ? swing / (2 * std::abs(s.ugq)) : 0;
     s.d2 = q->d2;
     s.pout = q->pout;
+    const auto balance = [&](double i) { return i - model.anodeCurrent(f.ea - i * s.rk, -i * s.rk); };
+    s.precise = balanced(balance, s.iq, s.iq);
     return s;
 }
 
@@ -321,7 +331,7 @@ Curve curveAt(StageKind kind, const TubeModel &model, double ug, const Axis &ua,
 {
     Curve curve;
     curve.ug = ug;
-    curve.label = QStringLiteral("Ug = ") + gridText(ug, locale) + QStringLiteral(" В");
+    curve.label = QStringLiteral("Ug = ") + doubleText(ug, locale) + QStringLiteral(" В");
     const double start = std::min(model.conductionStart(ug), ua.max);
     if (start >= ua.max) { // cut off across the plot: it lies on the axis
         curve.points = {QPointF(0, 0), QPointF(ua.max, 0)};
@@ -395,7 +405,14 @@ bool drawable(const Analysis &a)
 Analysis analyzePushPull(const AnalysisInput &input, const QLocale &locale)
 {
     static const QString kOutOfRange =
-        QStringLiteral("Характеристики не построены: исходные данные вне допустимых пределов");
+        QStringLiteral("Характеристики не построены: исходные данные вне допустимых пределов: ");
+    constexpr double kLowestSupply = 1, kHighestSupply = 100000;
+    const auto refused = [](const QString &reason) {
+        Analysis refusal;
+        refusal.problem = kOutOfRange + reason;
+        return refusal;
+    };
+    const QString beyondModel = QStringLiteral("данные лампы вне пределов модели");
     Analysis analysis;
     const Figures f = readFigures(input, locale);
     const double ug2 = toNumber(input.ug2, locale).value_or(0);
@@ -414,19 +431,30 @@ Analysis analyzePushPull(const AnalysisInput &input, const QLocale &locale)
             QStringLiteral("Недостаточно данных для построения характеристик: ") + missing.join(QStringLiteral(", "));
         return analysis;
     }
+    if (!(f.ea >= kLowestSupply && f.ea <= kHighestSupply))
+        return refused(QStringLiteral("Ea = %1 В, допустимо от %2 до %3 В")
+                           .arg(doubleText(f.ea, locale), doubleText(kLowestSupply, locale),
+                                doubleText(kHighestSupply, locale)));
     const TubeModel record(model::TubeType::Pentode, f.tube);
     const stage::PushPullPoint p =
         record.valid() ? stage::solvePushPull(record, {f.ea, ug2, raa, rk}) : stage::PushPullPoint{};
     const TubeModel tube = record.withScreenAt(p.u2);
-    const Axis ua = axisPast(std::max(f.ea, p.ua2));
-    const Axis ia = axisPast(std::max(p.ipk, p.iq));
-    if (!record.valid() || !(p.iq > 0 && p.eq > 0)
+    const Axis ua = axisPast(std::max(f.ea, p.ua2), locale);
+    const Axis ia = axisPast(std::max(p.ipk, p.iq), locale);
+    if (!record.valid()
         || !inRange({p.uk, p.eq, p.u2, p.iq, p.ig2q, p.icMax, p.icHalf, p.uaMin, p.ipk, p.ua2, p.ia2, p.pout, p.d3,
-                     ua.max, ia.max})
-        || !(std::isnormal(ua.tick) && std::isnormal(ia.tick) && ua.tick > 0 && ia.tick > 0)) {
-        analysis.problem = kOutOfRange;
-        return analysis;
-    }
+                     ua.max, ia.max}))
+        return refused(beyondModel);
+    // The shared bias must still balance at its root: 2·Ik·Rk = Uk.
+    const double cathodes = 2 * tube.cathodeCurrent(p.eq, -p.uk) * rk / 1000;
+    if (!(std::abs(cathodes - p.uk) <= 1e-6 * std::max(p.uk, 1e-300)))
+        return refused(QStringLiteral("рабочая точка не находится с нужной точностью"));
+    if (!(p.iq > 0 && p.eq > 0))
+        return refused(QStringLiteral("рабочая точка вне характеристик лампы"));
+    if (ua.ticks.isEmpty())
+        return refused(QStringLiteral("напряжение на аноде вне шкалы графика"));
+    if (ia.ticks.isEmpty())
+        return refused(QStringLiteral("ток анода вне шкалы графика"));
 
     analysis.title = input.tubeName;
     const auto inputLine = [&](const char *name, const QString &text, const char *unit) {
@@ -477,14 +505,33 @@ Analysis analyzePushPull(const AnalysisInput &input, const QLocale &locale)
             .arg(decimals(p.eq, 1), analysis.rows[1].value, analysis.rows[0].value, decimals(p.uaMin, 1),
                  significant(p.ipk, 3), klass);
     analysis.modelNote = modelNoteText();
-    if (analysis.curves.isEmpty() || !drawable(analysis)) {
-        analysis = Analysis{};
-        analysis.problem = kOutOfRange;
-    }
-    return analysis;
+    return analysis.curves.isEmpty() || !drawable(analysis) ? refused(beyondModel) : analysis;
 }
 
 } // namespace
+
+Axis axisPast(double limit, const QLocale &locale)
+{
+    if (!(limit > 0) || !std::isfinite(limit))
+        return {};
+    Axis axis = roundAxis(limit);
+    if (!(std::isnormal(axis.tick) && axis.tick > 0))
+        return axis;
+    const int count = int(std::lround(axis.max / axis.tick)) + 1;
+    if (count > kMaxAxisTicks)
+        return axis;
+    QList<AxisTick> ticks;
+    for (int i = 0; i < count; ++i) {
+        const double value = i * axis.tick;
+        const QString text = doubleText(value, locale);
+        // Beyond these a label crowds its neighbours or reads as a formula.
+        if (text.size() > 7 || text.contains(u'E'))
+            return axis;
+        ticks.append({value, text});
+    }
+    axis.ticks = std::move(ticks);
+    return axis;
+}
 
 QString AnalysisRow::spoken() const
 {
@@ -494,7 +541,15 @@ QString AnalysisRow::spoken() const
 Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)
 {
     static const QString kOutOfRange =
-        QStringLiteral("Характеристики не построены: исходные данные вне допустимых пределов");
+        QStringLiteral("Характеристики не построены: исходные данные вне допустимых пределов: ");
+    // Beyond these supplies the figures shown lose their digits to rounding.
+    constexpr double kLowestSupply = 1, kHighestSupply = 100000;
+    const auto refused = [](const QString &reason) {
+        Analysis refusal;
+        refusal.problem = kOutOfRange + reason;
+        return refusal;
+    };
+    const QString beyondModel = QStringLiteral("данные лампы вне пределов модели");
     if (input.kind == StageKind::PushPull)
         return analyzePushPull(input, locale);
     Analysis analysis;
@@ -504,22 +559,30 @@ Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)
             QStringLiteral("Недостаточно данных для построения характеристик: ") + missing.join(QStringLiteral(", "));
         return analysis;
     }
+    if (!(f.ea >= kLowestSupply && f.ea <= kHighestSupply))
+        return refused(QStringLiteral("Ea = %1 В, допустимо от %2 до %3 В")
+                           .arg(doubleText(f.ea, locale), doubleText(kLowestSupply, locale),
+                                doubleText(kHighestSupply, locale)));
     const TubeModel model(tubeTypeOf(input.kind), f.tube);
     const Solution s = !model.valid()                         ? Solution{}
                      : input.kind == StageKind::TriodeOutput ? solveTriodeOutput(model, f)
                                                              : solve(input.kind, model, f);
-    const Axis ua = axisPast(std::max(f.ea, s.umax));
-    const Axis ia = axisPast(std::max(s.imax, s.iq));
+    const Axis ua = axisPast(std::max(f.ea, s.umax), locale);
+    const Axis ia = axisPast(std::max(s.imax, s.iq), locale);
     if (!model.valid() || !inRange({s.ra, s.rk, s.load, s.uq, s.iq, s.ugq, s.sq, s.umin, s.imax, s.umax, s.imin, s.amp, s.gain,
-                  s.d2, s.pout, s.c2, s.c3, ua.max, ia.max})
-        // Subnormal axes (a supply of 1e-319 V) have no precision left for ticks or points.
-        || !(std::isnormal(ua.tick) && std::isnormal(ia.tick) && ua.tick > 0 && ia.tick > 0)) {
-        analysis.problem = kOutOfRange;
-        return analysis;
-    }
+                  s.d2, s.pout, s.c2, s.c3, ua.max, ia.max}))
+        return refused(beyondModel);
+    if (!s.precise)
+        return refused(QStringLiteral("рабочая точка не находится с нужной точностью"));
+    // A stage whose tube carries no current at its operating point is marked off its curves.
+    if (!(s.iq > 0))
+        return refused(QStringLiteral("рабочая точка вне характеристик лампы"));
+    // Axes without readable labels (a current of picoamperes) are never drawn.
+    if (ua.ticks.isEmpty())
+        return refused(QStringLiteral("напряжение на аноде вне шкалы графика"));
+    if (ia.ticks.isEmpty())
+        return refused(QStringLiteral("ток анода вне шкалы графика"));
 
-    QLocale writing = locale;
-    writing.setNumberOptions(QLocale::OmitGroupSeparator);
     const bool power = isPowerStage(input.kind);
 
     analysis.title = input.tubeName;
@@ -536,11 +599,8 @@ Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)
     analysis.ua = ua;
     analysis.ia = ia;
     analysis.curves = curvesOf(input.kind, model, s, std::abs(f.tube.uc), ua, ia, locale);
-    if (analysis.curves.isEmpty()) {
-        analysis = Analysis{};
-        analysis.problem = kOutOfRange;
-        return analysis;
-    }
+    if (analysis.curves.isEmpty())
+        return refused(beyondModel);
     if (power) {
         // The DC load is the cathode resistor alone (the winding's resistance
         // is neglected): a steep line from (Ea, 0) through Q.
@@ -562,44 +622,32 @@ Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)
     const auto row = [&](const char *name, const char *caption, const QString &value, const char *unit) {
         analysis.rows.append({name, QString::fromUtf8(caption), value, QString::fromUtf8(unit)});
     };
-    row("Uq", "Напряжение на аноде", fixedText(s.uq, 1, writing), "В");
-    row("Iq", "Ток анода", significantText(s.iq, 3, writing), "мА");
-    row("Ugq", "Смещение на сетке", fixedText(s.ugq, 2, writing), "В");
-    row("Sq", "Крутизна в рабочей точке", significantText(s.sq, 3, writing), "мА/В");
-    row("Amp", "Амплитуда выходного напряжения", fixedText(s.amp, 1, writing), "В");
-    row("Gain", "Коэффициент усиления по графику", fixedText(s.gain, 1, writing), "");
-    row("D2", "Вторая гармоника", fixedText(s.d2, 1, writing), "%");
-    if (!power)
-        row("C2", "C2 не менее", significantText(s.c2, 3, writing), "мкФ");
+    row("Uq", "Напряжение на аноде", fixedText(s.uq, 1, locale), "В");
+    row("Iq", "Ток анода", significantText(s.iq, 3, locale), "мА");
+    row("Ugq", "Смещение на сетке", fixedText(s.ugq, 2, locale), "В");
+    row("Sq", "Крутизна в рабочей точке", significantText(s.sq, 3, locale), "мА/В");
+    row("Amp", "Амплитуда выходного напряжения", fixedText(s.amp, 1, locale), "В");
+    row("Gain", "Коэффициент усиления по графику", fixedText(s.gain, 1, locale), "");
+    row("D2", "Вторая гармоника", fixedText(s.d2, 1, locale), "%");
+    // The triode output stage's window shows its own C2 beside the point.
+    if (input.kind != StageKind::TriodeOutput)
+        row("C2", "C2 не менее", significantText(s.c2, 3, locale), "мкФ");
     if (input.kind == StageKind::PreampPentode)
-        row("C3", "C3 не менее", significantText(s.c3, 3, writing), "мкФ");
+        row("C3", "C3 не менее", significantText(s.c3, 3, locale), "мкФ");
     if (power)
-        row("Pout", "Выходная мощность по графику", fixedText(s.pout, 2, writing), "Вт");
+        row("Pout", "Выходная мощность по графику", fixedText(s.pout, 2, locale), "Вт");
 
     analysis.description =
         QStringLiteral("Рабочая точка: напряжение на аноде %1 В, ток анода %2 мА, смещение на сетке %3 В. "
                        "По нагрузочной прямой напряжение на аноде меняется от %4 до %5 В, ток анода от %6 до %7 мА.")
             .arg(analysis.rows[0].value, analysis.rows[1].value, analysis.rows[2].value,
-                 fixedText(s.umin, 1, writing), fixedText(s.umax, 1, writing), significantText(s.imin, 3, writing),
-                 significantText(s.imax, 3, writing));
+                 fixedText(s.umin, 1, locale), fixedText(s.umax, 1, locale), significantText(s.imin, 3, locale),
+                 significantText(s.imax, 3, locale));
     analysis.modelNote = modelNoteText();
 
     // Figures at the edge of the double range can still lose a curve point to
     // NaN on the way (inf − inf); nothing unusable is ever drawn.
-    QList<QPointF> points = analysis.dcLoadLine + analysis.acLoadLine;
-    points << analysis.operatingPoint << analysis.swingLow << analysis.swingHigh;
-    for (const Curve &curve : analysis.curves)
-        points += curve.points;
-    const bool drawable = std::all_of(points.cbegin(), points.cend(), [&](QPointF p) {
-        // False for NaN; the margin forgives the last bit of rounding.
-        return p.x() >= -1e-9 * ua.max && p.x() <= ua.max * (1 + 1e-9) && p.y() >= -1e-9 * ia.max
-            && p.y() <= ia.max * (1 + 1e-9);
-    });
-    if (!drawable) {
-        analysis = Analysis{};
-        analysis.problem = kOutOfRange;
-    }
-    return analysis;
+    return drawable(analysis) ? analysis : refused(beyondModel);
 }
 
 } // namespace anodix::analysis

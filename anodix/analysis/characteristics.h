@@ -45,7 +45,7 @@ struct AnalysisInput
 struct Curve
 {
     double ug = 0;          // grid voltage of this curve, V
-    QString label;          // "Ug = −2 В", the locale's separator
+    QString label;          // "Ug = -2 В" in the program's number text
     QList<QPointF> points;  // (Ua V, Ia mA), Ua ascending, clipped to the axes
 };
 
@@ -59,18 +59,39 @@ struct AnalysisRow
     QString spoken() const;
 };
 
+struct AxisTick
+{
+    double value = 0;
+    QString text; // the program's number text of value
+};
+
 struct Axis
 {
     double max = 0;  // the axis runs from 0 to max, a whole number of ticks
     double tick = 0; // from the 1–2–5 series
+    // 0, tick, 2·tick … max with their labels; empty for a range that cannot
+    // be labelled readably, which is then never drawn.
+    QList<AxisTick> ticks;
 };
+
+// Most ticks an axis has, whatever its range: the plot makes an item for each.
+inline constexpr int kMaxAxisTicks = 11;
+
+// From 0 past limit in 4 to 10 round ticks, labelled in the locale's number
+// text. No ticks when a label would need the exponent form or more than 7
+// characters (a tick below 0.0001 or a top above 9999999), or for a limit
+// that is not a finite number above zero.
+Axis axisPast(double limit, const QLocale &locale);
 
 struct Analysis
 {
     // Empty when the analysis could be made; otherwise "Недостаточно данных
     // для построения характеристик: " and what is missing, and nothing below.
-    // Figures so far out of range that no finite result comes out of them
-    // give "Характеристики не построены: исходные данные вне допустимых пределов".
+    // Figures outside what the model and the plot can show faithfully give
+    // "Характеристики не построены: исходные данные вне допустимых пределов: "
+    // and which: a supply outside 1 V … 100 kV, a point the solution cannot pin
+    // down to its shown digits or that lies off the tube's curves, an axis
+    // without readable labels.
     QString problem;
     bool ok() const { return problem.isEmpty(); }
 

@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "anodix/charts/characteristicsplot.h"
 
+#include "anodix/stages/numbertext.h"
+
+#include <QCategoryAxis>
 #include <QCursor>
+#include <QFontMetrics>
 #include <QGraphicsScene>
 #include <QGraphicsSimpleTextItem>
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QScatterSeries>
 #include <QToolTip>
-#include <QValueAxis>
 #include <cmath>
 
 namespace anodix::charts {
@@ -23,30 +26,25 @@ const QColor kAcLineColor(0xc0, 0x1c, 0x1c);
 const QColor kPointColor(Qt::black);
 const QColor kSwingColor(0xe0, 0x7b, 0x00);
 
-// Decimals that show a tick of the 1–2–5 series exactly.
-int tickDecimals(double tick)
-{
-    return tick >= 1 || tick <= 0 ? 0 : int(std::ceil(-std::log10(tick) - 1e-9));
-}
-
-// A reading with three significant digits, never in exponent form.
+// A reading with three significant digits.
 QString reading(const QLocale &locale, double value)
 {
-    const double magnitude = std::abs(value);
-    const int decimals = magnitude >= 100 ? 1 : magnitude >= 1 ? 2 : magnitude >= 0.01 ? 3 : 4;
-    return locale.toString(value, 'f', decimals);
+    return doubleText(roundSignificant(value, 3), locale);
 }
 
-void setUpAxis(QValueAxis *axis, const QString &title, const analysis::Axis &range)
+// The old ticks go before the new range comes, and the new ones after it,
+// so the axis never holds more than one range's few labels.
+bool setUpAxis(QCategoryAxis *axis, const analysis::Axis &range)
 {
-    axis->setTitleText(title);
-    axis->setRange(0, range.max > 0 ? range.max : 1);
-    if (range.tick > 0) {
-        axis->setTickType(QValueAxis::TicksDynamic);
-        axis->setTickAnchor(0);
-        axis->setTickInterval(range.tick);
-    }
-    axis->setLabelFormat(QStringLiteral("%.%1f").arg(tickDecimals(range.tick)));
+    for (const QString &label : axis->categoriesLabels())
+        axis->remove(label);
+    if (range.ticks.isEmpty() || range.ticks.size() > analysis::kMaxAxisTicks || !(range.max > 0))
+        return false;
+    axis->setStartValue(0);
+    axis->setRange(0, range.max);
+    for (const analysis::AxisTick &tick : range.ticks)
+        axis->append(tick.text, tick.value);
+    return true;
 }
 
 QLineSeries *lineSeries(const QString &name, const QList<QPointF> &points, const QPen &pen)
@@ -82,28 +80,28 @@ QPen pen(const QColor &color, double width, Qt::PenStyle style = Qt::SolidLine)
 CharacteristicsPlot::CharacteristicsPlot(const QLocale &locale, QWidget *parent)
     : QChartView(parent)
     , m_locale(locale)
-    , m_uaAxis(new QValueAxis)
-    , m_iaAxis(new QValueAxis)
+    , m_uaAxis(new QCategoryAxis)
+    , m_iaAxis(new QCategoryAxis)
 {
     setRenderHint(QPainter::Antialiasing);
     QChart *plot = chart();
     plot->setTheme(QChart::ChartThemeLight);
     plot->setBackgroundRoundness(0);
     plot->setMargins(QMargins(4, 4, 4, 4));
-    plot->setLocalizeNumbers(true);
-    plot->setLocale(locale);
     plot->setAnimationOptions(QChart::NoAnimation);
     plot->legend()->setAlignment(Qt::AlignBottom);
     QFont small = font();
     small.setPointSizeF(8);
     plot->legend()->setFont(small);
-    for (QValueAxis *axis : {m_uaAxis, m_iaAxis}) {
+    for (QCategoryAxis *axis : {m_uaAxis, m_iaAxis}) {
         axis->setLabelsFont(small);
         QFont titleFont = small;
         titleFont.setBold(true);
         axis->setTitleFont(titleFont);
-        axis->setMinorTickCount(0);
+        axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     }
+    m_uaAxis->setTitleText(QStringLiteral("Ua, В"));
+    m_iaAxis->setTitleText(QStringLiteral("Ia, мА"));
     plot->addAxis(m_uaAxis, Qt::AlignBottom);
     plot->addAxis(m_iaAxis, Qt::AlignLeft);
     connect(plot, &QChart::plotAreaChanged, this, &CharacteristicsPlot::placeCurveLabels);
@@ -117,15 +115,16 @@ void CharacteristicsPlot::clear()
     m_curveLabels.clear();
 }
 
-void CharacteristicsPlot::setAnalysis(const analysis::Analysis &analysis)
+bool CharacteristicsPlot::setAnalysis(const analysis::Analysis &analysis)
 {
     clear();
-    if (!analysis.ok())
-        return;
+    if (!analysis.ok() || !setUpAxis(m_uaAxis, analysis.ua) || !setUpAxis(m_iaAxis, analysis.ia))
+        return false;
     QChart *plot = chart();
-
-    setUpAxis(m_uaAxis, QStringLiteral("Ua, В"), analysis.ua);
-    setUpAxis(m_iaAxis, QStringLiteral("Ia, мА"), analysis.ia);
+    // The last Ua label stands centred on the plot's right edge; the margin keeps
+    // "120000" from being cut.
+    const int overhang = QFontMetrics(m_uaAxis->labelsFont()).horizontalAdvance(analysis.ua.ticks.last().text) / 2;
+    plot->setMargins(QMargins(4, 4, 4 + overhang, 4));
 
     const auto add = [&](QXYSeries *series, const QString &name) {
         plot->addSeries(series);
@@ -168,6 +167,7 @@ void CharacteristicsPlot::setAnalysis(const analysis::Analysis &analysis)
                     QScatterSeries::MarkerShapeCircle, 10),
         QStringLiteral("Рабочая точка"));
     placeCurveLabels();
+    return true;
 }
 
 void CharacteristicsPlot::placeCurveLabels()
@@ -212,10 +212,13 @@ void CharacteristicsPlot::showReadOut(const QString &seriesName, const QPointF &
                        viewport());
 }
 
-void CharacteristicsPlot::paintInto(QPainter &painter, const QRectF &target)
+bool CharacteristicsPlot::paintInto(QPainter &painter, const QRectF &target)
 {
-    QGraphicsScene *drawing = scene();
-    drawing->render(&painter, target, chart()->geometry(), Qt::KeepAspectRatio);
+    const QRectF source = chart()->geometry();
+    if (source.isEmpty() || target.isEmpty() || !painter.isActive())
+        return false;
+    scene()->render(&painter, target, source, Qt::KeepAspectRatio);
+    return true;
 }
 
 } // namespace anodix::charts

@@ -10,8 +10,8 @@
 #include <QList>
 #include <QLocale>
 
+class QCategoryAxis;
 class QGraphicsSimpleTextItem;
-class QValueAxis;
 
 namespace anodix::charts {
 
@@ -21,13 +21,15 @@ class CharacteristicsPlot : public QChartView
 public:
     explicit CharacteristicsPlot(const QLocale &locale, QWidget *parent = nullptr);
 
-    // Draws the analysis in place of what was drawn; one with a problem leaves the plot empty.
-    void setAnalysis(const analysis::Analysis &analysis);
+    // Draws the analysis in place of what was drawn; one with a problem, or
+    // with an axis that has no labelled ticks, leaves the plot empty (false).
+    bool setAnalysis(const analysis::Analysis &analysis);
     void clear();
 
     // Paints the plot as it stands on screen into target, keeping its proportions,
-    // on any device: an image, an SVG drawing, a PDF page, a printer.
-    void paintInto(QPainter &painter, const QRectF &target);
+    // on any device: an image, an SVG drawing, a PDF page, a printer. False
+    // when there is nothing to paint: a plot or a target without area.
+    bool paintInto(QPainter &painter, const QRectF &target);
 
 private:
     // The curve labels stand at the ends of their curves inside the plot area;
@@ -36,8 +38,10 @@ private:
     void showReadOut(const QString &seriesName, const QPointF &point, bool hovered) const;
 
     QLocale m_locale;
-    QValueAxis *m_uaAxis;
-    QValueAxis *m_iaAxis;
+    // Category axes: their ticks and labels are exactly the analysis's, so no
+    // range ever meets a tick interval that would make thousands of labels.
+    QCategoryAxis *m_uaAxis;
+    QCategoryAxis *m_iaAxis;
     struct CurveLabel
     {
         QGraphicsSimpleTextItem *item;

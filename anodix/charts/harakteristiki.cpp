@@ -10,6 +10,7 @@
 #include "anodix/tubedb/tuberecord.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
@@ -100,7 +101,6 @@ void Harakteristiki::createControls(QWidget *client)
     placeControl(m_plot, kPlotRow);
     // Both tables' labels and the plot, checked by name once per opening.
     m_controls = FormControls::of(client);
-    connect(m_plot, &QObject::destroyed, this, [this] { m_plot = nullptr; });
 }
 
 void Harakteristiki::Form_Load() { refresh(); }
@@ -118,7 +118,8 @@ void Harakteristiki::refresh()
     const auto label = [this](const char *name, int index = -1) {
         return m_controls.get<QLabel>(controlName(name, index));
     };
-    const bool drawn = m_analysis && m_analysis->ok();
+    // An analysis the plot refuses (an axis without labels) is not shown at all.
+    const bool drawn = m_analysis && m_analysis->ok() && m_plot->setAnalysis(*m_analysis);
     label("Lampa")->setText(m_analysis && !m_analysis->title.isEmpty() ? QStringLiteral("Лампа: ") + m_analysis->title
                                                                        : QString());
     label("Ishodnye")->setText(drawn ? m_analysis->inputLines.join(QStringLiteral("; ")) : QString());
@@ -126,9 +127,7 @@ void Harakteristiki::refresh()
     label("Soobshenie")->setVisible(!drawn);
     label("Primechanie")->setText(drawn ? m_analysis->modelNote : QString());
     m_plot->setVisible(drawn);
-    if (drawn)
-        m_plot->setAnalysis(*m_analysis);
-    else
+    if (!drawn)
         m_plot->clear();
     m_plot->setAccessibleDescription(drawn ? m_analysis->description : QString());
 
@@ -186,26 +185,40 @@ void Harakteristiki::SohranitGrafik_Click()
 {
     if (!m_plot || !m_analysis || !m_analysis->ok())
         return;
-    QString path = m_dialogs.saveFileName(this, QStringLiteral("Сохранить график"),
-                                          QStringLiteral("Изображение PNG (*.png);;Рисунок SVG (*.svg)"));
-    if (path.isEmpty())
-        return;
-    const bool svg = path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive);
-    if (!svg && !path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
-        path += QLatin1String(".png");
-    save(path, plotImage(*m_plot, imageFormatOf(path)));
+    // In the order of ImageFormat.
+    static const QList<FileType> kImageTypes{{QStringLiteral("Изображение PNG"), QStringLiteral("png")},
+                                             {QStringLiteral("Рисунок SVG"), QStringLiteral("svg")}};
+    if (const auto target = chooseFile(QStringLiteral("Сохранить график"), kImageTypes))
+        save(target->path, plotImage(*m_plot, target->type == 1 ? ImageFormat::Svg : ImageFormat::Png));
 }
 
 void Harakteristiki::SohranitOtchet_Click()
 {
     if (!m_plot || !m_analysis || !m_analysis->ok())
         return;
-    QString path = m_dialogs.saveFileName(this, QStringLiteral("Сохранить отчёт"), QStringLiteral("PDF (*.pdf)"));
-    if (path.isEmpty())
-        return;
-    if (!path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
-        path += QLatin1String(".pdf");
-    save(path, pdfReport(*m_plot, {*m_analysis, m_stageOutputs}));
+    static const QList<FileType> kReportTypes{{QStringLiteral("Отчёт PDF"), QStringLiteral("pdf")}};
+    if (const auto target = chooseFile(QStringLiteral("Сохранить отчёт"), kReportTypes))
+        save(target->path, pdfReport(*m_plot, {*m_analysis, m_stageOutputs}));
+}
+
+std::optional<SaveChoice> Harakteristiki::chooseFile(const QString &title, const QList<FileType> &types)
+{
+    SaveChoice choice = m_dialogs.saveFileName(this, title, types);
+    if (choice.path.isEmpty() || types.isEmpty())
+        return std::nullopt;
+    choice.type = std::clamp(choice.type, 0, int(types.size()) - 1);
+    // The type chosen decides the format, and the name says it: "plot.png"
+    // saved as SVG becomes "plot.png.svg" rather than an SVG named PNG.
+    const QString suffix = u'.' + types.at(choice.type).suffix;
+    if (!choice.path.endsWith(suffix, Qt::CaseInsensitive))
+        choice.path += suffix;
+    const QFileInfo file(choice.path);
+    // A folder of that name is left to the writer, which refuses it.
+    if (file.exists() && !file.isDir()
+        && !m_dialogs.askYesNo(this, QStringLiteral("Файл «%1» уже существует. Заменить его?").arg(file.fileName()),
+                               title))
+        return std::nullopt;
+    return choice;
 }
 
 void Harakteristiki::Pechat_Click()
@@ -223,13 +236,17 @@ void Harakteristiki::Pechat_Click()
     }
     // The painter starts at the top left of the printable area.
     const QSizeF page = printer.pageLayout().paintRectPixels(printer.resolution()).size();
-    paintReport(painter, QRectF(QPointF(0, 0), page), *m_plot, {*m_analysis, m_stageOutputs});
-    painter.end();
+    const bool painted = paintReport(painter, QRectF(QPointF(0, 0), page), *m_plot, {*m_analysis, m_stageOutputs});
+    if (!painter.end() || !painted)
+        m_dialogs.message(this, QStringLiteral("Не удалось напечатать: график не нарисован."), kErrorTitle,
+                          Dialogs::Icon::None);
 }
 
-void Harakteristiki::save(const QString &path, const QByteArray &bytes)
+void Harakteristiki::save(const QString &path, const Rendering &contents)
 {
-    if (const QString reason = SaveWholeFile(path, bytes); !reason.isEmpty())
+    // Nothing is written from a failed rendering: an empty file would replace a good one.
+    const QString reason = contents.failure.isEmpty() ? SaveWholeFile(path, contents.bytes) : contents.failure;
+    if (!reason.isEmpty())
         m_dialogs.message(this, QStringLiteral("Не удалось сохранить файл «%1»: %2.").arg(path, reason), kErrorTitle,
                           Dialogs::Icon::None);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "anodix/analysis/characteristics.h"
+#include "anodix/forms/dialogs.h"
 #include "anodix/forms/formlayout.h"
 #include "anodix/forms/formwindow.h"
 
@@ -12,13 +13,10 @@
 #include <QStringList>
 #include <optional>
 
-namespace anodix {
-
-class Dialogs;
-
-namespace charts {
+namespace anodix::charts {
 
 class CharacteristicsPlot;
+struct Rendering;
 
 class Harakteristiki final : public FormWindow
 {
@@ -48,8 +46,13 @@ private:
 
     // Fills the controls from the analysis held, or says why there is nothing to show.
     void refresh();
-    // Writes a file the user named; a refusal is told in an "Ошибка" box.
-    void save(const QString &path, const QByteArray &bytes);
+    // Asks for the file to save as one of types. The chosen type's suffix is
+    // added to a name without it, and replacing an existing file is asked
+    // about under that name; nothing when the user cancels or declines.
+    std::optional<SaveChoice> chooseFile(const QString &title, const QList<FileType> &types);
+    // Writes contents made for path; a failed rendering or a refused write is
+    // told in an "Ошибка" box and leaves any file there as it was.
+    void save(const QString &path, const Rendering &contents);
 
     Dialogs &m_dialogs;
     QLocale m_locale;
@@ -57,9 +60,10 @@ private:
     QStringList m_stageOutputs;
     QPointer<QWidget> m_beside;
     FormControls m_controls;               // bound at each opening
-    CharacteristicsPlot *m_plot = nullptr; // a control: null while the window is closed
+    // A control of the current opening. Guarded rather than cleared by a
+    // signal: a closed opening's plot may go after the reopened one exists.
+    QPointer<CharacteristicsPlot> m_plot;
     QList<QAction *> m_needAnalysis;       // the "Файл" items, usable once there is a plot
 };
 
-} // namespace charts
-} // namespace anodix
+} // namespace anodix::charts

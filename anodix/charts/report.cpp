@@ -18,23 +18,30 @@ namespace {
 // Images are drawn at twice the plot's size on screen, so they stay sharp in print.
 constexpr int kImageScale = 2;
 
-QByteArray pngImage(CharacteristicsPlot &plot)
+const QString kNotPainted = QStringLiteral("график не нарисован");
+
+Rendering pngImage(CharacteristicsPlot &plot)
 {
+    // A null image (no size, or no memory for it) gives a painter that cannot begin.
     QImage image(plot.size() * kImageScale, QImage::Format_RGB32);
     image.fill(Qt::white);
-    {
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        plot.paintInto(painter, QRectF(QPointF(0, 0), image.size()));
-    }
+    QPainter painter;
+    if (!painter.begin(&image))
+        return {{}, kNotPainted};
+    painter.setRenderHint(QPainter::Antialiasing);
+    const bool painted = plot.paintInto(painter, QRectF(QPointF(0, 0), image.size()));
+    painter.end();
+    if (!painted)
+        return {{}, kNotPainted};
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    if (!image.save(&buffer, "PNG"))
+        return {{}, QStringLiteral("изображение PNG не закодировано")};
+    return {bytes, {}};
 }
 
-QByteArray svgImage(CharacteristicsPlot &plot)
+Rendering svgImage(CharacteristicsPlot &plot)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -44,10 +51,13 @@ QByteArray svgImage(CharacteristicsPlot &plot)
     generator.setSize(plot.size());
     generator.setViewBox(QRect(QPoint(0, 0), plot.size()));
     generator.setTitle(QStringLiteral("Характеристики и нагрузочная прямая"));
-    QPainter painter(&generator);
-    plot.paintInto(painter, QRectF(QPointF(0, 0), plot.size()));
-    painter.end();
-    return bytes;
+    QPainter painter;
+    if (!painter.begin(&generator))
+        return {{}, kNotPainted};
+    const bool painted = plot.paintInto(painter, QRectF(QPointF(0, 0), plot.size()));
+    if (!painter.end() || !painted)
+        return {{}, kNotPainted};
+    return {bytes, {}};
 }
 
 // Draws lines of text from top down in width; returns where the next would start.
@@ -66,17 +76,12 @@ double drawLines(QPainter &painter, const QStringList &lines, const QPointF &top
 
 } // namespace
 
-ImageFormat imageFormatOf(const QString &fileName)
-{
-    return fileName.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive) ? ImageFormat::Svg : ImageFormat::Png;
-}
-
-QByteArray plotImage(CharacteristicsPlot &plot, ImageFormat format)
+Rendering plotImage(CharacteristicsPlot &plot, ImageFormat format)
 {
     return format == ImageFormat::Svg ? svgImage(plot) : pngImage(plot);
 }
 
-QByteArray pdfReport(CharacteristicsPlot &plot, const ReportContent &content)
+Rendering pdfReport(CharacteristicsPlot &plot, const ReportContent &content)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -87,14 +92,17 @@ QByteArray pdfReport(CharacteristicsPlot &plot, const ReportContent &content)
     writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15),
                                      QPageLayout::Millimeter));
     writer.setResolution(300);
-    QPainter painter(&writer);
-    paintReport(painter, QRectF(QPointF(0, 0), writer.pageLayout().paintRectPixels(writer.resolution()).size()), plot,
-                content);
-    painter.end();
-    return bytes;
+    QPainter painter;
+    if (!painter.begin(&writer))
+        return {{}, QStringLiteral("отчёт PDF не создан")};
+    const bool painted = paintReport(
+        painter, QRectF(QPointF(0, 0), writer.pageLayout().paintRectPixels(writer.resolution()).size()), plot, content);
+    if (!painter.end() || !painted)
+        return {{}, painted ? QStringLiteral("отчёт PDF не создан") : kNotPainted};
+    return {bytes, {}};
 }
 
-void paintReport(QPainter &painter, const QRectF &page, CharacteristicsPlot &plot, const ReportContent &content)
+bool paintReport(QPainter &painter, const QRectF &page, CharacteristicsPlot &plot, const ReportContent &content)
 {
     const analysis::Analysis &analysis = content.analysis;
     painter.save();
@@ -144,9 +152,10 @@ void paintReport(QPainter &painter, const QRectF &page, CharacteristicsPlot &plo
     const QSizeF shown = QSizeF(plot.size()).scaled(plotArea.size(), Qt::KeepAspectRatio);
     const QRectF target(plotArea.left() + (plotArea.width() - shown.width()) / 2, plotArea.top(), shown.width(),
                         shown.height());
-    plot.paintInto(painter, target);
+    const bool painted = plot.paintInto(painter, target);
     drawLines(painter, {analysis.modelNote}, {page.left(), target.bottom() + gap}, page.width());
     painter.restore();
+    return painted;
 }
 
 } // namespace anodix::charts

@@ -24,14 +24,19 @@ struct ReportContent
 
 enum class ImageFormat { Png, Svg };
 
-// The format a file name asks for by its extension; PNG unless it ends in ".svg".
-ImageFormat imageFormatOf(const QString &fileName);
+// A file's contents, or why they could not be made ("график не нарисован").
+struct Rendering
+{
+    QByteArray bytes;
+    QString failure;
+};
 
-QByteArray plotImage(CharacteristicsPlot &plot, ImageFormat format);
-QByteArray pdfReport(CharacteristicsPlot &plot, const ReportContent &content);
+Rendering plotImage(CharacteristicsPlot &plot, ImageFormat format);
+Rendering pdfReport(CharacteristicsPlot &plot, const ReportContent &content);
 
 // Lays the report out on one page: the tube, the inputs, the stage window's
-// outputs and the results in two columns, the plot below them, the note under it.
-void paintReport(QPainter &painter, const QRectF &page, CharacteristicsPlot &plot, const ReportContent &content);
+// outputs and the results in two columns, the plot below them, the note under
+// it. False when the plot could not be painted.
+bool paintReport(QPainter &painter, const QRectF &page, CharacteristicsPlot &plot, const ReportContent &content);
 
 } // namespace anodix::charts

@@ -5,6 +5,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
+#include <algorithm>
 
 namespace anodix {
 
@@ -41,9 +42,25 @@ QString QtDialogs::askText(QWidget *parent, const QString &prompt, const QString
     return ok ? text : QString();
 }
 
-QString QtDialogs::saveFileName(QWidget *parent, const QString &title, const QString &filter)
+SaveChoice QtDialogs::saveFileName(QWidget *parent, const QString &title, const QList<FileType> &types)
 {
-    return QFileDialog::getSaveFileName(parent, title, QString(), filter);
+    QFileDialog dialog(parent, title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    QStringList filters;
+    for (const FileType &type : types)
+        filters << QStringLiteral("%1 (*.%2)").arg(type.name, type.suffix);
+    dialog.setNameFilters(filters);
+    if (!types.isEmpty())
+        dialog.setDefaultSuffix(types.first().suffix);
+    // The suffix follows the chosen filter, so the name returned is the file written.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString &filter) {
+        if (const qsizetype index = filters.indexOf(filter); index >= 0)
+            dialog.setDefaultSuffix(types.at(index).suffix);
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return {dialog.selectedFiles().first(), int(std::max<qsizetype>(0, filters.indexOf(dialog.selectedNameFilter())))};
 }
 
 bool QtDialogs::choosePrinter(QWidget *parent, QPrinter &printer)

@@ -3,12 +3,28 @@
 // window tests can answer them with a scripted fake instead of blocking.
 #pragma once
 
+#include <QList>
 #include <QString>
 
 class QPrinter;
 class QWidget;
 
 namespace anodix {
+
+// One kind of file a save dialog offers: "Изображение PNG", suffix "png".
+struct FileType
+{
+    QString name;
+    QString suffix; // without the dot
+};
+
+// What was chosen in a save dialog: the path, empty on Cancel, and the index
+// of the file type chosen, which decides the file's format.
+struct SaveChoice
+{
+    QString path;
+    int type = 0;
+};
 
 class Dialogs
 {
@@ -23,9 +39,10 @@ public:
     virtual bool askYesNo(QWidget *parent, const QString &text, const QString &title) = 0;
     // A modal input box with an empty default; an empty text on Cancel.
     virtual QString askText(QWidget *parent, const QString &prompt, const QString &title) = 0;
-    // A modal file dialog for saving, filter as Qt writes it ("PNG (*.png);;SVG (*.svg)");
-    // the chosen path, or an empty text on Cancel. It asks before replacing a file.
-    virtual QString saveFileName(QWidget *parent, const QString &title, const QString &filter) = 0;
+    // A modal file dialog for saving one of types, the first offered first. It
+    // adds the chosen type's suffix to a name typed without one, and does not
+    // ask before replacing a file: the caller asks about the file it will write.
+    virtual SaveChoice saveFileName(QWidget *parent, const QString &title, const QList<FileType> &types) = 0;
     // The modal print dialog, which sets up printer; false on Cancel.
     virtual bool choosePrinter(QWidget *parent, QPrinter &printer) = 0;
 };
@@ -37,7 +54,7 @@ public:
     void message(QWidget *parent, const QString &text, const QString &title, Icon icon) override;
     bool askYesNo(QWidget *parent, const QString &text, const QString &title) override;
     QString askText(QWidget *parent, const QString &prompt, const QString &title) override;
-    QString saveFileName(QWidget *parent, const QString &title, const QString &filter) override;
+    SaveChoice saveFileName(QWidget *parent, const QString &title, const QList<FileType> &types) override;
     bool choosePrinter(QWidget *parent, QPrinter &printer) override;
 };
 

@@ -27,8 +27,10 @@ public:
     void answerYes() { m_yesNo.append(true); }
     void answerNo() { m_yesNo.append(false); }
     void answerText(const QString &text) { m_texts.append(text); }
-    // The path chosen in the next save dialog; an empty path cancels it.
-    void answerFileName(const QString &path) { m_fileNames.append(path); }
+    // The path typed and the file type chosen (its index) in the next save
+    // dialog; an empty path cancels it. The path comes back exactly as given,
+    // as from a dialog that adds no suffix, so the caller's own adding is tested.
+    void answerFileName(const QString &path, int type = 0) { m_fileNames.append({path, type}); }
     // The next print dialog is accepted with a printer that writes this PDF file.
     void answerPrinter(const QString &pdfPath) { m_printers.append(pdfPath); }
 
@@ -58,9 +60,13 @@ public:
         return m_texts.takeFirst();
     }
 
-    QString saveFileName(QWidget *, const QString &title, const QString &filter) override
+    // Recorded with the types offered as filters: "Изображение PNG (*.png);;…".
+    anodix::SaveChoice saveFileName(QWidget *, const QString &title, const QList<anodix::FileType> &types) override
     {
-        asked.append({AskedDialog::Kind::SaveFile, filter, title, Icon::None});
+        QStringList filters;
+        for (const anodix::FileType &type : types)
+            filters << type.name + QStringLiteral(" (*.") + type.suffix + u')';
+        asked.append({AskedDialog::Kind::SaveFile, filters.join(QStringLiteral(";;")), title, Icon::None});
         if (m_fileNames.isEmpty()) {
             ++unexpected;
             return {};
@@ -105,6 +111,6 @@ public:
 private:
     QList<bool> m_yesNo;
     QList<QString> m_texts;
-    QList<QString> m_fileNames;
+    QList<anodix::SaveChoice> m_fileNames;
     QList<QString> m_printers;
 };

@@ -15,7 +15,11 @@ namespace {
 
 const QLocale pointLocale(QLocale::English, QLocale::UnitedStates);
 const QLocale commaLocale(QLocale::Russian, QLocale::Russia);
+// Locales whose own number texts have signs with direction marks and other digits.
+const QLocale persianLocale(QLocale::Persian, QLocale::Iran);
+const QLocale algerianLocale(QLocale::Arabic, QLocale::Algeria);
 const QString insufficient = QStringLiteral("Недостаточно данных для построения характеристик: ");
+const QString outOfRange = QStringLiteral("Характеристики не построены: исходные данные вне допустимых пределов: ");
 
 // Records as an editor writes them; the analysis reads either separator.
 const QStringList ecc83{"6.3", "0.3", "250", "1.2", "2", "1.6", "100", "62.5"};
@@ -74,13 +78,13 @@ private slots:
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("ECC83 triode") << int(StageKind::Triode) << ecc83 << "250"
                                       << QStringList{"Uq=162.7", "Iq=0.825", "Ugq=-1.38", "Sq=1.41", "Amp=79.9",
-                                                     "Gain=58.1", "D2=3.8", "C2=9.60"};
+                                                     "Gain=58.1", "D2=3.8", "C2=9.6"};
         QTest::newRow("EF86 pentode") << int(StageKind::PreampPentode) << ef86 << "300"
-                                      << QStringList{"Uq=165.9", "Iq=2.64", "Ugq=-2.16", "Sq=1.89", "Amp=141.0",
-                                                     "Gain=65.4", "D2=3.2", "C2=31.0", "C3=0.298"};
+                                      << QStringList{"Uq=165.9", "Iq=2.64", "Ugq=-2.16", "Sq=1.89", "Amp=141",
+                                                     "Gain=65.4", "D2=3.2", "C2=31", "C3=0.298"};
         QTest::newRow("EL84 power") << int(StageKind::Power) << el84 << "250"
-                                    << QStringList{"Uq=242.4", "Iq=44.5", "Ugq=-7.59", "Sq=11.0", "Amp=195.1",
-                                                   "Gain=25.7", "D2=5.1", "Pout=4.84"};
+                                    << QStringList{"Uq=242.4", "Iq=44.5", "Ugq=-7.59", "Sq=11", "Amp=195.1",
+                                                   "Gain=25.7", "D2=5.1", "C2=153", "Pout=4.84"};
     }
     void workedFiguresShowInTheLocalesForm()
     {
@@ -216,6 +220,7 @@ private slots:
                 const double ticks = axis.max / axis.tick;
                 QVERIFY(roundTick(axis.tick) && ticks >= 4 - 1e-9 && ticks <= 10 + 1e-9);
                 QCOMPARE(ticks, std::round(ticks));
+                QCOMPARE(axis.ticks.size(), qsizetype(ticks) + 1);
             }
             QVERIFY(a.ua.max > a.swingHigh.x() && a.ia.max > a.swingLow.y());
             QVERIFY(a.curves.size() >= 6 && a.curves.size() <= 10);
@@ -239,12 +244,117 @@ private slots:
         }
     }
 
+    void shownNumbersReadBackInEveryLocale_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::newRow("en_US") << pointLocale;
+        QTest::newRow("ru_RU") << commaLocale;
+        QTest::newRow("fa_IR") << persianLocale;
+        QTest::newRow("ar_DZ") << algerianLocale;
+    }
+    void shownNumbersReadBackInEveryLocale()
+    {
+        QFETCH(QLocale, locale);
+        for (const auto &[kind, record] : {std::pair{StageKind::Triode, ecc83}, std::pair{StageKind::PreampPentode, ef86},
+                                           std::pair{StageKind::Power, el84}}) {
+            // The same stage in the point locale gives the values the texts must read back as.
+            const Analysis plain = AnalyzeStage(input(kind, record, pointLocale), pointLocale);
+            const Analysis a = AnalyzeStage(input(kind, record, locale), locale);
+            QVERIFY2(a.ok() && plain.ok(), qPrintable(a.problem));
+            QCOMPARE(a.rows.size(), plain.rows.size());
+            for (qsizetype i = 0; i < a.rows.size(); ++i)
+                QCOMPARE(toNumber(a.rows[i].value, locale), toNumber(plain.rows[i].value, pointLocale));
+            for (qsizetype i = 0; i < a.curves.size(); ++i) {
+                const QString number = a.curves[i].label.mid(5).chopped(2); // between "Ug = " and " В"
+                QCOMPARE(toNumber(number, locale).value_or(NAN), a.curves[i].ug);
+            }
+            for (const Axis &axis : {a.ua, a.ia})
+                for (const AxisTick &tick : axis.ticks)
+                    QCOMPARE(toNumber(tick.text, locale).value_or(NAN), tick.value);
+        }
+    }
+
+    void untrustworthyFiguresAreRefusedSayingWhich_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QStringList>("record");
+        QTest::addColumn<QString>("ea");
+        QTest::addColumn<QString>("reason"); // empty: drawn
+        const QString supply = QStringLiteral("Ea = %1 В, допустимо от 1 до 100000 В");
+        const auto withS = [](QStringList record, const QString &s) {
+            record[5] = s;
+            return record;
+        };
+        QTest::newRow("0,1 V typed for 100") << int(StageKind::Triode) << ecc83 << "0.1" << supply.arg("0.1");
+        QTest::newRow("microvolts") << int(StageKind::Triode) << ecc83 << "1e-6" << supply.arg("1E-6");
+        QTest::newRow("picovolts") << int(StageKind::Triode) << ecc83 << "2e-12" << supply.arg("2E-12");
+        QTest::newRow("500 kV") << int(StageKind::Triode) << ecc83 << "5e5" << supply.arg("500000");
+        QTest::newRow("100 GV") << int(StageKind::PreampPentode) << ef86 << "1e11" << supply.arg("100000000000");
+        QTest::newRow("lowest supply") << int(StageKind::Triode) << ecc83 << "1" << "";
+        QTest::newRow("highest supply") << int(StageKind::Triode) << ecc83 << "100000" << "";
+        QTest::newRow("S 1e12 triode") << int(StageKind::Triode) << withS(ecc83, "1e12") << "250"
+                                       << "рабочая точка не находится с нужной точностью";
+        // Its C2 would be 1e14 µF.
+        QTest::newRow("S 1e12 power") << int(StageKind::Power) << withS(el84, "1e12") << "250"
+                                      << "данные лампы вне пределов модели";
+        QTest::newRow("power stage cut off by its cathode drop") << int(StageKind::Power) << el84 << "1"
+                                                                 << "рабочая точка вне характеристик лампы";
+        QTest::newRow("nanoampere tube") << int(StageKind::Triode)
+                                         << QStringList{"6.3", "0.3", "250", "1e-7", "2", "1e-7", "100", "62.5"}
+                                         << "250" << "ток анода вне шкалы графика";
+    }
+    void untrustworthyFiguresAreRefusedSayingWhich()
+    {
+        QFETCH(int, kind);
+        QFETCH(QStringList, record);
+        QFETCH(QString, ea);
+        QFETCH(QString, reason);
+        for (const QLocale &locale : {pointLocale, commaLocale}) {
+            const Analysis a = AnalyzeStage(input(StageKind(kind), record, locale, ea), locale);
+            QString expected = reason.isEmpty() ? QString() : outOfRange + reason;
+            expected.replace(u'.', locale.decimalPoint());
+            QCOMPARE(a.problem, expected);
+            QCOMPARE(a.rows.isEmpty(), !reason.isEmpty());
+        }
+    }
+
+    void axesHaveFewReadableTicks_data()
+    {
+        QTest::addColumn<double>("limit");
+        QTest::addColumn<QString>("labels"); // in the comma locale; empty: refused
+        QTest::newRow("250 V") << 250.0 << "0 50 100 150 200 250 300";
+        QTest::newRow("tenths") << 0.95 << "0 0,1 0,2 0,3 0,4 0,5 0,6 0,7 0,8 0,9 1";
+        QTest::newRow("100 kV") << 1e5 << "0 20000 40000 60000 80000 100000 120000";
+        QTest::newRow("smallest readable") << 0.0007 << "0 0,0001 0,0002 0,0003 0,0004 0,0005 0,0006 0,0007 0,0008";
+        QTest::newRow("ticks that need an exponent") << 0.0003 << "";
+        QTest::newRow("labels too long") << 2e7 << "";
+        QTest::newRow("zero") << 0.0 << "";
+        QTest::newRow("subnormal") << 1e-310 << "";
+        QTest::newRow("infinite") << double(INFINITY) << "";
+        QTest::newRow("not a number") << double(NAN) << "";
+    }
+    void axesHaveFewReadableTicks()
+    {
+        QFETCH(double, limit);
+        QFETCH(QString, labels);
+        const Axis axis = axisPast(limit, commaLocale);
+        QStringList shown;
+        for (const AxisTick &tick : axis.ticks)
+            shown << tick.text;
+        QCOMPARE(shown.join(u' '), labels);
+        QVERIFY(axis.ticks.size() <= kMaxAxisTicks);
+        if (!axis.ticks.isEmpty()) {
+            QCOMPARE(axis.ticks.last().value, axis.max);
+            QVERIFY(axis.max >= limit);
+        }
+    }
+
     void curvesStepRoundlyWithMinusLabels()
     {
         const Analysis a = AnalyzeStage(input(StageKind::Triode, ecc83, commaLocale), commaLocale);
         // Ugq −1.38: 2·Ugq = −2.75 is passed in steps of 0.5 V.
         QCOMPARE(a.curves.size(), 7);
-        QCOMPARE(a.curves.at(1).label, QStringLiteral("Ug = \u22120,5 В"));
+        QCOMPARE(a.curves.at(1).label, QStringLiteral("Ug = -0,5 В"));
         QCOMPARE(a.curves.last().ug, -3.0);
         QCOMPARE(a.dcLoadLine.first(), QPointF(250, 0));
         QVERIFY(a.inputLines.contains(QStringLiteral("Fmin = 20 Гц")));

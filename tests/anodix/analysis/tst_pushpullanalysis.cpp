@@ -108,7 +108,12 @@ void TestPushPullAnalysis::saysWhatIsMissing_data()
                                        << missing + "Ug2 на экранных сетках";
     QTest::newRow("a supply below the cathode voltage")
         << el84 << QStringList{"5", "250", "8", "130"}
-        << QStringLiteral("Характеристики не построены: исходные данные вне допустимых пределов");
+        << QStringLiteral("Характеристики не построены: исходные данные вне допустимых пределов: "
+                          "рабочая точка вне характеристик лампы");
+    QTest::newRow("a supply beyond what the figures can show")
+        << el84 << QStringList{"1e11", "250", "8", "130"}
+        << QStringLiteral("Характеристики не построены: исходные данные вне допустимых пределов: "
+                          "Ea = 100000000000 В, допустимо от 1 до 100000 В");
 }
 
 void TestPushPullAnalysis::saysWhatIsMissing()

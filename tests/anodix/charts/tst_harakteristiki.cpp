@@ -5,13 +5,17 @@
 #include "../windows/windowfixture.h"
 
 #include "anodix/charts/harakteristiki.h"
+#include "support/injectedwritefault.h"
 
 #include <QAbstractSeries>
 #include <QChart>
 #include <QChartView>
+#include <QElapsedTimer>
+#include <QGraphicsScene>
 #include <QImage>
 #include <QSvgRenderer>
 
+#include <cerrno>
 #include <memory>
 
 using anodix::FormWindow;
@@ -21,6 +25,8 @@ using anodix::charts::Harakteristiki;
 namespace {
 
 const QString kPrompt = QStringLiteral("Выберите лампу и нажмите «Рассчитать»");
+const QString kOutOfRange = QStringLiteral("Характеристики не построены: исходные данные вне допустимых пределов: ");
+const QStringList kEcc83{"6.3", "0.3", "250", "1.2", "2", "1.6", "100", "62.5"};
 
 void addStageRows()
 {
@@ -130,6 +136,10 @@ private slots:
         QCOMPARE(control<QChartView>(window, "Grafik")->accessibleDescription(), window->shownAnalysis()->description);
         verifyResultsSpoken(window);
         const QStringList before = spokenResults(window);
+        // The single-ended stages show their cathode bypass (the pentode power
+        // stage's C2 is R2's); the two output stages of their own do not.
+        const bool bypassShown = id == WindowId::Triod || id == WindowId::Pentod || id == WindowId::Tetrod;
+        QCOMPARE(before.filter(QStringLiteral("C2 не менее ")).size(), bypassShown ? 1 : 0);
 
         // A lower supply moves the operating point; the open window follows at once.
         auto *ea = control<QLineEdit>(stageWindow, QStringLiteral("Ea"));
@@ -304,7 +314,7 @@ private slots:
         if (item == QLatin1String("Pechat"))
             m_app->dialogs.answerPrinter(path);
         else
-            m_app->dialogs.answerFileName(path);
+            m_app->dialogs.answerFileName(path, fileName.endsWith(QLatin1String(".SVG")) ? 1 : 0);
         triggerItem(window, item);
 
         QVERIFY2(m_app->dialogs.messageTexts().isEmpty(), qPrintable(m_app->dialogs.messageTexts().join('\n')));
@@ -344,8 +354,10 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write("old content");
         }
-        if (readOnlyFolder)
+        if (readOnlyFolder) {
             QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+            m_app->dialogs.answerYes(); // to replacing old.png
+        }
         m_app->dialogs.answerFileName(readOnlyFolder ? kept : folder + QStringLiteral("/plot.png"));
         triggerItem(window, QStringLiteral("SohranitGrafik"));
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -357,6 +369,190 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("old content"));
         m_app->navigator.window(WindowId::Triod)->close();
+    }
+
+    void suppliesOfAnyMagnitudeGiveAPlotOrTheMessageAtOnce_data()
+    {
+        QTest::addColumn<QStringList>("record");
+        QTest::addColumn<QStringList>("supplies"); // calculated in turn; F6 after the first
+        QTest::addColumn<QString>("shown");        // for each: p plot, m message
+        QStringList steep = kEcc83;
+        steep[5] = "1e12";
+        QTest::newRow("0.1 typed for 100, then back") << kEcc83 << QStringList{"250", "0.1", "250"} << "pmp";
+        QTest::newRow("a microvolt, then back") << kEcc83 << QStringList{"250", "1e-6", "250"} << "pmp";
+        QTest::newRow("ever higher") << kEcc83 << QStringList{"250", "5e5", "1e6", "1e11"} << "pmmm";
+        QTest::newRow("picovolts at the first opening") << kEcc83 << QStringList{"2e-12", "250"} << "mp";
+        QTest::newRow("lowest to highest and back") << kEcc83 << QStringList{"1", "100000", "1", "250"} << "pppp";
+        QTest::newRow("S 1e12") << steep << QStringList{"250", "300"} << "mm";
+    }
+    void suppliesOfAnyMagnitudeGiveAPlotOrTheMessageAtOnce()
+    {
+        QFETCH(QStringList, record);
+        QFETCH(QStringList, supplies);
+        QFETCH(QString, shown);
+        m_app = std::make_unique<WindowFixture>();
+        m_app->writeRecord(anodix::TubeClass::Triode, QStringLiteral("ECC83.lamp"), record);
+        FormWindow *stageWindow = m_app->open(WindowId::Triod);
+        pickRecord(stageWindow, QStringLiteral("ECC83.lamp"));
+        typeInto(stageWindow, QStringLiteral("Fn1"), QStringLiteral("20"));
+        typeInto(stageWindow, QStringLiteral("R11"), QStringLiteral("470"));
+        for (qsizetype i = 0; i < supplies.size(); ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            control<QLineEdit>(stageWindow, QStringLiteral("Ea"))->clear();
+            typeInto(stageWindow, QStringLiteral("Ea"), supplies[i]);
+            clickButton(stageWindow, QStringLiteral("Command1"));
+            if (i == 0)
+                triggerItem(stageWindow, QStringLiteral("Harakteristiki_Menu"));
+            Harakteristiki *window = companion();
+            QVERIFY(window);
+            auto *plot = control<QChartView>(window, "Grafik");
+            plot->grab(); // lays the chart out and paints it, as the screen would
+            const qint64 ms = timer.elapsed();
+            const QString step = supplies[i] + QStringLiteral(" V: ");
+            QVERIFY2(ms < 1000, qPrintable(step + QString::number(ms) + QStringLiteral(" ms")));
+            // One item per label and line: a runaway axis makes thousands.
+            const qsizetype items = plot->scene()->items().size();
+            QVERIFY2(items < 300, qPrintable(step + QString::number(items) + QStringLiteral(" items")));
+            const QString said = labelText(window, "Soobshenie");
+            if (shown[i] == u'p') {
+                QVERIFY2(plot->isVisible() && !control<QLabel>(window, "Soobshenie")->isVisible(), qPrintable(step + said));
+            } else {
+                QVERIFY2(!plot->isVisible() && said.startsWith(kOutOfRange), qPrintable(step + said));
+                QVERIFY(spokenResults(window).isEmpty());
+            }
+        }
+        QVERIFY(m_app->dialogs.messageTexts().isEmpty());
+        stageWindow->close();
+    }
+
+    void savingWritesTheFileItAskedAbout_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("type");         // the filter chosen: PNG, SVG
+        QTest::addColumn<QString>("written");  // the one file in the folder afterwards
+        QTest::addColumn<QString>("existing"); // empty: none; else the answer to replacing it
+        QTest::newRow("PNG named without suffix") << "SohranitGrafik" << "plot" << 0 << "plot.png" << "";
+        QTest::newRow("the SVG filter decides") << "SohranitGrafik" << "plot" << 1 << "plot.svg" << "";
+        QTest::newRow("a PNG name under the SVG filter") << "SohranitGrafik" << "plot.png" << 1 << "plot.png.svg" << "";
+        QTest::newRow("plot.png there, Нет") << "SohranitGrafik" << "plot" << 0 << "plot.png" << "no";
+        QTest::newRow("plot.png there, Да") << "SohranitGrafik" << "plot" << 0 << "plot.png" << "yes";
+        QTest::newRow("report.pdf there, Нет") << "SohranitOtchet" << "report" << 0 << "report.pdf" << "no";
+        QTest::newRow("report.pdf there, Да") << "SohranitOtchet" << "report" << 0 << "report.pdf" << "yes";
+    }
+    void savingWritesTheFileItAskedAbout()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, typed);
+        QFETCH(int, type);
+        QFETCH(QString, written);
+        QFETCH(QString, existing);
+        Harakteristiki *window = openAfterTriodeCalculation();
+        QVERIFY(window);
+        const QString path = m_app->dir.filePath(written);
+        const QByteArray old("old content");
+        if (!existing.isEmpty()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
+            existing == QLatin1String("yes") ? m_app->dialogs.answerYes() : m_app->dialogs.answerNo();
+        }
+        m_app->dialogs.answerFileName(m_app->dir.filePath(typed), type);
+        triggerItem(window, item);
+
+        QVERIFY2(m_app->dialogs.messageTexts().isEmpty(), qPrintable(m_app->dialogs.messageTexts().join('\n')));
+        QStringList questions;
+        for (const AskedDialog &asked : std::as_const(m_app->dialogs.asked))
+            if (asked.kind == AskedDialog::Kind::YesNo)
+                questions << asked.text;
+        const QString question = QStringLiteral("Файл «%1» уже существует. Заменить его?").arg(written);
+        QCOMPARE(questions, existing.isEmpty() ? QStringList() : QStringList{question});
+        QCOMPARE(QDir(m_app->dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{written});
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        if (existing == QLatin1String("no"))
+            QCOMPARE(bytes, old);
+        else if (written.endsWith(QLatin1String(".svg")))
+            QVERIFY(QSvgRenderer(bytes).isValid());
+        else if (written.endsWith(QLatin1String(".png")))
+            QVERIFY(!QImage::fromData(bytes, "PNG").isNull());
+        else
+            QVERIFY(bytes.startsWith("%PDF-"));
+        m_app->navigator.window(WindowId::Triod)->close();
+    }
+
+    void failedSaveSaysWhyAndKeepsTheOldFile_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<bool>("diskFull"); // else the plot cannot be painted
+        QTest::newRow("PNG not painted") << "SohranitGrafik" << "plot.png" << 0 << false;
+        QTest::newRow("SVG not painted") << "SohranitGrafik" << "plot.svg" << 1 << false;
+        QTest::newRow("PDF not painted") << "SohranitOtchet" << "report.pdf" << 0 << false;
+        QTest::newRow("PNG on a full disk") << "SohranitGrafik" << "plot.png" << 0 << true;
+    }
+    void failedSaveSaysWhyAndKeepsTheOldFile()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, fileName);
+        QFETCH(int, type);
+        QFETCH(bool, diskFull);
+        Harakteristiki *window = openAfterTriodeCalculation();
+        QVERIFY(window);
+        const QString path = m_app->dir.filePath(fileName);
+        const QByteArray old("old content");
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
+        }
+        // A plot without area paints nothing, on any device.
+        if (!diskFull) {
+            auto *view = control<QChartView>(window, "Grafik");
+            view->chart()->setMinimumSize(0, 0);
+            view->setMinimumSize(0, 0);
+            view->resize(0, 0);
+        }
+        m_app->dialogs.answerYes();
+        m_app->dialogs.answerFileName(path, type);
+        {
+            std::unique_ptr<InjectedWriteFault> fault;
+            if (diskFull)
+                fault = std::make_unique<InjectedWriteFault>(anodix::detail::WriteStep::Write, ENOSPC);
+            triggerItem(window, item);
+        }
+        const QString said = QStringLiteral("Не удалось сохранить файл «%1»: ").arg(path);
+        QCOMPARE(m_app->dialogs.messageTexts().size(), 1);
+        QCOMPARE(m_app->dialogs.asked.last().title, QStringLiteral("Ошибка"));
+        const QString text = m_app->dialogs.messageTexts().first();
+        QVERIFY2(text.startsWith(said) && text.size() > said.size() + 1, qPrintable(text));
+        if (!diskFull)
+            QCOMPARE(text, said + QStringLiteral("график не нарисован."));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), old);
+        QCOMPARE(QDir(m_app->dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{fileName});
+        m_app->navigator.window(WindowId::Triod)->close();
+    }
+
+    void reopeningBeforeTheOldPlotIsGoneKeepsTheNewOne()
+    {
+        Harakteristiki *window = openAfterTriodeCalculation();
+        QVERIFY(window);
+        FormWindow *stageWindow = m_app->navigator.window(WindowId::Triod);
+        window->close();
+        triggerItem(stageWindow, QStringLiteral("Harakteristiki_Menu"));
+        // The closed window's controls go only now, after the new ones were made.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        control<QLineEdit>(stageWindow, QStringLiteral("Ea"))->clear();
+        typeInto(stageWindow, QStringLiteral("Ea"), QStringLiteral("200"));
+        clickButton(stageWindow, QStringLiteral("Command1"));
+        QVERIFY(control<QChartView>(companion(), "Grafik")->isVisible());
+        QVERIFY(labelText(companion(), "Ishodnye").contains(QStringLiteral("Ea = 200 В")));
+        verifyResultsSpoken(companion());
+        stageWindow->close();
     }
 
 private:
