@@ -339,23 +339,63 @@ QString AnalysisRow::spoken() const
     return unit.isEmpty() ? caption + u' ' + value : caption + u' ' + value + u' ' + unit;
 }
 
+namespace {
+
+const QString kOutOfRange = QStringLiteral("Характеристики не построены: исходные данные вне допустимых пределов");
+
+// What AnalyzeStage and SolveStage share: the figures read, the stage solved
+// and checked, or the problem that stops both.
+struct Solved
+{
+    QString problem;
+    Figures f;
+    Solution s;
+};
+
+Solved solveInput(const AnalysisInput &input, const QLocale &locale)
+{
+    Solved solved;
+    solved.f = readFigures(input, locale);
+    if (const QStringList missing = missingFigures(input.kind, solved.f); !missing.isEmpty()) {
+        solved.problem =
+            QStringLiteral("Недостаточно данных для построения характеристик: ") + missing.join(QStringLiteral(", "));
+        return solved;
+    }
+    const TubeModel model(tubeTypeOf(input.kind), solved.f.tube);
+    const Solution &s = solved.s = model.valid() ? solve(input.kind, model, solved.f) : Solution{};
+    if (!model.valid() || !inRange({s.ra, s.rk, s.load, s.uq, s.iq, s.ugq, s.sq, s.umin, s.imax, s.umax, s.imin, s.amp, s.gain,
+                  s.d2, s.pout, s.c2, s.c3}))
+        solved.problem = kOutOfRange;
+    return solved;
+}
+
+} // namespace
+
+StagePoint SolveStage(const AnalysisInput &input, const QLocale &locale)
+{
+    const Solved solved = solveInput(input, locale);
+    if (!solved.problem.isEmpty())
+        return StagePoint{solved.problem};
+    const Figures &f = solved.f;
+    const Solution &s = solved.s;
+    return StagePoint{{}, f.tube, f.ea, f.fmin, f.rp, s.ra, s.rk, s.load, s.uq, s.iq, s.ugq, s.sq,
+                      s.umin, s.imax, s.umax, s.imin, s.amp, s.gain, s.c2, s.c3};
+}
+
 Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)
 {
-    static const QString kOutOfRange =
-        QStringLiteral("Характеристики не построены: исходные данные вне допустимых пределов");
     Analysis analysis;
-    const Figures f = readFigures(input, locale);
-    if (const QStringList missing = missingFigures(input.kind, f); !missing.isEmpty()) {
-        analysis.problem =
-            QStringLiteral("Недостаточно данных для построения характеристик: ") + missing.join(QStringLiteral(", "));
+    const Solved solved = solveInput(input, locale);
+    if (!solved.problem.isEmpty()) {
+        analysis.problem = solved.problem;
         return analysis;
     }
+    const Figures &f = solved.f;
+    const Solution &s = solved.s;
     const TubeModel model(tubeTypeOf(input.kind), f.tube);
-    const Solution s = model.valid() ? solve(input.kind, model, f) : Solution{};
     const Axis ua = axisPast(std::max(f.ea, s.umax));
     const Axis ia = axisPast(std::max(s.imax, s.iq));
-    if (!model.valid() || !inRange({s.ra, s.rk, s.load, s.uq, s.iq, s.ugq, s.sq, s.umin, s.imax, s.umax, s.imin, s.amp, s.gain,
-                  s.d2, s.pout, s.c2, s.c3, ua.max, ia.max})
+    if (!inRange({ua.max, ia.max})
         // Subnormal axes (a supply of 1e-319 V) have no precision left for ticks or points.
         || !(std::isnormal(ua.tick) && std::isnormal(ia.tick) && ua.tick > 0 && ia.tick > 0)) {
         analysis.problem = kOutOfRange;
