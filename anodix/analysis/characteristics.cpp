@@ -374,12 +374,16 @@ Solved solveInput(const AnalysisInput &input, const QLocale &locale)
 StagePoint SolveStage(const AnalysisInput &input, const QLocale &locale)
 {
     const Solved solved = solveInput(input, locale);
-    if (!solved.problem.isEmpty())
-        return StagePoint{solved.problem};
+    StagePoint point;
+    if (!solved.problem.isEmpty()) {
+        point.problem = solved.problem;
+        return point;
+    }
     const Figures &f = solved.f;
     const Solution &s = solved.s;
-    return StagePoint{{}, f.tube, f.ea, f.fmin, f.rp, s.ra, s.rk, s.load, s.uq, s.iq, s.ugq, s.sq,
-                      s.umin, s.imax, s.umax, s.imin, s.amp, s.gain, s.c2, s.c3};
+    point = StagePoint{{}, f.tube, f.ea, f.fmin, f.rp, s.ra, s.rk, s.load, s.uq, s.iq, s.ugq, s.sq,
+                       s.umin, s.imax, s.umax, s.imin, s.amp, s.gain, s.c2, s.c3};
+    return point;
 }
 
 Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)

@@ -266,8 +266,10 @@ QString StageNetlist(const Response &response, const QString &tubeName)
         t << "Rnext out 0 " << c.rNext;
         t.end();
     }
-    t << "Cload out 0 " << c.load;
-    t.end();
+    if (c.load > 0) { // a zero part is no part
+        t << "Cload out 0 " << c.load;
+        t.end();
+    }
     t << ".op";
     t.end();
     t << ".ac dec 20 1 200k";
