@@ -21,13 +21,9 @@ constexpr double kPf = 1e-12;
 
 bool isPentode(StageKind kind)
 {
-    return kind != StageKind::Triode;
+    return analysis::tubeTypeOf(kind) == model::TubeType::Pentode;
 }
 
-bool hasOutputTransformer(StageKind kind)
-{
-    return kind == StageKind::Power;
-}
 
 // The nodes the solver works on; the source node drops out when the source
 // has no resistance and C1 is fed straight from it.
@@ -165,6 +161,19 @@ struct Extras
 };
 
 } // namespace
+
+// Every stage kind is named, so a new one is a compiler warning here.
+bool hasOutputTransformer(StageKind kind)
+{
+    switch (kind) {
+    case StageKind::Triode:
+    case StageKind::PreampPentode:
+        return false;
+    case StageKind::Power:
+        return true;
+    }
+    return false;
+}
 
 TubeCapacitances typicalCapacitances(StageKind kind)
 {

@@ -29,6 +29,9 @@ struct TubeCapacitances
     double input = 0, anodeGrid = 0, output = 0;
 };
 
+// The stage's anode feeds an output transformer, not a resistor and a coupling capacitor.
+bool hasOutputTransformer(StageKind kind);
+
 // Handbook-typical figures for a tube of the stage's class; the records hold none.
 TubeCapacitances typicalCapacitances(StageKind kind);
 

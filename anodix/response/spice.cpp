@@ -27,7 +27,8 @@ std::optional<Constants> constantsOf(StageKind kind, const model::TubeFigures &f
     Constants c;
     const double e = 1.5 * f.ia0 / f.s;
     const double bias = std::abs(f.uc);
-    if (kind == StageKind::Triode) {
+    const bool triode = analysis::tubeTypeOf(kind) == model::TubeType::Triode;
+    if (triode) {
         if (!(f.mu > 0))
             return std::nullopt;
         c.mu = f.mu;
@@ -46,7 +47,7 @@ std::optional<Constants> constantsOf(StageKind kind, const model::TubeFigures &f
         if (!std::isfinite(v))
             return std::nullopt;
     }
-    if (!(c.k > 0) || (kind != StageKind::Triode && !(c.share > 0)))
+    if (!(c.k > 0) || (!triode && !(c.share > 0)))
         return std::nullopt;
     return c;
 }
@@ -128,7 +129,7 @@ QString TubeSubcircuit(const QString &tubeName, StageKind kind, const model::Tub
     if (!c)
         return {};
     const QString name = spiceName(tubeName);
-    const bool triode = kind == StageKind::Triode;
+    const bool triode = analysis::tubeTypeOf(kind) == model::TubeType::Triode;
     Text t;
     t << "* " << tubeName << ": " << (triode ? "триод" : "пентод") << ", модель Anodix";
     t.end();
@@ -158,12 +159,13 @@ QString TubeSubcircuit(const QString &tubeName, StageKind kind, const model::Tub
       << caps.input * 1e-12 << " cga=" << caps.anodeGrid * 1e-12 << " cout=" << caps.output * 1e-12;
     t.end();
     if (triode) {
-        t << "Ba anode cathode I = " << c->k << "*pwr(uramp(V(anode,cathode)/" << c->mu << "+V(grid,cathode)+"
-          << c->v0 << "),1.5)";
+        // Parenthesised, so a negative offset reads the same in every SPICE.
+        t << "Ba anode cathode I = " << c->k << "*pwr(uramp(V(anode,cathode)/" << c->mu << "+V(grid,cathode)+("
+          << c->v0 << ")),1.5)";
         t.end();
     } else {
         const auto cathode = [&] {
-            t << c->k << "*pwr(uramp(V(grid,cathode)+" << c->v0 << "),1.5)";
+            t << c->k << "*pwr(uramp(V(grid,cathode)+(" << c->v0 << ")),1.5)";
         };
         const auto anodeShare = [&] {
             t << c->share << "*atan(uramp(V(anode,cathode))/" << c->kvb << ")*uramp(V(anode,cathode)-(" << c->ei
@@ -201,7 +203,7 @@ QString StageNetlist(const Response &response, const QString &tubeName)
     const QString subcircuit = TubeSubcircuit(tubeName, c.kind, p.tube, {c.cgk / 1e-12, c.cga / 1e-12, c.cak / 1e-12});
     if (subcircuit.isEmpty())
         return {};
-    const bool power = c.kind == StageKind::Power;
+    const bool power = hasOutputTransformer(c.kind);
     const QString name = spiceName(tubeName);
 
     Text t;
@@ -225,7 +227,9 @@ QString StageNetlist(const Response &response, const QString &tubeName)
     t.end();
     t << "R1 grid 0 " << c.r1;
     t.end();
-    const char *screen = c.kind == StageKind::PreampPentode ? " screen" : power ? " supply" : "";
+    // A pentode preamplifier's screen has its own resistor; an output pentode's sits at +Ea.
+    const bool pentode = analysis::tubeTypeOf(c.kind) == model::TubeType::Pentode;
+    const char *screen = !pentode ? "" : power ? " supply" : " screen";
     t << "XVL1 anode" << screen << " grid cathode " << name;
     t.end();
     t << "R2 cathode 0 " << c.rk;
