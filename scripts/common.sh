@@ -44,6 +44,10 @@ BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-svg-dev qt6-charts-dev
                 libqt6opengl6-dev
                 qt6-translations-l10n fonts-liberation)
 
+# Packages the tests need beyond those: ngspice runs the exported netlists.
+# shellcheck disable=SC2034
+TEST_PACKAGES=(ngspice)
+
 # configure_build DIR ARGS... — configure a Ninja build tree once, then reuse it.
 configure_build() {
     local dir="$1"; shift

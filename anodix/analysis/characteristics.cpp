@@ -400,19 +400,35 @@ bool drawable(const Analysis &a)
     });
 }
 
+const QString kOutOfRange = QStringLiteral("Характеристики не построены: исходные данные вне допустимых пределов: ");
+// Beyond these supplies the figures shown lose their digits to rounding.
+constexpr double kLowestSupply = 1, kHighestSupply = 100000;
+
+QString beyondModel()
+{
+    return QStringLiteral("данные лампы вне пределов модели");
+}
+
+// Why the supply cannot be analysed; empty when it can.
+QString supplyProblem(double ea, const QLocale &locale)
+{
+    if (ea >= kLowestSupply && ea <= kHighestSupply)
+        return {};
+    return QStringLiteral("Ea = %1 В, допустимо от %2 до %3 В")
+        .arg(doubleText(ea, locale), doubleText(kLowestSupply, locale), doubleText(kHighestSupply, locale));
+}
+
+Analysis refused(const QString &reason)
+{
+    Analysis refusal;
+    refusal.problem = kOutOfRange + reason;
+    return refusal;
+}
+
 // One tube of the push-pull pair at the screen voltage it settles at, with the
 // stage calculation's own numbers, so the window and the plot agree.
 Analysis analyzePushPull(const AnalysisInput &input, const QLocale &locale)
 {
-    static const QString kOutOfRange =
-        QStringLiteral("Характеристики не построены: исходные данные вне допустимых пределов: ");
-    constexpr double kLowestSupply = 1, kHighestSupply = 100000;
-    const auto refused = [](const QString &reason) {
-        Analysis refusal;
-        refusal.problem = kOutOfRange + reason;
-        return refusal;
-    };
-    const QString beyondModel = QStringLiteral("данные лампы вне пределов модели");
     Analysis analysis;
     const Figures f = readFigures(input, locale);
     const double ug2 = toNumber(input.ug2, locale).value_or(0);
@@ -431,10 +447,8 @@ Analysis analyzePushPull(const AnalysisInput &input, const QLocale &locale)
             QStringLiteral("Недостаточно данных для построения характеристик: ") + missing.join(QStringLiteral(", "));
         return analysis;
     }
-    if (!(f.ea >= kLowestSupply && f.ea <= kHighestSupply))
-        return refused(QStringLiteral("Ea = %1 В, допустимо от %2 до %3 В")
-                           .arg(doubleText(f.ea, locale), doubleText(kLowestSupply, locale),
-                                doubleText(kHighestSupply, locale)));
+    if (const QString problem = supplyProblem(f.ea, locale); !problem.isEmpty())
+        return refused(problem);
     const TubeModel record(model::TubeType::Pentode, f.tube);
     const stage::PushPullPoint p =
         record.valid() ? stage::solvePushPull(record, {f.ea, ug2, raa, rk}) : stage::PushPullPoint{};
@@ -444,7 +458,7 @@ Analysis analyzePushPull(const AnalysisInput &input, const QLocale &locale)
     if (!record.valid()
         || !inRange({p.uk, p.eq, p.u2, p.iq, p.ig2q, p.icMax, p.icHalf, p.uaMin, p.ipk, p.ua2, p.ia2, p.pout, p.d3,
                      ua.max, ia.max}))
-        return refused(beyondModel);
+        return refused(beyondModel());
     // The shared bias must still balance at its root: 2·Ik·Rk = Uk.
     const double cathodes = 2 * tube.cathodeCurrent(p.eq, -p.uk) * rk / 1000;
     if (!(std::abs(cathodes - p.uk) <= 1e-6 * std::max(p.uk, 1e-300)))
@@ -505,7 +519,7 @@ Analysis analyzePushPull(const AnalysisInput &input, const QLocale &locale)
             .arg(decimals(p.eq, 1), analysis.rows[1].value, analysis.rows[0].value, decimals(p.uaMin, 1),
                  significant(p.ipk, 3), klass);
     analysis.modelNote = modelNoteText();
-    return analysis.curves.isEmpty() || !drawable(analysis) ? refused(beyondModel) : analysis;
+    return analysis.curves.isEmpty() || !drawable(analysis) ? refused(beyondModel()) : analysis;
 }
 
 } // namespace
@@ -538,45 +552,86 @@ QString AnalysisRow::spoken() const
     return unit.isEmpty() ? caption + u' ' + value : caption + u' ' + value + u' ' + unit;
 }
 
+namespace {
+
+// What AnalyzeStage and SolveStage share: the figures read, the stage solved
+// and checked, or the problem that stops both.
+struct Solved
+{
+    QString problem;
+    Figures f;
+    Solution s;
+};
+
+Solved solveInput(const AnalysisInput &input, const QLocale &locale)
+{
+    Solved solved;
+    const auto stop = [&](const QString &problem) {
+        solved.problem = problem;
+        return solved;
+    };
+    solved.f = readFigures(input, locale);
+    const Figures &f = solved.f;
+    if (const QStringList missing = missingFigures(input.kind, f); !missing.isEmpty())
+        return stop(QStringLiteral("Недостаточно данных для построения характеристик: ")
+                    + missing.join(QStringLiteral(", ")));
+    if (const QString problem = supplyProblem(f.ea, locale); !problem.isEmpty())
+        return stop(kOutOfRange + problem);
+    const TubeModel model(tubeTypeOf(input.kind), f.tube);
+    if (!model.valid())
+        return stop(kOutOfRange + beyondModel());
+    const Solution &s = solved.s =
+        input.kind == StageKind::TriodeOutput ? solveTriodeOutput(model, f) : solve(input.kind, model, f);
+    if (!inRange({s.ra, s.rk, s.load, s.uq, s.iq, s.ugq, s.sq, s.umin, s.imax, s.umax, s.imin, s.amp, s.gain, s.d2,
+                  s.pout, s.c2, s.c3}))
+        return stop(kOutOfRange + beyondModel());
+    if (!s.precise)
+        return stop(kOutOfRange + QStringLiteral("рабочая точка не находится с нужной точностью"));
+    // A stage whose tube carries no current at its operating point is marked off its curves.
+    if (!(s.iq > 0))
+        return stop(kOutOfRange + QStringLiteral("рабочая точка вне характеристик лампы"));
+    return solved;
+}
+
+} // namespace
+
+StagePoint SolveStage(const AnalysisInput &input, const QLocale &locale)
+{
+    StagePoint point;
+    // The push-pull pair has a solve of its own in its stage calculation.
+    if (input.kind == StageKind::PushPull) {
+        point.problem = kOutOfRange + QStringLiteral("двухтактный каскад");
+        return point;
+    }
+    const Solved solved = solveInput(input, locale);
+    if (!solved.problem.isEmpty()) {
+        point.problem = solved.problem;
+        return point;
+    }
+    const Figures &f = solved.f;
+    const Solution &s = solved.s;
+    point = StagePoint{{}, f.tube, f.ea, f.fmin, f.rp, s.ra, s.rk, s.load, s.uq, s.iq, s.ugq, s.sq,
+                       s.umin, s.imax, s.umax, s.imin, s.amp, s.gain, s.c2, s.c3};
+    return point;
+}
+
 Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)
 {
-    static const QString kOutOfRange =
-        QStringLiteral("Характеристики не построены: исходные данные вне допустимых пределов: ");
-    // Beyond these supplies the figures shown lose their digits to rounding.
-    constexpr double kLowestSupply = 1, kHighestSupply = 100000;
-    const auto refused = [](const QString &reason) {
-        Analysis refusal;
-        refusal.problem = kOutOfRange + reason;
-        return refusal;
-    };
-    const QString beyondModel = QStringLiteral("данные лампы вне пределов модели");
     if (input.kind == StageKind::PushPull)
         return analyzePushPull(input, locale);
     Analysis analysis;
-    const Figures f = readFigures(input, locale);
-    if (const QStringList missing = missingFigures(input.kind, f); !missing.isEmpty()) {
-        analysis.problem =
-            QStringLiteral("Недостаточно данных для построения характеристик: ") + missing.join(QStringLiteral(", "));
+    const Solved solved = solveInput(input, locale);
+    if (!solved.problem.isEmpty()) {
+        analysis.problem = solved.problem;
         return analysis;
     }
-    if (!(f.ea >= kLowestSupply && f.ea <= kHighestSupply))
-        return refused(QStringLiteral("Ea = %1 В, допустимо от %2 до %3 В")
-                           .arg(doubleText(f.ea, locale), doubleText(kLowestSupply, locale),
-                                doubleText(kHighestSupply, locale)));
+    const Figures &f = solved.f;
+    const Solution &s = solved.s;
     const TubeModel model(tubeTypeOf(input.kind), f.tube);
-    const Solution s = !model.valid()                         ? Solution{}
-                     : input.kind == StageKind::TriodeOutput ? solveTriodeOutput(model, f)
-                                                             : solve(input.kind, model, f);
     const Axis ua = axisPast(std::max(f.ea, s.umax), locale);
     const Axis ia = axisPast(std::max(s.imax, s.iq), locale);
-    if (!model.valid() || !inRange({s.ra, s.rk, s.load, s.uq, s.iq, s.ugq, s.sq, s.umin, s.imax, s.umax, s.imin, s.amp, s.gain,
-                  s.d2, s.pout, s.c2, s.c3, ua.max, ia.max}))
-        return refused(beyondModel);
-    if (!s.precise)
-        return refused(QStringLiteral("рабочая точка не находится с нужной точностью"));
-    // A stage whose tube carries no current at its operating point is marked off its curves.
-    if (!(s.iq > 0))
-        return refused(QStringLiteral("рабочая точка вне характеристик лампы"));
+    if (!inRange({ua.max, ia.max}))
+        return refused(beyondModel());
     // Axes without readable labels (a current of picoamperes) are never drawn.
     if (ua.ticks.isEmpty())
         return refused(QStringLiteral("напряжение на аноде вне шкалы графика"));
@@ -600,7 +655,7 @@ Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)
     analysis.ia = ia;
     analysis.curves = curvesOf(input.kind, model, s, std::abs(f.tube.uc), ua, ia, locale);
     if (analysis.curves.isEmpty())
-        return refused(beyondModel);
+        return refused(beyondModel());
     if (power) {
         // The DC load is the cathode resistor alone (the winding's resistance
         // is neglected): a steep line from (Ea, 0) through Q.
@@ -647,7 +702,7 @@ Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)
 
     // Figures at the edge of the double range can still lose a curve point to
     // NaN on the way (inf − inf); nothing unusable is ever drawn.
-    return drawable(analysis) ? analysis : refused(beyondModel);
+    return drawable(analysis) ? analysis : refused(beyondModel());
 }
 
 } // namespace anodix::analysis

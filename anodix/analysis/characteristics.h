@@ -113,4 +113,22 @@ struct Analysis
 
 Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale);
 
+// The settled stage as numbers, for calculations built on the analysis (the
+// frequency response, the SPICE netlist): V, mA, kΩ, mA/V, µF.
+struct StagePoint
+{
+    QString problem; // as Analysis::problem; the numbers are zero when it is set
+    bool ok() const { return problem.isEmpty(); }
+
+    TubeFigures tube;               // the record's figures the model was fitted to
+    double ea = 0, fmin = 0, rp = 0; // rp: the power stage's primary, from its Rt1
+    double ra = 0, rk = 0, load = 0;
+    double uq = 0, iq = 0, ugq = 0, sq = 0; // uq: anode to cathode; sq: dIa/dUg at Q
+    double umin = 0, imax = 0, umax = 0, imin = 0, amp = 0, gain = 0;
+    double c2 = 0, c3 = 0;          // the bypass capacitors, where the stage has them
+};
+
+// The operating point AnalyzeStage shows, without its plot and texts.
+StagePoint SolveStage(const AnalysisInput &input, const QLocale &locale);
+
 } // namespace anodix::analysis

@@ -1,0 +1,486 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The stage's small-signal circuit solved node by node at each frequency, its
+// figures, and their texts.
+#include "anodix/response/response.h"
+
+#include "anodix/stages/numbertext.h"
+
+#include <array>
+#include <cmath>
+#include <numbers>
+
+namespace anodix::response {
+namespace {
+
+using analysis::StagePoint;
+using model::TubeModel;
+using Complex = std::complex<double>;
+
+constexpr double kThreeDb = -3.0102999566398121; // half the power
+constexpr double kPf = 1e-12;
+
+bool isPentode(StageKind kind)
+{
+    return analysis::tubeTypeOf(kind) == model::TubeType::Pentode;
+}
+
+
+// The nodes the solver works on; the source node drops out when the source
+// has no resistance and C1 is fed straight from it.
+enum Node { Source, Grid, Cathode, Anode, Out, NodeCount };
+constexpr int kGround = -1, kInput = -2; // the input is held at 1 V
+
+class Network
+{
+public:
+    // An admittance between two nodes.
+    void branch(int a, int b, Complex y)
+    {
+        add(a, a, y);
+        add(b, b, y);
+        add(a, b, -y);
+        add(b, a, -y);
+    }
+    // The current leaving row's node for a unit voltage at column's node.
+    void add(int row, int column, Complex y)
+    {
+        if (row < 0)
+            return;
+        if (column == kInput)
+            m_rhs[row] -= y;
+        else if (column >= 0)
+            m_y[row][column] += y;
+    }
+    // Gaussian elimination with partial pivoting; zero for a singular network.
+    Complex solve(int node)
+    {
+        for (int i = 0; i < NodeCount; ++i) { // a node no part reaches holds 0 V
+            bool used = false;
+            for (int j = 0; j < NodeCount; ++j)
+                used = used || m_y[i][j] != Complex(0) || m_y[j][i] != Complex(0);
+            if (!used)
+                m_y[i][i] = 1;
+        }
+        for (int col = 0; col < NodeCount; ++col) {
+            int pivot = col;
+            for (int r = col + 1; r < NodeCount; ++r) {
+                if (std::abs(m_y[r][col]) > std::abs(m_y[pivot][col]))
+                    pivot = r;
+            }
+            if (m_y[pivot][col] == Complex(0))
+                return 0;
+            std::swap(m_y[pivot], m_y[col]);
+            std::swap(m_rhs[pivot], m_rhs[col]);
+            for (int r = col + 1; r < NodeCount; ++r) {
+                const Complex f = m_y[r][col] / m_y[col][col];
+                if (f == Complex(0))
+                    continue;
+                for (int c = col; c < NodeCount; ++c)
+                    m_y[r][c] -= f * m_y[col][c];
+                m_rhs[r] -= f * m_rhs[col];
+            }
+        }
+        std::array<Complex, NodeCount> v{};
+        for (int r = NodeCount - 1; r >= 0; --r) {
+            Complex sum = m_rhs[r];
+            for (int c = r + 1; c < NodeCount; ++c)
+                sum -= m_y[r][c] * v[c];
+            v[r] = sum / m_y[r][r];
+        }
+        return v[node];
+    }
+
+private:
+    std::array<std::array<Complex, NodeCount>, NodeCount> m_y{};
+    std::array<Complex, NodeCount> m_rhs{};
+};
+
+double conductance(double r)
+{
+    return r > 0 ? 1 / r : 0;
+}
+
+// dIa/dUa of the model at Q, mA/V; a central difference, as the pentode's
+// knee gives no closed form worth keeping in step with the model.
+double anodeConductance(const TubeModel &model, double ua, double ug)
+{
+    const double h = 1e-6 * std::max(1.0, std::abs(ua));
+    return (model.anodeCurrent(ua + h, ug) - model.anodeCurrent(ua - h, ug)) / (2 * h);
+}
+
+double cathodeTransconductance(const TubeModel &model, double ua, double ug)
+{
+    const double h = 1e-6 * std::max(1.0, std::abs(ug));
+    return (model.cathodeCurrent(ua, ug + h) - model.cathodeCurrent(ua, ug - h)) / (2 * h);
+}
+
+// Ω, F and H of a capacitor or an inductor that sets a corner at f over r.
+double cornerCapacitor(double f, double r)
+{
+    return 1 / (2 * std::numbers::pi * f * r);
+}
+
+double relativeDb(const StageCircuit &circuit, double gain, double hz)
+{
+    return 20 * std::log10(std::abs(transfer(circuit, hz)) / gain);
+}
+
+// Where the response crosses −3 dB between a (inside the band) and b, on a log scale.
+double crossing(const StageCircuit &circuit, double gain, double inside, double outside)
+{
+    double a = std::log(inside), b = std::log(outside);
+    for (int i = 0; i < 48; ++i) {
+        const double m = (a + b) / 2;
+        (relativeDb(circuit, gain, std::exp(m)) >= kThreeDb ? a : b) = m;
+    }
+    return std::exp((a + b) / 2);
+}
+
+// Shown with a fixed count of decimals, the locale's separator, no grouping.
+QString fixedText(double value, int decimals, const QLocale &writing)
+{
+    const double rounded = roundHalfEven(value, decimals);
+    return writing.toString(rounded == 0 ? 0.0 : rounded, 'f', decimals);
+}
+
+QString significantText(double value, int digits, const QLocale &writing)
+{
+    const double rounded = roundSignificant(value, digits);
+    if (rounded == 0)
+        return writing.toString(0.0, 'f', digits - 1);
+    const int exponent = int(std::floor(std::log10(std::abs(rounded)) + 1e-12));
+    return writing.toString(rounded, 'f', std::clamp(digits - 1 - exponent, 0, 12));
+}
+
+const QString kNone = QStringLiteral("—");
+
+struct Extras
+{
+    double rs = 0, load = 0, rn = 0;
+    TubeCapacitances tube;
+};
+
+} // namespace
+
+// Every stage kind is named, so a new one is a compiler warning here.
+bool hasOutputTransformer(StageKind kind)
+{
+    switch (kind) {
+    case StageKind::Triode:
+    case StageKind::PreampPentode:
+        return false;
+    case StageKind::Power:
+        return true;
+    }
+    return false;
+}
+
+TubeCapacitances typicalCapacitances(StageKind kind)
+{
+    return isPentode(kind) ? TubeCapacitances{6, 0.05, 5} : TubeCapacitances{1.6, 1.7, 0.5};
+}
+
+ResponseInput withTypicalValues(const analysis::AnalysisInput &stage, const QLocale &locale)
+{
+    const TubeCapacitances typical = typicalCapacitances(stage.kind);
+    const auto text = [&](double value) { return doubleText(value, locale); };
+    return {stage, text(1), text(50), text(typical.input), text(typical.anodeGrid), text(typical.output)};
+}
+
+QList<Part> frequencyParts(const StageCircuit &c)
+{
+    switch (c.kind) {
+    case StageKind::Triode:
+        return {{"C1", c.c1}, {"C2", c.ck}, {"C3", c.coupling}};
+    case StageKind::PreampPentode:
+        return {{"C1", c.c1}, {"C2", c.ck}, {"C3", c.cScreen}, {"C4", c.coupling}};
+    case StageKind::Power:
+        return {{"C1", c.c1}, {"C2", c.ck}, {"L1", c.l1}};
+    }
+    return {};
+}
+
+StageCircuit scaled(const StageCircuit &circuit, double factor)
+{
+    StageCircuit c = circuit;
+    c.c1 *= factor;
+    c.ck *= factor;
+    c.coupling *= factor;
+    c.cScreen *= factor;
+    c.l1 *= factor;
+    return c;
+}
+
+std::complex<double> transfer(const StageCircuit &c, double hz)
+{
+    const double w = 2 * std::numbers::pi * hz;
+    const Complex jw(0, w);
+    Network n;
+    const int fed = c.rs > 0 ? Source : kInput;
+    if (c.rs > 0)
+        n.branch(kInput, Source, 1 / c.rs);
+    n.branch(fed, Grid, jw * c.c1);
+    n.branch(Grid, kGround, conductance(c.r1));
+    n.branch(Grid, Cathode, jw * c.cgk);
+    n.branch(Grid, Anode, jw * c.cga);
+    n.branch(Anode, Cathode, jw * c.cak);
+    n.branch(Cathode, kGround, conductance(c.rk) + jw * c.ck);
+
+    // The anode current leaves the anode node and, for a triode, is the cathode
+    // current; a pentode's cathode current follows its grid alone, the screen
+    // taking what the anode does not.
+    n.add(Anode, Grid, c.gm);
+    n.add(Anode, Anode, c.ga);
+    n.add(Anode, Cathode, -c.gm - c.ga);
+    if (isPentode(c.kind)) {
+        n.add(Cathode, Grid, -c.gk);
+        n.add(Cathode, Cathode, c.gk);
+    } else {
+        n.add(Cathode, Grid, -c.gm);
+        n.add(Cathode, Anode, -c.ga);
+        n.add(Cathode, Cathode, c.gm + c.ga);
+    }
+
+    if (hasOutputTransformer(c.kind)) {
+        // Ideal coupling: the loudspeaker and the load capacitance seen on the
+        // primary through the turns ratio squared (rp / rn).
+        const double ratio = c.rp > 0 ? c.rn / c.rp : 0;
+        Complex y = conductance(c.rp) + jw * c.load * ratio;
+        if (c.l1 > 0)
+            y += 1.0 / (jw * c.l1);
+        n.branch(Anode, kGround, y);
+        return n.solve(Anode);
+    }
+    n.branch(Anode, kGround, conductance(c.ra));
+    n.branch(Anode, Out, jw * c.coupling);
+    n.branch(Out, kGround, conductance(c.rNext) + jw * c.load);
+    return n.solve(Out);
+}
+
+double midBandGain(const StageCircuit &c)
+{
+    const double divider = c.r1 / (c.r1 + c.rs);
+    const double load = hasOutputTransformer(c.kind) ? conductance(c.rp)
+                                                     : conductance(c.ra) + conductance(c.rNext);
+    return divider * c.gm / (c.ga + load);
+}
+
+ResponseFigures responseFigures(const StageCircuit &circuit, double fmin, int points)
+{
+    ResponseFigures f;
+    f.gain = midBandGain(circuit);
+    f.gainDb = 20 * std::log10(f.gain);
+    if (!(f.gain > 0 && std::isfinite(f.gain)))
+        return f;
+
+    points = std::max(points, 2);
+    f.points.reserve(points);
+    for (int i = 0; i < points; ++i) {
+        const double hz = kFirstHz * std::pow(kLastHz / kFirstHz, double(i) / (points - 1));
+        f.points.append({hz, relativeDb(circuit, f.gain, hz)});
+    }
+
+    // The corners are bracketed on a coarse scan far past the plotted band.
+    constexpr int kScan = 141; // 1 mHz to 10 GHz, 10 a decade
+    std::array<double, kScan> scan{}, hz{};
+    int peak = 0;
+    for (int i = 0; i < kScan; ++i) {
+        hz[i] = std::pow(10.0, -3 + i / 10.0);
+        scan[i] = relativeDb(circuit, f.gain, hz[i]);
+        if (scan[i] > scan[peak])
+            peak = i;
+    }
+    if (scan[peak] >= kThreeDb) {
+        for (int i = peak; i > 0; --i) {
+            if (scan[i - 1] < kThreeDb) {
+                f.low = crossing(circuit, f.gain, hz[i], hz[i - 1]);
+                break;
+            }
+        }
+        for (int i = peak; i + 1 < kScan; ++i) {
+            if (scan[i + 1] < kThreeDb) {
+                f.high = crossing(circuit, f.gain, hz[i], hz[i + 1]);
+                break;
+            }
+        }
+    }
+    f.atFmin = relativeDb(circuit, f.gain, fmin);
+
+    // Larger parts pass more at Fmin; the factor that gives exactly −3 dB there.
+    const auto atFmin = [&](double logFactor) {
+        return relativeDb(scaled(circuit, std::exp(logFactor)), f.gain, fmin);
+    };
+    double a = std::log(1e-6), b = std::log(1e6);
+    if (atFmin(a) < kThreeDb && atFmin(b) >= kThreeDb) {
+        for (int i = 0; i < 60; ++i) {
+            const double m = (a + b) / 2;
+            (atFmin(m) < kThreeDb ? a : b) = m;
+        }
+        f.factor = std::exp(b);
+        f.needed = frequencyParts(scaled(circuit, *f.factor));
+    }
+    return f;
+}
+
+namespace {
+
+// Every figure a netlist and a plot need, finite and of the right sign.
+bool usable(const StageCircuit &c)
+{
+    const double all[] = {c.rs,   c.c1,      c.r1, c.rk, c.ck, c.ra, c.coupling, c.rNext, c.rScreen, c.cScreen,
+                          c.l1,   c.rp,      c.rn, c.load, c.cgk, c.cga, c.cak,  c.gm,    c.ga,       c.gk,
+                          c.ea,   c.uq,      c.iq, c.ugq};
+    for (const double v : all) {
+        if (!std::isfinite(v) || std::abs(v) > 1e30)
+            return false;
+    }
+    const bool positive = c.r1 > 0 && c.rk > 0 && c.gm > 0 && c.ga > 0 && c.rs >= 0 && c.c1 > 0 && c.ck > 0;
+    const bool output = hasOutputTransformer(c.kind) ? c.rp > 0 && c.rn > 0 && c.l1 > 0
+                                                    : c.ra > 0 && c.rNext > 0 && c.coupling > 0;
+    const bool screen = c.kind != StageKind::PreampPentode || (c.rScreen > 0 && c.cScreen > 0);
+    return positive && output && screen;
+}
+
+bool usable(const ResponseFigures &f)
+{
+    bool finite = std::isfinite(f.gain) && f.gain > 0 && std::isfinite(f.gainDb) && std::isfinite(f.atFmin);
+    for (const ResponsePoint &p : f.points)
+        finite = finite && std::isfinite(p.db);
+    for (const Part &p : f.needed)
+        finite = finite && std::isfinite(p.value);
+    return finite;
+}
+
+StageCircuit circuitOf(const StagePoint &p, StageKind kind, double r1, const Extras &x)
+{
+    const TubeModel model(analysis::tubeTypeOf(kind), p.tube);
+    StageCircuit c;
+    c.kind = kind;
+    c.rs = x.rs * 1e3;
+    c.r1 = r1 * 1e3;
+    c.c1 = cornerCapacitor(p.fmin, c.r1);
+    c.rk = p.rk * 1e3;
+    c.cgk = x.tube.input * kPf;
+    c.cga = x.tube.anodeGrid * kPf;
+    c.cak = x.tube.output * kPf;
+    c.load = x.load * kPf;
+    c.gm = p.sq * 1e-3;
+    c.ga = anodeConductance(model, p.uq, p.ugq) * 1e-3;
+    c.gk = cathodeTransconductance(model, p.uq, p.ugq) * 1e-3;
+    c.ea = p.ea;
+    c.uq = p.uq;
+    c.iq = p.iq * 1e-3;
+    c.ugq = p.ugq;
+    switch (kind) {
+    case StageKind::Triode:
+    case StageKind::PreampPentode:
+        c.ck = p.c2 * 1e-6;
+        c.ra = p.ra * 1e3;
+        c.coupling = c.c1; // the next stage's grid leak is taken equal to R1
+        c.rNext = c.r1;
+        if (kind == StageKind::PreampPentode) {
+            c.rScreen = (p.ea - p.tube.ug2) / p.tube.ig2 * 1e3;
+            c.cScreen = p.c3 * 1e-6;
+        }
+        break;
+    case StageKind::Power: {
+        // The power window gives no C2: bypassed as the pentode preamplifier's
+        // cathode, over its resistor beside the tube's 1 / (S·(1 + Ig2/Ia)).
+        const double zk = 1 / (p.tube.s * (1 + p.tube.ig2 / p.tube.ia0));
+        c.ck = cornerCapacitor(p.fmin, p.rk * zk / (p.rk + zk) * 1e3);
+        c.rp = p.rp * 1e3;
+        c.rn = x.rn;
+        // The winding's reactance equals the resistance feeding it at Fmin.
+        const double ri = p.tube.ri * 1e3;
+        c.l1 = ri * c.rp / (ri + c.rp) / (2 * std::numbers::pi * p.fmin);
+        break;
+    }
+    }
+    return c;
+}
+
+} // namespace
+
+Response ComputeResponse(const ResponseInput &input, const QLocale &locale)
+{
+    static const QString kOutOfRange =
+        QStringLiteral("Частотная характеристика не построена: исходные данные вне допустимых пределов");
+    Response response;
+    const StageKind kind = input.stage.kind;
+    response.point = analysis::SolveStage(input.stage, locale);
+    if (!response.point.ok()) {
+        response.problem = response.point.problem;
+        return response;
+    }
+
+    // The response's own boxes: numbers not below zero (a source of 0 kΩ is a
+    // generator with no resistance).
+    QStringList wrong;
+    const auto read = [&](const QString &text, const QString &name) {
+        const std::optional<double> value = toNumber(text, locale);
+        if (!value || *value < 0)
+            wrong << name;
+        return value.value_or(0);
+    };
+    Extras x;
+    x.rs = read(input.source, QStringLiteral("сопротивление источника"));
+    x.load = read(input.load, QStringLiteral("ёмкость нагрузки"));
+    const bool pentode = isPentode(kind);
+    x.tube.input = read(input.input, pentode ? QStringLiteral("Cвх") : QStringLiteral("Cgk"));
+    x.tube.anodeGrid = read(input.anodeGrid, QStringLiteral("Cga"));
+    x.tube.output = read(input.output, pentode ? QStringLiteral("Cвых") : QStringLiteral("Cak"));
+    const std::optional<double> r1 = toNumber(input.stage.r1, locale);
+    if (!r1 || !(*r1 > 0))
+        wrong << QStringLiteral("R1");
+    if (hasOutputTransformer(kind)) {
+        x.rn = toNumber(input.stage.rn, locale).value_or(0);
+        if (!(x.rn > 0))
+            wrong << QStringLiteral("Rн");
+    }
+    if (!wrong.isEmpty()) {
+        response.problem = QStringLiteral("Частотная характеристика не построена: нужно число не меньше нуля — ")
+            + wrong.join(QStringLiteral(", "));
+        return response;
+    }
+
+    response.circuit = circuitOf(response.point, kind, *r1, x);
+    if (usable(response.circuit))
+        response.figures = responseFigures(response.circuit, response.point.fmin);
+    if (!usable(response.circuit) || !usable(response.figures)) {
+        response = Response{};
+        response.problem = kOutOfRange;
+        return response;
+    }
+
+    QLocale writing = locale;
+    writing.setNumberOptions(QLocale::OmitGroupSeparator);
+    const ResponseFigures &f = response.figures;
+    const auto row = [&](QList<AnalysisRow> &rows, const char *name, const QString &caption, const QString &value,
+                         const char *unit) { rows.append({name, caption, value, QString::fromUtf8(unit)}); };
+    const auto optional = [&](const std::optional<double> &hz, double unit) {
+        return hz ? significantText(*hz / unit, 3, writing) : kNone;
+    };
+    const QString gainCaption = QStringLiteral("Усиление в середине полосы");
+    row(response.rows, "Gain", gainCaption, fixedText(f.gain, 1, writing), "");
+    row(response.rows, "GainDb", gainCaption, fixedText(f.gainDb, 1, writing), "дБ");
+    row(response.rows, "Low", QStringLiteral("Нижняя граничная частота (−3 дБ)"), optional(f.low, 1), "Гц");
+    row(response.rows, "AtFmin", QStringLiteral("Ослабление на Fmin"), fixedText(f.atFmin, 2, writing), "дБ");
+    if (!hasOutputTransformer(kind))
+        row(response.rows, "High", QStringLiteral("Верхняя граничная частота (−3 дБ)"), optional(f.high, 1000),
+            "кГц");
+
+    response.neededCaption = QStringLiteral("Для спада 3 дБ на Fmin нужны");
+    const QList<Part> parts = f.factor ? f.needed : frequencyParts(response.circuit);
+    for (const Part &part : parts) {
+        const bool inductor = part.name[0] == 'L';
+        const QString value = f.factor ? significantText(part.value * (inductor ? 1 : 1e6), 3, writing) : kNone;
+        row(response.needed, part.name, QString::fromLatin1(part.name), value, inductor ? "Гн" : "мкФ");
+    }
+
+    response.notes << QStringLiteral("типичные значения — уточните по справочнику");
+    if (hasOutputTransformer(kind))
+        response.notes << QStringLiteral("Индуктивность рассеяния и ёмкость обмоток трансформатора не учтены.");
+    return response;
+}
+
+} // namespace anodix::response

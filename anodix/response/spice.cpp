@@ -1,0 +1,321 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The tube's subcircuit and the stage's netlist as SPICE texts.
+#include "anodix/response/spice.h"
+
+#include "anodix/tubedb/tuberecord.h"
+
+#include <QStringList>
+#include <cmath>
+
+namespace anodix::response {
+namespace {
+
+// The model's constants, in V and A, fitted as TubeModel fits them: the
+// 3/2-power law through the record's point with its slope S; pentodes split
+// the cathode current between the anode (the knee by atan, then the slope
+// of Ri) and the screen.
+struct Constants
+{
+    double k = 0, v0 = 0, mu = 0;            // triode: Ia = k·(Uak/μ + Ugk + v0)^1.5
+    double kvb = 0, ei = 0, share = 0;       // pentodes: Ia = Ik·share·atan(Uak/kvb)·(Uak − ei)
+};
+
+std::optional<Constants> constantsOf(StageKind kind, const model::TubeFigures &f)
+{
+    if (!(f.ia0 > 0 && f.s > 0))
+        return std::nullopt;
+    Constants c;
+    const double e = 1.5 * f.ia0 / f.s;
+    const double bias = std::abs(f.uc);
+    const bool triode = analysis::tubeTypeOf(kind) == model::TubeType::Triode;
+    if (triode) {
+        if (!(f.mu > 0))
+            return std::nullopt;
+        c.mu = f.mu;
+        c.v0 = e - f.ua0 / f.mu + bias;
+        c.k = f.ia0 * 1e-3 / model::power15(e);
+    } else {
+        if (!(f.ug2 > 0 && f.ig2 >= 0 && f.ua0 > 0 && f.ri > 0))
+            return std::nullopt;
+        c.v0 = e + bias;
+        c.k = (f.ia0 + f.ig2) * 1e-3 / model::power15(e);
+        c.kvb = f.ug2 / 20;
+        c.ei = f.ua0 - f.ia0 * f.ri;
+        c.share = f.ia0 / (f.ia0 + f.ig2) / (std::atan(f.ua0 / c.kvb) * (f.ua0 - c.ei));
+    }
+    for (const double v : {c.k, c.v0, c.mu, c.kvb, c.ei, c.share}) {
+        if (!std::isfinite(v))
+            return std::nullopt;
+    }
+    if (!(c.k > 0) || (!triode && !(c.share > 0)))
+        return std::nullopt;
+    return c;
+}
+
+// Collects lines; a number that is not finite spoils the whole text.
+class Text
+{
+public:
+    Text &operator<<(const QString &part)
+    {
+        m_line += part;
+        return *this;
+    }
+    Text &operator<<(double value)
+    {
+        m_finite = m_finite && std::isfinite(value);
+        m_line += spiceNumber(value);
+        return *this;
+    }
+    Text &operator<<(const char *part) { return *this << QString::fromUtf8(part); }
+    void end()
+    {
+        m_lines << m_line;
+        m_line.clear();
+    }
+    void append(const QString &lines) { m_lines << lines; }
+    QString text() const { return m_finite ? m_lines.join(u'\n') + u'\n' : QString(); }
+
+private:
+    QStringList m_lines;
+    QString m_line;
+    bool m_finite = true;
+};
+
+QString stageTitle(StageKind kind)
+{
+    switch (kind) {
+    case StageKind::Triode:
+        return QStringLiteral("Предварительный усилитель на триоде");
+    case StageKind::PreampPentode:
+        return QStringLiteral("Предварительный усилитель на пентоде");
+    case StageKind::Power:
+        return QStringLiteral("Усилитель мощности на пентоде");
+    }
+    return {};
+}
+
+} // namespace
+
+QString spiceName(const QString &tubeName)
+{
+    static const char *const kLatin[] = {"A", "B", "V", "G", "D", "E", "Zh", "Z", "I", "J", "K",
+                                         "L", "M", "N", "O", "P", "R", "S", "T", "U", "F", "Kh",
+                                         "C", "Ch", "Sh", "Shch", "", "Y", "", "E", "Yu", "Ya"};
+    QString name;
+    for (const QChar ch : tubeName) {
+        const char16_t u = ch.toUpper().unicode();
+        if ((u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '_')
+            name += QChar(u);
+        else if (u >= 0x0410 && u <= 0x042F)
+            name += QLatin1String(kLatin[u - 0x0410]);
+        else if (u == 0x0401) // Ё
+            name += u'E';
+        else
+            name += u'_';
+    }
+    return name.isEmpty() ? QStringLiteral("TUBE") : name;
+}
+
+QString spiceNumber(double value)
+{
+    return QString::number(value == 0 ? 0.0 : value, 'g', 7);
+}
+
+QString TubeSubcircuit(const QString &tubeName, StageKind kind, const model::TubeFigures &f,
+                       const TubeCapacitances &caps)
+{
+    const std::optional<Constants> c = constantsOf(kind, f);
+    if (!c)
+        return {};
+    const QString name = spiceName(tubeName);
+    const bool triode = analysis::tubeTypeOf(kind) == model::TubeType::Triode;
+    Text t;
+    t << "* " << tubeName << ": " << (triode ? "триод" : "пентод") << ", модель Anodix";
+    t.end();
+    t << "* Данные лампы: Ua = " << f.ua0 << " В, Ia = " << f.ia0 << " мА, Uc = " << -std::abs(f.uc) << " В, S = "
+      << f.s << " мА/В, ";
+    if (triode)
+        t << "μ = " << f.mu;
+    else
+        t << "Ri = " << f.ri << " кОм, Ug2 = " << f.ug2 << " В, Ig2 = " << f.ig2 << " мА";
+    t.end();
+    if (triode) {
+        t << "* Ia = K·(Uak/μ + Ugk + V0)^1,5: степень 3/2 через точку данных с крутизной S";
+        t.end();
+        t << "* K = " << c->k << " А/В^1,5, μ = " << c->mu << ", V0 = " << c->v0 << " В";
+        t.end();
+    } else {
+        t << "* Ik = K·(Ugk + V0)^1,5 (экранная сетка при Ug2), Ia = Ik·Ka·atan(Uak/Vk)·(Uak − Ei), "
+             "Ig2 = Ik − Ia";
+        t.end();
+        t << "* K = " << c->k << " А/В^1,5, V0 = " << c->v0 << " В, Vk = " << c->kvb << " В, Ei = " << c->ei
+          << " В, Ka = " << c->share << " 1/В";
+        t.end();
+        t << "* Ток катода не зависит от напряжения экранной сетки: она считается при Ug2.";
+        t.end();
+    }
+    t << ".subckt " << name << (triode ? " anode grid cathode" : " anode screen grid cathode") << " params: cin="
+      << caps.input * 1e-12 << " cga=" << caps.anodeGrid * 1e-12 << " cout=" << caps.output * 1e-12;
+    t.end();
+    if (triode) {
+        // Parenthesised, so a negative offset reads the same in every SPICE.
+        t << "Ba anode cathode I = " << c->k << "*pwr(uramp(V(anode,cathode)/" << c->mu << "+V(grid,cathode)+("
+          << c->v0 << ")),1.5)";
+        t.end();
+    } else {
+        const auto cathode = [&] {
+            t << c->k << "*pwr(uramp(V(grid,cathode)+(" << c->v0 << ")),1.5)";
+        };
+        const auto anodeShare = [&] {
+            t << c->share << "*atan(uramp(V(anode,cathode))/" << c->kvb << ")*uramp(V(anode,cathode)-(" << c->ei
+              << "))";
+        };
+        t << "Ba anode cathode I = ";
+        cathode();
+        t << "*";
+        anodeShare();
+        t.end();
+        t << "Bs screen cathode I = ";
+        cathode();
+        t << "*(1-";
+        anodeShare();
+        t << ")";
+        t.end();
+    }
+    t << "Cin grid cathode {cin}";
+    t.end();
+    t << "Cga grid anode {cga}";
+    t.end();
+    t << "Cout anode cathode {cout}";
+    t.end();
+    t << ".ends " << name;
+    t.end();
+    return t.text();
+}
+
+QString StageNetlist(const Response &response, const QString &tubeName)
+{
+    if (!response.ok())
+        return {};
+    const StageCircuit &c = response.circuit;
+    const analysis::StagePoint &p = response.point;
+    const QString subcircuit = TubeSubcircuit(tubeName, c.kind, p.tube, {c.cgk / 1e-12, c.cga / 1e-12, c.cak / 1e-12});
+    if (subcircuit.isEmpty())
+        return {};
+    const bool power = hasOutputTransformer(c.kind);
+    const QString name = spiceName(tubeName);
+
+    Text t;
+    t << "* Anodix: " << stageTitle(c.kind) << ", " << tubeName;
+    t.end();
+    t << "* Ea = " << p.ea << " В, Fmin = " << p.fmin << " Гц; рабочая точка: Uq = " << p.uq << " В, Iq = " << p.iq
+      << " мА, Ugq = " << p.ugq << " В";
+    t.end();
+    t.append(subcircuit.trimmed());
+    t << "Vsupply supply 0 DC " << c.ea;
+    t.end();
+    // A 1 kHz sine that swings the grid from Q to Ug = 0 and to 2·Ugq.
+    t << "Vin input 0 DC 0 AC 1 SIN(0 " << std::abs(c.ugq) << " 1k)";
+    t.end();
+    const QString fed = c.rs > 0 ? QStringLiteral("source") : QStringLiteral("input");
+    if (c.rs > 0) {
+        t << "Rsource input source " << c.rs;
+        t.end();
+    }
+    t << "C1 " << fed << " grid " << c.c1;
+    t.end();
+    t << "R1 grid 0 " << c.r1;
+    t.end();
+    // A pentode preamplifier's screen has its own resistor; an output pentode's sits at +Ea.
+    const bool pentode = analysis::tubeTypeOf(c.kind) == model::TubeType::Pentode;
+    const char *screen = !pentode ? "" : power ? " supply" : " screen";
+    t << "XVL1 anode" << screen << " grid cathode " << name;
+    t.end();
+    t << "R2 cathode 0 " << c.rk;
+    t.end();
+    t << "C2 cathode 0 " << c.ck;
+    t.end();
+    switch (c.kind) {
+    case StageKind::Triode:
+        t << "R3 supply anode " << c.ra;
+        t.end();
+        t << "C3 anode out " << c.coupling;
+        t.end();
+        break;
+    case StageKind::PreampPentode:
+        t << "R3 supply screen " << c.rScreen;
+        t.end();
+        t << "C3 screen 0 " << c.cScreen;
+        t.end();
+        t << "R4 supply anode " << c.ra;
+        t.end();
+        t << "C4 anode out " << c.coupling;
+        t.end();
+        break;
+    case StageKind::Power:
+        // The transformer: the primary L1 coupled without leakage to a
+        // secondary of L1 / n², n² = Rt1 / Rн.
+        t << "L1 supply anode " << c.l1;
+        t.end();
+        t << "L2 out 0 " << c.l1 * c.rn / c.rp;
+        t.end();
+        t << "K1 L1 L2 1";
+        t.end();
+        t << "Rn out 0 " << c.rn;
+        t.end();
+        break;
+    }
+    if (!power) {
+        t << "Rnext out 0 " << c.rNext;
+        t.end();
+    }
+    if (c.load > 0) { // a zero part is no part
+        t << "Cload out 0 " << c.load;
+        t.end();
+    }
+    t << ".op";
+    t.end();
+    t << ".ac dec 20 1 200k";
+    t.end();
+    t << ".tran 10u 40m 20m";
+    t.end();
+    t << ".four 1k V(out)";
+    t.end();
+    t << ".control";
+    t.end();
+    t << "run";
+    t.end();
+    t << "set wr_singlescale";
+    t.end();
+    t << "set wr_vecnames";
+    t.end();
+    t << "setplot op1";
+    t.end();
+    t << "wrdata " << kOperatingPointFile << " v(supply) v(anode) v(cathode) v(grid)" << (power ? " l1#branch" : "");
+    t.end();
+    t << "setplot ac1";
+    t.end();
+    t << "let gain = mag(v(" << (power ? "anode" : "out") << "))";
+    t.end();
+    t << "wrdata " << kResponseFile << " gain";
+    t.end();
+    t << "setplot tran1";
+    t.end();
+    t << "wrdata " << kTransientFile << " v(out)";
+    t.end();
+    t << "quit";
+    t.end();
+    t << ".endc";
+    t.end();
+    t << ".end";
+    t.end();
+    return t.text();
+}
+
+QString SaveSpiceText(const QString &path, const QString &text)
+{
+    return SaveWholeFile(path, text.toUtf8());
+}
+
+} // namespace anodix::response

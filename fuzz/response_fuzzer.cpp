@@ -1,0 +1,121 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Fuzzes the frequency response and the SPICE texts with any box texts and
+// records: a response is its one problem and nothing else, or rows that are
+// numbers (or the dash of a point not found) and finite points; its netlist
+// holds only finite numbers in SPICE's form, and every part a positive value.
+#include "anodix/response/spice.h"
+#include "anodix/stages/numbertext.h"
+#include "anodix/stages/powerstage.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+#include <QStringList>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+using namespace anodix::response;
+
+[[noreturn]] void fail(const char *what, const QString &detail, const QByteArray &input)
+{
+    std::fprintf(stderr, "invariant broken: %s\n  %s\n  input %s\n", what, detail.toUtf8().constData(),
+                 input.toHex(' ').constData());
+    std::abort();
+}
+
+bool looksNonFinite(const QString &text)
+{
+    return text.contains(QLatin1String("nan"), Qt::CaseInsensitive)
+        || text.contains(QLatin1String("inf"), Qt::CaseInsensitive) || text.contains(QChar(0x221E));
+}
+
+void checkRows(const QList<AnalysisRow> &rows, const QLocale &locale, const QByteArray &input)
+{
+    for (const AnalysisRow &row : rows) {
+        const bool dash = row.value == QStringLiteral("—");
+        if (row.value.isEmpty() || looksNonFinite(row.value) || (!dash && !anodix::isNumeric(row.value, locale)))
+            fail("a response row that is no number", row.spoken(), input);
+    }
+}
+
+void checkNetlist(const QString &netlist, const QByteArray &input)
+{
+    if (netlist.isEmpty())
+        fail("a response without its netlist", QString(), input);
+    static const QRegularExpression number(QStringLiteral(R"((?<![\w.#])(\d+\.?\d*|\.\d+)([eE][-+]?\d+)?(?![\w.]))"));
+    bool commands = false; // ngspice's commands between .control and .endc
+    for (const QString &line : netlist.split(u'\n', Qt::SkipEmptyParts)) {
+        if (line.startsWith(u'*'))
+            continue; // comments may name the tube as the user typed it
+        if (line == QStringLiteral(".control") || line == QStringLiteral(".endc"))
+            commands = line == QStringLiteral(".control");
+        if (looksNonFinite(line))
+            fail("a netlist line with a number that is not finite", line, input);
+        for (auto match = number.globalMatch(line); match.hasNext();) {
+            bool ok = false;
+            const double value = match.next().captured().toDouble(&ok);
+            if (!ok || !std::isfinite(value))
+                fail("a netlist number SPICE cannot read", line, input);
+        }
+        // Resistors, capacitors and inductors: ngspice refuses a zero or negative one.
+        const QChar part = line.front().toUpper();
+        if (!commands && (part == u'R' || part == u'C' || part == u'L')) {
+            const QString last = line.split(u' ', Qt::SkipEmptyParts).constLast();
+            if (!(last.startsWith(u'{') || last.toDouble() > 0))
+                fail("a part without a positive value", line, input);
+        }
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    static const QLocale locales[] = {QLocale(QLocale::English, QLocale::UnitedStates),
+                                      QLocale(QLocale::Russian, QLocale::Russia)};
+    // The first byte picks the locale (bit 0) and the stage (the rest).
+    const QLocale &locale = locales[data[0] % 2];
+    const auto kind = StageKind((data[0] >> 1) % 3);
+    const QByteArray input(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QStringList fields = QString::fromUtf8(input.mid(1)).split(QLatin1Char('\n'));
+
+    // Ea, Fmin, R1, Rn, the source, the load, the three capacitances, then the record.
+    ResponseInput in;
+    in.stage = {kind, QStringLiteral("6Н2П"), fields.mid(9, 10), fields.value(0), fields.value(1), fields.value(2),
+                fields.value(3), {}};
+    in.source = fields.value(4);
+    in.load = fields.value(5);
+    in.input = fields.value(6);
+    in.anodeGrid = fields.value(7);
+    in.output = fields.value(8);
+    if (kind == StageKind::Power)
+        in.stage.outputs = anodix::CalculatePowerStage(in.stage.ea, in.stage.fmin, in.stage.r1, in.stage.rn,
+                                                       anodix::LoadedTube{in.stage.record}, locale)
+                               .updates;
+
+    const Response response = ComputeResponse(in, locale);
+    const QString netlist = StageNetlist(response, in.stage.tubeName);
+    if (!response.ok()) {
+        if (!response.rows.isEmpty() || !response.needed.isEmpty() || !response.figures.points.isEmpty()
+            || !netlist.isEmpty())
+            fail("a response with a problem and results", response.problem, input);
+        return 0;
+    }
+    checkRows(response.rows, locale, input);
+    checkRows(response.needed, locale, input);
+    const ResponseFigures &f = response.figures;
+    if (f.points.size() != 200)
+        fail("a response without its points", QString::number(f.points.size()), input);
+    for (const ResponsePoint &p : f.points) {
+        if (!std::isfinite(p.hz) || !std::isfinite(p.db) || p.hz < kFirstHz * 0.999 || p.hz > kLastHz * 1.001)
+            fail("a response point that cannot be drawn", QString::number(p.hz) + u' ' + QString::number(p.db), input);
+    }
+    checkNetlist(netlist, input);
+    checkNetlist(TubeSubcircuit(in.stage.tubeName, kind, response.point.tube, {1.6, 1.7, 0.5}), input);
+    return 0;
+}

@@ -1,0 +1,190 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// ngspice on the exported netlists of bundled tubes, one test per stage: its
+// operating point against the characteristics analysis, its small-signal
+// response against ComputeResponse. A netlist it cannot read fails.
+#include "anodix/response/spice.h"
+#include "anodix/stages/powerstage.h"
+#include "anodix/tubedb/tuberecord.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cmath>
+
+using namespace anodix;
+using namespace anodix::response;
+
+namespace {
+
+const QLocale pointLocale(QLocale::English, QLocale::UnitedStates);
+
+// Rows of numbers under a header line of column names.
+struct DataFile
+{
+    QStringList columns;
+    QList<QList<double>> rows;
+    int column(const QString &name) const { return int(columns.indexOf(name)); }
+};
+
+DataFile readData(const QString &path)
+{
+    DataFile data;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return data;
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    for (const QString &line : lines) {
+        const QStringList fields = line.simplified().split(u' ', Qt::SkipEmptyParts);
+        if (data.columns.isEmpty()) {
+            data.columns = fields;
+            continue;
+        }
+        QList<double> row;
+        for (const QString &field : fields)
+            row << field.toDouble();
+        data.rows << row;
+    }
+    return data;
+}
+
+// The stage as its window would have left it after "Рассчитать".
+analysis::AnalysisInput stageInput(StageKind kind, const QString &tube, const QString &ea)
+{
+    const TubeClass tubeClass = kind == StageKind::Triode          ? TubeClass::Triode
+                                : kind == StageKind::PreampPentode ? TubeClass::PreampPentode
+                                                                   : TubeClass::PowerPentode;
+    const TubeDatabase db(QStringLiteral(ANODIX_DATA_DIR));
+    const RecordLines record = db.ReadTubeRecord(tubeClass, tube + QStringLiteral(".lamp"));
+    analysis::AnalysisInput in{kind, tube, record.lines, ea, QStringLiteral("20"), QStringLiteral("470"),
+                               QStringLiteral("8"), {}};
+    if (kind == StageKind::Power)
+        in.outputs = CalculatePowerStage(ea, in.fmin, in.r1, in.rn, LoadedTube{record.lines}, pointLocale).updates;
+    return in;
+}
+
+// Where the sampled response first falls 3 dB below its peak, on either side;
+// linear in dB over log f between the samples. Zero when it does not.
+double sampledCorner(const DataFile &ac, double peak, int from, int step)
+{
+    const double level = peak / std::sqrt(2.0);
+    for (int i = from; i + step >= 0 && i + step < ac.rows.size(); i += step) {
+        const double g0 = ac.rows[i][1], g1 = ac.rows[i + step][1];
+        if (g1 < level) {
+            const double t = (20 * std::log10(g0 / level)) / (20 * std::log10(g0 / g1));
+            return std::exp(std::log(ac.rows[i][0]) + t * (std::log(ac.rows[i + step][0]) - std::log(ac.rows[i][0])));
+        }
+    }
+    return 0;
+}
+
+double deviation(double measured, double expected)
+{
+    return std::abs(measured - expected) / std::abs(expected);
+}
+
+} // namespace
+
+class TestNgspice : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("ngspice")).isEmpty(),
+                 "ngspice not found: install Debian's ngspice package (scripts/test.sh does)");
+    }
+
+    void netlistRunsAndAgreesWithTheAnalysisAndResponse_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("tube");
+        QTest::addColumn<QString>("ea");
+        QTest::addColumn<QString>("source");
+        QTest::newRow("triode ECC83, no source resistance") << int(StageKind::Triode) << "ECC83" << "250" << "0";
+        QTest::newRow("triode 6Н2П") << int(StageKind::Triode) << "6Н2П" << "250" << "1";
+        QTest::newRow("triode 12AU7") << int(StageKind::Triode) << "12AU7" << "300" << "1";
+        QTest::newRow("triode 6С45П") << int(StageKind::Triode) << "6С45П" << "150" << "10";
+        QTest::newRow("pentode EF86") << int(StageKind::PreampPentode) << "EF86" << "300" << "1";
+        QTest::newRow("pentode 6Ж1П") << int(StageKind::PreampPentode) << "6Ж1П" << "250" << "1";
+        QTest::newRow("pentode 6SJ7") << int(StageKind::PreampPentode) << "6SJ7" << "300" << "0";
+        QTest::newRow("power EL84") << int(StageKind::Power) << "EL84" << "250" << "1";
+        QTest::newRow("power 6П3С") << int(StageKind::Power) << "6П3С" << "300" << "1";
+        QTest::newRow("power EL34") << int(StageKind::Power) << "EL34" << "300" << "10";
+    }
+
+    void netlistRunsAndAgreesWithTheAnalysisAndResponse()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, tube);
+        QFETCH(QString, ea);
+        QFETCH(QString, source);
+        ResponseInput in = withTypicalValues(stageInput(StageKind(kind), tube, ea), pointLocale);
+        in.source = source;
+        const Response response = ComputeResponse(in, pointLocale);
+        QVERIFY2(response.ok(), qPrintable(response.problem));
+        const QString netlist = StageNetlist(response, tube);
+        QVERIFY(!netlist.isEmpty());
+
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QVERIFY(SaveSpiceText(dir.filePath(QStringLiteral("stage.cir")), netlist).isEmpty());
+        QProcess ngspice;
+        ngspice.setWorkingDirectory(dir.path());
+        ngspice.start(QStringLiteral("ngspice"), {QStringLiteral("-b"), QStringLiteral("stage.cir")});
+        QVERIFY(ngspice.waitForFinished(20000));
+        const QString errors = QString::fromUtf8(ngspice.readAllStandardError());
+        QVERIFY2(ngspice.exitStatus() == QProcess::NormalExit && ngspice.exitCode() == 0, qPrintable(errors));
+        // ngspice reports a line it cannot read on stderr and goes on without it.
+        QVERIFY2(!errors.contains(QStringLiteral("rror")), qPrintable(errors));
+
+        const DataFile op = readData(dir.filePath(kOperatingPointFile));
+        QCOMPARE(op.rows.size(), 1);
+        const QList<double> &v = op.rows.first();
+        const auto at = [&](const char *name) {
+            const int i = op.column(QString::fromLatin1(name));
+            return i >= 0 ? v.value(i) : qQNaN();
+        };
+        const analysis::StagePoint &p = response.point;
+        const double uq = at("v(anode)") - at("v(cathode)");
+        const double ugq = at("v(grid)") - at("v(cathode)");
+        const double iq = kind == int(StageKind::Power) ? at("l1#branch") * 1e3
+                                                        : (at("v(supply)") - at("v(anode)")) / p.ra;
+        qInfo("%s: Uq %.4g/%.4g V, Iq %.4g/%.4g mA, Ugq %.4g/%.4g V", qPrintable(tube), uq, p.uq, iq, p.iq, ugq,
+              p.ugq);
+        QVERIFY2(deviation(uq, p.uq) < 0.005, "Uq");
+        QVERIFY2(deviation(iq, p.iq) < 0.005, "Iq");
+        QVERIFY2(deviation(ugq, p.ugq) < 0.005, "Ugq");
+
+        const DataFile ac = readData(dir.filePath(kResponseFile));
+        QVERIFY(ac.rows.size() > 100);
+        int peak = 0;
+        for (int i = 0; i < ac.rows.size(); ++i) {
+            if (ac.rows[i][1] > ac.rows[peak][1])
+                peak = i;
+        }
+        const ResponseFigures &f = response.figures;
+        const double gain = ac.rows[peak][1];
+        const double low = sampledCorner(ac, gain, peak, -1);
+        const double high = sampledCorner(ac, gain, peak, 1);
+        qInfo("%s: gain %.4g/%.4g, low %.4g/%.4g Hz, high %.4g/%.4g Hz", qPrintable(tube), gain, f.gain, low,
+              f.low.value_or(0), high, f.high.value_or(0));
+        QVERIFY2(deviation(gain, f.gain) < 0.02, "mid-band gain");
+        QVERIFY(f.low);
+        QVERIFY2(deviation(low, *f.low) < 0.02, "lower -3 dB point");
+        // The sweep ends at 200 kHz: the upper point is compared where it lies inside.
+        if (f.high && *f.high < 150e3)
+            QVERIFY2(deviation(high, *f.high) < 0.02, "upper -3 dB point");
+        // And every sample of the curve, within 2 % of the gain.
+        for (const QList<double> &row : ac.rows) {
+            const double computed = std::abs(transfer(response.circuit, row[0]));
+            QVERIFY2(std::abs(row[1] - computed) < 0.02 * f.gain, qPrintable(QString::number(row[0])));
+        }
+        QVERIFY(readData(dir.filePath(kTransientFile)).rows.size() > 100);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNgspice)
+#include "tst_ngspice.moc"

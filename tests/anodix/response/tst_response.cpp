@@ -1,0 +1,259 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The frequency response through ComputeResponse and its SPICE texts: the
+// worked triode figures, corners checked against textbook formulas, the
+// common scale factor, refusals, in a point and a comma locale.
+#include "anodix/response/spice.h"
+#include "anodix/stages/numbertext.h"
+
+#include <QTest>
+#include <cmath>
+#include <numbers>
+
+using namespace anodix;
+using namespace anodix::response;
+
+namespace {
+
+const QLocale pointLocale(QLocale::English, QLocale::UnitedStates);
+const QLocale commaLocale(QLocale::Russian, QLocale::Russia);
+const QString notBuilt = QStringLiteral("Частотная характеристика не построена");
+
+const QStringList ecc83{"6.3", "0.3", "250", "1.2", "2", "1.6", "100", "62.5"};
+const QStringList ef86{"6.3", "0.2", "250", "3", "2", "2", "0", "2500", "140", "0.6"};
+const QStringList el84{"6,3", "0,76", "250", "48", "7,3", "11,3", "19", "38", "250", "5,5"};
+
+QStringList recordOf(StageKind kind)
+{
+    return kind == StageKind::Triode ? ecc83 : kind == StageKind::PreampPentode ? ef86 : el84;
+}
+
+// Box texts are written with a point and take the locale's separator.
+ResponseInput input(StageKind kind, const QLocale &locale, const QString &source = "1")
+{
+    const auto local = [&](QString text) { return text.replace(u'.', locale.decimalPoint()); };
+    analysis::AnalysisInput stage{kind, QStringLiteral("Лампа"), recordOf(kind), "250", "20", "470", "8", {}};
+    if (kind == StageKind::Power)
+        stage.outputs = {{"R1", "470"}, {"Rt1", local("3.93")}};
+    ResponseInput in = withTypicalValues(stage, locale);
+    in.source = local(source);
+    return in;
+}
+
+QString rowValue(const QList<AnalysisRow> &rows, const char *name)
+{
+    for (const AnalysisRow &row : rows) {
+        if (qstrcmp(row.name, name) == 0)
+            return row.value;
+    }
+    return QStringLiteral("(none)");
+}
+
+double number(const QString &text, const QLocale &locale)
+{
+    return toNumber(text, locale).value_or(qQNaN());
+}
+
+} // namespace
+
+class TestResponse : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The ECC83 preamplifier at Ea 250, Fmin 20, R1 470 fed with no source
+    // resistance: C1, C2 and C3 each set for 20 Hz lose 7.87 dB there together,
+    // and the stage is −3 dB at 37.0 Hz (ngspice on the same circuit, 2000
+    // points a decade: −7.87 dB and 36.97 Hz). The tube's capacitances add the
+    // top of the band, and C1 against the Miller capacitance costs 0.05 dB.
+    void workedTriodeFiguresInBothLocales_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("strays"); // the tube's and the load's capacitances, pF
+        QTest::addColumn<QStringList>("expected");
+        const QStringList bare{"Gain=54.6", "GainDb=34.7", "Low=37.0", "AtFmin=-7.87", "High=—"};
+        const QStringList typical{"Gain=54.6", "GainDb=34.7", "Low=37.3", "AtFmin=-7.90", "High=78.1"};
+        QTest::newRow("no stray capacitance, point") << pointLocale << "0" << bare;
+        QTest::newRow("no stray capacitance, comma") << commaLocale << "0" << bare;
+        QTest::newRow("typical capacitances, point") << pointLocale << "" << typical;
+        QTest::newRow("typical capacitances, comma") << commaLocale << "" << typical;
+    }
+    void workedTriodeFiguresInBothLocales()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QString, strays);
+        QFETCH(QStringList, expected);
+        ResponseInput in = input(StageKind::Triode, locale, "0");
+        if (!strays.isEmpty())
+            in.input = in.anodeGrid = in.output = in.load = strays;
+        const Response r = ComputeResponse(in, locale);
+        QVERIFY2(r.ok(), qPrintable(r.problem));
+        QStringList shown;
+        for (const AnalysisRow &row : r.rows)
+            shown << QString::fromLatin1(row.name) + u'=' + row.value;
+        QCOMPARE(shown, expected.replaceInStrings(".", locale.decimalPoint()));
+        QCOMPARE(r.rows.constFirst().spoken(), QString("Усиление в середине полосы 54") + locale.decimalPoint() + "6");
+        QCOMPARE(r.rows.at(2).spoken(), QString("Нижняя граничная частота (−3 дБ) %1 Гц").arg(rowValue(r.rows, "Low")));
+    }
+
+    // Scaling every coupling and bypass part (and L1) by the one factor puts
+    // the whole stage's −3 dB point on Fmin, and the rows show those values.
+    void neededPartsPutTheLowerCornerOnFmin_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QStringList>("parts");
+        QTest::newRow("triode") << int(StageKind::Triode) << pointLocale << QStringList{"C1", "C2", "C3"};
+        QTest::newRow("pentode") << int(StageKind::PreampPentode) << commaLocale
+                                 << QStringList{"C1", "C2", "C3", "C4"};
+        QTest::newRow("power") << int(StageKind::Power) << pointLocale << QStringList{"C1", "C2", "L1"};
+    }
+    void neededPartsPutTheLowerCornerOnFmin()
+    {
+        QFETCH(int, kind);
+        QFETCH(QLocale, locale);
+        QFETCH(QStringList, parts);
+        const Response r = ComputeResponse(input(StageKind(kind), locale), locale);
+        QVERIFY2(r.ok(), qPrintable(r.problem));
+        QVERIFY(r.figures.factor);
+        // Three corners at or just below 20 Hz add up: the factor lies between 1 and 3.
+        QVERIFY(*r.figures.factor > 1 && *r.figures.factor < 3);
+        const ResponseFigures scaledFigures = responseFigures(scaled(r.circuit, *r.figures.factor), 20);
+        QVERIFY(scaledFigures.low);
+        QVERIFY(std::abs(*scaledFigures.low - 20) < 0.01);
+        QVERIFY(std::abs(scaledFigures.atFmin + 3.0103) < 0.001);
+        QStringList shown;
+        for (int i = 0; i < r.needed.size(); ++i) {
+            shown << r.needed[i].caption;
+            const double unit = r.needed[i].unit == QStringLiteral("Гн") ? 1 : 1e-6;
+            const double value = number(r.needed[i].value, locale) * unit;
+            QVERIFY(std::abs(value / r.figures.needed[i].value - 1) < 0.005);
+        }
+        QCOMPARE(shown, parts);
+        QCOMPARE(r.rows.size(), kind == int(StageKind::Power) ? 4 : 5); // no upper point behind a transformer
+    }
+
+    // With the cathode and output parts made huge and the tube's capacitances
+    // gone, C1 into R1 alone is left: one corner at 1 / (2π·C1·R1) = Fmin,
+    // −3.01 dB there; then the source's resistance with the Miller capacitance
+    // Cgk + Cga·(1 + A) sets the top.
+    void singleCornersMatchTheirFormulas_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("triode") << int(StageKind::Triode);
+        QTest::newRow("pentode") << int(StageKind::PreampPentode);
+        QTest::newRow("power") << int(StageKind::Power);
+    }
+    void singleCornersMatchTheirFormulas()
+    {
+        QFETCH(int, kind);
+        const Response r = ComputeResponse(input(StageKind(kind), pointLocale, "0"), pointLocale);
+        QVERIFY2(r.ok(), qPrintable(r.problem));
+        StageCircuit c = r.circuit;
+        c.ck *= 1e6;
+        c.coupling *= 1e6;
+        c.l1 *= 1e6;
+        c.cScreen *= 1e6;
+        // C1 also feeds the grid's capacitance: without it the corner is exact.
+        StageCircuit bare = c;
+        bare.cgk = bare.cga = 0;
+        QVERIFY(std::abs(responseFigures(bare, 20).atFmin + 3.0103) < 0.001);
+
+        c.rs = 100e3;
+        c.load = 0;
+        c.cak = 0;
+        const double gain = r.figures.gain;
+        const double miller = c.cgk + c.cga * (1 + gain);
+        const double expected = 1 / (2 * std::numbers::pi * (c.rs * c.r1 / (c.rs + c.r1)) * miller);
+        const ResponseFigures f = responseFigures(c, 20);
+        QVERIFY(f.high);
+        QVERIFY2(std::abs(*f.high / expected - 1) < 0.05, qPrintable(QString::number(*f.high / expected)));
+    }
+
+    void refusalsNameWhatIsWrong_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("no tube") << int(StageKind::Triode) << "record" << ""
+                                 << "Недостаточно данных для построения характеристик: Ua, Ia, Uc, S, μ, Ri";
+        QTest::newRow("letters as the source") << int(StageKind::Triode) << "source" << "abc"
+                                               << notBuilt + ": нужно число не меньше нуля — сопротивление источника";
+        QTest::newRow("negative Cga") << int(StageKind::PreampPentode) << "cga" << "-1"
+                                      << notBuilt + ": нужно число не меньше нуля — Cga";
+        QTest::newRow("no loudspeaker") << int(StageKind::Power) << "rn" << "0"
+                                        << notBuilt + ": нужно число не меньше нуля — Rн";
+        QTest::newRow("a supply of 1e300") << int(StageKind::Triode) << "ea" << "1e300"
+                                           << "Характеристики не построены: исходные данные вне допустимых пределов: "
+                                              "Ea = 1E300 В, допустимо от 1 до 100000 В";
+    }
+    void refusalsNameWhatIsWrong()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, box);
+        QFETCH(QString, text);
+        QFETCH(QString, problem);
+        for (const QLocale &locale : {pointLocale, commaLocale}) {
+            ResponseInput in = input(StageKind(kind), locale);
+            QString *const boxes[] = {&in.source, &in.anodeGrid, &in.stage.rn, &in.stage.ea};
+            const qsizetype i = QStringList{"source", "cga", "rn", "ea"}.indexOf(box);
+            if (i >= 0)
+                *boxes[i] = text;
+            else
+                in.stage.record.clear();
+            const Response r = ComputeResponse(in, locale);
+            QCOMPARE(r.problem, problem);
+            QVERIFY(r.rows.isEmpty() && r.needed.isEmpty() && r.figures.points.isEmpty());
+            QVERIFY(StageNetlist(r, QStringLiteral("Лампа")).isEmpty());
+        }
+    }
+
+    void spiceNamesAreLatin_data()
+    {
+        QTest::addColumn<QString>("tube");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("already Latin") << "ECC83" << "ECC83";
+        QTest::newRow("Cyrillic") << "6Н2П" << "6N2P";
+        QTest::newRow("dash and two letters") << "6П14П-ЕВ" << "6P14P_EV";
+        QTest::newRow("lower case, Ж") << "6ж1п" << "6Zh1P";
+        QTest::newRow("blank") << " " << "_";
+    }
+    void spiceNamesAreLatin()
+    {
+        QFETCH(QString, tube);
+        QFETCH(QString, name);
+        QCOMPARE(spiceName(tube), name);
+    }
+
+    // The netlist is the same under either locale: SPICE numbers take a point.
+    void netlistIgnoresTheLocale_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("triode") << int(StageKind::Triode)
+                                << QStringList{".subckt ECC83 anode grid cathode params: cin=1.6e-12 cga=1.7e-12 cout=5e-13",
+                                               "C1 source grid 1.693138e-08", "R1 grid 0 470000",
+                                               "XVL1 anode grid cathode ECC83", "R3 supply anode 104166.7",
+                                               "Vin input 0 DC 0 AC 1 SIN(0 1.375265 1k)"};
+        QTest::newRow("pentode") << int(StageKind::PreampPentode)
+                                 << QStringList{"XVL1 anode screen grid cathode ECC83", "R3 supply screen 183333.3",
+                                                "C4 anode out 1.693138e-08"};
+        QTest::newRow("power") << int(StageKind::Power)
+                               << QStringList{"XVL1 anode supply grid cathode ECC83", "K1 L1 L2 1", "Rn out 0 8",
+                                              "wrdata op.data v(supply) v(anode) v(cathode) v(grid) l1#branch"};
+    }
+    void netlistIgnoresTheLocale()
+    {
+        QFETCH(int, kind);
+        QFETCH(QStringList, lines);
+        const QString point = StageNetlist(ComputeResponse(input(StageKind(kind), pointLocale), pointLocale), "ECC83");
+        const QString comma = StageNetlist(ComputeResponse(input(StageKind(kind), commaLocale), commaLocale), "ECC83");
+        QCOMPARE(comma, point);
+        const QStringList written = point.split(u'\n');
+        for (const QString &line : lines)
+            QVERIFY2(written.contains(line), qPrintable(line));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestResponse)
+#include "tst_response.moc"
