@@ -45,16 +45,18 @@ for program in anodix grideon; do
             fail "ru.anodix.$program.metainfo.xml does not validate"
     fi
 done
-# The characteristics window's module, where the program looks for it, taking
-# from the program every symbol of the project's own that it calls.
-module="$prefix/bin/$module_dir/libanodix_harakteristiki.so"
-if [ ! -f "$module" ]; then
-    fail "the characteristics module is not installed at bin/$module_dir"
-elif command -v nm >/dev/null; then
-    missing="$(comm -23 <(nm -D --undefined-only "$module" | awk '/6anodix/ {print $2}' | sort -u) \
-                        <(nm -D --defined-only "$prefix/bin/anodix" | awk '{print $3}' | sort -u))"
-    [ -z "$missing" ] || fail "anodix does not export what its module calls: $missing"
-fi
+# Anodix's modules, where the program looks for them, each taking from the
+# program every symbol of the project's own that it calls.
+for name in anodix_harakteristiki anodix_printdialog; do
+    module="$prefix/bin/$module_dir/lib$name.so"
+    if [ ! -f "$module" ]; then
+        fail "the module $name is not installed at bin/$module_dir"
+    elif command -v nm >/dev/null; then
+        missing="$(comm -23 <(nm -D --undefined-only "$module" | awk '/6anodix/ {print $2}' | sort -u) \
+                            <(nm -D --defined-only "$prefix/bin/anodix" | awk '{print $3}' | sort -u))"
+        [ -z "$missing" ] || fail "anodix does not export what $name calls: $missing"
+    fi
+done
 check_file "share/doc/anodix/copyright"
 grep -qx 'License: GPL-3+' "$prefix/share/doc/anodix/copyright" 2>/dev/null ||
     fail "share/doc/anodix/copyright does not state the licence"
