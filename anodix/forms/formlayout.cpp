@@ -3,6 +3,7 @@
 
 #include "anodix/forms/filelistbox.h"
 
+#include <QFontDatabase>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,11 +23,36 @@ QString controlName(const char *name, int index)
 
 namespace {
 
+// The metric twins that stand in for the forms' fonts where those are not installed.
+struct FamilyTwin
+{
+    const char *family;
+    const char *twin;
+};
+constexpr FamilyTwin kTwins[] = {{"Arial", "Liberation Sans"}, {"Times New Roman", "Liberation Serif"}};
+
+// The family a form names where it is installed, else its installed twin.
+// Asked for a family that is not installed, Qt has fontconfig sort every font
+// on the system for it before it settles on the twin, at each start.
+QString installedFamily(const char *family)
+{
+    static const QStringList installed = QFontDatabase::families();
+    const QString name = QString::fromLatin1(family);
+    if (installed.contains(name, Qt::CaseInsensitive))
+        return name;
+    for (const FamilyTwin &twin : kTwins) {
+        const QString twinName = QString::fromLatin1(twin.twin);
+        if (qstrcmp(twin.family, family) == 0 && installed.contains(twinName, Qt::CaseInsensitive))
+            return twinName;
+    }
+    return name;
+}
+
 void applyFont(QWidget *widget, const FontSpec &fontSpec)
 {
     if (!fontSpec.family)
         return;
-    QFont font(QString::fromLatin1(fontSpec.family));
+    QFont font(installedFamily(fontSpec.family));
     font.setPointSizeF(fontSpec.points);
     font.setBold(fontSpec.bold);
     font.setItalic(fontSpec.italic);
