@@ -10,8 +10,6 @@
 #include <QPainter>
 #include <QStyleOptionButton>
 #include <QStylePainter>
-#include <QSvgRenderer>
-#include <QSvgWidget>
 
 namespace anodix {
 
@@ -97,12 +95,8 @@ QWidget *createControl(QWidget *client, const ControlRow &row)
     }
     case ControlKind::FileList:
         return new FileListBox(client);
-    case ControlKind::Picture: {
-        auto *picture = new QSvgWidget(text, client);
-        // A drawing keeps its proportions even where its box is a little off them.
-        picture->renderer()->setAspectRatioMode(Qt::KeepAspectRatio);
-        return picture;
-    }
+    case ControlKind::Picture:
+        return new Drawing(text, client);
     case ControlKind::Line:
         return createLine(client, row);
     }
@@ -251,6 +245,25 @@ void WrapButton::paintEvent(QPaintEvent *)
     const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
     painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, caption);
+}
+
+Drawing::Drawing(const QString &resource, QWidget *parent)
+    : QWidget(parent)
+    , m_drawing(resource)
+{
+}
+
+bool Drawing::isValid() const
+{
+    return !m_drawing.actualSize(QSize(1000, 1000)).isEmpty();
+}
+
+void Drawing::paintEvent(QPaintEvent *)
+{
+    // The icon engine keeps the drawing's proportions even where its box is a
+    // little off them, and draws it at the screen's pixel density.
+    QPainter painter(this);
+    m_drawing.paint(&painter, rect());
 }
 
 } // namespace anodix

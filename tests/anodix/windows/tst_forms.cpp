@@ -16,8 +16,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStyleOptionButton>
-#include <QSvgRenderer>
-#include <QSvgWidget>
 #include <memory>
 
 using anodix::ControlKind;
@@ -52,7 +50,7 @@ bool hasKind(const QWidget *widget, ControlKind kind)
     case ControlKind::TextBox: return qobject_cast<const QLineEdit *>(widget);
     case ControlKind::Button: return qobject_cast<const QPushButton *>(widget);
     case ControlKind::FileList: return qobject_cast<const anodix::FileListBox *>(widget);
-    case ControlKind::Picture: return qobject_cast<const QSvgWidget *>(widget);
+    case ControlKind::Picture: return qobject_cast<const anodix::Drawing *>(widget);
     case ControlKind::Line: return qobject_cast<const QFrame *>(widget);
     }
     return false;
@@ -334,9 +332,10 @@ private slots:
         QFETCH(WindowId, id);
         m_app = std::make_unique<WindowFixture>();
         FormWindow *window = m_app->open(id);
-        auto *picture = control<QSvgWidget>(window, QStringLiteral("Image1"));
+        auto *picture = control<anodix::Drawing>(window, QStringLiteral("Image1"));
         QVERIFY(picture);
-        QVERIFY(picture->renderer()->isValid());
+        QVERIFY(picture->isValid());
+        QVERIFY(!anodix::Drawing(QStringLiteral(":/anodix/missing.svg"), nullptr).isValid());
         window->close();
     }
 
