@@ -7,10 +7,10 @@ class QApplication;
 
 namespace grideon {
 
-// The program after its QApplication exists: Qt's own texts in Russian, the
-// icon, and Form1 shown on "data.dat" in the current folder with the user's
-// regional settings; returns the event loop's exit code once the last window
-// has closed.
+// The program after its QApplication exists: Form1 shown on "data.dat" in the
+// current folder with the user's regional settings and, once it has painted,
+// Qt's own texts in Russian and the icon; returns the event loop's exit code
+// once the last window has closed.
 int runGrideon(QApplication &app);
 
 } // namespace grideon

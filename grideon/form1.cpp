@@ -113,7 +113,7 @@ Form1::Form1(Dialogs &dialogs, DesktopShell &shell, const QLocale &locale, QWidg
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Valvora (Grideon)"));
-    setWindowIcon(programIcon());
+    // The icon is the program's, set once this window has painted.
 
     auto *menuBar = new QMenuBar(this);
     QMenu *help = menuBar->addMenu(QStringLiteral("Справка"));

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSvgRenderer>
+#include <QTimer>
 
 #include <cmath>
 
@@ -146,7 +147,7 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent *event)
 
 PictureBox::PictureBox(const QString &resource, QWidget *parent)
     : QFrame(parent)
-    , m_renderer(new QSvgRenderer(resource, this))
+    , m_resource(resource)
 {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(1);
@@ -154,17 +155,35 @@ PictureBox::PictureBox(const QString &resource, QWidget *parent)
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Qt::white);
     setPalette(palette);
-    m_renderer->setAspectRatioMode(Qt::KeepAspectRatio);
+}
+
+PictureBox::~PictureBox() = default;
+
+QSvgRenderer *PictureBox::renderer() const
+{
+    if (!m_renderer) {
+        m_renderer = std::make_unique<QSvgRenderer>(m_resource);
+        m_renderer->setAspectRatioMode(Qt::KeepAspectRatio);
+    }
+    return m_renderer.get();
 }
 
 bool PictureBox::hasPicture() const
 {
-    return m_renderer->isValid();
+    return renderer()->isValid();
 }
 
 void PictureBox::paintEvent(QPaintEvent *event)
 {
     QFrame::paintEvent(event);
+    if (!m_renderer) {
+        // The first paint shows the frame; the drawing follows at once.
+        QTimer::singleShot(0, this, [this] {
+            renderer();
+            update();
+        });
+        return;
+    }
     if (!m_renderer->isValid())
         return;
     QPainter painter(this);

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QString>
 
+#include <memory>
 #include <span>
 
 class QSvgRenderer;
@@ -76,19 +77,25 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 };
 
-// A framed box showing a vector drawing at its own proportions.
+// A framed box showing a vector drawing at its own proportions. The drawing is
+// read once the box has first painted its frame, so a window with it is on
+// screen without waiting for the drawing.
 class PictureBox : public QFrame
 {
     Q_OBJECT
 public:
     explicit PictureBox(const QString &resource, QWidget *parent = nullptr);
+    ~PictureBox() override;
     bool hasPicture() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    QSvgRenderer *m_renderer;
+    QSvgRenderer *renderer() const; // reads the drawing on first use
+
+    QString m_resource;
+    mutable std::unique_ptr<QSvgRenderer> m_renderer;
 };
 
 } // namespace grideon

@@ -5,6 +5,7 @@
 
 #include "anodix/analysis/characteristics.h"
 #include "anodix/forms/dialogs.h"
+#include "anodix/charts/companion.h"
 #include "anodix/forms/formlayout.h"
 #include "anodix/forms/formwindow.h"
 
@@ -18,7 +19,7 @@ namespace anodix::charts {
 class CharacteristicsPlot;
 struct Rendering;
 
-class Harakteristiki final : public FormWindow
+class Harakteristiki final : public FormWindow, public Companion
 {
     Q_OBJECT
 public:
@@ -27,11 +28,12 @@ public:
     // Takes the analysis of a successful calculation and the stage window's
     // outputs as it names them ("R1 = 470 кОм"); shown at once while the window
     // is open, and at its next opening otherwise.
-    void showAnalysis(analysis::Analysis analysis, QStringList stageOutputs);
+    void showAnalysis(analysis::Analysis analysis, QStringList stageOutputs) override;
     const std::optional<analysis::Analysis> &shownAnalysis() const { return m_analysis; }
 
     // Opens the window beside window; an open one is raised.
-    void openBeside(QWidget *window);
+    void openBeside(QWidget *window) override;
+    FormWindow &window() override { return *this; }
 
 protected:
     void createMenus() override;

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "anodix/forms/dialogs.h"
 
+#include "anodix/forms/moduleloader.h"
+#include "anodix/forms/printdialogmodule.h"
+
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
-#include <QPrintDialog>
 #include <algorithm>
 
 namespace anodix {
@@ -65,8 +67,13 @@ SaveChoice QtDialogs::saveFileName(QWidget *parent, const QString &title, const 
 
 bool QtDialogs::choosePrinter(QWidget *parent, QPrinter &printer)
 {
-    QPrintDialog dialog(&printer, parent);
-    return dialog.exec() == QDialog::Accepted;
+    QString reason;
+    PrintDialogModule *dialogs = loadModule<PrintDialogModule>(kPrintDialogModule, reason);
+    if (!dialogs) {
+        message(parent, QStringLiteral("Печать недоступна: ") + reason, QStringLiteral("Ошибка"), Icon::None);
+        return false;
+    }
+    return dialogs->choosePrinter(parent, printer);
 }
 
 } // namespace anodix

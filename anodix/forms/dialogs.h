@@ -47,7 +47,8 @@ public:
     virtual bool choosePrinter(QWidget *parent, QPrinter &printer) = 0;
 };
 
-// The real dialogs: QMessageBox, QInputDialog, QFileDialog and QPrintDialog.
+// The real dialogs: QMessageBox, QInputDialog, QFileDialog and QPrintDialog,
+// the last from its module (printdialogmodule.h), loaded when first asked for.
 class QtDialogs final : public Dialogs
 {
 public:

@@ -3,14 +3,13 @@
 
 #include "anodix/forms/filelistbox.h"
 
+#include <QFontDatabase>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QStyleOptionButton>
 #include <QStylePainter>
-#include <QSvgRenderer>
-#include <QSvgWidget>
 
 namespace anodix {
 
@@ -22,11 +21,36 @@ QString controlName(const char *name, int index)
 
 namespace {
 
+// The metric twins that stand in for the forms' fonts where those are not installed.
+struct FamilyTwin
+{
+    const char *family;
+    const char *twin;
+};
+constexpr FamilyTwin kTwins[] = {{"Arial", "Liberation Sans"}, {"Times New Roman", "Liberation Serif"}};
+
+// The family a form names where it is installed, else its installed twin.
+// Asked for a family that is not installed, Qt has fontconfig sort every font
+// on the system for it before it settles on the twin, at each start.
+QString installedFamily(const char *family)
+{
+    static const QStringList installed = QFontDatabase::families();
+    const QString name = QString::fromLatin1(family);
+    if (installed.contains(name, Qt::CaseInsensitive))
+        return name;
+    for (const FamilyTwin &twin : kTwins) {
+        const QString twinName = QString::fromLatin1(twin.twin);
+        if (qstrcmp(twin.family, family) == 0 && installed.contains(twinName, Qt::CaseInsensitive))
+            return twinName;
+    }
+    return name;
+}
+
 void applyFont(QWidget *widget, const FontSpec &fontSpec)
 {
     if (!fontSpec.family)
         return;
-    QFont font(QString::fromLatin1(fontSpec.family));
+    QFont font(installedFamily(fontSpec.family));
     font.setPointSizeF(fontSpec.points);
     font.setBold(fontSpec.bold);
     font.setItalic(fontSpec.italic);
@@ -71,12 +95,8 @@ QWidget *createControl(QWidget *client, const ControlRow &row)
     }
     case ControlKind::FileList:
         return new FileListBox(client);
-    case ControlKind::Picture: {
-        auto *picture = new QSvgWidget(text, client);
-        // A drawing keeps its proportions even where its box is a little off them.
-        picture->renderer()->setAspectRatioMode(Qt::KeepAspectRatio);
-        return picture;
-    }
+    case ControlKind::Picture:
+        return new Drawing(text, client);
     case ControlKind::Line:
         return createLine(client, row);
     }
@@ -225,6 +245,25 @@ void WrapButton::paintEvent(QPaintEvent *)
     const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
     painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, caption);
+}
+
+Drawing::Drawing(const QString &resource, QWidget *parent)
+    : QWidget(parent)
+    , m_drawing(resource)
+{
+}
+
+bool Drawing::isValid() const
+{
+    return !m_drawing.actualSize(QSize(1000, 1000)).isEmpty();
+}
+
+void Drawing::paintEvent(QPaintEvent *)
+{
+    // The icon engine keeps the drawing's proportions even where its box is a
+    // little off them, and draws it at the screen's pixel density.
+    QPainter painter(this);
+    m_drawing.paint(&painter, rect());
 }
 
 } // namespace anodix

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QHash>
+#include <QIcon>
 #include <QPointer>
 #include <QPushButton>
 #include <QString>
@@ -131,6 +132,24 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+};
+
+// A vector drawing fitted to its box at its own proportions. It is read
+// through Qt's SVG icon plugin, so the SVG library is loaded with the first
+// window that shows a drawing, not at every start.
+class Drawing : public QWidget
+{
+    Q_OBJECT
+public:
+    Drawing(const QString &resource, QWidget *parent);
+    // False when the drawing cannot be read.
+    bool isValid() const;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QIcon m_drawing;
 };
 
 } // namespace anodix

@@ -15,9 +15,47 @@
 #include <QApplication>
 #include <QIcon>
 #include <QLibraryInfo>
+#include <QTimer>
 #include <QTranslator>
 
+#include <functional>
+#include <utility>
+
 namespace anodix {
+
+namespace {
+
+// Runs a step once the window has painted for the first time, so that what the
+// window does not show keeps it off the screen no longer.
+class AfterFirstPaint final : public QObject
+{
+public:
+    AfterFirstPaint(QWidget *window, std::function<void()> step)
+        : QObject(window)
+        , m_step(std::move(step))
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            // Queued, so the step comes after this paint has reached the screen.
+            QTimer::singleShot(0, this, [this] {
+                m_step();
+                deleteLater();
+            });
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_step;
+};
+
+} // namespace
 
 bool installQtRussianTexts()
 {
@@ -51,10 +89,6 @@ void registerWindows(Navigator &navigator, const AppContext &context)
 
 int runAnodix(QApplication &app)
 {
-    // Every text the user sees is Russian, the buttons of Qt's own dialogs too.
-    installQtRussianTexts();
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/anodix/anodix.svg")));
-
     QtDialogs dialogs;
     Navigator navigator;
     const AppContext context{dialogs, navigator, QStringLiteral("."), QLocale::system()};
@@ -62,6 +96,13 @@ int runAnodix(QApplication &app)
 
     // The program ends when its last window closes; there is no quit command.
     navigator.switchTo(nullptr, WindowId::Obshaya);
+    // Every text the user sees is Russian, the buttons of Qt's own dialogs too.
+    // Obshaya shows neither Qt's texts nor the icon, and no dialog can come
+    // before the user acts in it, so both are loaded once it has painted.
+    new AfterFirstPaint(navigator.window(WindowId::Obshaya), [] {
+        installQtRussianTexts();
+        QApplication::setWindowIcon(QIcon(QStringLiteral(":/anodix/anodix.svg")));
+    });
     return app.exec();
 }
 

@@ -8,10 +8,10 @@ class QApplication;
 
 namespace anodix {
 
-// The program after its QApplication exists: Qt's texts in Russian, the icon,
-// every window registered and Obshaya opened on the current folder; returns
-// the event loop's exit code once the last window has closed. main() and the
-// start-up benchmark both start Anodix through it.
+// The program after its QApplication exists: every window registered, Obshaya
+// opened on the current folder and, once it has painted, Qt's texts in Russian
+// and the icon; returns the event loop's exit code once the last window has
+// closed. main() and the start-up benchmark both start Anodix through it.
 int runAnodix(QApplication &app);
 
 // Loads Qt's own texts in Russian (the buttons of message boxes and of the

@@ -3,7 +3,7 @@
 #include "anodix/windows/calcwindow.h"
 
 #include "anodix/analysis/characteristics.h"
-#include "anodix/charts/harakteristiki.h"
+#include "anodix/charts/companion.h"
 #include "anodix/forms/dialogs.h"
 #include "anodix/forms/filelistbox.h"
 
@@ -172,23 +172,28 @@ void CalcWindow::keepForCharacteristics(const StageResult &result)
     // Only an open window is drawn at once; a closed one is analysed when opened,
     // so a calculation costs nothing more for a user who never opens it.
     m_lastAnalysed = false;
-    if (m_characteristics && m_characteristics->isOpen())
+    if (m_characteristics && m_characteristics->window().isOpen())
         passLastSuccess();
 }
 
 void CalcWindow::passLastSuccess()
 {
-    if (!m_lastSuccess || m_lastAnalysed)
+    if (!m_characteristics || !m_lastSuccess || m_lastAnalysed)
         return;
-    characteristics().showAnalysis(analysis::AnalyzeStage(*m_lastSuccess, m_context.locale), m_lastShown);
+    m_characteristics->showAnalysis(analysis::AnalyzeStage(*m_lastSuccess, m_context.locale), m_lastShown);
     m_lastAnalysed = true;
 }
 
-charts::Harakteristiki &CalcWindow::characteristics()
+bool CalcWindow::loadCharacteristics()
 {
+    if (m_characteristics)
+        return true;
+    QString reason;
+    m_characteristics = charts::loadCompanion(charts::kCharacteristicsModule, m_context.dialogs, m_context.locale,
+                                              reason);
     if (!m_characteristics)
-        m_characteristics = std::make_unique<charts::Harakteristiki>(m_context.dialogs, m_context.locale);
-    return *m_characteristics;
+        showError(QStringLiteral("Окно характеристик не открывается: ") + reason);
+    return m_characteristics != nullptr;
 }
 
 void CalcWindow::closeEvent(QCloseEvent *event)
@@ -196,7 +201,7 @@ void CalcWindow::closeEvent(QCloseEvent *event)
     FormWindow::closeEvent(event);
     // Leaving the stage window, by any way, takes its characteristics along.
     if (event->isAccepted() && m_characteristics)
-        m_characteristics->close();
+        m_characteristics->window().close();
 }
 
 void CalcWindow::refreshOutputs()
@@ -280,8 +285,10 @@ void CalcWindow::Exit_Click() { m_context.navigator.switchTo(this, WindowId::Obs
 void CalcWindow::Redaktor_Click() { m_context.navigator.switchTo(this, m_design.editor); }
 void CalcWindow::Harakteristiki_Click()
 {
+    if (!loadCharacteristics())
+        return;
     passLastSuccess();
-    characteristics().openBeside(this);
+    m_characteristics->openBeside(this);
 }
 void CalcWindow::Help_Abaut_Click() { m_context.navigator.openAbout(); }
 

@@ -18,7 +18,7 @@ namespace anodix {
 
 class FileListBox;
 namespace charts {
-class Harakteristiki;
+class Companion;
 }
 
 // What one calculation window is made of; each window keeps one as a constant.
@@ -80,7 +80,9 @@ private:
     // and analyses it at once only while that window is open.
     void keepForCharacteristics(const StageResult &result);
     void passLastSuccess(); // analyses the kept calculation once, into the window
-    charts::Harakteristiki &characteristics();
+    // Loads the characteristics window's module on first use; false, with the
+    // reason told, when it cannot be loaded.
+    bool loadCharacteristics();
 
     const CalcWindowSpec &m_design;
     AppContext m_context;
@@ -95,7 +97,7 @@ private:
     // full count where the file has them (the stage may read fewer).
     QString m_tubeName;
     QStringList m_recordLines;
-    std::unique_ptr<charts::Harakteristiki> m_characteristics; // made on first use
+    std::unique_ptr<charts::Companion> m_characteristics; // made on first use
     std::optional<analysis::AnalysisInput> m_lastSuccess; // the last successful calculation
     QStringList m_lastShown;      // its outputs as spoken
     bool m_lastAnalysed = false;  // the window has its analysis already

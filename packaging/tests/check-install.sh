@@ -3,10 +3,12 @@
 # Installs a build tree into a scratch prefix, checks that every file lands
 # where the desktop expects it, then runs the launchers with stand-in programs
 # to check the working folders they prepare in a scratch home.
-# usage: check-install.sh BUILD_DIR SOURCE_DIR
+# usage: check-install.sh BUILD_DIR SOURCE_DIR MODULE_DIR
+# (MODULE_DIR: where Anodix looks for its modules, relative to its bin folder)
 set -euo pipefail
 build="$1"
 source="$2"
+module_dir="$3"
 
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
@@ -41,6 +43,18 @@ for program in anodix grideon; do
         appstreamcli validate --no-net --pedantic \
             "$prefix/share/metainfo/ru.anodix.$program.metainfo.xml" >/dev/null ||
             fail "ru.anodix.$program.metainfo.xml does not validate"
+    fi
+done
+# Anodix's modules, where the program looks for them, each taking from the
+# program every symbol of the project's own that it calls.
+for name in anodix_harakteristiki anodix_printdialog; do
+    module="$prefix/bin/$module_dir/lib$name.so"
+    if [ ! -f "$module" ]; then
+        fail "the module $name is not installed at bin/$module_dir"
+    elif command -v nm >/dev/null; then
+        missing="$(comm -23 <(nm -D --undefined-only "$module" | awk '/6anodix/ {print $2}' | sort -u) \
+                            <(nm -D --defined-only "$prefix/bin/anodix" | awk '{print $3}' | sort -u))"
+        [ -z "$missing" ] || fail "anodix does not export what $name calls: $missing"
     fi
 done
 check_file "share/doc/anodix/copyright"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Grideon started as main() starts it: Form1 on the working folder, the
+// Grideon started as main() starts it: Form1 on the working folder, then the
 // program's icon and Qt's texts in Russian, until the window closes.
 #include "grideon/application.h"
 
@@ -44,7 +44,8 @@ void TestStartup::runsForm1UntilItClosesAndSavesTheInputs()
                 firstBox = ri->property("text").toString();
             if (window->focusWidget())
                 focused = window->focusWidget()->objectName();
-            programIcon = !QApplication::windowIcon().isNull()
+            // The icon and Qt's texts come right after the first paint.
+            programIcon = QTest::qWaitFor([] { return !QApplication::windowIcon().isNull(); }, 5000)
                 && window->windowIcon().cacheKey() == QApplication::windowIcon().cacheKey();
             cancel = QCoreApplication::translate("QPlatformTheme", "Cancel");
             window->close();

@@ -443,6 +443,69 @@ private slots:
         window->close();
     }
 
+    // This program has no characteristics code linked in: the window F6 shows
+    // can only come from the module, fed with the calculation made before.
+    void f6OpensTheCharacteristicsWindowFromItsModule_data() { addCalcWindowRows(); }
+    void f6OpensTheCharacteristicsWindowFromItsModule()
+    {
+        QFETCH(WindowId, id);
+        const Stage s = stage(id);
+        m_app = std::make_unique<WindowFixture>();
+        m_app->writeRecord(s.tubeClass, QStringLiteral("6N2P.lamp"), s.record);
+        FormWindow *window = m_app->open(id);
+        pickRecord(window, QStringLiteral("6N2P.lamp"));
+        QVERIFY(calculatesWorkedExample(window, m_app->dialogs, s, kPointLocale));
+        triggerItem(window, QStringLiteral("Harakteristiki_Menu"));
+
+        FormWindow *characteristics = shownWindow(QStringLiteral("Harakteristiki"));
+        QVERIFY(characteristics);
+        QCOMPARE(characteristics->metaObject()->className(), "anodix::charts::Harakteristiki");
+        QVERIFY(outputText(characteristics, QStringLiteral("Lampa")).contains(QStringLiteral("6N2P")));
+        QCOMPARE(m_app->dialogs.messageTexts(), QStringList());
+        window->close();
+        QVERIFY(!characteristics->isVisible()); // it goes with its stage window
+    }
+
+    void f6WithoutALoadableModuleSaysWhyAndOpensNothing_data()
+    {
+        QTest::addColumn<QByteArray>("moduleBytes"); // empty: no module file at all
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("no module file") << QByteArray() << QStringLiteral("libanodix_harakteristiki.so");
+        QTest::newRow("a file that is no module") << QByteArray("not a library") << QString();
+    }
+    void f6WithoutALoadableModuleSaysWhyAndOpensNothing()
+    {
+        QFETCH(QByteArray, moduleBytes);
+        QFETCH(QString, reason);
+        QTemporaryDir elsewhere;
+        QVERIFY(elsewhere.isValid());
+        if (!moduleBytes.isEmpty()) {
+            QVERIFY(QDir(elsewhere.path()).mkdir(QStringLiteral("anodix")));
+            QFile module(elsewhere.filePath(QStringLiteral("anodix/libanodix_harakteristiki.so")));
+            QVERIFY(module.open(QIODevice::WriteOnly));
+            module.write(moduleBytes);
+        }
+        const QStringList libraryPaths = QCoreApplication::libraryPaths();
+        QCoreApplication::setLibraryPaths({elsewhere.path()});
+        m_app = std::make_unique<WindowFixture>();
+        FormWindow *window = m_app->open(WindowId::Triod);
+        triggerItem(window, QStringLiteral("Harakteristiki_Menu"));
+        QCoreApplication::setLibraryPaths(libraryPaths);
+
+        QCOMPARE(m_app->dialogs.asked.size(), 1);
+        const AskedDialog &told = m_app->dialogs.asked.constFirst();
+        QCOMPARE(told.title, QStringLiteral("Ошибка"));
+        QVERIFY2(told.text.startsWith(QStringLiteral("Окно характеристик не открывается: ")), qPrintable(told.text));
+        QVERIFY2(told.text.size() > 40 && told.text.contains(reason), qPrintable(told.text));
+        QVERIFY(!shownWindow(QStringLiteral("Harakteristiki")));
+        QVERIFY(window->isVisible());
+        // Once the module can be found, the next F6 opens the window.
+        triggerItem(window, QStringLiteral("Harakteristiki_Menu"));
+        QVERIFY(shownWindow(QStringLiteral("Harakteristiki")));
+        QCOMPARE(m_app->dialogs.asked.size(), 1);
+        window->close();
+    }
+
     void longResultsShowWholeAndGoBackToTheirPlaces_data()
     {
         QTest::addColumn<WindowId>("id");

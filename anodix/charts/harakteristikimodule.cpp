@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The root object of the module anodix_harakteristiki: makes the characteristics window.
+#include "anodix/charts/companion.h"
+#include "anodix/charts/harakteristiki.h"
+
+#include <QObject>
+
+namespace anodix::charts {
+
+class HarakteristikiModule final : public QObject, public CompanionModule
+{
+    Q_OBJECT
+    Q_PLUGIN_METADATA(IID ANODIX_COMPANION_MODULE_IID)
+    Q_INTERFACES(anodix::charts::CompanionModule)
+
+public:
+    std::unique_ptr<Companion> create(Dialogs &dialogs, const QLocale &locale) override
+    {
+        return std::make_unique<Harakteristiki>(dialogs, locale);
+    }
+};
+
+} // namespace anodix::charts
+
+#include "harakteristikimodule.moc"
