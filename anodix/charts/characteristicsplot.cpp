@@ -154,10 +154,14 @@ bool CharacteristicsPlot::setAnalysis(const analysis::Analysis &analysis)
     // Short names keep the legend on one line; the read-outs say the whole.
     add(lineSeries(QStringLiteral("По постоянному току"), analysis.dcLoadLine, pen(kDcLineColor, 1.5, Qt::DashLine)),
         QStringLiteral("Нагрузочная прямая по постоянному току"));
-    add(lineSeries(QStringLiteral("По переменному току"), analysis.acLoadLine, pen(kAcLineColor, 2)),
-        QStringLiteral("Нагрузочная прямая по переменному току"));
+    // A push-pull pair has two AC lines; the legend names them by class so that
+    // five entries still fit on one line.
+    const bool pushPull = !analysis.compositeLoadLine.isEmpty();
+    add(lineSeries(pushPull ? QStringLiteral("Класс A") : QStringLiteral("По переменному току"), analysis.acLoadLine,
+                   pen(kAcLineColor, 2)),
+        pushPull ? QStringLiteral("Нагрузочная прямая класса A") : QStringLiteral("Нагрузочная прямая по переменному току"));
     // A push-pull stage's second line: one tube alone on a quarter of the anode-to-anode load.
-    if (!analysis.compositeLoadLine.isEmpty())
+    if (pushPull)
         add(lineSeries(QStringLiteral("Составная"), analysis.compositeLoadLine, pen(kAcLineColor, 1.5, Qt::DashDotLine)),
             QStringLiteral("Составная нагрузочная прямая (класс B)"));
     add(pointSeries(QStringLiteral("Размах"), {analysis.swingLow, analysis.swingHigh}, kSwingColor,

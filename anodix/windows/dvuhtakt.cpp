@@ -12,7 +12,7 @@ using K = ControlKind;
 constexpr FontSpec L = kBoldSans975;
 
 // The results stand in three columns of five under the line; each row is a
-// caption (two lines at most), the value and its unit.
+// caption (two lines at most), the value and its unit level with its first line.
 constexpr int kColumn1 = 240, kColumn2 = 3960, kColumn3 = 7680;
 constexpr int kRow1 = 4560, kRowStep = 540;
 
@@ -22,11 +22,11 @@ constexpr ControlRow caption(int index, const char *text, int column, int row)
 }
 constexpr ControlRow value(const char *name, int column, int row)
 {
-    return {K::Label, name, -1, "0", column + 2400, kRow1 + row * kRowStep + 120, 780, 255, L};
+    return {K::Label, name, -1, "0", column + 2400, kRow1 + row * kRowStep, 780, 255, L};
 }
 constexpr ControlRow unit(int index, const char *text, int column, int row)
 {
-    return {K::Label, "Label10", index, text, column + 3180, kRow1 + row * kRowStep + 120, 420, 255, L};
+    return {K::Label, "Label10", index, text, column + 3180, kRow1 + row * kRowStep, 420, 255, L};
 }
 
 constexpr ControlRow kForm[] = {
