@@ -6,10 +6,19 @@
 #include "anodix/charts/frequencyplot.h"
 #include "anodix/charts/spiceexport.h"
 
+#include "anodix/response/spice.h"
+#include "anodix/stages/numbertext.h"
+
 #include <QAction>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 
 namespace anodix::charts {
 namespace {
@@ -28,7 +37,10 @@ constexpr int kBoxesTop = 540, kBoxStep = 360;
 constexpr ControlRow kForm[] = {
     {K::Label, "Lampa",       -1, "",  120,  120, 8280,  375, kBoldSans12},
     {K::Label, "Soobshenie",  -1, "",  120, 1200, 8280,  735, kBoldSans975},
-    {K::Label, "Zamechanie",  -1, "",  120, 7380, 8280,  735, kSans825},
+    {K::Label, "Garmoniki",   -1, "",  120, 7380, 8280,  315, L},
+    {K::Label, "Zamechanie",  -1, "",  120, 7740, 8280,  435, kSans825},
+    {K::Button, "Modelirovat", -1, "Моделировать в ngspice", 8580, 7380, 2400, 375},
+    {K::Button, "Otmena",     -1, "Отмена", 11100, 7380, 1380, 375},
     {K::Label, "Podpis",       0, "Сопротивление источника сигнала, кОм", 8580, kBoxesTop + 30, 2700, 255, kSans825},
     {K::Label, "Podpis",       1, "Ёмкость нагрузки, пФ", 8580, kBoxesTop + kBoxStep + 30, 2700, 255, kSans825},
     {K::Label, "Podpis",       2, "Cgk, пФ", 8580, kBoxesTop + 2 * kBoxStep + 30, 2700, 255, kSans825},
@@ -44,6 +56,7 @@ constexpr ControlRow kForm[] = {
 };
 
 constexpr ControlRow kPlotRow{K::Picture, "Grafik", -1, nullptr, 120, 540, 8280, 6780};
+constexpr ControlRow kProgressRow{K::Picture, "Hod", -1, nullptr, 8580, 7860, 3900, 255};
 
 // Room for every figure and every part a stage has; rows past the stage's own stay empty.
 constexpr int kResultRows = 5, kResultsTop = 2760, kResultStep = 570;
@@ -81,6 +94,8 @@ constexpr auto kResultForm = [] {
 }();
 
 const QString kPrompt = QStringLiteral("Выберите лампу и нажмите «Рассчитать»");
+const QString kErrorTitle = QStringLiteral("Ошибка");
+const QString kNetlistName = QStringLiteral("stage.cir");
 
 // A value label that grows with its text, its unit moving along.
 void fit(QLabel *value, QLabel *unit, const ControlRow &valueRow, const ControlRow &unitRow)
@@ -101,6 +116,23 @@ Chastota::Chastota(Dialogs &dialogs, const QLocale &locale)
     , m_locale(locale)
 {
     setObjectName(QStringLiteral("Chastota"));
+    m_findNgspice = [] { return QStandardPaths::findExecutable(QStringLiteral("ngspice")); };
+    m_runLimit.setSingleShot(true);
+    connect(&m_runLimit, &QTimer::timeout, this, [this] {
+        m_runTimedOut = true;
+        if (m_run)
+            m_run->kill();
+    });
+}
+
+Chastota::~Chastota()
+{
+    // A run still going ends with the window, quietly.
+    if (m_run) {
+        m_run->disconnect(this);
+        m_run->kill();
+        m_run->waitForFinished(1000);
+    }
 }
 
 void Chastota::createMenus()
@@ -125,19 +157,33 @@ void Chastota::createControls(QWidget *client)
     m_plot->setObjectName(QString::fromLatin1(kPlotRow.name));
     m_plot->setAccessibleName(QStringLiteral("Частотная характеристика каскада"));
     placeControl(m_plot, kPlotRow);
+    auto *progress = new QProgressBar(client);
+    progress->setObjectName(QString::fromLatin1(kProgressRow.name));
+    progress->setAccessibleName(QStringLiteral("Идёт моделирование в ngspice"));
+    progress->setRange(0, 0); // a run tells nothing of how far it is
+    progress->setTextVisible(false);
+    placeControl(progress, kProgressRow);
     m_controls = FormControls::of(client);
+    connect(m_controls.get<QPushButton>("Modelirovat"), &QPushButton::clicked, this, &Chastota::Modelirovat_Click);
+    connect(m_controls.get<QPushButton>("Otmena"), &QPushButton::clicked, this, &Chastota::Otmena_Click);
     m_controls.get<QLabel>("Primechanie")->setWordWrap(true);
     for (int i = 0; i < kBoxCount; ++i) {
         auto *box = m_controls.get<QLineEdit>(kBoxes[i]);
         // Each edit is worked at once: a response takes well under a millisecond.
         connect(box, &QLineEdit::textEdited, this, [this, i](const QString &text) {
             m_boxes[i] = text;
+            ++m_generation;
+            m_simulation.reset();
             refresh();
         });
     }
 }
 
-void Chastota::Form_Load() { refresh(); }
+void Chastota::Form_Load()
+{
+    refresh();
+    showRunning(m_run != nullptr);
+}
 
 void Chastota::showCalculation(const analysis::AnalysisInput &input, const QStringList &)
 {
@@ -148,6 +194,8 @@ void Chastota::showCalculation(const analysis::AnalysisInput &input, const QStri
         m_boxes = {typical.source, typical.load, typical.input, typical.anodeGrid, typical.output};
     }
     m_stage = input;
+    ++m_generation;
+    m_simulation.reset();
     if (isOpen())
         refresh();
 }
@@ -216,6 +264,136 @@ void Chastota::refresh()
               : QString());
     for (QAction *item : std::as_const(m_needResponse))
         item->setEnabled(drawn);
+    m_controls.get<QPushButton>("Modelirovat")->setEnabled(drawn && !m_run);
+    showSimulation();
+}
+
+void Chastota::showSimulation()
+{
+    const bool shown = m_simulation && m_plot && m_plot->isVisible();
+    if (m_plot)
+        m_plot->setSimulated(shown ? m_simulation->points : QList<response::ResponsePoint>{});
+    QString text;
+    if (shown) {
+        const auto percent = [&](double value) { return doubleText(roundHalfEven(value, 2), m_locale); };
+        QStringList parts;
+        for (int i = 0; i < int(m_simulation->harmonics.size()); ++i)
+            parts << QStringLiteral("H%1 = %2 %").arg(i + 2).arg(percent(m_simulation->harmonics[i]));
+        parts << QStringLiteral("THD = %1 %").arg(percent(m_simulation->thd));
+        text = QStringLiteral("ngspice: ") + parts.join(QStringLiteral(", "));
+    }
+    auto *label = m_controls.get<QLabel>("Garmoniki");
+    label->setText(text);
+    label->setAccessibleName(text);
+}
+
+void Chastota::showRunning(bool running)
+{
+    if (!isOpen())
+        return;
+    m_controls.get<QWidget>("Hod")->setVisible(running);
+    m_controls.get<QPushButton>("Otmena")->setVisible(running);
+    m_controls.get<QPushButton>("Modelirovat")->setEnabled(!running && m_response && m_response->ok());
+}
+
+void Chastota::Modelirovat_Click()
+{
+    if (m_run || !m_stage || !m_response || !m_response->ok())
+        return;
+    const QString ngspice = m_findNgspice ? m_findNgspice() : QString();
+    if (ngspice.isEmpty()) {
+        m_dialogs.message(this, QStringLiteral("Программа ngspice не найдена. Установите пакет ngspice."),
+                          kErrorTitle, Dialogs::Icon::None);
+        return;
+    }
+    auto folder = std::make_unique<QTemporaryDir>();
+    const QString netlist = response::StageNetlist(*m_response, m_stage->tubeName);
+    QString failure = folder->isValid() ? QString() : QStringLiteral("не создаётся временная папка");
+    if (failure.isEmpty())
+        failure = netlist.isEmpty() ? QStringLiteral("схема каскада не построена")
+                                    : response::SaveSpiceText(folder->filePath(kNetlistName), netlist);
+    if (!failure.isEmpty()) {
+        m_dialogs.message(this, QStringLiteral("Моделирование не запущено: ") + failure + u'.', kErrorTitle,
+                          Dialogs::Icon::None);
+        return;
+    }
+    m_runFolder = std::move(folder);
+    m_run = std::make_unique<QProcess>();
+    m_run->setWorkingDirectory(m_runFolder->path());
+    m_runTimedOut = false;
+    m_runGeneration = m_generation;
+    m_runGain = m_response->figures.gain;
+    connect(m_run.get(), &QProcess::finished, this, &Chastota::runFinished);
+    connect(m_run.get(), &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            runFinished();
+    });
+    m_run->start(ngspice, {QStringLiteral("-b"), kNetlistName});
+    m_runLimit.start(kRunLimitMs);
+    showRunning(true);
+}
+
+void Chastota::Otmena_Click() { stopRun(); }
+
+void Chastota::stopRun()
+{
+    m_runLimit.stop();
+    if (std::unique_ptr<QProcess> run = std::move(m_run)) {
+        run->disconnect(this);
+        run->kill();
+        run->waitForFinished(1000);
+    }
+    m_runFolder.reset();
+    showRunning(false);
+}
+
+void Chastota::runFinished()
+{
+    if (!m_run)
+        return;
+    const bool started = m_run->error() != QProcess::FailedToStart;
+    const bool normal = started && m_run->exitStatus() == QProcess::NormalExit && m_run->exitCode() == 0;
+    const QString errors = QString::fromLocal8Bit(m_run->readAllStandardError());
+    const QString output = QString::fromLocal8Bit(m_run->readAllStandardOutput());
+    const QString startError = m_run->errorString();
+    const int exitCode = m_run->exitCode();
+    const QString folder = m_runFolder->path();
+    // The figures are read before the folder goes.
+    QString readError;
+    std::optional<response::Simulation> simulation;
+    QString line = response::FirstErrorLine(errors, output);
+    if (normal && !line.contains(QStringLiteral("rror")))
+        simulation = response::ReadSimulation(folder, m_runGain, readError);
+    const bool timedOut = m_runTimedOut;
+    const bool current = m_runGeneration == m_generation;
+    stopRun();
+
+    QString problem;
+    if (timedOut)
+        problem = QStringLiteral("ngspice не закончила расчёт за %1 с.").arg(kRunLimitMs / 1000);
+    else if (!started)
+        problem = QStringLiteral("Не удалось запустить ngspice: ") + startError;
+    else if (!simulation)
+        problem = !line.isEmpty()  ? line
+                  : !normal        ? QStringLiteral("ngspice завершилась с кодом %1").arg(exitCode)
+                                   : readError;
+    if (!problem.isEmpty()) {
+        m_dialogs.message(this, problem, kErrorTitle, Dialogs::Icon::None);
+        return;
+    }
+    // Figures for a stage or boxes that have changed since would mislead.
+    if (!current)
+        return;
+    m_simulation = std::move(simulation);
+    if (isOpen())
+        showSimulation();
+}
+
+void Chastota::closeEvent(QCloseEvent *event)
+{
+    FormWindow::closeEvent(event);
+    if (event->isAccepted())
+        stopRun();
 }
 
 void Chastota::openBeside(QWidget *window)

@@ -62,7 +62,39 @@ FrequencyPlot::FrequencyPlot(const QLocale &locale, QWidget *parent)
 void FrequencyPlot::clear()
 {
     chart()->removeAllSeries();
+    m_simulated = nullptr;
     clearAxis(m_dbAxis);
+}
+
+void FrequencyPlot::attach(QXYSeries *series)
+{
+    chart()->addSeries(series);
+    series->attachAxis(m_hzAxis);
+    series->attachAxis(m_dbAxis);
+    const QString name = series->name();
+    connect(series, &QXYSeries::hovered, this,
+            [this, name](const QPointF &point, bool state) { showReadOut(name, point, state); });
+}
+
+void FrequencyPlot::setSimulated(const QList<response::ResponsePoint> &points)
+{
+    if (m_simulated) {
+        chart()->removeSeries(m_simulated);
+        delete m_simulated;
+        m_simulated = nullptr;
+    }
+    if (points.isEmpty() || m_dbAxis->categoriesLabels().isEmpty())
+        return;
+    QList<QPointF> drawn;
+    for (const response::ResponsePoint &p : points) {
+        if (p.hz >= response::kFirstHz && p.hz <= response::kLastHz)
+            drawn.append(QPointF(std::log10(p.hz), std::clamp(p.db, m_floor, kTopDb)));
+    }
+    m_simulated = new QLineSeries;
+    m_simulated->setName(QStringLiteral("ngspice"));
+    m_simulated->setPen(QPen(kMarkColor, 1.5, Qt::DashLine));
+    m_simulated->replace(drawn);
+    attach(m_simulated);
 }
 
 bool FrequencyPlot::setResponse(const response::ResponseFigures &figures, double fmin)
@@ -82,14 +114,6 @@ bool FrequencyPlot::setResponse(const response::ResponseFigures &figures, double
         m_dbAxis->append(doubleText(db, m_locale), db);
 
     const auto at = [&](double hz, double db) { return QPointF(std::log10(hz), std::clamp(db, m_floor, kTopDb)); };
-    const auto attach = [&](QXYSeries *series) {
-        chart()->addSeries(series);
-        series->attachAxis(m_hzAxis);
-        series->attachAxis(m_dbAxis);
-        const QString name = series->name();
-        connect(series, &QXYSeries::hovered, this,
-                [this, name](const QPointF &point, bool state) { showReadOut(name, point, state); });
-    };
 
     auto *curve = new QLineSeries;
     curve->setName(QStringLiteral("Расчёт"));

@@ -10,6 +10,8 @@
 #include <QLocale>
 
 class QCategoryAxis;
+class QLineSeries;
+class QXYSeries;
 
 namespace anodix::charts {
 
@@ -23,6 +25,9 @@ public:
     // empty plot) for figures without points.
     bool setResponse(const response::ResponseFigures &figures, double fmin);
     void clear();
+    // Draws what ngspice gave over the computed response (dashed); an empty
+    // list takes it away.
+    void setSimulated(const QList<response::ResponsePoint> &points);
 
     // The dB axis's bottom: values below it are drawn on it.
     double floorDb() const { return m_floor; }
@@ -36,6 +41,8 @@ private:
     // more than a dozen labels, whatever the figures.
     QCategoryAxis *m_hzAxis;
     QCategoryAxis *m_dbAxis;
+    QLineSeries *m_simulated = nullptr; // ngspice's curve, while shown
+    void attach(QXYSeries *series);
     double m_floor = -30;
 };
 

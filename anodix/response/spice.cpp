@@ -368,6 +368,9 @@ QString StageNetlist(const Response &response, const QString &tubeName)
     t.end();
     t << "wrdata " << kTransientFile << " v(out)";
     t.end();
+    // The .four line prints only without a control block; its figures to a file.
+    t << "fourier 1k v(out) > " << kFourierFile;
+    t.end();
     t << "quit";
     t.end();
     t << ".endc";

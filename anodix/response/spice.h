@@ -19,10 +19,12 @@ namespace anodix::response {
 //   the small-signal response: frequency, then the output's magnitude over
 //   the 1 V source (the anode's for the output stages, the first tube's for
 //   the push-pull pair, its grids driven with 1 V in antiphase);
-//   the transient at 1 kHz: time, v(out).
+//   the transient at 1 kHz: time, v(out);
+//   the Fourier analysis of that transient, as ngspice prints it.
 inline constexpr char kOperatingPointFile[] = "op.data";
 inline constexpr char kResponseFile[] = "ac.data";
 inline constexpr char kTransientFile[] = "tran.data";
+inline constexpr char kFourierFile[] = "four.data";
 
 // The tube's name as a SPICE name: Latin letters, digits and "_" ("6Н2П" -> "6N2P").
 QString spiceName(const QString &tubeName);

@@ -7,8 +7,12 @@
 #include "anodix/charts/chastota.h"
 
 #include <QChartView>
+#include <QAbstractSeries>
+#include <QChart>
 #include <QDir>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QStandardPaths>
 
 #include <memory>
 
@@ -220,7 +224,90 @@ private slots:
         stageWindow->close();
     }
 
+    // "Моделировать в ngspice": without ngspice, said in an "Ошибка" box;
+    // with a program that fails, its first error line; with ngspice, its
+    // response drawn over the computed one and its harmonics shown.
+    void ngspiceRunsInTheBackground_data()
+    {
+        QTest::addColumn<QString>("program"); // "" none; "fail" a script that fails; "ngspice" the real one
+        QTest::addColumn<QString>("error");
+        QTest::newRow("not installed") << "" << "Программа ngspice не найдена. Установите пакет ngspice.";
+        QTest::newRow("a failing run") << "fail" << "Error: no such file or directory: stage.raw";
+        QTest::newRow("ngspice") << "ngspice" << "";
+    }
+    void ngspiceRunsInTheBackground()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, error);
+        const QString ngspice = QStandardPaths::findExecutable(QStringLiteral("ngspice"));
+        if (program == QLatin1String("ngspice") && ngspice.isEmpty())
+            QSKIP("ngspice is not installed");
+        const Stage s = stage(WindowId::Triod);
+        m_app = std::make_unique<WindowFixture>(kCommaLocale);
+        m_app->writeRecord(s.tubeClass, QStringLiteral("ECC83.lamp"), s.record);
+        FormWindow *stageWindow = m_app->open(WindowId::Triod);
+        pickRecord(stageWindow, QStringLiteral("ECC83.lamp"));
+        QVERIFY(calculatesWorkedExample(stageWindow, m_app->dialogs, s, kCommaLocale));
+        triggerItem(stageWindow, QStringLiteral("Chastota_Menu"));
+        Chastota *window = companion();
+        QVERIFY(window);
+        QString path = ngspice;
+        if (program == QLatin1String("fail")) {
+            path = m_app->dir.filePath(QStringLiteral("fake-ngspice"));
+            QFile script(path);
+            QVERIFY(script.open(QIODevice::WriteOnly));
+            script.write("#!/bin/sh\necho 'Note: starting' >&2\necho 'Error: no such file or directory: stage.raw' >&2\n"
+                         "echo 'Error: second' >&2\nexit 1\n");
+            script.close();
+            QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        } else if (program.isEmpty()) {
+            path.clear();
+        }
+        window->setNgspiceFinder([path] { return path; });
+        QCOMPARE(series(window).size(), 3); // the response, Fmin, the −3 dB points
+
+        clickButton(window, QStringLiteral("Modelirovat"));
+        if (!program.isEmpty()) {
+            QVERIFY(control<QPushButton>(window, "Otmena")->isVisible());
+            QVERIFY(control<QWidget>(window, "Hod")->isVisible());
+            QVERIFY(!control<QPushButton>(window, "Modelirovat")->isEnabled());
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!control<QPushButton>(window, "Otmena")->isVisible(), Chastota::kRunLimitMs + 5000);
+        QVERIFY(control<QPushButton>(window, "Modelirovat")->isEnabled());
+        QCOMPARE(m_app->dialogs.messageTexts(), error.isEmpty() ? QStringList() : QStringList{error});
+        if (!error.isEmpty()) {
+            QCOMPARE(m_app->dialogs.asked.constLast().title, QStringLiteral("Ошибка"));
+            QVERIFY(!window->shownSimulation());
+            QCOMPARE(series(window).size(), 3);
+            QVERIFY(outputText(window, "Garmoniki").isEmpty());
+        } else {
+            QVERIFY(window->shownSimulation());
+            QStringList names;
+            for (const QAbstractSeries *one : series(window))
+                names << one->name();
+            QVERIFY(names.contains(QStringLiteral("ngspice")));
+            const QString harmonics = outputText(window, "Garmoniki");
+            QVERIFY2(harmonics.startsWith(QStringLiteral("ngspice: H2 = ")) && harmonics.contains(QStringLiteral("THD = ")),
+                     qPrintable(harmonics));
+            QVERIFY(harmonics.contains(u',')); // the comma locale's numbers
+            // A new calculation takes the simulated curve away: it was for the old stage.
+            clickButton(stageWindow, QStringLiteral("Command1"));
+            QVERIFY(!window->shownSimulation());
+            QCOMPARE(series(window).size(), 3);
+        }
+        // The window stays usable: its boxes still work the response.
+        control<QLineEdit>(window, "Nagruzka")->clear();
+        typeInto(window, QStringLiteral("Nagruzka"), QStringLiteral("0"));
+        QVERIFY(window->shownResponse()->ok());
+        stageWindow->close();
+    }
+
 private:
+    static QList<QAbstractSeries *> series(const Chastota *window)
+    {
+        return control<QChartView>(window, "Grafik")->chart()->series();
+    }
+
     std::unique_ptr<WindowFixture> m_app;
 };
 

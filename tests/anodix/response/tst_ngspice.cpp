@@ -2,6 +2,7 @@
 // ngspice on the exported netlists of bundled tubes, one test per stage: its
 // operating point against the characteristics analysis, its small-signal
 // response against ComputeResponse. A netlist it cannot read fails.
+#include "anodix/response/simulation.h"
 #include "anodix/response/spice.h"
 #include "anodix/stages/powerstage.h"
 #include "anodix/tubedb/tuberecord.h"
@@ -198,6 +199,42 @@ private slots:
             QVERIFY2(std::abs(row[1] - computed) < 0.02 * f.gain, qPrintable(QString::number(row[0])));
         }
         QVERIFY(readData(dir.filePath(kTransientFile)).rows.size() > 100);
+
+        // Read back as the frequency window draws it: every sample, and the
+        // harmonics of the transient, none above their sum.
+        QString error;
+        const std::optional<Simulation> simulation = ReadSimulation(dir.path(), f.gain, error);
+        QVERIFY2(simulation, qPrintable(error));
+        QCOMPARE(simulation->points.size(), ac.rows.size());
+        QVERIFY(std::abs(simulation->points[peak].db - 20 * std::log10(gain / f.gain)) < 1e-3);
+        QVERIFY(simulation->thd > 0 && simulation->thd < 50);
+        for (const double h : simulation->harmonics)
+            QVERIFY(h >= 0 && h <= simulation->thd);
+        // The pair's antiphase cancels the even harmonics; one tube alone makes mostly the second.
+        const auto &h = simulation->harmonics;
+        qInfo("%s: H2 %.3g %%, H3 %.3g %%, THD %.3g %%", qPrintable(tube), h[0], h[1], simulation->thd);
+        QVERIFY(pushPull ? h[0] < h[1] / 10 : h[0] > h[2]);
+    }
+
+    // A netlist ngspice cannot read: the window tells the first error line.
+    void aBrokenNetlistGivesItsErrorLine()
+    {
+        QTemporaryDir dir;
+        QVERIFY(SaveSpiceText(dir.filePath(QStringLiteral("broken.cir")),
+                              QStringLiteral("* broken\nR1 a 0 1k\nQ9 a b\n.op\n.end\n"))
+                    .isEmpty());
+        QProcess ngspice;
+        ngspice.setWorkingDirectory(dir.path());
+        ngspice.start(QStringLiteral("ngspice"), {QStringLiteral("-b"), QStringLiteral("broken.cir")});
+        QVERIFY(ngspice.waitForFinished(20000));
+        const QString line = FirstErrorLine(QString::fromLocal8Bit(ngspice.readAllStandardError()),
+                                            QString::fromLocal8Bit(ngspice.readAllStandardOutput()));
+        qInfo("%s", qPrintable(line));
+        QVERIFY(line.contains(QStringLiteral("rror")));
+        QVERIFY(!line.contains(u'\n'));
+        QString error;
+        QVERIFY(!ReadSimulation(dir.path(), 10, error));
+        QCOMPARE(error, QStringLiteral("ngspice не записала файл ac.data"));
     }
 };
 
