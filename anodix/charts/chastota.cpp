@@ -27,7 +27,7 @@ using K = ControlKind;
 constexpr FontSpec L = kBoldSans825;
 constexpr FontSpec kSans825{"Arial", 8.25};
 
-constexpr QSize kClientTwips{12600, 8220};
+constexpr QSize kClientTwips{13500, 8220};
 
 // The boxes, in the order of Chastota::m_boxes.
 constexpr const char *kBoxes[] = {"Istochnik", "Nagruzka", "Cvh", "Cga", "Cvyh"};
@@ -39,24 +39,24 @@ constexpr ControlRow kForm[] = {
     {K::Label, "Soobshenie",  -1, "",  120, 1200, 8280,  735, kBoldSans975},
     {K::Label, "Garmoniki",   -1, "",  120, 7380, 8280,  315, L},
     {K::Label, "Zamechanie",  -1, "",  120, 7740, 8280,  435, kSans825},
-    {K::Button, "Modelirovat", -1, "Моделировать в ngspice", 8580, 7380, 2400, 375},
-    {K::Button, "Otmena",     -1, "Отмена", 11100, 7380, 1380, 375},
-    {K::Label, "Podpis",       0, "Сопротивление источника сигнала, кОм", 8580, kBoxesTop + 30, 2700, 255, kSans825},
-    {K::Label, "Podpis",       1, "Ёмкость нагрузки, пФ", 8580, kBoxesTop + kBoxStep + 30, 2700, 255, kSans825},
-    {K::Label, "Podpis",       2, "Cgk, пФ", 8580, kBoxesTop + 2 * kBoxStep + 30, 2700, 255, kSans825},
-    {K::Label, "Podpis",       3, "Cga, пФ", 8580, kBoxesTop + 3 * kBoxStep + 30, 2700, 255, kSans825},
-    {K::Label, "Podpis",       4, "Cak, пФ", 8580, kBoxesTop + 4 * kBoxStep + 30, 2700, 255, kSans825},
-    {K::TextBox, "Istochnik", -1, "", 11340, kBoxesTop, 1140, 315},
-    {K::TextBox, "Nagruzka",  -1, "", 11340, kBoxesTop + kBoxStep, 1140, 315},
-    {K::TextBox, "Cvh",       -1, "", 11340, kBoxesTop + 2 * kBoxStep, 1140, 315},
-    {K::TextBox, "Cga",       -1, "", 11340, kBoxesTop + 3 * kBoxStep, 1140, 315},
-    {K::TextBox, "Cvyh",      -1, "", 11340, kBoxesTop + 4 * kBoxStep, 1140, 315},
-    {K::Label, "Primechanie", -1, "типичные значения — уточните по справочнику", 8580, 2400, 3900, 255, kSans825},
-    {K::Label, "Nuzhny",      -1, "", 8580, 5640, 3900, 255, L},
+    {K::Button, "Modelirovat", -1, "Моделировать в ngspice", 8580, 7380, 3000, 375},
+    {K::Button, "Otmena",     -1, "Отмена", 11880, 7380, 1500, 375},
+    {K::Label, "Podpis",       0, "Сопротивление источника сигнала, кОм", 8580, kBoxesTop + 30, 3500, 255, kSans825},
+    {K::Label, "Podpis",       1, "Ёмкость нагрузки, пФ", 8580, kBoxesTop + kBoxStep + 30, 3500, 255, kSans825},
+    {K::Label, "Podpis",       2, "Cgk, пФ", 8580, kBoxesTop + 2 * kBoxStep + 30, 3500, 255, kSans825},
+    {K::Label, "Podpis",       3, "Cga, пФ", 8580, kBoxesTop + 3 * kBoxStep + 30, 3500, 255, kSans825},
+    {K::Label, "Podpis",       4, "Cak, пФ", 8580, kBoxesTop + 4 * kBoxStep + 30, 3500, 255, kSans825},
+    {K::TextBox, "Istochnik", -1, "", 12180, kBoxesTop, 1140, 315},
+    {K::TextBox, "Nagruzka",  -1, "", 12180, kBoxesTop + kBoxStep, 1140, 315},
+    {K::TextBox, "Cvh",       -1, "", 12180, kBoxesTop + 2 * kBoxStep, 1140, 315},
+    {K::TextBox, "Cga",       -1, "", 12180, kBoxesTop + 3 * kBoxStep, 1140, 315},
+    {K::TextBox, "Cvyh",      -1, "", 12180, kBoxesTop + 4 * kBoxStep, 1140, 315},
+    {K::Label, "Primechanie", -1, "типичные значения — уточните по справочнику", 8580, 2400, 4800, 255, kSans825},
+    {K::Label, "Nuzhny",      -1, "", 8580, 5640, 4800, 255, L},
 };
 
 constexpr ControlRow kPlotRow{K::Picture, "Grafik", -1, nullptr, 120, 540, 8280, 6780};
-constexpr ControlRow kProgressRow{K::Picture, "Hod", -1, nullptr, 8580, 7860, 3900, 255};
+constexpr ControlRow kProgressRow{K::Picture, "Hod", -1, nullptr, 8580, 7860, 4800, 255};
 
 // Room for every figure and every part a stage has; rows past the stage's own stay empty.
 constexpr int kResultRows = 5, kResultsTop = 2760, kResultStep = 570;
@@ -66,9 +66,9 @@ constexpr ControlRow resultRow(int column, int index)
 {
     const int top = kResultsTop + index * kResultStep;
     switch (column) {
-    case 0: return {K::Label, "Nazvanie", index, "", 8580, top, 2400, 495, L};
-    case 1: return {K::Label, "Znachenie", index, "", 11040, top, 900, 255, L};
-    default: return {K::Label, "Edinica", index, "", 12000, top, 540, 255, L};
+    case 0: return {K::Label, "Nazvanie", index, "", 8580, top, 3240, 495, L};
+    case 1: return {K::Label, "Znachenie", index, "", 11880, top, 900, 255, L};
+    default: return {K::Label, "Edinica", index, "", 12840, top, 540, 255, L};
     }
 }
 
