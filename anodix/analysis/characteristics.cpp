@@ -624,8 +624,11 @@ StagePoint SolveStage(const AnalysisInput &input, const QLocale &locale)
         point.ugq = -p.uk;
         point.sq = tube.slope(p.eq, -p.uk);
         point.u2 = p.u2;
-        if (!inRange({point.sq}) || !(point.sq > 0))
-            return StagePoint{kOutOfRange + beyondModel()};
+        if (!inRange({point.sq}) || !(point.sq > 0)) {
+            StagePoint refusal;
+            refusal.problem = kOutOfRange + beyondModel();
+            return refusal;
+        }
         return point;
     }
     const Solved solved = solveInput(input, locale);
