@@ -10,6 +10,7 @@
 #include <QAbstractSeries>
 #include <QChart>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -299,6 +300,43 @@ private slots:
         control<QLineEdit>(window, "Nagruzka")->clear();
         typeInto(window, QStringLiteral("Nagruzka"), QStringLiteral("0"));
         QVERIFY(window->shownResponse()->ok());
+        stageWindow->close();
+    }
+
+    // "Отмена" stops a run at once: nothing is told, nothing drawn, and the
+    // button is back for the next run.
+    void cancelStopsTheRunQuietly()
+    {
+        const Stage s = stage(WindowId::Tetrod);
+        m_app = std::make_unique<WindowFixture>(kPointLocale);
+        m_app->writeRecord(s.tubeClass, QStringLiteral("EL84.lamp"), s.record);
+        FormWindow *stageWindow = m_app->open(WindowId::Tetrod);
+        pickRecord(stageWindow, QStringLiteral("EL84.lamp"));
+        QVERIFY(calculatesWorkedExample(stageWindow, m_app->dialogs, s, kPointLocale));
+        triggerItem(stageWindow, QStringLiteral("Chastota_Menu"));
+        Chastota *window = companion();
+        QVERIFY(window);
+        const QString path = m_app->dir.filePath(QStringLiteral("slow-ngspice"));
+        QFile script(path);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nexec sleep 30\n");
+        script.close();
+        QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        window->setNgspiceFinder([path] { return path; });
+
+        QElapsedTimer clock;
+        clock.start();
+        clickButton(window, QStringLiteral("Modelirovat"));
+        QVERIFY(control<QPushButton>(window, "Otmena")->isVisible());
+        QTest::qWait(200); // the window stays responsive meanwhile
+        clickButton(window, QStringLiteral("Otmena"));
+        QVERIFY(clock.elapsed() < 5000);
+        QVERIFY(!control<QPushButton>(window, "Otmena")->isVisible());
+        QVERIFY(!control<QWidget>(window, "Hod")->isVisible());
+        QVERIFY(control<QPushButton>(window, "Modelirovat")->isEnabled());
+        QTest::qWait(100);
+        QVERIFY(m_app->dialogs.messageTexts().isEmpty());
+        QVERIFY(!window->shownSimulation());
         stageWindow->close();
     }
 
