@@ -80,11 +80,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                       QLocale(QLocale::Russian, QLocale::Russia)};
     // The first byte picks the locale (bit 0) and the stage (the rest).
     const QLocale &locale = locales[data[0] % 2];
-    const auto kind = StageKind((data[0] >> 1) % 3);
+    const auto kind = StageKind((data[0] >> 1) % 5);
     const QByteArray input(reinterpret_cast<const char *>(data), qsizetype(size));
     const QStringList fields = QString::fromUtf8(input.mid(1)).split(QLatin1Char('\n'));
 
-    // Ea, Fmin, R1, Rn, the source, the load, the three capacitances, then the record.
+    // Ea, Fmin, R1, Rn, the source, the load, the three capacitances, the
+    // record's ten lines, then Kn (the triode output stage) or Ug2, Raa and Rk
+    // (the push-pull pair).
     ResponseInput in;
     in.stage = {kind, QStringLiteral("6Н2П"), fields.mid(9, 10), fields.value(0), fields.value(1), fields.value(2),
                 fields.value(3), {}};
@@ -93,6 +95,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     in.input = fields.value(6);
     in.anodeGrid = fields.value(7);
     in.output = fields.value(8);
+    if (kind == StageKind::TriodeOutput)
+        in.stage.kn = fields.value(19);
+    if (kind == StageKind::PushPull) {
+        in.stage.ug2 = fields.value(19);
+        in.stage.raa = fields.value(20);
+        in.stage.rk = fields.value(21);
+    }
     if (kind == StageKind::Power)
         in.stage.outputs = anodix::CalculatePowerStage(in.stage.ea, in.stage.fmin, in.stage.r1, in.stage.rn,
                                                        anodix::LoadedTube{in.stage.record}, locale)

@@ -598,9 +598,37 @@ Solved solveInput(const AnalysisInput &input, const QLocale &locale)
 StagePoint SolveStage(const AnalysisInput &input, const QLocale &locale)
 {
     StagePoint point;
-    // The push-pull pair has a solve of its own in its stage calculation.
+    // The push-pull pair has a solve of its own in its stage calculation; the
+    // same checks as its plot, then one tube of the pair at rest.
     if (input.kind == StageKind::PushPull) {
-        point.problem = kOutOfRange + QStringLiteral("двухтактный каскад");
+        const Analysis checked = analyzePushPull(input, locale);
+        if (!checked.ok()) {
+            point.problem = checked.problem;
+            return point;
+        }
+        const Figures f = readFigures(input, locale);
+        const double ug2 = toNumber(input.ug2, locale).value_or(0);
+        const double raa = toNumber(input.raa, locale).value_or(0);
+        const double rk = toNumber(input.rk, locale).value_or(0);
+        const TubeModel record(model::TubeType::Pentode, f.tube);
+        const stage::PushPullPoint p = stage::solvePushPull(record, {f.ea, ug2, raa, rk});
+        const TubeModel tube = record.withScreenAt(p.u2);
+        point.tube = f.tube;
+        point.ea = f.ea;
+        point.fmin = f.fmin;
+        point.rp = raa;
+        point.rk = rk / 1000;
+        point.load = raa / 2;
+        point.uq = p.eq;
+        point.iq = p.iq;
+        point.ugq = -p.uk;
+        point.sq = tube.slope(p.eq, -p.uk);
+        point.u2 = p.u2;
+        if (!inRange({point.sq}) || !(point.sq > 0)) {
+            StagePoint refusal;
+            refusal.problem = kOutOfRange + beyondModel();
+            return refusal;
+        }
         return point;
     }
     const Solved solved = solveInput(input, locale);

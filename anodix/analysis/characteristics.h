@@ -126,6 +126,9 @@ struct StagePoint
     double uq = 0, iq = 0, ugq = 0, sq = 0; // uq: anode to cathode; sq: dIa/dUg at Q
     double umin = 0, imax = 0, umax = 0, imin = 0, amp = 0, gain = 0;
     double c2 = 0, c3 = 0;          // the bypass capacitors, where the stage has them
+    // Push-pull stage: the screen's voltage to the cathode at rest (the model
+    // is taken there); rp is then the anode-to-anode load Raa, rk in kΩ.
+    double u2 = 0;
 };
 
 // The operating point AnalyzeStage shows, without its plot and texts.

@@ -3,14 +3,15 @@
 // saving and printing of the plot and the report.
 #include "anodix/charts/harakteristiki.h"
 
+#include "anodix/charts/besidestage.h"
 #include "anodix/charts/characteristicsplot.h"
 #include "anodix/charts/report.h"
+#include "anodix/charts/spiceexport.h"
 #include "anodix/forms/dialogs.h"
 #include "anodix/forms/formlayout.h"
 #include "anodix/tubedb/tuberecord.h"
 
 #include <QAction>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
@@ -89,6 +90,8 @@ void Harakteristiki::createMenus()
     addItem("SohranitGrafik", QStringLiteral("Сохранить график…"), &Harakteristiki::SohranitGrafik_Click);
     addItem("SohranitOtchet", QStringLiteral("Сохранить отчёт…"), &Harakteristiki::SohranitOtchet_Click);
     addItem("Pechat", QStringLiteral("Печать…"), &Harakteristiki::Pechat_Click, QKeySequence(Qt::CTRL | Qt::Key_P));
+    addItem("EksportModeli", QStringLiteral("Экспорт модели лампы SPICE…"), &Harakteristiki::EksportModeli_Click);
+    addItem("EksportSkhemy", QStringLiteral("Экспорт схемы каскада SPICE…"), &Harakteristiki::EksportSkhemy_Click);
 }
 
 void Harakteristiki::createControls(QWidget *client)
@@ -105,8 +108,15 @@ void Harakteristiki::createControls(QWidget *client)
 
 void Harakteristiki::Form_Load() { refresh(); }
 
+void Harakteristiki::showCalculation(const analysis::AnalysisInput &input, const QStringList &stageOutputs)
+{
+    showAnalysis(analysis::AnalyzeStage(input, m_locale), stageOutputs);
+    m_input = input;
+}
+
 void Harakteristiki::showAnalysis(analysis::Analysis analysis, QStringList stageOutputs)
 {
+    m_input.reset();
     m_analysis = std::move(analysis);
     m_stageOutputs = std::move(stageOutputs);
     if (isOpen())
@@ -165,20 +175,7 @@ void Harakteristiki::placeOnScreen()
         FormWindow::placeOnScreen();
         return;
     }
-    const QRect stage = m_beside->frameGeometry();
-    const QScreen *screen = m_beside->screen() ? m_beside->screen() : QGuiApplication::primaryScreen();
-    const QRect available = screen ? screen->availableGeometry() : stage;
-    QRect frame = frameGeometry();
-    // Right of the stage window, else left of it, else as near its right as the screen allows.
-    frame.moveTopLeft(QPoint(stage.right() + 1, stage.top()));
-    if (!available.contains(frame)) {
-        QRect left = frame;
-        left.moveTopRight(QPoint(stage.left() - 1, stage.top()));
-        frame = available.contains(left) ? left : frame;
-    }
-    frame.moveLeft(std::max(available.left(), std::min(frame.left(), available.right() - frame.width() + 1)));
-    frame.moveTop(std::max(available.top(), std::min(frame.top(), available.bottom() - frame.height() + 1)));
-    move(frame.topLeft());
+    placeBeside(*this, *m_beside);
 }
 
 void Harakteristiki::SohranitGrafik_Click()
@@ -203,22 +200,20 @@ void Harakteristiki::SohranitOtchet_Click()
 
 std::optional<SaveChoice> Harakteristiki::chooseFile(const QString &title, const QList<FileType> &types)
 {
-    SaveChoice choice = m_dialogs.saveFileName(this, title, types);
-    if (choice.path.isEmpty() || types.isEmpty())
-        return std::nullopt;
-    choice.type = std::clamp(choice.type, 0, int(types.size()) - 1);
-    // The type chosen decides the format, and the name says it: "plot.png"
-    // saved as SVG becomes "plot.png.svg" rather than an SVG named PNG.
-    const QString suffix = u'.' + types.at(choice.type).suffix;
-    if (!choice.path.endsWith(suffix, Qt::CaseInsensitive))
-        choice.path += suffix;
-    const QFileInfo file(choice.path);
-    // A folder of that name is left to the writer, which refuses it.
-    if (file.exists() && !file.isDir()
-        && !m_dialogs.askYesNo(this, QStringLiteral("Файл «%1» уже существует. Заменить его?").arg(file.fileName()),
-                               title))
-        return std::nullopt;
-    return choice;
+    return chooseSaveFile(this, m_dialogs, title, types);
+}
+
+// The stage's texts with the typical capacitances: this window has no boxes for them.
+void Harakteristiki::EksportModeli_Click()
+{
+    if (m_input && m_analysis && m_analysis->ok())
+        exportTubeModel(this, m_dialogs, response::withTypicalValues(*m_input, m_locale), m_locale);
+}
+
+void Harakteristiki::EksportSkhemy_Click()
+{
+    if (m_input && m_analysis && m_analysis->ok())
+        exportStageNetlist(this, m_dialogs, response::withTypicalValues(*m_input, m_locale), m_locale);
 }
 
 void Harakteristiki::Pechat_Click()

@@ -25,10 +25,13 @@ class Harakteristiki final : public FormWindow, public Companion
 public:
     Harakteristiki(Dialogs &dialogs, const QLocale &locale);
 
+    // Analyses the calculation and shows it as showAnalysis does; the SPICE
+    // exports are made from it.
+    void showCalculation(const analysis::AnalysisInput &input, const QStringList &stageOutputs) override;
     // Takes the analysis of a successful calculation and the stage window's
     // outputs as it names them ("R1 = 470 кОм"); shown at once while the window
     // is open, and at its next opening otherwise.
-    void showAnalysis(analysis::Analysis analysis, QStringList stageOutputs) override;
+    void showAnalysis(analysis::Analysis analysis, QStringList stageOutputs);
     const std::optional<analysis::Analysis> &shownAnalysis() const { return m_analysis; }
 
     // Opens the window beside window; an open one is raised.
@@ -45,6 +48,8 @@ private:
     void SohranitGrafik_Click();
     void SohranitOtchet_Click();
     void Pechat_Click();
+    void EksportModeli_Click();
+    void EksportSkhemy_Click();
 
     // Fills the controls from the analysis held, or says why there is nothing to show.
     void refresh();
@@ -59,6 +64,7 @@ private:
     Dialogs &m_dialogs;
     QLocale m_locale;
     std::optional<analysis::Analysis> m_analysis;
+    std::optional<analysis::AnalysisInput> m_input; // what m_analysis was made from
     QStringList m_stageOutputs;
     QPointer<QWidget> m_beside;
     FormControls m_controls;               // bound at each opening

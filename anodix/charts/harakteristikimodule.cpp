@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The root object of the module anodix_harakteristiki: makes the characteristics window.
+// The root object of the module anodix_harakteristiki: makes the characteristics
+// window and the frequency response window.
+#include "anodix/charts/chastota.h"
 #include "anodix/charts/companion.h"
 #include "anodix/charts/harakteristiki.h"
 
@@ -14,8 +16,10 @@ class HarakteristikiModule final : public QObject, public CompanionModule
     Q_INTERFACES(anodix::charts::CompanionModule)
 
 public:
-    std::unique_ptr<Companion> create(Dialogs &dialogs, const QLocale &locale) override
+    std::unique_ptr<Companion> create(CompanionKind kind, Dialogs &dialogs, const QLocale &locale) override
     {
+        if (kind == CompanionKind::Frequency)
+            return std::make_unique<Chastota>(dialogs, locale);
         return std::make_unique<Harakteristiki>(dialogs, locale);
     }
 };

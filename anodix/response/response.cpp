@@ -170,6 +170,8 @@ bool hasOutputTransformer(StageKind kind)
     case StageKind::PreampPentode:
         return false;
     case StageKind::Power:
+    case StageKind::TriodeOutput:
+    case StageKind::PushPull:
         return true;
     }
     return false;
@@ -195,7 +197,10 @@ QList<Part> frequencyParts(const StageCircuit &c)
     case StageKind::PreampPentode:
         return {{"C1", c.c1}, {"C2", c.ck}, {"C3", c.cScreen}, {"C4", c.coupling}};
     case StageKind::Power:
+    case StageKind::TriodeOutput:
         return {{"C1", c.c1}, {"C2", c.ck}, {"L1", c.l1}};
+    case StageKind::PushPull:
+        return {{"C1", c.c1}, {"Ck", c.ck}, {"L1", c.l1}};
     }
     return {};
 }
@@ -216,29 +221,34 @@ std::complex<double> transfer(const StageCircuit &c, double hz)
     const double w = 2 * std::numbers::pi * hz;
     const Complex jw(0, w);
     Network n;
+    // The push-pull pair in antiphase, as one tube's half of it: the two
+    // cathode currents cancel in Rk, so the shared cathode is a signal ground,
+    // and each anode drives half of the anode-to-anode load.
+    const bool pushPull = c.kind == StageKind::PushPull;
+    const int cathode = pushPull ? kGround : Cathode;
     const int fed = c.rs > 0 ? Source : kInput;
     if (c.rs > 0)
         n.branch(kInput, Source, 1 / c.rs);
     n.branch(fed, Grid, jw * c.c1);
     n.branch(Grid, kGround, conductance(c.r1));
-    n.branch(Grid, Cathode, jw * c.cgk);
+    n.branch(Grid, cathode, jw * c.cgk);
     n.branch(Grid, Anode, jw * c.cga);
-    n.branch(Anode, Cathode, jw * c.cak);
-    n.branch(Cathode, kGround, conductance(c.rk) + jw * c.ck);
+    n.branch(Anode, cathode, jw * c.cak);
+    n.branch(cathode, kGround, conductance(c.rk) + jw * c.ck);
 
     // The anode current leaves the anode node and, for a triode, is the cathode
     // current; a pentode's cathode current follows its grid alone, the screen
     // taking what the anode does not.
     n.add(Anode, Grid, c.gm);
     n.add(Anode, Anode, c.ga);
-    n.add(Anode, Cathode, -c.gm - c.ga);
+    n.add(Anode, cathode, -c.gm - c.ga);
     if (isPentode(c.kind)) {
-        n.add(Cathode, Grid, -c.gk);
-        n.add(Cathode, Cathode, c.gk);
+        n.add(cathode, Grid, -c.gk);
+        n.add(cathode, cathode, c.gk);
     } else {
-        n.add(Cathode, Grid, -c.gm);
-        n.add(Cathode, Anode, -c.ga);
-        n.add(Cathode, Cathode, c.gm + c.ga);
+        n.add(cathode, Grid, -c.gm);
+        n.add(cathode, Anode, -c.ga);
+        n.add(cathode, cathode, c.gm + c.ga);
     }
 
     if (hasOutputTransformer(c.kind)) {
@@ -248,7 +258,7 @@ std::complex<double> transfer(const StageCircuit &c, double hz)
         Complex y = conductance(c.rp) + jw * c.load * ratio;
         if (c.l1 > 0)
             y += 1.0 / (jw * c.l1);
-        n.branch(Anode, kGround, y);
+        n.branch(Anode, kGround, pushPull ? 2.0 * y : y);
         return n.solve(Anode);
     }
     n.branch(Anode, kGround, conductance(c.ra));
@@ -260,8 +270,9 @@ std::complex<double> transfer(const StageCircuit &c, double hz)
 double midBandGain(const StageCircuit &c)
 {
     const double divider = c.r1 / (c.r1 + c.rs);
-    const double load = hasOutputTransformer(c.kind) ? conductance(c.rp)
-                                                     : conductance(c.ra) + conductance(c.rNext);
+    const double load = c.kind == StageKind::PushPull ? 2 * conductance(c.rp)
+                        : hasOutputTransformer(c.kind) ? conductance(c.rp)
+                                                       : conductance(c.ra) + conductance(c.rNext);
     return divider * c.gm / (c.ga + load);
 }
 
@@ -353,7 +364,8 @@ bool usable(const ResponseFigures &f)
 
 StageCircuit circuitOf(const StagePoint &p, StageKind kind, double r1, const Extras &x)
 {
-    const TubeModel model(analysis::tubeTypeOf(kind), p.tube);
+    const TubeModel record(analysis::tubeTypeOf(kind), p.tube);
+    const TubeModel model = kind == StageKind::PushPull ? record.withScreenAt(p.u2) : record;
     StageCircuit c;
     c.kind = kind;
     c.rs = x.rs * 1e3;
@@ -393,6 +405,28 @@ StageCircuit circuitOf(const StagePoint &p, StageKind kind, double r1, const Ext
         // The winding's reactance equals the resistance feeding it at Fmin.
         const double ri = p.tube.ri * 1e3;
         c.l1 = ri * c.rp / (ri + c.rp) / (2 * std::numbers::pi * p.fmin);
+        break;
+    }
+    case StageKind::TriodeOutput: {
+        // C2 and L1 as the triode output window computes them.
+        const double fromCathode = (p.tube.ri + p.rp) / (p.tube.mu + 1);
+        c.ck = cornerCapacitor(p.fmin, p.rk * fromCathode / (p.rk + fromCathode) * 1e3);
+        c.rp = p.rp * 1e3;
+        c.rn = x.rn;
+        const double ri = p.tube.ri * 1e3;
+        c.l1 = ri * c.rp / (ri + c.rp) / (2 * std::numbers::pi * p.fmin);
+        break;
+    }
+    case StageKind::PushPull: {
+        // The window computes no Ck: the power stage's rule for the two
+        // cathodes in parallel, although in balance no signal reaches it.
+        const double zk = 1 / (p.tube.s * (1 + p.tube.ig2 / p.tube.ia0)) / 2;
+        c.ck = cornerCapacitor(p.fmin, p.rk * zk / (p.rk + zk) * 1e3);
+        c.rp = p.rp * 1e3; // Raa, anode to anode
+        c.rn = x.rn;
+        // L1 = (Raa ∥ 2·Ri) / (2π·Fmin), as the push-pull window gives it.
+        const double twoRi = 2 * p.tube.ri * 1e3;
+        c.l1 = twoRi * c.rp / (twoRi + c.rp) / (2 * std::numbers::pi * p.fmin);
         break;
     }
     }
@@ -480,6 +514,9 @@ Response ComputeResponse(const ResponseInput &input, const QLocale &locale)
     response.notes << QStringLiteral("типичные значения — уточните по справочнику");
     if (hasOutputTransformer(kind))
         response.notes << QStringLiteral("Индуктивность рассеяния и ёмкость обмоток трансформатора не учтены.");
+    if (kind == StageKind::PushPull)
+        response.notes << QStringLiteral("Лампы работают в противофазе: ток сигнала через Rk и Ck не идёт, "
+                                         "и Ck на частотную характеристику не влияет.");
     return response;
 }
 

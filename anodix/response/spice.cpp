@@ -20,7 +20,7 @@ struct Constants
     double kvb = 0, ei = 0, share = 0;       // pentodes: Ia = Ik·share·atan(Uak/kvb)·(Uak − ei)
 };
 
-std::optional<Constants> constantsOf(StageKind kind, const model::TubeFigures &f)
+std::optional<Constants> constantsOf(StageKind kind, const model::TubeFigures &f, double screen)
 {
     if (!(f.ia0 > 0 && f.s > 0))
         return std::nullopt;
@@ -42,6 +42,12 @@ std::optional<Constants> constantsOf(StageKind kind, const model::TubeFigures &f
         c.kvb = f.ug2 / 20;
         c.ei = f.ua0 - f.ia0 * f.ri;
         c.share = f.ia0 / (f.ia0 + f.ig2) / (std::atan(f.ua0 / c.kvb) * (f.ua0 - c.ei));
+        // A moved screen scales Ug2/μ2 and the knee; the anode's share stays
+        // fitted at the record's point, as in the program's model.
+        if (screen > 0 && screen != f.ug2) {
+            c.v0 *= screen / f.ug2;
+            c.kvb = screen / 20;
+        }
     }
     for (const double v : {c.k, c.v0, c.mu, c.kvb, c.ei, c.share}) {
         if (!std::isfinite(v))
@@ -91,6 +97,10 @@ QString stageTitle(StageKind kind)
         return QStringLiteral("Предварительный усилитель на пентоде");
     case StageKind::Power:
         return QStringLiteral("Усилитель мощности на пентоде");
+    case StageKind::TriodeOutput:
+        return QStringLiteral("Однотактный выходной каскад на триоде");
+    case StageKind::PushPull:
+        return QStringLiteral("Двухтактный выходной каскад на пентодах");
     }
     return {};
 }
@@ -123,9 +133,9 @@ QString spiceNumber(double value)
 }
 
 QString TubeSubcircuit(const QString &tubeName, StageKind kind, const model::TubeFigures &f,
-                       const TubeCapacitances &caps)
+                       const TubeCapacitances &caps, double screen)
 {
-    const std::optional<Constants> c = constantsOf(kind, f);
+    const std::optional<Constants> c = constantsOf(kind, f, screen);
     if (!c)
         return {};
     const QString name = spiceName(tubeName);
@@ -152,7 +162,11 @@ QString TubeSubcircuit(const QString &tubeName, StageKind kind, const model::Tub
         t << "* K = " << c->k << " А/В^1,5, V0 = " << c->v0 << " В, Vk = " << c->kvb << " В, Ei = " << c->ei
           << " В, Ka = " << c->share << " 1/В";
         t.end();
-        t << "* Ток катода не зависит от напряжения экранной сетки: она считается при Ug2.";
+        if (screen > 0 && screen != f.ug2)
+            t << "* Ток катода не зависит от напряжения экранной сетки: она считается при " << screen
+              << " В к катоду.";
+        else
+            t << "* Ток катода не зависит от напряжения экранной сетки: она считается при Ug2.";
         t.end();
     }
     t << ".subckt " << name << (triode ? " anode grid cathode" : " anode screen grid cathode") << " params: cin="
@@ -200,11 +214,16 @@ QString StageNetlist(const Response &response, const QString &tubeName)
         return {};
     const StageCircuit &c = response.circuit;
     const analysis::StagePoint &p = response.point;
-    const QString subcircuit = TubeSubcircuit(tubeName, c.kind, p.tube, {c.cgk / 1e-12, c.cga / 1e-12, c.cak / 1e-12});
+    const bool pushPull = c.kind == StageKind::PushPull;
+    const QString subcircuit = TubeSubcircuit(tubeName, c.kind, p.tube,
+                                              {c.cgk / 1e-12, c.cga / 1e-12, c.cak / 1e-12}, pushPull ? p.u2 : 0);
     if (subcircuit.isEmpty())
         return {};
-    const bool power = hasOutputTransformer(c.kind);
     const QString name = spiceName(tubeName);
+    // The push-pull pair's first tube carries the names the other stages use
+    // for theirs (anode1, grid1); the data files name that tube's nodes.
+    const QString anode = pushPull ? QStringLiteral("anode1") : QStringLiteral("anode");
+    const QString grid = pushPull ? QStringLiteral("grid1") : QStringLiteral("grid");
 
     Text t;
     t << "* Anodix: " << stageTitle(c.kind) << ", " << tubeName;
@@ -218,24 +237,64 @@ QString StageNetlist(const Response &response, const QString &tubeName)
     // A 1 kHz sine that swings the grid from Q to Ug = 0 and to 2·Ugq.
     t << "Vin input 0 DC 0 AC 1 SIN(0 " << std::abs(c.ugq) << " 1k)";
     t.end();
-    const QString fed = c.rs > 0 ? QStringLiteral("source") : QStringLiteral("input");
-    if (c.rs > 0) {
-        t << "Rsource input source " << c.rs;
+    // One grid coupling of each tube: the second tube's is driven in antiphase.
+    const auto gridInput = [&](const QString &from, const QString &suffix, const QString &to) {
+        QString fed = from;
+        if (c.rs > 0) {
+            fed = QStringLiteral("source") + suffix;
+            t << "Rsource" << suffix << " " << from << " " << fed << " " << c.rs;
+            t.end();
+        }
+        t << "C1" << suffix << " " << fed << " " << to << " " << c.c1;
+        t.end();
+        t << "R1" << suffix << " " << to << " 0 " << c.r1;
+        t.end();
+    };
+    if (pushPull) {
+        t << "Einv input2 0 input 0 -1";
+        t.end();
+        gridInput(QStringLiteral("input"), QStringLiteral("A"), QStringLiteral("grid1"));
+        gridInput(QStringLiteral("input2"), QStringLiteral("B"), QStringLiteral("grid2"));
+        // The screens at the window's Ug2 from their own supply.
+        t << "Vscreen screen 0 DC " << p.u2 - p.ugq;
+        t.end();
+        t << "XVL1 anode1 screen grid1 cathode " << name;
+        t.end();
+        t << "XVL2 anode2 screen grid2 cathode " << name;
+        t.end();
+        t << "Rk cathode 0 " << c.rk;
+        t.end();
+        t << "Ck cathode 0 " << c.ck;
+        t.end();
+        // The centre-tapped primary, L1 from anode to anode: two halves of
+        // L1/4 along the winding, coupled without leakage to each other and to
+        // a secondary of L1 / n², n² = Raa / Rн.
+        t << "L1A anode1 supply " << c.l1 / 4;
+        t.end();
+        t << "L1B supply anode2 " << c.l1 / 4;
+        t.end();
+        t << "L2 out 0 " << c.l1 * c.rn / c.rp;
+        t.end();
+        t << "K1 L1A L1B 1";
+        t.end();
+        t << "K2 L1A L2 1";
+        t.end();
+        t << "K3 L1B L2 1";
+        t.end();
+        t << "Rn out 0 " << c.rn;
+        t.end();
+    } else {
+        gridInput(QStringLiteral("input"), QString(), QStringLiteral("grid"));
+        // A pentode preamplifier's screen has its own resistor; an output pentode's sits at +Ea.
+        const bool pentode = analysis::tubeTypeOf(c.kind) == model::TubeType::Pentode;
+        const char *screen = !pentode ? "" : c.kind == StageKind::Power ? " supply" : " screen";
+        t << "XVL1 anode" << screen << " grid cathode " << name;
+        t.end();
+        t << "R2 cathode 0 " << c.rk;
+        t.end();
+        t << "C2 cathode 0 " << c.ck;
         t.end();
     }
-    t << "C1 " << fed << " grid " << c.c1;
-    t.end();
-    t << "R1 grid 0 " << c.r1;
-    t.end();
-    // A pentode preamplifier's screen has its own resistor; an output pentode's sits at +Ea.
-    const bool pentode = analysis::tubeTypeOf(c.kind) == model::TubeType::Pentode;
-    const char *screen = !pentode ? "" : power ? " supply" : " screen";
-    t << "XVL1 anode" << screen << " grid cathode " << name;
-    t.end();
-    t << "R2 cathode 0 " << c.rk;
-    t.end();
-    t << "C2 cathode 0 " << c.ck;
-    t.end();
     switch (c.kind) {
     case StageKind::Triode:
         t << "R3 supply anode " << c.ra;
@@ -254,6 +313,7 @@ QString StageNetlist(const Response &response, const QString &tubeName)
         t.end();
         break;
     case StageKind::Power:
+    case StageKind::TriodeOutput:
         // The transformer: the primary L1 coupled without leakage to a
         // secondary of L1 / n², n² = Rt1 / Rн.
         t << "L1 supply anode " << c.l1;
@@ -265,8 +325,10 @@ QString StageNetlist(const Response &response, const QString &tubeName)
         t << "Rn out 0 " << c.rn;
         t.end();
         break;
+    case StageKind::PushPull:
+        break;
     }
-    if (!power) {
+    if (!hasOutputTransformer(c.kind)) {
         t << "Rnext out 0 " << c.rNext;
         t.end();
     }
@@ -292,17 +354,22 @@ QString StageNetlist(const Response &response, const QString &tubeName)
     t.end();
     t << "setplot op1";
     t.end();
-    t << "wrdata " << kOperatingPointFile << " v(supply) v(anode) v(cathode) v(grid)" << (power ? " l1#branch" : "");
+    const char *primary = pushPull ? " l1a#branch" : hasOutputTransformer(c.kind) ? " l1#branch" : "";
+    t << "wrdata " << kOperatingPointFile << " v(supply) v(" << anode << ") v(cathode) v(" << grid << ")"
+      << primary;
     t.end();
     t << "setplot ac1";
     t.end();
-    t << "let gain = mag(v(" << (power ? "anode" : "out") << "))";
+    t << "let gain = mag(v(" << (hasOutputTransformer(c.kind) ? anode : QStringLiteral("out")) << "))";
     t.end();
     t << "wrdata " << kResponseFile << " gain";
     t.end();
     t << "setplot tran1";
     t.end();
     t << "wrdata " << kTransientFile << " v(out)";
+    t.end();
+    // The .four line prints only without a control block; its figures to a file.
+    t << "fourier 1k v(out) > " << kFourierFile;
     t.end();
     t << "quit";
     t.end();

@@ -14,13 +14,17 @@ namespace anodix::response {
 // The data files a stage netlist writes into ngspice's working folder, each a
 // header line of column names and then rows of numbers:
 //   the operating point: v(supply) v(anode) v(cathode) v(grid) and, for the
-//   power stage, the primary's current l1#branch;
+//   output stages, the primary's current l1#branch; the push-pull pair gives
+//   its first tube's: v(anode1), v(grid1) and its half-primary's l1a#branch;
 //   the small-signal response: frequency, then the output's magnitude over
-//   the 1 V source (the anode's for the power stage);
-//   the transient at 1 kHz: time, v(out).
+//   the 1 V source (the anode's for the output stages, the first tube's for
+//   the push-pull pair, its grids driven with 1 V in antiphase);
+//   the transient at 1 kHz: time, v(out);
+//   the Fourier analysis of that transient, as ngspice prints it.
 inline constexpr char kOperatingPointFile[] = "op.data";
 inline constexpr char kResponseFile[] = "ac.data";
 inline constexpr char kTransientFile[] = "tran.data";
+inline constexpr char kFourierFile[] = "four.data";
 
 // The tube's name as a SPICE name: Latin letters, digits and "_" ("6Н2П" -> "6N2P").
 QString spiceName(const QString &tubeName);
@@ -29,9 +33,11 @@ QString spiceName(const QString &tubeName);
 QString spiceNumber(double value);
 
 // The .subckt text; empty when the figures give no model. Pins: anode, grid,
-// cathode (triode); anode, screen, grid, cathode (pentodes).
+// cathode (triode); anode, screen, grid, cathode (pentodes). A pentode is
+// modelled with its screen at the record's Ug2, or at screen volts to the
+// cathode when that is above zero (the push-pull pair's screens).
 QString TubeSubcircuit(const QString &tubeName, StageKind kind, const model::TubeFigures &figures,
-                       const TubeCapacitances &capacitances);
+                       const TubeCapacitances &capacitances, double screen = 0);
 
 // The .cir text of the stage the response was computed for, with the tube's
 // subcircuit in it; empty when the response has a problem.

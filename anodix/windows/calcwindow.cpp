@@ -66,6 +66,10 @@ void CalcWindow::createMenus()
     characteristicsItem->setObjectName(QStringLiteral("Harakteristiki_Menu"));
     characteristicsItem->setShortcut(QKeySequence(Qt::Key_F6));
     connect(characteristicsItem, &QAction::triggered, this, &CalcWindow::Harakteristiki_Click);
+    QAction *frequencyItem = utilities->addAction(QStringLiteral("Частотная характеристика"));
+    frequencyItem->setObjectName(QStringLiteral("Chastota_Menu"));
+    frequencyItem->setShortcut(QKeySequence(Qt::Key_F7));
+    connect(frequencyItem, &QAction::triggered, this, &CalcWindow::Chastota_Click);
     addMenu("Help", "Справка", "Help_Abaut", "О программе", QKeySequence(Qt::CTRL | Qt::Key_A),
             &CalcWindow::Help_Abaut_Click);
 }
@@ -169,39 +173,58 @@ void CalcWindow::keepForCharacteristics(const StageResult &result)
     m_lastShown.clear();
     for (const OutputRow &row : m_design.outputs)
         m_lastShown.append(m_outputs.get<QLabel>(row.output)->accessibleName());
-    // Only an open window is drawn at once; a closed one is analysed when opened,
+    // Only an open window is drawn at once; a closed one is given it when opened,
     // so a calculation costs nothing more for a user who never opens it.
-    m_lastAnalysed = false;
-    if (m_characteristics && m_characteristics->window().isOpen())
-        passLastSuccess();
+    for (int i = 0; i < int(m_companions.size()); ++i) {
+        m_companions[i].current = false;
+        if (m_companions[i].window && m_companions[i].window->window().isOpen())
+            passLastSuccess(i);
+    }
 }
 
-void CalcWindow::passLastSuccess()
+void CalcWindow::passLastSuccess(int companion)
 {
-    if (!m_characteristics || !m_lastSuccess || m_lastAnalysed)
+    CompanionSlot &slot = m_companions[companion];
+    if (!slot.window || !m_lastSuccess || slot.current)
         return;
-    m_characteristics->showAnalysis(analysis::AnalyzeStage(*m_lastSuccess, m_context.locale), m_lastShown);
-    m_lastAnalysed = true;
+    slot.window->showCalculation(*m_lastSuccess, m_lastShown);
+    slot.current = true;
 }
 
-bool CalcWindow::loadCharacteristics()
+bool CalcWindow::loadCompanion(int companion)
 {
-    if (m_characteristics)
+    CompanionSlot &slot = m_companions[companion];
+    if (slot.window)
         return true;
     QString reason;
-    m_characteristics = charts::loadCompanion(charts::kCharacteristicsModule, m_context.dialogs, m_context.locale,
-                                              reason);
-    if (!m_characteristics)
-        showError(QStringLiteral("Окно характеристик не открывается: ") + reason);
-    return m_characteristics != nullptr;
+    const auto kind = companion == 0 ? charts::CompanionKind::Characteristics : charts::CompanionKind::Frequency;
+    slot.window = charts::loadCompanion(charts::kCharacteristicsModule, kind, m_context.dialogs, m_context.locale,
+                                        reason);
+    if (!slot.window)
+        showError((companion == 0 ? QStringLiteral("Окно характеристик не открывается: ")
+                                  : QStringLiteral("Окно частотной характеристики не открывается: "))
+                  + reason);
+    return slot.window != nullptr;
+}
+
+void CalcWindow::openCompanion(int companion)
+{
+    if (!loadCompanion(companion))
+        return;
+    passLastSuccess(companion);
+    m_companions[companion].window->openBeside(this);
 }
 
 void CalcWindow::closeEvent(QCloseEvent *event)
 {
     FormWindow::closeEvent(event);
-    // Leaving the stage window, by any way, takes its characteristics along.
-    if (event->isAccepted() && m_characteristics)
-        m_characteristics->window().close();
+    // Leaving the stage window, by any way, takes its companion windows along.
+    if (!event->isAccepted())
+        return;
+    for (CompanionSlot &slot : m_companions) {
+        if (slot.window)
+            slot.window->window().close();
+    }
 }
 
 void CalcWindow::refreshOutputs()
@@ -283,13 +306,8 @@ void CalcWindow::fitOutputs()
 
 void CalcWindow::Exit_Click() { m_context.navigator.switchTo(this, WindowId::Obshaya); }
 void CalcWindow::Redaktor_Click() { m_context.navigator.switchTo(this, m_design.editor); }
-void CalcWindow::Harakteristiki_Click()
-{
-    if (!loadCharacteristics())
-        return;
-    passLastSuccess();
-    m_characteristics->openBeside(this);
-}
+void CalcWindow::Harakteristiki_Click() { openCompanion(0); }
+void CalcWindow::Chastota_Click() { openCompanion(1); }
 void CalcWindow::Help_Abaut_Click() { m_context.navigator.openAbout(); }
 
 void CalcWindow::showError(const QString &text)

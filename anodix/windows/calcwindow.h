@@ -10,6 +10,7 @@
 #include "anodix/stages/stageresult.h"
 #include "anodix/tubedb/tuberecord.h"
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <span>
@@ -19,6 +20,7 @@ namespace anodix {
 class FileListBox;
 namespace charts {
 class Companion;
+enum class CompanionKind;
 }
 
 // What one calculation window is made of; each window keeps one as a constant.
@@ -70,19 +72,21 @@ private:
     void Exit_Click();
     void Redaktor_Click();
     void Harakteristiki_Click();
+    void Chastota_Click();
     void Help_Abaut_Click();
 
     void showError(const QString &text);
     // Fits the outputs to their texts and names them after each change of values.
     void refreshOutputs();
     void fitOutputs();
-    // Keeps what a successful calculation used for the characteristics window,
-    // and analyses it at once only while that window is open.
+    // Keeps what a successful calculation used for the companion windows,
+    // and passes it at once only to those that are open.
     void keepForCharacteristics(const StageResult &result);
-    void passLastSuccess(); // analyses the kept calculation once, into the window
-    // Loads the characteristics window's module on first use; false, with the
-    // reason told, when it cannot be loaded.
-    bool loadCharacteristics();
+    void passLastSuccess(int companion); // passes the kept calculation once, into the window
+    // Makes a companion window from the module on first use; false, with the
+    // reason told, when the module cannot be loaded.
+    bool loadCompanion(int companion);
+    void openCompanion(int companion);
 
     const CalcWindowSpec &m_design;
     AppContext m_context;
@@ -97,10 +101,15 @@ private:
     // full count where the file has them (the stage may read fewer).
     QString m_tubeName;
     QStringList m_recordLines;
-    std::unique_ptr<charts::Companion> m_characteristics; // made on first use
+    // The characteristics and the frequency response windows, made on first use.
+    struct CompanionSlot
+    {
+        std::unique_ptr<charts::Companion> window;
+        bool current = false; // the window has the last calculation already
+    };
+    std::array<CompanionSlot, 2> m_companions;
     std::optional<analysis::AnalysisInput> m_lastSuccess; // the last successful calculation
     QStringList m_lastShown;      // its outputs as spoken
-    bool m_lastAnalysed = false;  // the window has its analysis already
     QString m_listError; // why the list could not be filled, told once the window shows
 };
 

@@ -2,6 +2,7 @@
 // ngspice on the exported netlists of bundled tubes, one test per stage: its
 // operating point against the characteristics analysis, its small-signal
 // response against ComputeResponse. A netlist it cannot read fails.
+#include "anodix/response/simulation.h"
 #include "anodix/response/spice.h"
 #include "anodix/stages/powerstage.h"
 #include "anodix/tubedb/tuberecord.h"
@@ -52,15 +53,22 @@ DataFile readData(const QString &path)
 // The stage as its window would have left it after "Рассчитать".
 analysis::AnalysisInput stageInput(StageKind kind, const QString &tube, const QString &ea)
 {
-    const TubeClass tubeClass = kind == StageKind::Triode          ? TubeClass::Triode
-                                : kind == StageKind::PreampPentode ? TubeClass::PreampPentode
-                                                                   : TubeClass::PowerPentode;
+    const TubeClass tubeClass = analysis::tubeTypeOf(kind) == model::TubeType::Triode ? TubeClass::Triode
+                                : kind == StageKind::PreampPentode                   ? TubeClass::PreampPentode
+                                                                                     : TubeClass::PowerPentode;
     const TubeDatabase db(QStringLiteral(ANODIX_DATA_DIR));
     const RecordLines record = db.ReadTubeRecord(tubeClass, tube + QStringLiteral(".lamp"));
     analysis::AnalysisInput in{kind, tube, record.lines, ea, QStringLiteral("20"), QStringLiteral("470"),
                                QStringLiteral("8"), {}};
     if (kind == StageKind::Power)
         in.outputs = CalculatePowerStage(ea, in.fmin, in.r1, in.rn, LoadedTube{record.lines}, pointLocale).updates;
+    if (kind == StageKind::TriodeOutput)
+        in.kn = QStringLiteral("3");
+    if (kind == StageKind::PushPull) {
+        in.ug2 = ea;
+        in.raa = QStringLiteral("8");
+        in.rk = QStringLiteral("130");
+    }
     return in;
 }
 
@@ -113,6 +121,10 @@ private slots:
         QTest::newRow("power EL84") << int(StageKind::Power) << "EL84" << "250" << "1";
         QTest::newRow("power 6П3С") << int(StageKind::Power) << "6П3С" << "300" << "1";
         QTest::newRow("power EL34") << int(StageKind::Power) << "EL34" << "300" << "10";
+        QTest::newRow("triode output 300B") << int(StageKind::TriodeOutput) << "300B" << "350" << "1";
+        QTest::newRow("triode output 2A3") << int(StageKind::TriodeOutput) << "2A3" << "300" << "10";
+        QTest::newRow("push-pull EL84") << int(StageKind::PushPull) << "EL84" << "250" << "1";
+        QTest::newRow("push-pull 6П14П") << int(StageKind::PushPull) << "6П14П" << "300" << "0";
     }
 
     void netlistRunsAndAgreesWithTheAnalysisAndResponse()
@@ -148,10 +160,14 @@ private slots:
             return i >= 0 ? v.value(i) : qQNaN();
         };
         const analysis::StagePoint &p = response.point;
-        const double uq = at("v(anode)") - at("v(cathode)");
-        const double ugq = at("v(grid)") - at("v(cathode)");
-        const double iq = kind == int(StageKind::Power) ? at("l1#branch") * 1e3
-                                                        : (at("v(supply)") - at("v(anode)")) / p.ra;
+        // The push-pull pair's first tube: anode1, grid1 and its half-primary.
+        const bool pushPull = kind == int(StageKind::PushPull);
+        const double anode = at(pushPull ? "v(anode1)" : "v(anode)");
+        const double uq = anode - at("v(cathode)");
+        const double ugq = at(pushPull ? "v(grid1)" : "v(grid)") - at("v(cathode)");
+        const double iq = pushPull                          ? std::abs(at("l1a#branch")) * 1e3
+                          : hasOutputTransformer(StageKind(kind)) ? at("l1#branch") * 1e3
+                                                              : (at("v(supply)") - anode) / p.ra;
         qInfo("%s: Uq %.4g/%.4g V, Iq %.4g/%.4g mA, Ugq %.4g/%.4g V", qPrintable(tube), uq, p.uq, iq, p.iq, ugq,
               p.ugq);
         QVERIFY2(deviation(uq, p.uq) < 0.005, "Uq");
@@ -183,6 +199,42 @@ private slots:
             QVERIFY2(std::abs(row[1] - computed) < 0.02 * f.gain, qPrintable(QString::number(row[0])));
         }
         QVERIFY(readData(dir.filePath(kTransientFile)).rows.size() > 100);
+
+        // Read back as the frequency window draws it: every sample, and the
+        // harmonics of the transient, none above their sum.
+        QString error;
+        const std::optional<Simulation> simulation = ReadSimulation(dir.path(), f.gain, error);
+        QVERIFY2(simulation, qPrintable(error));
+        QCOMPARE(simulation->points.size(), ac.rows.size());
+        QVERIFY(std::abs(simulation->points[peak].db - 20 * std::log10(gain / f.gain)) < 1e-3);
+        QVERIFY(simulation->thd > 0 && simulation->thd < 50);
+        for (const double h : simulation->harmonics)
+            QVERIFY(h >= 0 && h <= simulation->thd);
+        // The pair's antiphase cancels the even harmonics; one tube alone makes mostly the second.
+        const auto &h = simulation->harmonics;
+        qInfo("%s: H2 %.3g %%, H3 %.3g %%, THD %.3g %%", qPrintable(tube), h[0], h[1], simulation->thd);
+        QVERIFY(pushPull ? h[0] < h[1] / 10 : h[0] > h[2]);
+    }
+
+    // A netlist ngspice cannot read: the window tells the first error line.
+    void aBrokenNetlistGivesItsErrorLine()
+    {
+        QTemporaryDir dir;
+        QVERIFY(SaveSpiceText(dir.filePath(QStringLiteral("broken.cir")),
+                              QStringLiteral("* broken\nR1 a 0 1k\nQ9 a b\n.op\n.end\n"))
+                    .isEmpty());
+        QProcess ngspice;
+        ngspice.setWorkingDirectory(dir.path());
+        ngspice.start(QStringLiteral("ngspice"), {QStringLiteral("-b"), QStringLiteral("broken.cir")});
+        QVERIFY(ngspice.waitForFinished(20000));
+        const QString line = FirstErrorLine(QString::fromLocal8Bit(ngspice.readAllStandardError()),
+                                            QString::fromLocal8Bit(ngspice.readAllStandardOutput()));
+        qInfo("%s", qPrintable(line));
+        QVERIFY(line.contains(QStringLiteral("rror")));
+        QVERIFY(!line.contains(u'\n'));
+        QString error;
+        QVERIFY(!ReadSimulation(dir.path(), 10, error));
+        QCOMPARE(error, QStringLiteral("ngspice не записала файл ac.data"));
     }
 };
 

@@ -4,6 +4,8 @@
 // common scale factor, refusals, in a point and a comma locale.
 #include "anodix/response/spice.h"
 #include "anodix/stages/numbertext.h"
+#include "anodix/stages/pushpullstage.h"
+#include "anodix/stages/triodeoutputstage.h"
 
 #include <QTest>
 #include <cmath>
@@ -21,10 +23,22 @@ const QString notBuilt = QStringLiteral("Частотная характерис
 const QStringList ecc83{"6.3", "0.3", "250", "1.2", "2", "1.6", "100", "62.5"};
 const QStringList ef86{"6.3", "0.2", "250", "3", "2", "2", "0", "2500", "140", "0.6"};
 const QStringList el84{"6,3", "0,76", "250", "48", "7,3", "11,3", "19", "38", "250", "5,5"};
+const QStringList twoA3{"2.5", "2.5", "250", "60", "45", "5.25", "4.2", "0.8"};
 
 QStringList recordOf(StageKind kind)
 {
-    return kind == StageKind::Triode ? ecc83 : kind == StageKind::PreampPentode ? ef86 : el84;
+    switch (kind) {
+    case StageKind::Triode:
+        return ecc83;
+    case StageKind::PreampPentode:
+        return ef86;
+    case StageKind::TriodeOutput:
+        return twoA3;
+    case StageKind::Power:
+    case StageKind::PushPull:
+        return el84;
+    }
+    return {};
 }
 
 // Box texts are written with a point and take the locale's separator.
@@ -34,6 +48,12 @@ ResponseInput input(StageKind kind, const QLocale &locale, const QString &source
     analysis::AnalysisInput stage{kind, QStringLiteral("Лампа"), recordOf(kind), "250", "20", "470", "8", {}};
     if (kind == StageKind::Power)
         stage.outputs = {{"R1", "470"}, {"Rt1", local("3.93")}};
+    stage.kn = kind == StageKind::TriodeOutput ? QStringLiteral("3") : QString();
+    if (kind == StageKind::PushPull) {
+        stage.ug2 = QStringLiteral("250");
+        stage.raa = QStringLiteral("8");
+        stage.rk = QStringLiteral("130");
+    }
     ResponseInput in = withTypicalValues(stage, locale);
     in.source = local(source);
     return in;
@@ -106,6 +126,9 @@ private slots:
         QTest::newRow("pentode") << int(StageKind::PreampPentode) << commaLocale
                                  << QStringList{"C1", "C2", "C3", "C4"};
         QTest::newRow("power") << int(StageKind::Power) << pointLocale << QStringList{"C1", "C2", "L1"};
+        QTest::newRow("triode output") << int(StageKind::TriodeOutput) << commaLocale
+                                       << QStringList{"C1", "C2", "L1"};
+        QTest::newRow("push-pull") << int(StageKind::PushPull) << pointLocale << QStringList{"C1", "Ck", "L1"};
     }
     void neededPartsPutTheLowerCornerOnFmin()
     {
@@ -129,7 +152,7 @@ private slots:
             QVERIFY(std::abs(value / r.figures.needed[i].value - 1) < 0.005);
         }
         QCOMPARE(shown, parts);
-        QCOMPARE(r.rows.size(), kind == int(StageKind::Power) ? 4 : 5); // no upper point behind a transformer
+        QCOMPARE(r.rows.size(), hasOutputTransformer(StageKind(kind)) ? 4 : 5); // no upper point behind a transformer
     }
 
     // With the cathode and output parts made huge and the tube's capacitances
@@ -142,6 +165,8 @@ private slots:
         QTest::newRow("triode") << int(StageKind::Triode);
         QTest::newRow("pentode") << int(StageKind::PreampPentode);
         QTest::newRow("power") << int(StageKind::Power);
+        QTest::newRow("triode output") << int(StageKind::TriodeOutput);
+        QTest::newRow("push-pull") << int(StageKind::PushPull);
     }
     void singleCornersMatchTheirFormulas()
     {
@@ -167,6 +192,51 @@ private slots:
         const ResponseFigures f = responseFigures(c, 20);
         QVERIFY(f.high);
         QVERIFY2(std::abs(*f.high / expected - 1) < 0.05, qPrintable(QString::number(*f.high / expected)));
+    }
+
+    // The output stages' parts are the ones their windows show (to the
+    // window's digits), and the push-pull pair's shared cathode carries no
+    // signal: its Ck changes nothing, while the triode's C2 does.
+    void outputStagesUseTheirWindowsParts_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<bool>("cathodeMatters");
+        QTest::newRow("triode output, point") << int(StageKind::TriodeOutput) << pointLocale << true;
+        QTest::newRow("triode output, comma") << int(StageKind::TriodeOutput) << commaLocale << true;
+        QTest::newRow("push-pull, point") << int(StageKind::PushPull) << pointLocale << false;
+        QTest::newRow("push-pull, comma") << int(StageKind::PushPull) << commaLocale << false;
+    }
+    void outputStagesUseTheirWindowsParts()
+    {
+        QFETCH(int, kind);
+        QFETCH(QLocale, locale);
+        QFETCH(bool, cathodeMatters);
+        const ResponseInput in = input(StageKind(kind), locale);
+        const Response r = ComputeResponse(in, locale);
+        QVERIFY2(r.ok(), qPrintable(r.problem));
+        const analysis::AnalysisInput &s = in.stage;
+        const StageResult window =
+            kind == int(StageKind::TriodeOutput)
+                ? CalculateTriodeOutputStage(s.ea, s.fmin, s.r1, s.rn, s.kn, LoadedTube{s.record}, locale)
+                : CalculatePushPullStage({s.ea, s.ug2, s.fmin, s.r1, s.rn, s.raa, s.rk}, LoadedTube{s.record}, locale);
+        QVERIFY(!window.message);
+        const auto shown = [&](const char *name) {
+            for (const DisplayUpdate &u : window.updates) {
+                if (u.output == QLatin1String(name))
+                    return number(u.text, locale);
+            }
+            return qQNaN();
+        };
+        QVERIFY2(std::abs(r.circuit.c1 * 1e6 / shown("C1") - 1) < 5e-4, "C1");
+        QVERIFY2(std::abs(r.circuit.l1 / shown("L1") - 1) < 5e-3, "L1");
+        if (kind == int(StageKind::TriodeOutput))
+            QVERIFY2(std::abs(r.circuit.ck * 1e6 / shown("C2") - 1) < 5e-3, "C2");
+
+        StageCircuit bypassed = r.circuit;
+        bypassed.ck *= 1000;
+        const double changed = std::abs(transfer(bypassed, 5) - transfer(r.circuit, 5)) / r.figures.gain;
+        QCOMPARE(changed > 1e-3, cathodeMatters);
     }
 
     void refusalsNameWhatIsWrong_data()
@@ -241,6 +311,15 @@ private slots:
         QTest::newRow("power") << int(StageKind::Power)
                                << QStringList{"XVL1 anode supply grid cathode ECC83", "K1 L1 L2 1", "Rn out 0 8",
                                               "wrdata op.data v(supply) v(anode) v(cathode) v(grid) l1#branch"};
+        QTest::newRow("triode output") << int(StageKind::TriodeOutput)
+                                       << QStringList{"XVL1 anode grid cathode ECC83", "L1 supply anode 4.774648",
+                                                      "Rn out 0 8", "let gain = mag(v(anode))"};
+        QTest::newRow("push-pull") << int(StageKind::PushPull)
+                                   << QStringList{"Einv input2 0 input 0 -1", "C1B sourceB grid2 1.693138e-08",
+                                                  "XVL1 anode1 screen grid1 cathode ECC83",
+                                                  "XVL2 anode2 screen grid2 cathode ECC83", "Rk cathode 0 130",
+                                                  "Vscreen screen 0 DC 250", "K3 L1B L2 1",
+                                                  "wrdata op.data v(supply) v(anode1) v(cathode) v(grid1) l1a#branch"};
     }
     void netlistIgnoresTheLocale()
     {

@@ -81,6 +81,7 @@ QList<MenuItem> calcMenus(const char *fileMenu)
     return {{fileMenu, "Файл", "Exit", "Выход", QKeySequence(Qt::CTRL | Qt::Key_X)},
             {"a", "Утилиты", "Redaktor", "Редактор параметров радиоламп", QKeySequence(Qt::CTRL | Qt::Key_R)},
             {"a", "Утилиты", "Harakteristiki_Menu", "Характеристики и нагрузочная прямая", QKeySequence(Qt::Key_F6)},
+            {"a", "Утилиты", "Chastota_Menu", "Частотная характеристика", QKeySequence(Qt::Key_F7)},
             {"Help", "Справка", "Help_Abaut", "О программе", QKeySequence(Qt::CTRL | Qt::Key_A)}};
 }
 

@@ -1,0 +1,160 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "anodix/charts/frequencyplot.h"
+
+#include "anodix/stages/numbertext.h"
+
+#include <QCategoryAxis>
+#include <QCursor>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QScatterSeries>
+#include <QToolTip>
+#include <cmath>
+
+namespace anodix::charts {
+namespace {
+
+const QColor kCurveColor(0x1f, 0x4e, 0x8c);
+const QColor kMarkColor(0xc0, 0x1c, 0x1c);
+const QColor kFminColor(0xe0, 0x7b, 0x00);
+
+constexpr double kTopDb = 5;
+constexpr double kLowestFloor = -60;
+
+QString reading(const QLocale &locale, double value, int digits = 3)
+{
+    return doubleText(roundSignificant(value, digits), locale);
+}
+
+// Hz as the axis and the read-outs show it: "200 Гц", "1,5 кГц".
+QString hzText(const QLocale &locale, double hz)
+{
+    return hz >= 1000 ? reading(locale, hz / 1000) + QStringLiteral(" кГц") : reading(locale, hz) + QStringLiteral(" Гц");
+}
+
+void clearAxis(QCategoryAxis *axis)
+{
+    for (const QString &label : axis->categoriesLabels())
+        axis->remove(label);
+}
+
+} // namespace
+
+FrequencyPlot::FrequencyPlot(const QLocale &locale, QWidget *parent)
+    : QChartView(parent), m_locale(locale), m_hzAxis(new QCategoryAxis), m_dbAxis(new QCategoryAxis)
+{
+    setRenderHint(QPainter::Antialiasing);
+    chart()->legend()->setAlignment(Qt::AlignBottom);
+    chart()->setMargins(QMargins(4, 4, 4, 4));
+    m_hzAxis->setTitleText(QStringLiteral("Частота, Гц"));
+    m_dbAxis->setTitleText(QStringLiteral("Усиление, дБ"));
+    for (QCategoryAxis *axis : {m_hzAxis, m_dbAxis})
+        axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    chart()->addAxis(m_hzAxis, Qt::AlignBottom);
+    chart()->addAxis(m_dbAxis, Qt::AlignLeft);
+    m_hzAxis->setStartValue(kLogFirst);
+    m_hzAxis->setRange(kLogFirst, kLogLast);
+    // One label a decade: 1, 10, 100, 1000, 10000, 100000 Hz.
+    for (int decade = 0; decade <= 5; ++decade)
+        m_hzAxis->append(doubleText(std::pow(10.0, decade), locale), decade);
+}
+
+void FrequencyPlot::clear()
+{
+    chart()->removeAllSeries();
+    m_simulated = nullptr;
+    clearAxis(m_dbAxis);
+}
+
+void FrequencyPlot::attach(QXYSeries *series)
+{
+    chart()->addSeries(series);
+    series->attachAxis(m_hzAxis);
+    series->attachAxis(m_dbAxis);
+    const QString name = series->name();
+    connect(series, &QXYSeries::hovered, this,
+            [this, name](const QPointF &point, bool state) { showReadOut(name, point, state); });
+}
+
+void FrequencyPlot::setSimulated(const QList<response::ResponsePoint> &points)
+{
+    if (m_simulated) {
+        chart()->removeSeries(m_simulated);
+        delete m_simulated;
+        m_simulated = nullptr;
+    }
+    if (points.isEmpty() || m_dbAxis->categoriesLabels().isEmpty())
+        return;
+    QList<QPointF> drawn;
+    for (const response::ResponsePoint &p : points) {
+        if (p.hz >= response::kFirstHz && p.hz <= response::kLastHz)
+            drawn.append(QPointF(std::log10(p.hz), std::clamp(p.db, m_floor, kTopDb)));
+    }
+    m_simulated = new QLineSeries;
+    m_simulated->setName(QStringLiteral("ngspice"));
+    m_simulated->setPen(QPen(kMarkColor, 1.5, Qt::DashLine));
+    m_simulated->replace(drawn);
+    attach(m_simulated);
+}
+
+bool FrequencyPlot::setResponse(const response::ResponseFigures &figures, double fmin)
+{
+    clear();
+    if (figures.points.isEmpty() || !(fmin > 0))
+        return false;
+    double lowest = 0;
+    for (const response::ResponsePoint &p : figures.points)
+        lowest = std::min(lowest, p.db);
+    // Round steps down to the lowest point, but never more than 60 dB of them.
+    m_floor = std::clamp(std::floor(lowest / 10) * 10, kLowestFloor, -10.0);
+    const double step = m_floor < -30 ? 10 : 5;
+    m_dbAxis->setStartValue(m_floor);
+    m_dbAxis->setRange(m_floor, kTopDb);
+    for (double db = m_floor; db <= kTopDb + 1e-9; db += step)
+        m_dbAxis->append(doubleText(db, m_locale), db);
+
+    const auto at = [&](double hz, double db) { return QPointF(std::log10(hz), std::clamp(db, m_floor, kTopDb)); };
+
+    auto *curve = new QLineSeries;
+    curve->setName(QStringLiteral("Расчёт"));
+    QList<QPointF> points;
+    for (const response::ResponsePoint &p : figures.points)
+        points.append(at(p.hz, p.db));
+    curve->replace(points);
+    curve->setPen(QPen(kCurveColor, 2));
+    attach(curve);
+
+    auto *fminMark = new QScatterSeries;
+    fminMark->setName(QStringLiteral("Fmin"));
+    fminMark->setColor(kFminColor);
+    fminMark->setMarkerSize(10);
+    fminMark->append(at(fmin, figures.atFmin));
+    attach(fminMark);
+
+    auto *corners = new QScatterSeries;
+    corners->setName(QStringLiteral("−3 дБ"));
+    corners->setColor(kMarkColor);
+    corners->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+    corners->setMarkerSize(9);
+    for (const std::optional<double> &hz : {figures.low, figures.high}) {
+        if (hz && *hz >= response::kFirstHz && *hz <= response::kLastHz)
+            corners->append(at(*hz, -3.0103));
+    }
+    attach(corners);
+    return true;
+}
+
+void FrequencyPlot::showReadOut(const QString &seriesName, const QPointF &point, bool hovered) const
+{
+    if (!hovered) {
+        QToolTip::hideText();
+        return;
+    }
+    QToolTip::showText(QCursor::pos(),
+                       QStringLiteral("%1\nf = %2, %3 дБ")
+                           .arg(seriesName, hzText(m_locale, std::pow(10.0, point.x())),
+                                doubleText(roundHalfEven(point.y(), 2), m_locale)),
+                       viewport());
+}
+
+} // namespace anodix::charts
