@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The application's style looks exactly like the style it stands on, the
-// overflow arrows it reads late included.
+// A menu bar that overflows looks the same under the application's style,
+// which reads the overflow arrow late, as under the style it stands on.
 #include "grideon/startupstyle.h"
 
 #include <QApplication>
@@ -8,11 +8,8 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QStyleFactory>
-#include <QStyleOption>
 #include <QTest>
 #include <QToolButton>
-
-#include <memory>
 
 namespace {
 
@@ -36,43 +33,6 @@ class StartupStyleTest : public QObject
     Q_OBJECT
 
 private slots:
-    void iconsAsTheBaseStyleDrawsThem_data()
-    {
-        QTest::addColumn<int>("which");
-        QTest::addColumn<int>("extent");
-        QTest::addColumn<qreal>("scale");
-        QTest::addColumn<bool>("rightToLeft");
-        QTest::newRow("menu bar arrow") << int(QStyle::SP_ToolBarHorizontalExtensionButton) << 16 << 1.0 << false;
-        QTest::newRow("menu bar arrow, right to left")
-            << int(QStyle::SP_ToolBarHorizontalExtensionButton) << 16 << 1.0 << true;
-        QTest::newRow("tool bar arrow, doubled") << int(QStyle::SP_ToolBarVerticalExtensionButton) << 32 << 2.0
-                                                 << false;
-        QTest::newRow("other icons pass through") << int(QStyle::SP_MessageBoxCritical) << 32 << 1.0 << false;
-    }
-
-    void iconsAsTheBaseStyleDrawsThem()
-    {
-        QFETCH(int, which);
-        QFETCH(int, extent);
-        QFETCH(qreal, scale);
-        QFETCH(bool, rightToLeft);
-        const std::unique_ptr<QStyle> plain(QStyleFactory::create(QStringLiteral("Fusion")));
-        grideon::StartupStyle style(QStyleFactory::create(QStringLiteral("Fusion")));
-        QStyleOption option;
-        option.direction = rightToLeft ? Qt::RightToLeft : Qt::LeftToRight;
-        const auto pixmap = QStyle::StandardPixmap(which);
-
-        const QIcon expected = plain->standardIcon(pixmap, &option);
-        const QIcon icon = style.standardIcon(pixmap, &option);
-        QVERIFY(!icon.isNull());
-        QCOMPARE(icon.availableSizes(), expected.availableSizes());
-        for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled}) {
-            const QImage drawn = icon.pixmap(QSize(extent, extent), scale, mode).toImage();
-            QVERIFY(!drawn.isNull());
-            QCOMPARE(drawn, expected.pixmap(QSize(extent, extent), scale, mode).toImage());
-        }
-    }
-
     void menuBarThatOverflowsLooksTheSame()
     {
         QApplication::setStyle(QStringLiteral("Fusion"));
