@@ -6,6 +6,7 @@
 #include "grideon/dialogs.h"
 #include "grideon/form1.h"
 #include "grideon/formlayout.h"
+#include "grideon/startupstyle.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -54,6 +55,7 @@ private:
 
 int runGrideon(QApplication &app)
 {
+    QApplication::setStyle(new StartupStyle);
     QTranslator qtTranslator;
     QtDialogs dialogs;
     QtDesktopShell shell;

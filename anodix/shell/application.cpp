@@ -5,6 +5,7 @@
 #include "anodix/shell/about.h"
 #include "anodix/forms/dialogs.h"
 #include "anodix/shell/obshaya.h"
+#include "anodix/shell/startupstyle.h"
 #include "anodix/tubedb/tubeeditor.h"
 #include "anodix/windows/dvuhtakt.h"
 #include "anodix/windows/pentod.h"
@@ -89,6 +90,7 @@ void registerWindows(Navigator &navigator, const AppContext &context)
 
 int runAnodix(QApplication &app)
 {
+    QApplication::setStyle(new StartupStyle);
     QtDialogs dialogs;
     Navigator navigator;
     const AppContext context{dialogs, navigator, QStringLiteral("."), QLocale::system()};
