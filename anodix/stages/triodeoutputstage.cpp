@@ -71,8 +71,7 @@ StageResult CalculateTriodeOutputStage(const QString &ea, const QString &fmin, c
                                        const QString &rn, const QString &kn, const LoadedTube &tube,
                                        const QLocale &locale)
 {
-    std::optional<StageMessage> refusal;
-    StageResult result = stage::run(locale, [&](stage::Outputs &out) {
+    return stage::run(locale, [&](stage::Outputs &out) {
         const stage::Reader read(locale, tube);
         using F = TubeField;
         Values v;
@@ -98,10 +97,8 @@ StageResult CalculateTriodeOutputStage(const QString &ea, const QString &fmin, c
         for (const auto &[name, value] : positive) {
             if (value == 0)
                 throw stage::Failure::DivisionByZero;
-            if (value < 0) {
-                refusal = stage::notPositiveMessage({QString::fromUtf8(name)});
-                return;
-            }
+            if (value < 0)
+                throw stage::notPositiveMessage({QString::fromUtf8(name)});
         }
 
         const double rk = std::abs(v.tube.uc) / v.tube.ia0;
@@ -111,11 +108,9 @@ StageResult CalculateTriodeOutputStage(const QString &ea, const QString &fmin, c
             || !std::isfinite(tubeModel.anodeCurrent(v.ea, 0)))
             throw stage::Failure::OutOfRange;
         const std::optional<TriodeOutputSwing> q = SolveTriodeOutput(tubeModel, v.ea, rk, ra);
-        if (!q) {
-            refusal = StageMessage{QStringLiteral("Ошибка"),
-                                   QStringLiteral("Рабочая точка не найдена: лампа заперта при этом напряжении питания")};
-            return;
-        }
+        if (!q)
+            throw StageMessage{QStringLiteral("Ошибка"),
+                               QStringLiteral("Рабочая точка не найдена: лампа заперта при этом напряжении питания")};
 
         const auto significant = [&](const char *name, double value, int digits) {
             out.plain(QString::fromLatin1(name), roundSignificant(value, digits));
@@ -147,9 +142,6 @@ StageResult CalculateTriodeOutputStage(const QString &ea, const QString &fmin, c
         decimals("Eff", stage::divide(q->pout, supplyPower) * 100, 1);
         decimals("Vt", v.un * v.in + supplyPower, 2);
     });
-    if (refusal && !result.message)
-        result.message = refusal;
-    return result;
 }
 
 } // namespace anodix

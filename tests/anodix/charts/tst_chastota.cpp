@@ -118,12 +118,8 @@ private slots:
     // worked at once, and a wrong one is said without leaving the window unusable.
     void boxesAreWorkedAsTheyAreTyped()
     {
-        const Stage s = stage(WindowId::Triod);
-        m_app = std::make_unique<WindowFixture>(kCommaLocale);
-        m_app->writeRecord(s.tubeClass, QStringLiteral("ECC83.lamp"), s.record);
-        FormWindow *stageWindow = m_app->open(WindowId::Triod);
-        pickRecord(stageWindow, QStringLiteral("ECC83.lamp"));
-        QVERIFY(calculatesWorkedExample(stageWindow, m_app->dialogs, s, kCommaLocale));
+        FormWindow *stageWindow = calculatedStage(WindowId::Triod, kCommaLocale, QStringLiteral("ECC83.lamp"));
+        QVERIFY(stageWindow);
         triggerItem(stageWindow, QStringLiteral("Chastota_Menu"));
         Chastota *window = companion();
         QVERIFY(window);
@@ -183,12 +179,8 @@ private slots:
         QFETCH(QString, written);
         QFETCH(QString, existing);
         QFETCH(QString, starts);
-        const Stage s = stage(WindowId::Triod);
-        m_app = std::make_unique<WindowFixture>(kPointLocale);
-        m_app->writeRecord(s.tubeClass, QStringLiteral("ECC83.lamp"), s.record);
-        FormWindow *stageWindow = m_app->open(WindowId::Triod);
-        pickRecord(stageWindow, QStringLiteral("ECC83.lamp"));
-        QVERIFY(calculatesWorkedExample(stageWindow, m_app->dialogs, s, kPointLocale));
+        FormWindow *stageWindow = calculatedStage(WindowId::Triod, kPointLocale, QStringLiteral("ECC83.lamp"));
+        QVERIFY(stageWindow);
         triggerItem(stageWindow, windowItem);
         const QString windowName = windowItem.chopped(5);
         FormWindow *window = shownWindow(windowName);
@@ -243,12 +235,8 @@ private slots:
         const QString ngspice = QStandardPaths::findExecutable(QStringLiteral("ngspice"));
         if (program == QLatin1String("ngspice") && ngspice.isEmpty())
             QSKIP("ngspice is not installed");
-        const Stage s = stage(WindowId::Triod);
-        m_app = std::make_unique<WindowFixture>(kCommaLocale);
-        m_app->writeRecord(s.tubeClass, QStringLiteral("ECC83.lamp"), s.record);
-        FormWindow *stageWindow = m_app->open(WindowId::Triod);
-        pickRecord(stageWindow, QStringLiteral("ECC83.lamp"));
-        QVERIFY(calculatesWorkedExample(stageWindow, m_app->dialogs, s, kCommaLocale));
+        FormWindow *stageWindow = calculatedStage(WindowId::Triod, kCommaLocale, QStringLiteral("ECC83.lamp"));
+        QVERIFY(stageWindow);
         triggerItem(stageWindow, QStringLiteral("Chastota_Menu"));
         Chastota *window = companion();
         QVERIFY(window);
@@ -307,12 +295,8 @@ private slots:
     // button is back for the next run.
     void cancelStopsTheRunQuietly()
     {
-        const Stage s = stage(WindowId::Tetrod);
-        m_app = std::make_unique<WindowFixture>(kPointLocale);
-        m_app->writeRecord(s.tubeClass, QStringLiteral("EL84.lamp"), s.record);
-        FormWindow *stageWindow = m_app->open(WindowId::Tetrod);
-        pickRecord(stageWindow, QStringLiteral("EL84.lamp"));
-        QVERIFY(calculatesWorkedExample(stageWindow, m_app->dialogs, s, kPointLocale));
+        FormWindow *stageWindow = calculatedStage(WindowId::Tetrod, kPointLocale, QStringLiteral("EL84.lamp"));
+        QVERIFY(stageWindow);
         triggerItem(stageWindow, QStringLiteral("Chastota_Menu"));
         Chastota *window = companion();
         QVERIFY(window);
@@ -341,6 +325,17 @@ private slots:
     }
 
 private:
+    // A stage window that has calculated its worked example on the named record; null if it could not.
+    FormWindow *calculatedStage(WindowId id, const QLocale &locale, const QString &record)
+    {
+        const Stage s = stage(id);
+        m_app = std::make_unique<WindowFixture>(locale);
+        m_app->writeRecord(s.tubeClass, record, s.record);
+        FormWindow *stageWindow = m_app->open(id);
+        pickRecord(stageWindow, record);
+        return calculatesWorkedExample(stageWindow, m_app->dialogs, s, locale) ? stageWindow : nullptr;
+    }
+
     static QList<QAbstractSeries *> series(const Chastota *window)
     {
         return control<QChartView>(window, "Grafik")->chart()->series();
