@@ -6,6 +6,7 @@
 #include "anodix/stages/numbertext.h"
 #include "anodix/stages/pushpullstage.h"
 #include "anodix/stages/triodeoutputstage.h"
+#include "anodix/tubedb/tuberecord.h"
 
 #include <QTest>
 #include <cmath>
@@ -73,6 +74,18 @@ double number(const QString &text, const QLocale &locale)
     return toNumber(text, locale).value_or(qQNaN());
 }
 
+// Where the lower −3 dB point lies with every corner part as circuit has it.
+double lowerCorner(const StageCircuit &circuit)
+{
+    return responseFigures(circuit, 20, 2).low.value_or(qQNaN());
+}
+
+// The members of a circuit that hold a coupling or bypass part or the primary.
+using PartMember = double StageCircuit::*;
+const QList<std::pair<const char *, PartMember>> cornerMembers{
+    {"c1", &StageCircuit::c1}, {"ck", &StageCircuit::ck}, {"coupling", &StageCircuit::coupling},
+    {"cScreen", &StageCircuit::cScreen}, {"l1", &StageCircuit::l1}};
+
 } // namespace
 
 class TestResponse : public QObject
@@ -90,8 +103,8 @@ private slots:
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QString>("strays"); // the tube's and the load's capacitances, pF
         QTest::addColumn<QStringList>("expected");
-        const QStringList bare{"Gain=54.6", "GainDb=34.7", "Low=37.0", "AtFmin=-7.87", "High=—"};
-        const QStringList typical{"Gain=54.6", "GainDb=34.7", "Low=37.3", "AtFmin=-7.90", "High=78.1"};
+        const QStringList bare{"Gain=54.6 (34.7 дБ)", "Low=37", "AtFmin=-7.87", "High=—"};
+        const QStringList typical{"Gain=54.6 (34.7 дБ)", "Low=37.3", "AtFmin=-7.9", "High=78.1"};
         QTest::newRow("no stray capacitance, point") << pointLocale << "0" << bare;
         QTest::newRow("no stray capacitance, comma") << commaLocale << "0" << bare;
         QTest::newRow("typical capacitances, point") << pointLocale << "" << typical;
@@ -111,8 +124,37 @@ private slots:
         for (const AnalysisRow &row : r.rows)
             shown << QString::fromLatin1(row.name) + u'=' + row.value;
         QCOMPARE(shown, expected.replaceInStrings(".", locale.decimalPoint()));
-        QCOMPARE(r.rows.constFirst().spoken(), QString("Усиление в середине полосы 54") + locale.decimalPoint() + "6");
-        QCOMPARE(r.rows.at(2).spoken(), QString("Нижняя граничная частота (−3 дБ) %1 Гц").arg(rowValue(r.rows, "Low")));
+        // One row for the ratio and its decibels, read out whole.
+        QCOMPARE(r.rows.constFirst().spoken(), "Усиление в середине полосы " + expected.constFirst().mid(5));
+        QCOMPARE(r.rows.at(1).spoken(), QString("Нижняя граничная частота (−3 дБ) %1 Гц").arg(rowValue(r.rows, "Low")));
+    }
+
+    // The window's texts are the program's one number text: in sv_SE, whose
+    // own writing has U+2212, the attenuation reads "-7,9", never "−7,90".
+    void textsAreTheProgramsNumberTexts_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("atFmin");
+        QTest::newRow("sv_SE") << QLocale(QLocale::Swedish, QLocale::Sweden) << "-7,9";
+        QTest::newRow("ru_RU") << commaLocale << "-7,9";
+        QTest::newRow("en_US") << pointLocale << "-7.9";
+    }
+    void textsAreTheProgramsNumberTexts()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QString, atFmin);
+        const Response r = ComputeResponse(input(StageKind::Triode, locale, "0"), locale);
+        QVERIFY2(r.ok(), qPrintable(r.problem));
+        QCOMPARE(rowValue(r.rows, "AtFmin"), atFmin);
+        for (const AnalysisRow &row : r.rows + r.needed) {
+            QVERIFY2(!row.value.contains(QChar(0x2212)), qPrintable(row.value));
+            if (row.value == QStringLiteral("—") || qstrcmp(row.name, "Gain") == 0)
+                continue;
+            QVERIFY2(toNumber(row.value, locale), qPrintable(row.value));
+        }
+        const QString gain = rowValue(r.rows, "Gain");
+        QCOMPARE(gain, QStringLiteral("%1 (%2 дБ)").arg(fixedText(r.figures.gain, 1, locale),
+                                                      fixedText(r.figures.gainDb, 1, locale)));
     }
 
     // Scaling every coupling and bypass part (and L1) by the one factor puts
@@ -124,11 +166,11 @@ private slots:
         QTest::addColumn<QStringList>("parts");
         QTest::newRow("triode") << int(StageKind::Triode) << pointLocale << QStringList{"C1", "C2", "C3"};
         QTest::newRow("pentode") << int(StageKind::PreampPentode) << commaLocale
-                                 << QStringList{"C1", "C2", "C3", "C4"};
+                                 << QStringList{"C1", "C2", "C4"};
         QTest::newRow("power") << int(StageKind::Power) << pointLocale << QStringList{"C1", "C2", "L1"};
         QTest::newRow("triode output") << int(StageKind::TriodeOutput) << commaLocale
                                        << QStringList{"C1", "C2", "L1"};
-        QTest::newRow("push-pull") << int(StageKind::PushPull) << pointLocale << QStringList{"C1", "Ck", "L1"};
+        QTest::newRow("push-pull") << int(StageKind::PushPull) << pointLocale << QStringList{"C1", "L1"};
     }
     void neededPartsPutTheLowerCornerOnFmin()
     {
@@ -152,7 +194,109 @@ private slots:
             QVERIFY(std::abs(value / r.figures.needed[i].value - 1) < 0.005);
         }
         QCOMPARE(shown, parts);
-        QCOMPARE(r.rows.size(), hasOutputTransformer(StageKind(kind)) ? 4 : 5); // no upper point behind a transformer
+        QCOMPARE(r.rows.size(), hasOutputTransformer(StageKind(kind)) ? 3 : 4); // no upper point behind a transformer
+    }
+
+    // Each part the window lists moves the lower corner when it alone is made
+    // ten times larger, and each part it leaves out does not: the list names
+    // exactly the parts that set the corner (the push-pull pair's Ck, which
+    // the signal does not pass, is left out).
+    void listedPartsAreTheOnesThatMoveTheCorner_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("triode") << int(StageKind::Triode);
+        QTest::newRow("pentode") << int(StageKind::PreampPentode);
+        QTest::newRow("power") << int(StageKind::Power);
+        QTest::newRow("triode output") << int(StageKind::TriodeOutput);
+        QTest::newRow("push-pull") << int(StageKind::PushPull);
+    }
+    void listedPartsAreTheOnesThatMoveTheCorner()
+    {
+        QFETCH(int, kind);
+        const Response r = ComputeResponse(input(StageKind(kind), pointLocale, "0"), pointLocale);
+        QVERIFY2(r.ok(), qPrintable(r.problem));
+        const double corner = lowerCorner(r.circuit);
+        QVERIFY(corner > 0);
+        const QList<Part> listed = frequencyParts(r.circuit);
+        int movers = 0;
+        for (const auto &[member, field] : cornerMembers) {
+            if (!(r.circuit.*field > 0))
+                continue; // a part the stage lacks
+            StageCircuit larger = r.circuit;
+            larger.*field *= 10;
+            const double moved = std::abs(lowerCorner(larger) / corner - 1);
+            // The listed part holds this member's value.
+            const bool isListed = std::any_of(listed.cbegin(), listed.cend(),
+                                              [&](const Part &p) { return p.value == r.circuit.*field; });
+            QVERIFY2(isListed == (moved > 1e-3), qPrintable(QStringLiteral("%1 moves the corner by %2").arg(member).arg(moved)));
+            movers += isListed;
+        }
+        QCOMPARE(movers, listed.size());
+        // The common factor scales the listed parts and nothing else.
+        const StageCircuit doubled = scaled(r.circuit, 2);
+        for (const auto &[member, field] : cornerMembers) {
+            const bool isListed = std::any_of(listed.cbegin(), listed.cend(),
+                                              [&](const Part &p) { return p.value == r.circuit.*field; });
+            if (r.circuit.*field > 0)
+                QCOMPARE(doubled.*field, r.circuit.*field * (isListed ? 2 : 1));
+        }
+        for (const AnalysisRow &row : r.needed)
+            QVERIFY2(std::any_of(listed.cbegin(), listed.cend(), [&](const Part &p) { return row.caption == p.name; }),
+                     qPrintable(row.caption));
+        QCOMPARE(r.needed.size(), listed.size());
+    }
+
+    // The characteristics window reads its gain off the AC load line; the
+    // frequency window computes it at the operating point. With no source
+    // resistance both load the anode with Ra and the next grid leak, so for
+    // every bundled triode and preamplifier pentode they agree within 1 %.
+    void characteristicsGainAgreesWithMidBand_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QStringList>("record");
+        const TubeDatabase db(QStringLiteral(ANODIX_DATA_DIR));
+        for (const auto &[tubeClass, kind] : {std::pair{TubeClass::Triode, StageKind::Triode},
+                                              std::pair{TubeClass::PreampPentode, StageKind::PreampPentode}}) {
+            const RecordList list = db.ListTubeRecords(tubeClass);
+            QVERIFY2(list.ok() && !list.names.isEmpty(), qPrintable(list.error));
+            for (const QString &name : list.names) {
+                const RecordLines record = db.ReadTubeRecord(tubeClass, name);
+                QVERIFY2(record.ok(), qPrintable(name));
+                QTest::newRow(qPrintable(name)) << int(kind) << record.lines;
+            }
+        }
+    }
+    void characteristicsGainAgreesWithMidBand()
+    {
+        QFETCH(int, kind);
+        QFETCH(QStringList, record);
+        // The supply that puts the stage's point near the record's own: Ra = Ea / (2·Ia).
+        const double ua = toNumberEitherSeparator(record.value(2), pointLocale).value_or(0);
+        const QString ea = doubleText(2 * ua, pointLocale);
+        for (const QString &r1 : {QStringLiteral("470"), QStringLiteral("100")}) {
+            const analysis::AnalysisInput stage{StageKind(kind), QStringLiteral("Лампа"), record, ea, "20", r1, "", {}};
+            const analysis::Analysis a = analysis::AnalyzeStage(stage, pointLocale);
+            QVERIFY2(a.ok(), qPrintable(a.problem));
+            ResponseInput in = withTypicalValues(stage, pointLocale);
+            in.source = QStringLiteral("0");
+            const Response r = ComputeResponse(in, pointLocale);
+            QVERIFY2(r.ok(), qPrintable(r.problem));
+            double plotted = qQNaN();
+            for (const AnalysisRow &row : a.rows) {
+                if (qstrcmp(row.name, "Gain") == 0)
+                    plotted = number(row.value, pointLocale);
+            }
+            // The shown gain has one decimal, the solved one all its digits.
+            const double midBand = r.figures.gain;
+            const QString figures = QStringLiteral("R1 %1: plot %2 (%3), mid-band %4")
+                                        .arg(r1).arg(plotted).arg(r.point.gain).arg(midBand);
+            QVERIFY2(std::abs(plotted - midBand) <= 0.01 * midBand + 0.05, qPrintable(figures));
+            QVERIFY2(std::abs(r.point.gain / midBand - 1) < 0.01, qPrintable(figures));
+            // The full swing's amplitude over the bias is the large-signal gain: never above
+            // the small-signal one by more than the curvature gives (D2 shows the rest).
+            const double amplitude = number(a.rows.at(4).value, pointLocale);
+            QVERIFY2(amplitude > 0 && amplitude / std::abs(r.point.ugq) < 1.1 * midBand, qPrintable(figures));
+        }
     }
 
     // With the cathode and output parts made huge and the tube's capacitances
