@@ -501,8 +501,8 @@ Analysis analyzePushPull(const AnalysisInput &input, const QLocale &locale)
     analysis.swingHigh = inside(p.ua2, p.ia2);
 
     // As the stage window shows them.
-    const auto decimals = [&](double v, int n) { return doubleText(roundHalfEven(v, n), locale); };
-    const auto significant = [&](double v, int n) { return doubleText(roundSignificant(v, n), locale); };
+    const auto decimals = [&](double v, int n) { return fixedText(v, n, locale); };
+    const auto significant = [&](double v, int n) { return significantText(v, n, locale); };
     const auto row = [&](const char *name, const char *caption, const QString &value, const char *unit) {
         analysis.rows.append({name, QString::fromUtf8(caption), value, QString::fromUtf8(unit)});
     };
