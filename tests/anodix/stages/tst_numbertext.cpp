@@ -378,12 +378,9 @@ void TestNumberText::showsRoundedResultsAsTheShortestText_data()
 
     const QLocale swedish(QLocale::Swedish, QLocale::Sweden);
     QTest::newRow("attenuation, point") << pointLocale << -7.8951 << 2 << 0 << "-7.9";
-    QTest::newRow("attenuation, comma") << commaLocale << -7.8951 << 2 << 0 << "-7,9";
     QTest::newRow("attenuation, sv_SE") << swedish << -7.8951 << 2 << 0 << "-7,9";
     QTest::newRow("tie to the even digit, sv_SE") << swedish << -2.25 << 1 << 0 << "-2,2";
     QTest::newRow("rounded to zero is never -0") << swedish << -0.00001 << 2 << 0 << "0";
-    QTest::newRow("whole number, no separator") << commaLocale << 54.96 << 1 << 0 << "55";
-    QTest::newRow("corner in Hz, three digits") << commaLocale << 37.3249 << -1 << 3 << "37,3";
     QTest::newRow("capacitor, three digits") << swedish << 0.0169313 << -1 << 3 << "0,0169";
     QTest::newRow("negative, three digits") << swedish << -1375.2 << -1 << 3 << "-1380";
     QTest::newRow("large, no grouping") << commaLocale << 1234567.0 << -1 << 3 << "1230000";
