@@ -34,9 +34,15 @@ bool looksNonFinite(const QString &text)
 
 void checkRows(const QList<AnalysisRow> &rows, const QLocale &locale, const QByteArray &input)
 {
+    // The mid-band row holds the ratio and its decibels: "54,5 (34,7 дБ)".
+    static const QRegularExpression withDecibels(QStringLiteral("^(\\S+) \\((\\S+) дБ\\)$"));
     for (const AnalysisRow &row : rows) {
         const bool dash = row.value == QStringLiteral("—");
-        if (row.value.isEmpty() || looksNonFinite(row.value) || (!dash && !anodix::isNumeric(row.value, locale)))
+        const QRegularExpressionMatch both = withDecibels.match(row.value);
+        const bool numeric = both.hasMatch() ? anodix::isNumeric(both.captured(1), locale)
+                                                   && anodix::isNumeric(both.captured(2), locale)
+                                             : anodix::isNumeric(row.value, locale);
+        if (row.value.isEmpty() || looksNonFinite(row.value) || (!dash && !numeric))
             fail("a response row that is no number", row.spoken(), input);
     }
 }

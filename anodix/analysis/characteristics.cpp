@@ -100,18 +100,6 @@ QList<QPointF> clipped(QPointF p, QPointF q, const Axis &ua, const Axis &ia)
     return {at(t0), at(t1)};
 }
 
-// Rounded to decimals, then written as every number of the program is, so
-// that any locale reads it back (an ASCII minus, no grouping).
-QString fixedText(double value, int decimals, const QLocale &locale)
-{
-    return doubleText(roundHalfEven(value, decimals), locale);
-}
-
-QString significantText(double value, int digits, const QLocale &locale)
-{
-    return doubleText(roundSignificant(value, digits), locale);
-}
-
 bool isPentode(StageKind kind)
 {
     return tubeTypeOf(kind) == model::TubeType::Pentode;
@@ -128,6 +116,7 @@ struct Figures
 {
     TubeFigures tube;
     double ea = 0, fmin = 0, rp = 0;
+    double r1 = 0; // the grid leak, kΩ; the next stage's is taken equal to it
 };
 
 double recordValue(const QStringList &record, TubeField field, const QLocale &locale)
@@ -155,6 +144,7 @@ Figures readFigures(const AnalysisInput &input, const QLocale &locale)
     }
     f.ea = toNumber(input.ea, locale).value_or(0);
     f.fmin = toNumber(input.fmin, locale).value_or(0);
+    f.r1 = toNumber(input.r1, locale).value_or(0);
     if (input.kind == StageKind::Power) {
         for (const DisplayUpdate &output : input.outputs) {
             if (output.output == QLatin1String("Rt1"))
@@ -188,6 +178,8 @@ QStringList missingFigures(StageKind kind, const Figures &f)
     }
     need(f.ea > 0, QStringLiteral("Ea"));
     need(f.fmin > 0, QStringLiteral("Fmin"));
+    if (kind == StageKind::Triode || kind == StageKind::PreampPentode)
+        need(f.r1 > 0, QStringLiteral("R1"));
     if (kind == StageKind::PreampPentode && f.ea > 0 && f.tube.ug2 > 0)
         need(f.ea > f.tube.ug2, QStringLiteral("Ea выше Ug2"));
     if (kind == StageKind::Power)
@@ -239,7 +231,9 @@ Solution solve(StageKind kind, const TubeModel &model, const Figures &f)
     Solution s;
     s.ra = f.ea / (2 * t.ia0);
     s.rk = std::abs(t.uc) / t.ia0;
-    s.load = kind == StageKind::Power ? f.rp : s.ra;
+    // A preamplifier's anode feeds the next grid leak through its coupling
+    // capacitor too, as the frequency response and the netlist load it.
+    s.load = kind == StageKind::Power ? f.rp : parallel(s.ra, f.r1);
     if (kind == StageKind::Triode) {
         const double dcLoad = s.ra + s.rk;
         const auto balance = [&](double i) { return i - model.anodeCurrent(f.ea - i * dcLoad, -i * s.rk); };
@@ -275,6 +269,13 @@ Solution solve(StageKind kind, const TubeModel &model, const Figures &f)
     const double swing = s.umax - s.umin;
     s.amp = swing / 2;
     s.gain = s.ugq != 0 ? swing / (2 * std::abs(s.ugq)) : 0;
+    if (kind != StageKind::Power && s.ugq != 0) {
+        // A preamplifier's gain is read on its load line at Q, between the
+        // curves just either side of Ugq, as the frequency response takes it;
+        // the full swing's curvature and clipping show in Amp and D2 instead.
+        const double dg = 1e-3 * std::abs(s.ugq);
+        s.gain = (swingEnd(model, s, s.ugq - dg).x() - swingEnd(model, s, s.ugq + dg).x()) / (2 * dg);
+    }
     s.d2 = s.imax > s.imin ? (s.imax + s.imin - 2 * s.iq) / (2 * (s.imax - s.imin)) * 100 : 0;
     s.pout = (s.imax - s.imin) * swing / 8000;
 
@@ -500,8 +501,8 @@ Analysis analyzePushPull(const AnalysisInput &input, const QLocale &locale)
     analysis.swingHigh = inside(p.ua2, p.ia2);
 
     // As the stage window shows them.
-    const auto decimals = [&](double v, int n) { return doubleText(roundHalfEven(v, n), locale); };
-    const auto significant = [&](double v, int n) { return doubleText(roundSignificant(v, n), locale); };
+    const auto decimals = [&](double v, int n) { return fixedText(v, n, locale); };
+    const auto significant = [&](double v, int n) { return significantText(v, n, locale); };
     const auto row = [&](const char *name, const char *caption, const QString &value, const char *unit) {
         analysis.rows.append({name, QString::fromUtf8(caption), value, QString::fromUtf8(unit)});
     };

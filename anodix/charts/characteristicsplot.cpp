@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QGraphicsScene>
 #include <QGraphicsSimpleTextItem>
+#include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QScatterSeries>
@@ -18,18 +19,19 @@ namespace anodix::charts {
 
 namespace {
 
-// Dark enough to read on paper; the load lines and marks in colours that stay
-// apart from the curves in grey-scale print too.
+// Dark enough to read on paper; each load line has a colour and a dash of its
+// own, so they stay apart from the curves and each other in grey-scale print too.
 const QColor kCurveColor(0x1f, 0x4e, 0x8c);
 const QColor kDcLineColor(0x60, 0x60, 0x60);
 const QColor kAcLineColor(0xc0, 0x1c, 0x1c);
+const QColor kCompositeLineColor(0x2e, 0x7d, 0x32);
 const QColor kPointColor(Qt::black);
 const QColor kSwingColor(0xe0, 0x7b, 0x00);
 
 // A reading with three significant digits.
 QString reading(const QLocale &locale, double value)
 {
-    return doubleText(roundSignificant(value, 3), locale);
+    return significantText(value, 3, locale);
 }
 
 // The old ticks go before the new range comes, and the new ones after it,
@@ -90,6 +92,8 @@ CharacteristicsPlot::CharacteristicsPlot(const QLocale &locale, QWidget *parent)
     plot->setMargins(QMargins(4, 4, 4, 4));
     plot->setAnimationOptions(QChart::NoAnimation);
     plot->legend()->setAlignment(Qt::AlignBottom);
+    // A line's entry is a stroke of its own pen, so a dash tells it apart as the colour does.
+    plot->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
     QFont small = font();
     small.setPointSizeF(8);
     plot->legend()->setFont(small);
@@ -162,7 +166,7 @@ bool CharacteristicsPlot::setAnalysis(const analysis::Analysis &analysis)
         pushPull ? QStringLiteral("Нагрузочная прямая класса A") : QStringLiteral("Нагрузочная прямая по переменному току"));
     // A push-pull stage's second line: one tube alone on a quarter of the anode-to-anode load.
     if (pushPull)
-        add(lineSeries(QStringLiteral("Составная"), analysis.compositeLoadLine, pen(kAcLineColor, 1.5, Qt::DashDotLine)),
+        add(lineSeries(QStringLiteral("Составная"), analysis.compositeLoadLine, pen(kCompositeLineColor, 2, Qt::DashDotLine)),
             QStringLiteral("Составная нагрузочная прямая (класс B)"));
     add(pointSeries(QStringLiteral("Размах"), {analysis.swingLow, analysis.swingHigh}, kSwingColor,
                     QScatterSeries::MarkerShapeRectangle, 9),
@@ -191,8 +195,10 @@ void CharacteristicsPlot::placeCurveLabels()
             box.moveBottomRight(end + QPointF(-3, -2));
             box.moveLeft(std::clamp(box.left(), area.left() + 2, std::max(area.left() + 2, area.right() - box.width() - 2)));
             box.moveTop(std::clamp(box.top(), area.top() + 2, std::max(area.top() + 2, area.bottom() - box.height() - 2)));
+            // A pixel apart at least: touching boxes read as one label.
+            const QRectF clear = box.adjusted(-1, -1, 1, 1);
             const bool meets = std::any_of(taken.cbegin(), taken.cend(),
-                                           [&box](const QRectF &other) { return other.intersects(box); });
+                                           [&clear](const QRectF &other) { return other.intersects(clear); });
             if (meets)
                 continue;
             label.item->setPos(box.topLeft());
@@ -202,6 +208,16 @@ void CharacteristicsPlot::placeCurveLabels()
         }
         label.item->setVisible(placed);
     }
+}
+
+QList<QRectF> CharacteristicsPlot::curveLabelBoxes() const
+{
+    QList<QRectF> boxes;
+    for (const CurveLabel &label : m_curveLabels) {
+        if (label.item->isVisible())
+            boxes.append(label.item->mapRectToParent(label.item->boundingRect()));
+    }
+    return boxes;
 }
 
 void CharacteristicsPlot::showReadOut(const QString &seriesName, const QPointF &point, bool hovered) const

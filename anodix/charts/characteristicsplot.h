@@ -31,6 +31,10 @@ public:
     // when there is nothing to paint: a plot or a target without area.
     bool paintInto(QPainter &painter, const QRectF &target);
 
+    // Where the shown curve labels stand, in the chart's coordinates, as the
+    // plot area is; they never meet one another.
+    QList<QRectF> curveLabelBoxes() const;
+
 private:
     // The curve labels stand at the ends of their curves inside the plot area;
     // where they would meet, the short form is tried, then the label is left out.

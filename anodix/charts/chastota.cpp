@@ -258,8 +258,7 @@ void Chastota::refresh()
         fit(value, label("EdinicaDetali", i), partRow(1, i), partRow(2, i));
     }
     m_plot->setAccessibleDescription(
-        drawn ? QStringList{r->rows.value(0).spoken() + u' ' + r->rows.value(1).value + u' ' + r->rows.value(1).unit,
-                            r->rows.value(2).spoken(), r->rows.value(3).spoken()}
+        drawn ? QStringList{r->rows.value(0).spoken(), r->rows.value(1).spoken(), r->rows.value(2).spoken()}
                     .join(QStringLiteral("; "))
               : QString());
     for (QAction *item : std::as_const(m_needResponse))
@@ -275,7 +274,7 @@ void Chastota::showSimulation()
         m_plot->setSimulated(shown ? m_simulation->points : QList<response::ResponsePoint>{});
     QString text;
     if (shown) {
-        const auto percent = [&](double value) { return doubleText(roundHalfEven(value, 2), m_locale); };
+        const auto percent = [&](double value) { return fixedText(value, 2, m_locale); };
         QStringList parts;
         for (int i = 0; i < int(m_simulation->harmonics.size()); ++i)
             parts << QStringLiteral("H%1 = %2 %").arg(i + 2).arg(percent(m_simulation->harmonics[i]));

@@ -9,6 +9,7 @@
 #include <QLineSeries>
 #include <QScatterSeries>
 #include <QToolTip>
+#include <algorithm>
 #include <cmath>
 
 namespace anodix::charts {
@@ -18,18 +19,47 @@ const QColor kCurveColor(0x1f, 0x4e, 0x8c);
 const QColor kMarkColor(0xc0, 0x1c, 0x1c);
 const QColor kFminColor(0xe0, 0x7b, 0x00);
 
-constexpr double kTopDb = 5;
-constexpr double kLowestFloor = -60;
+constexpr double kTopDb = 5, kHighestTop = 40;
+constexpr double kLowestFloor = -120;
 
 QString reading(const QLocale &locale, double value, int digits = 3)
 {
-    return doubleText(roundSignificant(value, digits), locale);
+    return significantText(value, digits, locale);
 }
 
 // Hz as the axis and the read-outs show it: "200 Гц", "1,5 кГц".
 QString hzText(const QLocale &locale, double hz)
 {
     return hz >= 1000 ? reading(locale, hz / 1000) + QStringLiteral(" кГц") : reading(locale, hz) + QStringLiteral(" Гц");
+}
+
+// The parts of a polyline between floor and top, each ending where it meets
+// the edge: a curve beyond the axis stops there instead of lying along it.
+QList<QList<QPointF>> withinRange(const QList<QPointF> &points, double floor, double top)
+{
+    QList<QList<QPointF>> runs;
+    const auto inside = [&](QPointF p) { return p.y() >= floor && p.y() <= top; };
+    const auto edge = [&](QPointF in, QPointF out) {
+        const double y = out.y() < floor ? floor : top;
+        const double t = (y - in.y()) / (out.y() - in.y());
+        return QPointF(in.x() + t * (out.x() - in.x()), y);
+    };
+    QList<QPointF> run;
+    for (qsizetype i = 0; i < points.size(); ++i) {
+        const QPointF p = points[i];
+        if (inside(p)) {
+            if (run.isEmpty() && i > 0)
+                run.append(edge(p, points[i - 1]));
+            run.append(p);
+        } else if (!run.isEmpty()) {
+            run.append(edge(points[i - 1], p));
+            runs.append(run);
+            run.clear();
+        }
+    }
+    if (run.size() > 1)
+        runs.append(run);
+    return runs;
 }
 
 void clearAxis(QCategoryAxis *axis)
@@ -87,13 +117,18 @@ void FrequencyPlot::setSimulated(const QList<response::ResponsePoint> &points)
         return;
     QList<QPointF> drawn;
     for (const response::ResponsePoint &p : points) {
-        if (p.hz >= response::kFirstHz && p.hz <= response::kLastHz)
-            drawn.append(QPointF(std::log10(p.hz), std::clamp(p.db, m_floor, kTopDb)));
+        if (p.hz >= response::kFirstHz && p.hz <= response::kLastHz && std::isfinite(p.db))
+            drawn.append(QPointF(std::log10(p.hz), p.db));
     }
+    // The part within the axis: a simulation is smooth there, whatever lies beyond.
+    const QList<QList<QPointF>> runs = withinRange(drawn, m_floor, m_top);
     m_simulated = new QLineSeries;
     m_simulated->setName(QStringLiteral("ngspice"));
     m_simulated->setPen(QPen(kMarkColor, 1.5, Qt::DashLine));
-    m_simulated->replace(drawn);
+    const auto longest = std::max_element(runs.cbegin(), runs.cend(),
+                                          [](const auto &a, const auto &b) { return a.size() < b.size(); });
+    if (longest != runs.cend())
+        m_simulated->replace(*longest);
     attach(m_simulated);
 }
 
@@ -102,33 +137,47 @@ bool FrequencyPlot::setResponse(const response::ResponseFigures &figures, double
     clear();
     if (figures.points.isEmpty() || !(fmin > 0))
         return false;
-    double lowest = 0;
-    for (const response::ResponsePoint &p : figures.points)
+    double lowest = 0, highest = 0;
+    for (const response::ResponsePoint &p : figures.points) {
         lowest = std::min(lowest, p.db);
-    // Round steps down to the lowest point, but never more than 60 dB of them.
-    m_floor = std::clamp(std::floor(lowest / 10) * 10, kLowestFloor, -10.0);
-    const double step = m_floor < -30 ? 10 : 5;
+        highest = std::max(highest, p.db);
+    }
+    // Round steps down to the lowest point and up past a peak; beyond a
+    // sensible depth the curve stops at the axis rather than lying along it.
+    m_top = std::clamp(std::ceil(highest / 5) * 5, kTopDb, kHighestTop);
+    const double step = m_top - lowest > 80 ? 20 : m_top - lowest > 35 ? 10 : 5;
+    m_floor = std::clamp(std::floor(lowest / step) * step, kLowestFloor, -step);
     m_dbAxis->setStartValue(m_floor);
-    m_dbAxis->setRange(m_floor, kTopDb);
-    for (double db = m_floor; db <= kTopDb + 1e-9; db += step)
+    m_dbAxis->setRange(m_floor, m_top);
+    // Labels on the round steps, 0 dB among them.
+    for (double db = m_floor; db <= m_top + 1e-9; db += step)
         m_dbAxis->append(doubleText(db, m_locale), db);
 
-    const auto at = [&](double hz, double db) { return QPointF(std::log10(hz), std::clamp(db, m_floor, kTopDb)); };
+    const auto at = [&](double hz, double db) { return QPointF(std::log10(hz), db); };
 
-    auto *curve = new QLineSeries;
-    curve->setName(QStringLiteral("Расчёт"));
     QList<QPointF> points;
     for (const response::ResponsePoint &p : figures.points)
         points.append(at(p.hz, p.db));
-    curve->replace(points);
-    curve->setPen(QPen(kCurveColor, 2));
-    attach(curve);
+    const QList<QList<QPointF>> runs = withinRange(points, m_floor, m_top);
+    for (qsizetype i = 0; i < runs.size(); ++i) {
+        auto *curve = new QLineSeries;
+        curve->setName(QStringLiteral("Расчёт"));
+        curve->replace(runs[i]);
+        curve->setPen(QPen(kCurveColor, 2));
+        attach(curve);
+        // Pieces of one curve share one legend entry.
+        if (i > 0) {
+            for (QLegendMarker *marker : chart()->legend()->markers(curve))
+                marker->setVisible(false);
+        }
+    }
 
     auto *fminMark = new QScatterSeries;
     fminMark->setName(QStringLiteral("Fmin"));
     fminMark->setColor(kFminColor);
     fminMark->setMarkerSize(10);
-    fminMark->append(at(fmin, figures.atFmin));
+    if (figures.atFmin >= m_floor && figures.atFmin <= m_top)
+        fminMark->append(at(fmin, figures.atFmin));
     attach(fminMark);
 
     auto *corners = new QScatterSeries;
@@ -153,7 +202,7 @@ void FrequencyPlot::showReadOut(const QString &seriesName, const QPointF &point,
     QToolTip::showText(QCursor::pos(),
                        QStringLiteral("%1\nf = %2, %3 дБ")
                            .arg(seriesName, hzText(m_locale, std::pow(10.0, point.x())),
-                                doubleText(roundHalfEven(point.y(), 2), m_locale)),
+                                fixedText(point.y(), 2, m_locale)),
                        viewport());
 }
 

@@ -29,8 +29,10 @@ public:
     // list takes it away.
     void setSimulated(const QList<response::ResponsePoint> &points);
 
-    // The dB axis's bottom: values below it are drawn on it.
+    // The dB axis's ends: it follows the curve down to a sensible depth, and
+    // the curve stops where it leaves the axis.
     double floorDb() const { return m_floor; }
+    double topDb() const { return m_top; }
 
 private:
     void showReadOut(const QString &seriesName, const QPointF &point, bool hovered) const;
@@ -43,7 +45,7 @@ private:
     QCategoryAxis *m_dbAxis;
     QLineSeries *m_simulated = nullptr; // ngspice's curve, while shown
     void attach(QXYSeries *series);
-    double m_floor = -30;
+    double m_floor = -30, m_top = 5;
 };
 
 // The frequency axis's span: log10 of 1 Hz to 200 kHz.

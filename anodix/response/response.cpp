@@ -136,22 +136,6 @@ double crossing(const StageCircuit &circuit, double gain, double inside, double 
     return std::exp((a + b) / 2);
 }
 
-// Shown with a fixed count of decimals, the locale's separator, no grouping.
-QString fixedText(double value, int decimals, const QLocale &writing)
-{
-    const double rounded = roundHalfEven(value, decimals);
-    return writing.toString(rounded == 0 ? 0.0 : rounded, 'f', decimals);
-}
-
-QString significantText(double value, int digits, const QLocale &writing)
-{
-    const double rounded = roundSignificant(value, digits);
-    if (rounded == 0)
-        return writing.toString(0.0, 'f', digits - 1);
-    const int exponent = int(std::floor(std::log10(std::abs(rounded)) + 1e-12));
-    return writing.toString(rounded, 'f', std::clamp(digits - 1 - exponent, 0, 12));
-}
-
 const QString kNone = QStringLiteral("—");
 
 struct Extras
@@ -189,30 +173,50 @@ ResponseInput withTypicalValues(const analysis::AnalysisInput &stage, const QLoc
     return {stage, text(1), text(50), text(typical.input), text(typical.anodeGrid), text(typical.output)};
 }
 
-QList<Part> frequencyParts(const StageCircuit &c)
+namespace {
+
+struct CornerPart
 {
-    switch (c.kind) {
+    const char *name;
+    double StageCircuit::*value;
+};
+
+// One list serves the rows and the scaling, so a part is shown exactly when
+// the factor moves it. The push-pull pair's Ck is not among them: the two
+// cathode currents cancel in it; nor is the pentode's C3, as the small-signal
+// circuit holds the screen at signal ground.
+QList<CornerPart> cornerParts(StageKind kind)
+{
+    using C = StageCircuit;
+    switch (kind) {
     case StageKind::Triode:
-        return {{"C1", c.c1}, {"C2", c.ck}, {"C3", c.coupling}};
+        return {{"C1", &C::c1}, {"C2", &C::ck}, {"C3", &C::coupling}};
     case StageKind::PreampPentode:
-        return {{"C1", c.c1}, {"C2", c.ck}, {"C3", c.cScreen}, {"C4", c.coupling}};
+        return {{"C1", &C::c1}, {"C2", &C::ck}, {"C4", &C::coupling}};
     case StageKind::Power:
     case StageKind::TriodeOutput:
-        return {{"C1", c.c1}, {"C2", c.ck}, {"L1", c.l1}};
+        return {{"C1", &C::c1}, {"C2", &C::ck}, {"L1", &C::l1}};
     case StageKind::PushPull:
-        return {{"C1", c.c1}, {"Ck", c.ck}, {"L1", c.l1}};
+        return {{"C1", &C::c1}, {"L1", &C::l1}};
     }
     return {};
+}
+
+} // namespace
+
+QList<Part> frequencyParts(const StageCircuit &c)
+{
+    QList<Part> parts;
+    for (const CornerPart &part : cornerParts(c.kind))
+        parts.append({part.name, c.*part.value});
+    return parts;
 }
 
 StageCircuit scaled(const StageCircuit &circuit, double factor)
 {
     StageCircuit c = circuit;
-    c.c1 *= factor;
-    c.ck *= factor;
-    c.coupling *= factor;
-    c.cScreen *= factor;
-    c.l1 *= factor;
+    for (const CornerPart &part : cornerParts(c.kind))
+        c.*part.value *= factor;
     return c;
 }
 
@@ -486,19 +490,17 @@ Response ComputeResponse(const ResponseInput &input, const QLocale &locale)
         return response;
     }
 
-    QLocale writing = locale;
-    writing.setNumberOptions(QLocale::OmitGroupSeparator);
     const ResponseFigures &f = response.figures;
     const auto row = [&](QList<AnalysisRow> &rows, const char *name, const QString &caption, const QString &value,
                          const char *unit) { rows.append({name, caption, value, QString::fromUtf8(unit)}); };
     const auto optional = [&](const std::optional<double> &hz, double unit) {
-        return hz ? significantText(*hz / unit, 3, writing) : kNone;
+        return hz ? significantText(*hz / unit, 3, locale) : kNone;
     };
-    const QString gainCaption = QStringLiteral("Усиление в середине полосы");
-    row(response.rows, "Gain", gainCaption, fixedText(f.gain, 1, writing), "");
-    row(response.rows, "GainDb", gainCaption, fixedText(f.gainDb, 1, writing), "дБ");
+    // One row for the ratio and its decibels, as the plot's 0 dB stands for it.
+    row(response.rows, "Gain", QStringLiteral("Усиление в середине полосы"),
+        QStringLiteral("%1 (%2 дБ)").arg(fixedText(f.gain, 1, locale), fixedText(f.gainDb, 1, locale)), "");
     row(response.rows, "Low", QStringLiteral("Нижняя граничная частота (−3 дБ)"), optional(f.low, 1), "Гц");
-    row(response.rows, "AtFmin", QStringLiteral("Ослабление на Fmin"), fixedText(f.atFmin, 2, writing), "дБ");
+    row(response.rows, "AtFmin", QStringLiteral("Ослабление на Fmin"), fixedText(f.atFmin, 2, locale), "дБ");
     if (!hasOutputTransformer(kind))
         row(response.rows, "High", QStringLiteral("Верхняя граничная частота (−3 дБ)"), optional(f.high, 1000),
             "кГц");
@@ -507,13 +509,16 @@ Response ComputeResponse(const ResponseInput &input, const QLocale &locale)
     const QList<Part> parts = f.factor ? f.needed : frequencyParts(response.circuit);
     for (const Part &part : parts) {
         const bool inductor = part.name[0] == 'L';
-        const QString value = f.factor ? significantText(part.value * (inductor ? 1 : 1e6), 3, writing) : kNone;
+        const QString value = f.factor ? significantText(part.value * (inductor ? 1 : 1e6), 3, locale) : kNone;
         row(response.needed, part.name, QString::fromLatin1(part.name), value, inductor ? "Гн" : "мкФ");
     }
 
     response.notes << QStringLiteral("типичные значения — уточните по справочнику");
     if (hasOutputTransformer(kind))
         response.notes << QStringLiteral("Индуктивность рассеяния и ёмкость обмоток трансформатора не учтены.");
+    if (kind == StageKind::PreampPentode)
+        response.notes << QStringLiteral("Экранная сетка считается заземлённой по переменному току; "
+                                         "C3 — как в окне каскада (на Fmin / 10).");
     if (kind == StageKind::PushPull)
         response.notes << QStringLiteral("Лампы работают в противофазе: ток сигнала через Rk и Ck не идёт, "
                                          "и Ck на частотную характеристику не влияет.");

@@ -76,7 +76,7 @@ struct Part
 };
 
 // The parts the lowest frequency depends on: every coupling and bypass
-// capacitor of the stage and, for the power stage, the primary.
+// capacitor the signal passes and, behind a transformer, the primary.
 QList<Part> frequencyParts(const StageCircuit &circuit);
 StageCircuit scaled(const StageCircuit &circuit, double factor); // those parts times factor
 

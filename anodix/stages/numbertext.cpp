@@ -285,4 +285,14 @@ double roundSignificant(double value, int digits, int significantDigits)
     return roundHalfEven(value, digits - 1 - exponent, significantDigits);
 }
 
+QString fixedText(double value, int decimals, const QLocale &locale)
+{
+    return doubleText(roundHalfEven(value, decimals), locale);
+}
+
+QString significantText(double value, int digits, const QLocale &locale)
+{
+    return doubleText(roundSignificant(value, digits), locale);
+}
+
 } // namespace anodix

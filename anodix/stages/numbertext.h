@@ -42,4 +42,10 @@ double roundHalfEven(double value, int decimals, int significantDigits = doubleD
 // Rounds to digits significant digits in the same way (0.0169313 to 4 gives 0.01693).
 double roundSignificant(double value, int digits, int significantDigits = doubleDigits);
 
+// A shown result: rounded to decimals (fixedText) or to digits significant
+// digits (significantText), then written as doubleText writes it, so every
+// window shows "-7,9" alike, never "−7,90".
+QString fixedText(double value, int decimals, const QLocale &locale);
+QString significantText(double value, int digits, const QLocale &locale);
+
 } // namespace anodix

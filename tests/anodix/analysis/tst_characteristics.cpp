@@ -77,11 +77,11 @@ private slots:
         QTest::addColumn<QString>("ea");
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("ECC83 triode") << int(StageKind::Triode) << ecc83 << "250"
-                                      << QStringList{"Uq=162.7", "Iq=0.825", "Ugq=-1.38", "Sq=1.41", "Amp=79.9",
-                                                     "Gain=58.1", "D2=3.8", "C2=9.6"};
+                                      << QStringList{"Uq=162.7", "Iq=0.825", "Ugq=-1.38", "Sq=1.41", "Amp=72.5",
+                                                     "Gain=54.6", "D2=5", "C2=9.6"};
         QTest::newRow("EF86 pentode") << int(StageKind::PreampPentode) << ef86 << "300"
-                                      << QStringList{"Uq=165.9", "Iq=2.64", "Ugq=-2.16", "Sq=1.89", "Amp=141",
-                                                     "Gain=65.4", "D2=3.2", "C2=31", "C3=0.298"};
+                                      << QStringList{"Uq=165.9", "Iq=2.64", "Ugq=-2.16", "Sq=1.89", "Amp=133.4",
+                                                     "Gain=82.5", "D2=5.3", "C2=31", "C3=0.298"};
         QTest::newRow("EL84 power") << int(StageKind::Power) << el84 << "250"
                                     << QStringList{"Uq=242.4", "Iq=44.5", "Ugq=-7.59", "Sq=11", "Amp=195.1",
                                                    "Gain=25.7", "D2=5.1", "C2=153", "Pout=4.84"};
@@ -141,6 +141,31 @@ private slots:
             const Analysis a = AnalyzeStage(input(StageKind(kind), record, locale, ea, fmin, rt1), locale);
             QCOMPARE(a.problem, insufficient + missing);
             QVERIFY(a.rows.isEmpty() && a.curves.isEmpty());
+        }
+    }
+
+    // A preamplifier's AC load is Ra with the next grid leak, taken equal to
+    // R1: without one there is no line to draw; with 1 kΩ it falls at 1 mA/V and more.
+    void preamplifierAcLoadTakesR1_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("r1");
+        QTest::newRow("triode, empty") << int(StageKind::Triode) << "";
+        QTest::newRow("pentode, negative") << int(StageKind::PreampPentode) << "-5";
+        QTest::newRow("triode, 1 kΩ") << int(StageKind::Triode) << "1";
+        QTest::newRow("pentode, 1 kΩ") << int(StageKind::PreampPentode) << "1";
+    }
+    void preamplifierAcLoadTakesR1()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, r1);
+        AnalysisInput in = input(StageKind(kind), kind == int(StageKind::Triode) ? ecc83 : ef86, pointLocale, "300");
+        in.r1 = r1;
+        const Analysis a = AnalyzeStage(in, pointLocale);
+        QCOMPARE(a.problem, r1 == "1" ? QString() : insufficient + "R1");
+        if (a.ok()) {
+            const QPointF top = a.acLoadLine.first(), bottom = a.acLoadLine.last();
+            QVERIFY((top.y() - bottom.y()) / (bottom.x() - top.x()) >= 1.0 - 1e-9);
         }
     }
 

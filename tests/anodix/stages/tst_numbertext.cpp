@@ -54,6 +54,8 @@ private slots:
     void roundsHalfToEvenOnTheShownDigits();
     void roundsToSignificantDigits_data();
     void roundsToSignificantDigits();
+    void showsRoundedResultsAsTheShortestText_data();
+    void showsRoundedResultsAsTheShortestText();
 };
 
 void TestNumberText::readsTextsByTheLocaleRules_data()
@@ -361,6 +363,44 @@ void TestNumberText::roundsToSignificantDigits()
     QFETCH(double, expected);
 
     QCOMPARE(exact(roundSignificant(value, digits)), exact(expected));
+}
+
+// A shown result is its rounded value's shortest text: no trailing zeros, an
+// ASCII minus and no "-0" even where the locale's own writing has U+2212
+// (sv_SE) or other digits (Persian), and it reads back as the rounded value.
+void TestNumberText::showsRoundedResultsAsTheShortestText_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("fixed"); // decimals, or -1 for significant digits
+    QTest::addColumn<int>("significant");
+    QTest::addColumn<QString>("expected");
+
+    const QLocale swedish(QLocale::Swedish, QLocale::Sweden);
+    QTest::newRow("attenuation, point") << pointLocale << -7.8951 << 2 << 0 << "-7.9";
+    QTest::newRow("attenuation, sv_SE") << swedish << -7.8951 << 2 << 0 << "-7,9";
+    QTest::newRow("tie to the even digit, sv_SE") << swedish << -2.25 << 1 << 0 << "-2,2";
+    QTest::newRow("rounded to zero is never -0") << swedish << -0.00001 << 2 << 0 << "0";
+    QTest::newRow("capacitor, three digits") << swedish << 0.0169313 << -1 << 3 << "0,0169";
+    QTest::newRow("negative, three digits") << swedish << -1375.2 << -1 << 3 << "-1380";
+    QTest::newRow("large, no grouping") << commaLocale << 1234567.0 << -1 << 3 << "1230000";
+    QTest::newRow("Persian digits, ASCII minus") << QLocale(QLocale::Persian, QLocale::Iran) << -7.8951 << 2 << 0
+                                                 << QString::fromUtf8("-۷٫۹");
+}
+
+void TestNumberText::showsRoundedResultsAsTheShortestText()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(double, value);
+    QFETCH(int, fixed);
+    QFETCH(int, significant);
+    QFETCH(QString, expected);
+
+    const QString text = fixed >= 0 ? fixedText(value, fixed, locale) : significantText(value, significant, locale);
+    QCOMPARE(text, expected);
+    QVERIFY(!text.contains(QChar(0x2212)));
+    const double rounded = fixed >= 0 ? roundHalfEven(value, fixed) : roundSignificant(value, significant);
+    QCOMPARE(exact(toNumber(text, locale)), exact(rounded));
 }
 
 QTEST_APPLESS_MAIN(TestNumberText)
