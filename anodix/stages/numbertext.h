@@ -42,4 +42,10 @@ double roundHalfEven(double value, int decimals, int significantDigits = doubleD
 // Rounds to digits significant digits in the same way (0.0169313 to 4 gives 0.01693).
 double roundSignificant(double value, int digits, int significantDigits = doubleDigits);
 
+// A value outside the range a calculation stands behind, as the messages say
+// it: "Ea = 1E-300 В, допустимо от 1 до 100000 В"; without a unit
+// "Ra / Ri = 100, допустимо от 0,5 до 50".
+QString rangeText(const QString &name, double value, double low, double high, const QString &unit,
+                  const QLocale &locale);
+
 } // namespace anodix
