@@ -27,6 +27,7 @@ QLabel *makeWarningLine(QWidget *client)
     QPalette palette = line->palette();
     palette.setColor(QPalette::WindowText, QColor(0xa0, 0, 0));
     line->setPalette(palette);
+    line->setAccessibleName(QStringLiteral("Предупреждений нет"));
     line->hide();
     return line;
 }
@@ -35,8 +36,9 @@ void showWarningLine(QLabel *line, int designedHeight, const QStringList &warnin
 {
     QWidget *client = line->parentWidget();
     line->setText(warnings.join(QLatin1Char('\n')));
-    line->setAccessibleName(warnings.isEmpty() ? QString()
-                                               : QStringLiteral("Предупреждение: ") + warnings.join(QStringLiteral("; ")));
+    line->setAccessibleName(warnings.isEmpty()
+                                ? QStringLiteral("Предупреждений нет")
+                                : QStringLiteral("Предупреждение: ") + warnings.join(QStringLiteral("; ")));
     if (warnings.isEmpty()) {
         line->hide();
         client->setFixedHeight(designedHeight);

@@ -16,7 +16,8 @@ QLabel *makeWarningLine(QWidget *client);
 
 // Shows the warnings one to a line under the designed height, or hides the
 // line and gives the client its designed height back when there are none.
-// Screen readers hear "Предупреждение: " and every warning.
+// Screen readers hear "Предупреждение: " and every warning, or
+// "Предупреждений нет".
 void showWarningLine(QLabel *line, int designedHeight, const QStringList &warnings);
 
 } // namespace anodix

@@ -84,6 +84,7 @@ private slots:
             QVERIFY(line->height() >= line->heightForWidth(line->width()));
         } else {
             QCOMPARE(line->text(), QString());
+            QCOMPARE(line->accessibleName(), QStringLiteral("Предупреждений нет"));
             QCOMPARE(window->client()->height(), designedHeight);
         }
         window->close();
