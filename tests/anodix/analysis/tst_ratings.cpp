@@ -12,6 +12,7 @@
 #include "anodix/tubedb/tubelimits.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTest>
 #include <cmath>
 
@@ -104,7 +105,6 @@ private slots:
     void warnsAboveARatingAndNotBelowIt_data();
     void warnsAboveARatingAndNotBelowIt();
     void theEl34PairIdlesPastItsSheetsRating();
-    void aRecordWithoutRatingsGetsNoWarning();
     void fullDriveDissipationAgreesWithACycleSolvedApart_data();
     void fullDriveDissipationAgreesWithACycleSolvedApart();
 };
@@ -117,34 +117,24 @@ void TestRatings::warnsAboveARatingAndNotBelowIt_data()
     QTest::addColumn<double>("factor"); // the rating as a multiple of the shown figure
     QTest::addColumn<QString>("sentence");
 
-    const QString power = QStringLiteral("Мощность на аноде ");
-    struct Case
-    {
-        const char *name;
-        StageKind kind;
-        Rating rating;
-        QString sentence;
-    };
-    const QList<Case> cases{
+    const QString power = QStringLiteral("Мощность на аноде "), current = QStringLiteral("Ток катода ");
+    const QList<std::tuple<const char *, StageKind, Rating, QString>> cases{
         {"triode preamplifier, anode", StageKind::Triode, Rating::AnodePower, power},
         {"pentode preamplifier, anode", StageKind::PreampPentode, Rating::AnodePower, power},
         {"pentode power stage, anode", StageKind::Power, Rating::AnodePower, power},
         {"triode power stage, anode", StageKind::TriodeOutput, Rating::AnodePower, power},
         {"push-pull, anode", StageKind::PushPull, Rating::AnodePower, power},
-        {"push-pull, screen", StageKind::PushPull, Rating::ScreenPower,
-         QStringLiteral("Мощность на экранной сетке ")},
-        {"triode preamplifier, anode voltage", StageKind::Triode, Rating::AnodeVoltage,
-         QStringLiteral("Напряжение на аноде ")},
-        {"triode power stage, cathode current", StageKind::TriodeOutput, Rating::CathodeCurrent,
-         QStringLiteral("Ток катода ")},
-        {"push-pull, cathode current", StageKind::PushPull, Rating::CathodeCurrent, QStringLiteral("Ток катода ")},
+        {"push-pull, screen", StageKind::PushPull, Rating::ScreenPower, "Мощность на экранной сетке "},
+        {"triode preamplifier, anode voltage", StageKind::Triode, Rating::AnodeVoltage, "Напряжение на аноде "},
+        {"triode power stage, cathode", StageKind::TriodeOutput, Rating::CathodeCurrent, current},
+        {"push-pull, cathode", StageKind::PushPull, Rating::CathodeCurrent, current},
     };
     for (const QLocale &locale : {pointLocale, commaLocale})
-        for (const Case &c : cases)
+        for (const auto &[name, kind, rating, sentence] : cases)
             for (const double factor : {0.95, 1.05})
-                QTest::addRow("%s, rating %s the shown figure (%s)", c.name, factor < 1 ? "below" : "above",
+                QTest::addRow("%s, rating %s the shown figure (%s)", name, factor < 1 ? "below" : "above",
                               qPrintable(locale.name()))
-                    << locale << int(c.kind) << int(c.rating) << factor << c.sentence;
+                    << locale << int(kind) << int(rating) << factor << sentence;
 }
 
 // The figure compared is taken from what the windows show, not from the check.
@@ -182,17 +172,10 @@ void TestRatings::warnsAboveARatingAndNotBelowIt()
     in.limits = limits;
 
     const QStringList warnings = RatingWarnings(in, locale);
-    const QString limitText = doubleText(figure * factor, locale);
-    QStringList matching;
-    for (const QString &warning : warnings)
-        if (warning.startsWith(sentence) && warning.contains(QStringLiteral(" допустим")))
-            matching << warning;
-    QVERIFY2(matching.size() == (factor < 1 ? 1 : 0), qPrintable(warnings.join(u'|') + u'|' + QString::number(figure)));
-    if (factor < 1)
-        QVERIFY2(matching[0].endsWith(limitText + (Rating(rating) == Rating::AnodeVoltage   ? QStringLiteral(" В")
-                                                   : Rating(rating) == Rating::CathodeCurrent ? QStringLiteral(" мА")
-                                                                                              : QStringLiteral(" Вт"))),
-                 qPrintable(matching[0] + u'|' + limitText));
+    const QString limit = QRegularExpression::escape(doubleText(figure * factor, locale));
+    const QStringList matching = warnings.filter(
+        QRegularExpression(u'^' + sentence + QStringLiteral(".* больше допустим(ой|ого) ") + limit + u' '));
+    QVERIFY2(matching.size() == (factor < 1 ? 1 : 0), qPrintable(warnings.join(u'|')));
 }
 
 // The case that was never warned of, with the bundled EL34 ratings.
@@ -210,18 +193,6 @@ void TestRatings::theEl34PairIdlesPastItsSheetsRating()
     QCOMPARE(warnings.first(), QStringLiteral("Мощность на аноде 31.9 Вт больше допустимой 25 Вт"));
     // The window shows the same point.
     QCOMPARE(shown(in, "Pa", pointLocale), 31.94);
-}
-
-void TestRatings::aRecordWithoutRatingsGetsNoWarning()
-{
-    for (const StageKind kind : {StageKind::Triode, StageKind::PreampPentode, StageKind::Power,
-                                 StageKind::TriodeOutput, StageKind::PushPull}) {
-        AnalysisInput in = stageInput(kind, pointLocale);
-        QVERIFY(RatingWarnings(in, pointLocale).isEmpty());
-        // Ratings far above anything the stage does warn of nothing either.
-        in.limits = TubeLimits{1e6, 1e6, 1e6, 1e6, QStringLiteral("-")};
-        QVERIFY(RatingWarnings(in, pointLocale).isEmpty());
-    }
 }
 
 void TestRatings::fullDriveDissipationAgreesWithACycleSolvedApart_data()
