@@ -415,8 +415,7 @@ QString supplyProblem(double ea, const QLocale &locale)
 {
     if (ea >= kLowestSupply && ea <= kHighestSupply)
         return {};
-    return QStringLiteral("Ea = %1 В, допустимо от %2 до %3 В")
-        .arg(doubleText(ea, locale), doubleText(kLowestSupply, locale), doubleText(kHighestSupply, locale));
+    return rangeText(QStringLiteral("Ea"), ea, kLowestSupply, kHighestSupply, QStringLiteral("В"), locale);
 }
 
 Analysis refused(const QString &reason)

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "anodix/stages/stageresult.h"
+#include "anodix/tubedb/tubelimits.h"
 #include "anodix/tubemodel/tubemodel.h"
 
 #include <QList>
@@ -40,6 +41,8 @@ struct AnalysisInput
     QString kn = {};               // the ratio Ra / Ri (triode output stage only)
     // Push-pull stage only: screen voltage, anode-to-anode load, cathode resistor.
     QString ug2 = {}, raa = {}, rk = {};
+    // The ratings kept beside the record, where there are any.
+    std::optional<TubeLimits> limits = {};
 };
 
 struct Curve
@@ -109,6 +112,8 @@ struct Analysis
     // Push-pull stage: the load one tube sees while the other is cut off,
     // Raa/4 from (Eq, 0); acLoadLine is then the class-A line, Raa/2 through Q.
     QList<QPointF> compositeLoadLine;
+    // The ratings the stage exceeds (RatingWarnings), shown in the window.
+    QStringList warnings = {};
 };
 
 Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale);

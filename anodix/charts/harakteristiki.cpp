@@ -8,7 +8,9 @@
 #include "anodix/charts/report.h"
 #include "anodix/charts/spiceexport.h"
 #include "anodix/forms/dialogs.h"
+#include "anodix/analysis/ratings.h"
 #include "anodix/forms/formlayout.h"
+#include "anodix/forms/warningline.h"
 #include "anodix/tubedb/tuberecord.h"
 
 #include <QAction>
@@ -102,6 +104,7 @@ void Harakteristiki::createControls(QWidget *client)
     m_plot->setObjectName(QString::fromLatin1(kPlotRow.name));
     m_plot->setAccessibleName(QStringLiteral("Анодные характеристики и нагрузочные прямые"));
     placeControl(m_plot, kPlotRow);
+    makeWarningLine(client);
     // Both tables' labels and the plot, checked by name once per opening.
     m_controls = FormControls::of(client);
 }
@@ -110,7 +113,10 @@ void Harakteristiki::Form_Load() { refresh(); }
 
 void Harakteristiki::showCalculation(const analysis::AnalysisInput &input, const QStringList &stageOutputs)
 {
-    showAnalysis(analysis::AnalyzeStage(input, m_locale), stageOutputs);
+    analysis::Analysis analysis = analysis::AnalyzeStage(input, m_locale);
+    if (analysis.ok())
+        analysis.warnings = analysis::RatingWarnings(input, m_locale);
+    showAnalysis(std::move(analysis), stageOutputs);
     m_input = input;
 }
 
@@ -161,6 +167,8 @@ void Harakteristiki::refresh()
     }
     for (QAction *item : std::as_const(m_needAnalysis))
         item->setEnabled(drawn);
+    showWarningLine(label("Preduprezhdenie"), twips(kClientTwips.height()),
+                    drawn ? m_analysis->warnings : QStringList());
 }
 
 void Harakteristiki::openBeside(QWidget *window)

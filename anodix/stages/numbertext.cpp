@@ -233,6 +233,14 @@ QString doubleText(double value, const QLocale &locale)
     return shortestText(value, doubleDigits, locale);
 }
 
+QString rangeText(const QString &name, double value, double low, double high, const QString &unit,
+                  const QLocale &locale)
+{
+    const QString withUnit = unit.isEmpty() ? QString() : u' ' + unit;
+    return QStringLiteral("%1 = %2%5, допустимо от %3 до %4%5")
+        .arg(name, doubleText(value, locale), doubleText(low, locale), doubleText(high, locale), withUnit);
+}
+
 double roundHalfEven(double value, int decimals, int significantDigits)
 {
     if (!std::isfinite(value) || value == 0)

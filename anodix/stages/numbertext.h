@@ -48,4 +48,10 @@ double roundSignificant(double value, int digits, int significantDigits = double
 QString fixedText(double value, int decimals, const QLocale &locale);
 QString significantText(double value, int digits, const QLocale &locale);
 
+// A value outside the range a calculation stands behind, as the messages say
+// it: "Ea = 1E-300 В, допустимо от 1 до 100000 В"; without a unit
+// "Ra / Ri = 100, допустимо от 0,5 до 50".
+QString rangeText(const QString &name, double value, double low, double high, const QString &unit,
+                  const QLocale &locale);
+
 } // namespace anodix

@@ -65,12 +65,34 @@ PushPullPoint solvePushPull(const model::TubeModel &tube, const PushPullCircuit 
     return p;
 }
 
+// Each half-cycle mirrors the other with the tubes' roles swapped, so one
+// half of the sine, both tubes averaged, is one tube over the whole cycle.
+double fullDriveAnodeDissipation(const model::TubeModel &tube, const PushPullPoint &p, const PushPullCircuit &c)
+{
+    if (!(p.iq > 0 && p.eq > 0 && p.uk > 0))
+        return 0;
+    const model::TubeModel screened = tube.withScreenAt(p.u2);
+    constexpr int kSteps = 48; // the integrand is smooth; 48 points hold it to well under 0.1 %
+    double sum = 0;
+    for (int k = 0; k < kSteps; ++k) {
+        const double u = p.uk * std::sin(std::numbers::pi * (k + 0.5) / kSteps);
+        const double ic = compositeCurrent(screened, p, c.raa, u);
+        const double ua1 = p.eq - ic * c.raa / 4, ua2 = p.eq + ic * c.raa / 4;
+        sum += (ua1 * screened.anodeCurrent(ua1, -p.uk + u) + ua2 * screened.anodeCurrent(ua2, -p.uk - u)) / 2;
+    }
+    return sum / kSteps / 1000;
+}
+
 } // namespace stage
 
 namespace {
 
 const QString kNoScreen = QStringLiteral("В записи лампы нет данных экранной сетки (строки 9 и 10)");
 const QString kCutOff = QStringLiteral("Лампы заперты в покое: уменьшите Rk или увеличьте Ug2");
+// The shared cathode rises to the anodes when the supply is too low for the
+// current the screens and Rk let flow: more Ug2 would only make it worse.
+const QString kCathodeAboveAnode =
+    QStringLiteral("Лампы заперты в покое: катод не ниже анода; увеличьте Ea или уменьшите Rk или Ug2");
 
 StageMessage error(const QString &text)
 {
@@ -126,12 +148,25 @@ StageResult CalculatePushPullStage(const PushPullTexts &texts, const LoadedTube 
              {"Ug2", figures.ug2}, {"Ig2", figures.ig2}});
         if (!missing.isEmpty())
             throw stage::notPositiveMessage(missing);
+        // The screens as the supply, for the same reason. Real pairs work into
+        // 1.5 to 20 kΩ anode to anode, on a shared cathode resistor of tens to
+        // hundreds of ohms; a decade past each end still leaves room for any
+        // design and none for a load or a bias that no pair can have.
+        constexpr stage::Range kScreenRange{"Ug2", 1, 100000, "В"};
+        constexpr stage::Range kAnodeLoadRange{"Raa", 0.1, 1000, "кОм"};
+        constexpr stage::Range kCathodeRange{"Rk", 1, 100000, "Ом"};
+        for (const auto &[range, value] :
+             {std::pair{stage::kSupplyRange, ea}, {kScreenRange, ug2}, {stage::kLowestFrequencyRange, fmin},
+              {stage::kGridLeakRange, r1}, {stage::kLoadRange, rn}, {kAnodeLoadRange, raa}, {kCathodeRange, rk}})
+            stage::checkRange(range, value, locale);
         const model::TubeModel tubeModel(model::TubeType::Pentode, figures);
         if (!tubeModel.valid())
             throw stage::Failure::OutOfRange;
 
         const stage::PushPullPoint p = stage::solvePushPull(tubeModel, {ea, ug2, raa, rk});
-        if (!(p.iq > 0 && p.eq > 0))
+        if (!(p.eq > 0))
+            throw error(kCathodeAboveAnode);
+        if (!(p.iq > 0))
             throw error(kCutOff);
 
         const auto significant = [&](const char *name, double value, int digits) {

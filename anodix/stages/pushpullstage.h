@@ -36,6 +36,11 @@ struct PushPullPoint
 // On a pentode model made from the record (its screen at the record's Ug2).
 PushPullPoint solvePushPull(const model::TubeModel &tube, const PushPullCircuit &circuit);
 
+// One tube's anode dissipation averaged over a cycle of full drive (a sine of
+// peak Uk on each grid, in antiphase) along the composite load line, W; on
+// the record's model as solvePushPull takes it, with p what it returned.
+double fullDriveAnodeDissipation(const model::TubeModel &tube, const PushPullPoint &p, const PushPullCircuit &circuit);
+
 } // namespace stage
 
 // The window's box texts.

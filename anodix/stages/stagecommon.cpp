@@ -31,6 +31,20 @@ StageMessage notPositiveMessage(const QStringList &names)
     return {QStringLiteral("Ошибка"), text.arg(names.join(QStringLiteral(", ")))};
 }
 
+StageMessage rangeMessage(const Range &range, double value, const QLocale &locale)
+{
+    return {QStringLiteral("Ошибка"),
+            QStringLiteral("Ошибка: Значение вне допустимого диапазона: %1. Проверьте исходные данные")
+                .arg(rangeText(QString::fromUtf8(range.name), value, range.low, range.high,
+                               QString::fromUtf8(range.unit), locale))};
+}
+
+void checkRange(const Range &range, double value, const QLocale &locale)
+{
+    if (!(value >= range.low && value <= range.high))
+        throw rangeMessage(range, value, locale);
+}
+
 std::optional<double> Reader::recordNumber(TubeField field) const
 {
     if (!m_tube.has(field))
@@ -101,8 +115,14 @@ QString Outputs::plain(const QString &output, double value)
 QString Outputs::rounded(const QString &output, double value, int decimals, int significantDigits)
 {
     // The rounded value has no more digits than its source text, so the
-    // double text shows it exactly.
-    return show(output, roundHalfEven(value, decimals, significantDigits), doubleDigits);
+    // double text shows it exactly; but from 1e15 up that text takes the
+    // exponent form with up to 15 digits, which no row of decimals can show
+    // (rounding to decimals removes no digit there), so such a value is out
+    // of the row's range.
+    const double shown = roundHalfEven(value, decimals, significantDigits);
+    if (std::abs(shown) >= 1e15)
+        throw Failure::OutOfRange;
+    return show(output, shown, doubleDigits);
 }
 
 QString Outputs::capacitor(const QString &output, float fmin, double r1)

@@ -31,6 +31,36 @@ StageMessage messageFor(Failure failure);
 // The refusal of values that must be above zero, by the names the user knows.
 StageMessage notPositiveMessage(const QStringList &names);
 
+// Where a typed value can belong to a real stage at all; outside it a
+// result would only look like one. The bounds are the stages' own, each
+// with its reason where it is set.
+struct Range
+{
+    const char *name; // as the user knows it: "Ra / Ri", "Rн"
+    double low, high;
+    const char *unit; // "" for a ratio
+};
+
+// The out-of-range message naming the value and its range (the wording of the
+// characteristics window: "… допустимо от … до …").
+StageMessage rangeMessage(const Range &range, double value, const QLocale &locale);
+// Throws rangeMessage for a value outside its range.
+void checkRange(const Range &range, double value, const QLocale &locale);
+
+// The ranges both output stages share:
+// - Ea as the characteristics window takes it: beyond 1 V … 100 kV the
+//   figures shown lose their digits to rounding;
+// - Fmin from 0.1 Hz, below which no coupling capacitor or primary can be
+//   built, to 100 kHz, past any audio band;
+// - R1 from 1 kΩ, which would load any driver to nothing, to 10 MΩ, more
+//   than the grid current of any power tube allows (sheets: 0.1 … 1 MΩ);
+// - Rн from 1 Ω, below the smallest loudspeaker, to 10 kΩ, past lines and
+//   high-impedance headphones.
+inline constexpr Range kSupplyRange{"Ea", 1, 100000, "В"};
+inline constexpr Range kLowestFrequencyRange{"Fmin", 0.1, 100000, "Гц"};
+inline constexpr Range kGridLeakRange{"R1", 1, 10000, "кОм"};
+inline constexpr Range kLoadRange{"Rн", 1, 10000, "Ом"};
+
 // The single that value rounds to, or nothing where it rounds beyond the
 // largest single (or is no finite number). A plain cast of such a double is
 // undefined behaviour that no sanitizer reports, so the range comes first.

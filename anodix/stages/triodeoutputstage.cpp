@@ -101,6 +101,16 @@ StageResult CalculateTriodeOutputStage(const QString &ea, const QString &fmin, c
                 throw stage::notPositiveMessage({QString::fromUtf8(name)});
         }
 
+        // The sheets load a power triode with 1.5 to 10 times its Ri. Below
+        // half of Ri the swing runs mostly in grid current and cut-off; past
+        // fifty times the curves have long turned flat and the load line
+        // meets them nowhere new.
+        constexpr stage::Range kRatioRange{"Ra / Ri", 0.5, 50, ""};
+        for (const auto &[range, value] : {std::pair{stage::kSupplyRange, v.ea}, {stage::kLowestFrequencyRange, v.fmin},
+                                           {stage::kGridLeakRange, v.r1}, {stage::kLoadRange, v.rn},
+                                           {kRatioRange, v.kn}})
+            stage::checkRange(range, value, locale);
+
         const double rk = std::abs(v.tube.uc) / v.tube.ia0;
         const double ra = v.kn * v.tube.ri;
         const model::TubeModel tubeModel(model::TubeType::Triode, v.tube);

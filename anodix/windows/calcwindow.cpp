@@ -3,9 +3,11 @@
 #include "anodix/windows/calcwindow.h"
 
 #include "anodix/analysis/characteristics.h"
+#include "anodix/analysis/ratings.h"
 #include "anodix/charts/companion.h"
 #include "anodix/forms/dialogs.h"
 #include "anodix/forms/filelistbox.h"
+#include "anodix/forms/warningline.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -88,6 +90,7 @@ void CalcWindow::createControls(QWidget *client)
     auto *picture = m_controls.get<QWidget>("Image1");
     picture->setAccessibleName(QStringLiteral("Схема каскада"));
     picture->setAccessibleDescription(QString::fromUtf8(m_design.pictureDescription));
+    m_warning = makeWarningLine(client);
     connect(m_file, &FileListBox::fileClicked, this, &CalcWindow::File_Click);
     connect(m_controls.get<QPushButton>("Command1"), &QPushButton::clicked, this, &CalcWindow::Command1_Click);
 }
@@ -134,6 +137,14 @@ void CalcWindow::File_Click(const QString &fileName)
     m_loadedTube.lines = record.lines.mid(0, m_design.recordLines);
     m_tubeName = fileName.endsWith(QLatin1String(".lamp"), Qt::CaseInsensitive) ? fileName.chopped(5) : fileName;
     m_loadedName = fileName;
+    // A limits file that cannot be used leaves the tube without ratings: the
+    // record itself is fine, and a wrong rating would be worse than none.
+    const LimitsRead limits = ReadTubeLimits(m_database, m_design.tubeClass, fileName);
+    m_limits = limits.limits;
+    if (!limits.ok() && !m_refusedLimits.contains(fileName)) {
+        m_refusedLimits.insert(fileName);
+        showError(limits.error);
+    }
 }
 
 void CalcWindow::Command1_Click()
@@ -143,10 +154,14 @@ void CalcWindow::Command1_Click()
     for (const DisplayUpdate &update : result.updates)
         m_outputs.get<QLabel>(update.output)->setText(update.text);
     refreshOutputs();
-    if (result.message)
+    if (result.message) {
+        showWarningLine(m_warning, twips(m_design.clientTwips.height()), {});
         m_context.dialogs.message(this, result.message->text, result.message->title, Dialogs::Icon::None);
-    else
-        keepForCharacteristics(result);
+        return;
+    }
+    keepForCharacteristics(result);
+    showWarningLine(m_warning, twips(m_design.clientTwips.height()),
+                    analysis::RatingWarnings(*m_lastSuccess, m_context.locale));
 }
 
 void CalcWindow::keepForCharacteristics(const StageResult &result)
@@ -169,6 +184,7 @@ void CalcWindow::keepForCharacteristics(const StageResult &result)
         input.rk = boxText("Rk");
     }
     input.outputs = result.updates;
+    input.limits = m_limits;
     // The outputs as a screen reader names them: caption, value and unit.
     m_lastShown.clear();
     for (const OutputRow &row : m_design.outputs)

@@ -8,12 +8,17 @@
 #include "anodix/forms/formwindow.h"
 #include "anodix/forms/navigator.h"
 #include "anodix/stages/stageresult.h"
+#include "anodix/tubedb/tubelimits.h"
 #include "anodix/tubedb/tuberecord.h"
+
+#include <QSet>
 
 #include <array>
 #include <memory>
 #include <optional>
 #include <span>
+
+class QLabel;
 
 namespace anodix {
 
@@ -111,6 +116,11 @@ private:
     std::optional<analysis::AnalysisInput> m_lastSuccess; // the last successful calculation
     QStringList m_lastShown;      // its outputs as spoken
     QString m_listError; // why the list could not be filled, told once the window shows
+    // The ratings beside the loaded record, and the limits files already
+    // refused: each is named once, not at every pick of its tube.
+    std::optional<TubeLimits> m_limits;
+    QSet<QString> m_refusedLimits;
+    QLabel *m_warning = nullptr; // the warning line of the current opening
 };
 
 } // namespace anodix

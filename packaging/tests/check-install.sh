@@ -72,6 +72,7 @@ done
 if [ -d "$source/data/bd" ]; then
     diff -r "$source/data/bd" "$prefix/share/anodix/bd" >/dev/null ||
         fail "share/anodix/bd differs from data/bd"
+    [ -f "$prefix/share/anodix/bd/tetrod/EL34.limits" ] || fail "the ratings beside the records are not installed"
     if find "$prefix/share/anodix/bd" -type f -perm /022 | grep -q .; then
         fail "shared tube records are writable by group or others"
     fi
@@ -89,6 +90,7 @@ mkdir -p "$shared/triod" "$shared/pentod"
 rm -rf "$shared/tetrod"
 printf '6,3\r\n0,3\r\n' > "$shared/triod/6Н2П test.lamp"
 printf '6.3\r\n0.3\r\n' > "$shared/pentod/EF86.lamp"
+printf 'pa_max_w = 1\n' > "$shared/triod/6Н2П test.limits"
 chmod 444 "$shared/triod/6Н2П test.lamp"
 
 export HOME="$scratch/home with space"
@@ -102,6 +104,7 @@ for class in triod pentod; do
     diff -r "$shared/$class" "$work/bd/$class" >/dev/null ||
         fail "first start did not copy the bundled $class records"
 done
+[ -f "$work/bd/triod/6Н2П test.limits" ] || fail "the ratings beside a record were not copied with it"
 [ -d "$work/bd/tetrod" ] || fail "a record folder missing from the shared data was not created"
 # Checked on the mode bits, since root (as in CI) may write anything.
 find "$work/bd/triod/6Н2П test.lamp" -perm -u+w | grep -q . || fail "copied records are not writable by the user"

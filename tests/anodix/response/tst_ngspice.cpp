@@ -123,6 +123,7 @@ private slots:
         QTest::newRow("power EL34") << int(StageKind::Power) << "EL34" << "300" << "10";
         QTest::newRow("triode output 300B") << int(StageKind::TriodeOutput) << "300B" << "350" << "1";
         QTest::newRow("triode output 2A3") << int(StageKind::TriodeOutput) << "2A3" << "300" << "10";
+        QTest::newRow("triode output 6С33С") << int(StageKind::TriodeOutput) << "6С33С" << "139.25" << "1";
         QTest::newRow("push-pull EL84") << int(StageKind::PushPull) << "EL84" << "250" << "1";
         QTest::newRow("push-pull 6П14П") << int(StageKind::PushPull) << "6П14П" << "300" << "0";
     }

@@ -7,7 +7,10 @@
 #include "anodix/stages/powerstage.h"
 #include "anodix/stages/triodeoutputstage.h"
 #include "anodix/stages/triodestage.h"
+#include "anodix/tubedb/tubelimits.h"
 #include "anodix/tubedb/tuberecord.h"
+
+#include <QDir>
 
 #include <QFile>
 #include <QSet>
@@ -58,6 +61,8 @@ private slots:
     void figuresAgreeWithEachOther();
     void triodeSettlesAtItsOwnPointAsAPowerStage_data();
     void triodeSettlesAtItsOwnPointAsAPowerStage();
+    void limitsHoldTheirRecordsTypicalPoint_data();
+    void limitsHoldTheirRecordsTypicalPoint();
     void namesDifferRegardlessOfCase_data();
     void namesDifferRegardlessOfCase();
 };
@@ -66,9 +71,9 @@ void BundledTubesTest::enoughTubesOfEachClass_data()
 {
     QTest::addColumn<TubeClass>("tubeClass");
     QTest::addColumn<int>("atLeast");
-    QTest::newRow("at least 35 triodes") << TubeClass::Triode << 35;
-    QTest::newRow("at least 15 preamplifier pentodes") << TubeClass::PreampPentode << 15;
-    QTest::newRow("at least 30 power pentodes and beam tetrodes") << TubeClass::PowerPentode << 30;
+    QTest::newRow("at least 41 triodes") << TubeClass::Triode << 41;
+    QTest::newRow("at least 16 preamplifier pentodes") << TubeClass::PreampPentode << 16;
+    QTest::newRow("at least 31 power pentodes and beam tetrodes") << TubeClass::PowerPentode << 31;
 }
 
 void BundledTubesTest::enoughTubesOfEachClass()
@@ -164,6 +169,57 @@ void BundledTubesTest::figuresAgreeWithEachOther()
 
     if (tubeClass != TubeClass::Triode)
         QVERIFY2(field(F::ScreenCurrent) < field(F::AnodeCurrent), qPrintable(read.lines.join(QLatin1Char(' '))));
+}
+
+void BundledTubesTest::limitsHoldTheirRecordsTypicalPoint_data()
+{
+    QTest::addColumn<TubeClass>("tubeClass");
+    QTest::addColumn<QString>("fileName");
+    int files = 0;
+    for (TubeClass tubeClass : {TubeClass::Triode, TubeClass::PreampPentode, TubeClass::PowerPentode}) {
+        const QDir folder(bundled().folderPath(tubeClass));
+        for (const QString &name : folder.entryList({QStringLiteral("*.limits")}, QDir::Files, QDir::Name)) {
+            QTest::newRow(qPrintable(anodix::TubeRecordFolder(tubeClass) + QLatin1Char('/') + name))
+                << tubeClass << name;
+            ++files;
+        }
+    }
+    QVERIFY(files >= 24);
+}
+
+// A rating read a decade off, or put on the wrong tube, shows against the
+// sheet's own typical point: the tube must work there within its ratings.
+// Three sheets give their characteristics above their own dissipation (the
+// 6AS7G and 6080 at 16.9 W against 13 W, the 6С33С at 66 W against 60 W);
+// the other ratings still hold for them.
+void BundledTubesTest::limitsHoldTheirRecordsTypicalPoint()
+{
+    QFETCH(TubeClass, tubeClass);
+    QFETCH(QString, fileName);
+    const QString recordName = fileName.chopped(int(qstrlen(".limits"))) + QStringLiteral(".lamp");
+    QVERIFY2(bundled().ListTubeRecords(tubeClass).names.contains(recordName), "a ratings file without its record");
+    const anodix::LimitsRead limits = anodix::ReadTubeLimits(bundled(), tubeClass, recordName);
+    QVERIFY2(limits.ok() && limits.limits, qPrintable(limits.error));
+    QVERIFY(!limits.limits->source.isEmpty());
+    if (tubeClass == TubeClass::Triode)
+        QVERIFY(!limits.limits->screenDissipation);
+
+    const anodix::RecordLines read = bundled().ReadTubeRecord(tubeClass, recordName);
+    QVERIFY2(read.ok(), qPrintable(read.error));
+    const auto field = [&](anodix::TubeField f) {
+        return anodix::toNumberEitherSeparator(read.lines.value(int(f)), QLocale(QLocale::C)).value_or(0);
+    };
+    using F = anodix::TubeField;
+    const double ua = field(F::AnodeVoltage), ia = field(F::AnodeCurrent);
+    const double ig2 = tubeClass == TubeClass::Triode ? 0 : field(F::ScreenCurrent);
+    const auto within = [](const std::optional<double> &limit, double value) { return !limit || value <= *limit; };
+    const QString stem = fileName.chopped(int(qstrlen(".limits")));
+    const bool aboveItsOwnDissipation = QStringList{"6AS7G", "6080", "6С33С"}.contains(stem);
+    QVERIFY2(aboveItsOwnDissipation == !within(limits.limits->anodeDissipation, ua * ia / 1000),
+             qPrintable(QStringLiteral("Pa %1 W").arg(ua * ia / 1000)));
+    QVERIFY(within(limits.limits->screenDissipation, field(F::ScreenVoltage) * ig2 / 1000));
+    QVERIFY(within(limits.limits->anodeVoltage, ua));
+    QVERIFY(within(limits.limits->cathodeCurrent, ia + ig2));
 }
 
 void BundledTubesTest::triodeSettlesAtItsOwnPointAsAPowerStage_data()
