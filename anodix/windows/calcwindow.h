@@ -111,6 +111,7 @@ private:
     std::optional<analysis::AnalysisInput> m_lastSuccess; // the last successful calculation
     QStringList m_lastShown;      // its outputs as spoken
     QString m_listError; // why the list could not be filled, told once the window shows
+    QStringList m_toldRefused; // the record files left out of the list that were told
 };
 
 } // namespace anodix
