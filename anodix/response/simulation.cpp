@@ -163,7 +163,8 @@ QString shownSpiceLine(QStringView text)
     for (const QChar c : text) {
         if (shown.size() > kShownLength)
             break;
-        shown += c.isPrint() && !c.isSpace() ? c : u' ';
+        // Bytes that were no UTF-8 come as U+FFFD: shown as nothing better.
+        shown += c.isPrint() && !c.isSpace() && c != QChar::ReplacementCharacter ? c : u' ';
     }
     shown = shown.simplified();
     if (shown.size() > kShownLength)

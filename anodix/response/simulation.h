@@ -63,8 +63,9 @@ private:
     bool m_singular = false;
 };
 
-// ngspice's text as one line fit to show: printable characters only (others
-// become spaces, runs of blanks one), at most kShownLength characters.
+// ngspice's text as one line fit to show: printable characters only (others,
+// and bytes that were no UTF-8, become spaces, runs of blanks one), at most
+// kShownLength characters.
 inline constexpr qsizetype kShownLength = 120;
 QString shownSpiceLine(QStringView text);
 

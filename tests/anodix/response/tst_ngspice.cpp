@@ -459,6 +459,35 @@ private slots:
         QVERIFY(!QFileInfo::exists(r.folder));
     }
 
+    // What does not start, or starts and gives nothing, is told in Russian.
+    void aRunThatGivesNothingIsTold_data()
+    {
+        QTest::addColumn<QByteArray>("script"); // empty: no program there
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("no program") << QByteArray() << "Не удалось запустить ngspice.";
+        QTest::newRow("killed by a signal") << QByteArray("echo 'Note: x' >&2\nkill -SEGV $$\n")
+                                            << "ngspice завершилась аварийно.\nngspice: Note: x";
+        QTest::newRow("an exit code, binary bytes last")
+            << QByteArray("printf 'Note: a\\n\\033[1m\\001\\377bad\\n' >&2\nexit 2\n")
+            << "ngspice завершилась с кодом 2.\nngspice: [1m bad";
+        QTest::newRow("no files written") << QByteArray("exit 0\n") << "ngspice не записала файл ac.data.";
+    }
+    void aRunThatGivesNothingIsTold()
+    {
+        QFETCH(QByteArray, script);
+        QFETCH(QString, problem);
+        QTemporaryDir dir;
+        const QString program = dir.filePath(QStringLiteral("ngspice"));
+        if (!script.isEmpty())
+            QVERIFY(writeScript(program, script));
+        SpiceRun run;
+        const RunResult r = runToEnd(run, program, QStringLiteral("* nothing\n.end\n"), 10);
+        QCOMPARE(r.problem, problem);
+        QVERIFY(!r.simulation);
+        QVERIFY(!run.isRunning());
+        QVERIFY(!QFileInfo::exists(r.folder));
+    }
+
     // A run that must be ended: by the time limit, by stop() (Cancel, closing
     // the window) or by the end of its owner (leaving the program). The whole
     // process group goes, a child started in the background with it, and the
