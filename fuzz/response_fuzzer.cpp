@@ -3,6 +3,8 @@
 // records: a response is its one problem and nothing else, or rows that are
 // numbers (or the dash of a point not found) and finite points; its netlist
 // holds only finite numbers in SPICE's form, and every part a positive value.
+// The tube's name comes from the input too: whatever it holds, the netlist's
+// lines are those of a plain name, the name only ever inside a comment.
 #include "anodix/response/spice.h"
 #include "anodix/stages/numbertext.h"
 #include "anodix/stages/powerstage.h"
@@ -47,15 +49,27 @@ void checkRows(const QList<AnalysisRow> &rows, const QLocale &locale, const QByt
     }
 }
 
-void checkNetlist(const QString &netlist, const QByteArray &input)
+// The line with the tube's SPICE name, a word of its own, as "TUBE".
+QString withoutName(const QString &line, const QString &spiceTube)
+{
+    QStringList words = line.split(u' ');
+    for (QString &word : words) {
+        if (word == spiceTube)
+            word = QStringLiteral("TUBE");
+    }
+    return words.join(u' ');
+}
+
+void checkNetlist(const QString &netlist, const QString &spiceTube, const QByteArray &input)
 {
     if (netlist.isEmpty())
         fail("a response without its netlist", QString(), input);
     static const QRegularExpression number(QStringLiteral(R"((?<![\w.#])(\d+\.?\d*|\.\d+)([eE][-+]?\d+)?(?![\w.]))"));
     bool commands = false; // ngspice's commands between .control and .endc
-    for (const QString &line : netlist.split(u'\n', Qt::SkipEmptyParts)) {
-        if (line.startsWith(u'*'))
+    for (const QString &named : netlist.split(u'\n', Qt::SkipEmptyParts)) {
+        if (named.startsWith(u'*'))
             continue; // comments may name the tube as the user typed it
+        const QString line = withoutName(named, spiceTube); // "1E400" is a name there
         if (line == QStringLiteral(".control") || line == QStringLiteral(".endc"))
             commands = line == QStringLiteral(".control");
         if (looksNonFinite(line))
@@ -76,6 +90,35 @@ void checkNetlist(const QString &netlist, const QByteArray &input)
     }
 }
 
+// The netlist for a name against the one for "TUBE": the same lines, the
+// comments aside and the tube's SPICE name where "TUBE" stands, and no
+// character that could end a line in any reader.
+void checkNamed(const QString &named, const QString &plain, const QString &name, const QByteArray &input)
+{
+    const QStringList lines = named.split(u'\n');
+    const QStringList plainLines = plain.split(u'\n');
+    if (lines.size() != plainLines.size())
+        fail("a name that adds or takes away lines", name, input);
+    const QString spiceTube = spiceName(name);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString &line = lines[i];
+        const QStringList words = line.split(u' '), plainWords = plainLines[i].split(u' ');
+        bool same = words.size() == plainWords.size();
+        for (qsizetype w = 0; same && w < words.size(); ++w)
+            same = words[w] == plainWords[w] || (plainWords[w] == QLatin1String("TUBE") && words[w] == spiceTube);
+        if (!line.startsWith(u'*') && !same)
+            fail("a name that changes a line other than a comment", line, input);
+        for (const QChar c : line) {
+            const QChar::Category category = c.category();
+            if (category == QChar::Other_Control || category == QChar::Separator_Line
+                || category == QChar::Separator_Paragraph)
+                fail("a line end inside a netlist line", line, input);
+        }
+    }
+    if (lines.count(QStringLiteral(".control")) > 1)
+        fail("a second .control block", name, input);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -88,13 +131,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QLocale &locale = locales[data[0] % 2];
     const auto kind = StageKind((data[0] >> 1) % 5);
     const QByteArray input(reinterpret_cast<const char *>(data), qsizetype(size));
-    const QStringList fields = QString::fromUtf8(input.mid(1)).split(QLatin1Char('\n'));
+    // The tube's name is what follows a NUL byte, line ends and all.
+    const qsizetype nul = input.indexOf('\0', 1);
+    const QString tubeName = nul < 0 ? QStringLiteral("6Н2П") : QString::fromUtf8(input.mid(nul + 1));
+    const QStringList fields =
+        QString::fromUtf8(input.mid(1, nul < 0 ? -1 : nul - 1)).split(QLatin1Char('\n'));
 
     // Ea, Fmin, R1, Rn, the source, the load, the three capacitances, the
     // record's ten lines, then Kn (the triode output stage) or Ug2, Raa and Rk
     // (the push-pull pair).
     ResponseInput in;
-    in.stage = {kind, QStringLiteral("6Н2П"), fields.mid(9, 10), fields.value(0), fields.value(1), fields.value(2),
+    in.stage = {kind, tubeName, fields.mid(9, 10), fields.value(0), fields.value(1), fields.value(2),
                 fields.value(3), {}};
     in.source = fields.value(4);
     in.load = fields.value(5);
@@ -130,7 +177,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (!std::isfinite(p.hz) || !std::isfinite(p.db) || p.hz < kFirstHz * 0.999 || p.hz > kLastHz * 1.001)
             fail("a response point that cannot be drawn", QString::number(p.hz) + u' ' + QString::number(p.db), input);
     }
-    checkNetlist(netlist, input);
-    checkNetlist(TubeSubcircuit(in.stage.tubeName, kind, response.point.tube, {1.6, 1.7, 0.5}), input);
+    const QString spiceTube = spiceName(tubeName);
+    checkNetlist(netlist, spiceTube, input);
+    const QString subcircuit = TubeSubcircuit(in.stage.tubeName, kind, response.point.tube, {1.6, 1.7, 0.5});
+    checkNetlist(subcircuit, spiceTube, input);
+    const QString plain = QStringLiteral("TUBE");
+    checkNamed(netlist, StageNetlist(response, plain), tubeName, input);
+    checkNamed(subcircuit, TubeSubcircuit(plain, kind, response.point.tube, {1.6, 1.7, 0.5}), tubeName, input);
     return 0;
 }

@@ -14,11 +14,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 
 namespace anodix::charts {
 namespace {
@@ -95,7 +93,6 @@ constexpr auto kResultForm = [] {
 
 const QString kPrompt = QStringLiteral("Выберите лампу и нажмите «Рассчитать»");
 const QString kErrorTitle = QStringLiteral("Ошибка");
-const QString kNetlistName = QStringLiteral("stage.cir");
 
 // A value label that grows with its text, its unit moving along.
 void fit(QLabel *value, QLabel *unit, const ControlRow &valueRow, const ControlRow &unitRow)
@@ -117,23 +114,11 @@ Chastota::Chastota(Dialogs &dialogs, const QLocale &locale)
 {
     setObjectName(QStringLiteral("Chastota"));
     m_findNgspice = [] { return QStandardPaths::findExecutable(QStringLiteral("ngspice")); };
-    m_runLimit.setSingleShot(true);
-    connect(&m_runLimit, &QTimer::timeout, this, [this] {
-        m_runTimedOut = true;
-        if (m_run)
-            m_run->kill();
-    });
+    connect(&m_run, &response::SpiceRun::finished, this, &Chastota::runFinished);
 }
 
-Chastota::~Chastota()
-{
-    // A run still going ends with the window, quietly.
-    if (m_run) {
-        m_run->disconnect(this);
-        m_run->kill();
-        m_run->waitForFinished(1000);
-    }
-}
+// A run still going ends with the window, quietly: the run's own destructor.
+Chastota::~Chastota() = default;
 
 void Chastota::createMenus()
 {
@@ -182,7 +167,7 @@ void Chastota::createControls(QWidget *client)
 void Chastota::Form_Load()
 {
     refresh();
-    showRunning(m_run != nullptr);
+    showRunning(m_run.isRunning());
 }
 
 void Chastota::showCalculation(const analysis::AnalysisInput &input, const QStringList &)
@@ -263,7 +248,7 @@ void Chastota::refresh()
               : QString());
     for (QAction *item : std::as_const(m_needResponse))
         item->setEnabled(drawn);
-    m_controls.get<QPushButton>("Modelirovat")->setEnabled(drawn && !m_run);
+    m_controls.get<QPushButton>("Modelirovat")->setEnabled(drawn && !m_run.isRunning());
     showSimulation();
 }
 
@@ -297,7 +282,7 @@ void Chastota::showRunning(bool running)
 
 void Chastota::Modelirovat_Click()
 {
-    if (m_run || !m_stage || !m_response || !m_response->ok())
+    if (m_run.isRunning() || !m_stage || !m_response || !m_response->ok())
         return;
     const QString ngspice = m_findNgspice ? m_findNgspice() : QString();
     if (ngspice.isEmpty()) {
@@ -305,85 +290,36 @@ void Chastota::Modelirovat_Click()
                           kErrorTitle, Dialogs::Icon::None);
         return;
     }
-    auto folder = std::make_unique<QTemporaryDir>();
-    const QString netlist = response::StageNetlist(*m_response, m_stage->tubeName);
-    QString failure = folder->isValid() ? QString() : QStringLiteral("не создаётся временная папка");
-    if (failure.isEmpty())
-        failure = netlist.isEmpty() ? QStringLiteral("схема каскада не построена")
-                                    : response::SaveSpiceText(folder->filePath(kNetlistName), netlist);
+    m_runGeneration = m_generation;
+    const QString failure =
+        m_run.start(ngspice, response::StageNetlist(*m_response, m_stage->tubeName), m_response->figures.gain);
     if (!failure.isEmpty()) {
         m_dialogs.message(this, QStringLiteral("Моделирование не запущено: ") + failure + u'.', kErrorTitle,
                           Dialogs::Icon::None);
         return;
     }
-    m_runFolder = std::move(folder);
-    m_run = std::make_unique<QProcess>();
-    m_run->setWorkingDirectory(m_runFolder->path());
-    m_runTimedOut = false;
-    m_runGeneration = m_generation;
-    m_runGain = m_response->figures.gain;
-    connect(m_run.get(), &QProcess::finished, this, &Chastota::runFinished);
-    connect(m_run.get(), &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart)
-            runFinished();
-    });
-    m_run->start(ngspice, {QStringLiteral("-b"), kNetlistName});
-    m_runLimit.start(kRunLimitMs);
-    showRunning(true);
+    showRunning(m_run.isRunning());
 }
 
 void Chastota::Otmena_Click() { stopRun(); }
 
 void Chastota::stopRun()
 {
-    m_runLimit.stop();
-    if (std::unique_ptr<QProcess> run = std::move(m_run)) {
-        run->disconnect(this);
-        run->kill();
-        run->waitForFinished(1000);
-    }
-    m_runFolder.reset();
+    m_run.stop();
     showRunning(false);
 }
 
-void Chastota::runFinished()
+void Chastota::runFinished(const std::optional<response::Simulation> &simulation, const QString &problem)
 {
-    if (!m_run)
-        return;
-    const bool started = m_run->error() != QProcess::FailedToStart;
-    const bool normal = started && m_run->exitStatus() == QProcess::NormalExit && m_run->exitCode() == 0;
-    const QString errors = QString::fromLocal8Bit(m_run->readAllStandardError());
-    const QString output = QString::fromLocal8Bit(m_run->readAllStandardOutput());
-    const QString startError = m_run->errorString();
-    const int exitCode = m_run->exitCode();
-    const QString folder = m_runFolder->path();
-    // The figures are read before the folder goes.
-    QString readError;
-    std::optional<response::Simulation> simulation;
-    QString line = response::FirstErrorLine(errors, output);
-    if (normal && !line.contains(QStringLiteral("rror")))
-        simulation = response::ReadSimulation(folder, m_runGain, readError);
-    const bool timedOut = m_runTimedOut;
-    const bool current = m_runGeneration == m_generation;
-    stopRun();
-
-    QString problem;
-    if (timedOut)
-        problem = QStringLiteral("ngspice не закончила расчёт за %1 с.").arg(kRunLimitMs / 1000);
-    else if (!started)
-        problem = QStringLiteral("Не удалось запустить ngspice: ") + startError;
-    else if (!simulation)
-        problem = !line.isEmpty()  ? line
-                  : !normal        ? QStringLiteral("ngspice завершилась с кодом %1").arg(exitCode)
-                                   : readError;
+    showRunning(false);
     if (!problem.isEmpty()) {
         m_dialogs.message(this, problem, kErrorTitle, Dialogs::Icon::None);
         return;
     }
     // Figures for a stage or boxes that have changed since would mislead.
-    if (!current)
+    if (m_runGeneration != m_generation)
         return;
-    m_simulation = std::move(simulation);
+    m_simulation = simulation;
     if (isOpen())
         showSimulation();
 }

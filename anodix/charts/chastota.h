@@ -14,14 +14,10 @@
 
 #include <QLocale>
 #include <QPointer>
-#include <QTimer>
 #include <array>
 #include <functional>
 #include <memory>
 #include <optional>
-
-class QProcess;
-class QTemporaryDir;
 
 namespace anodix::charts {
 
@@ -47,7 +43,9 @@ public:
     // on PATH unless a test puts its own look-up here.
     void setNgspiceFinder(std::function<QString()> find) { m_findNgspice = std::move(find); }
     // The longest a run may take before it is stopped.
-    static constexpr int kRunLimitMs = 20000;
+    void setRunLimit(int milliseconds) { m_run.setTimeLimit(milliseconds); }
+    // The run of ngspice, for tests: whether one is going, and its folder.
+    const response::SpiceRun &run() const { return m_run; }
 
 protected:
     void createMenus() override;
@@ -63,8 +61,8 @@ private:
     void Otmena_Click();
 
     // The end of a run: its figures drawn, or its failure told.
-    void runFinished();
-    void stopRun();              // the process and its folder go; nothing is told
+    void runFinished(const std::optional<response::Simulation> &simulation, const QString &problem);
+    void stopRun();              // the run and its folder go; nothing is told
     void showRunning(bool running);
     void showSimulation();
 
@@ -87,11 +85,7 @@ private:
     std::function<QString()> m_findNgspice;
     std::optional<response::Simulation> m_simulation;
     // A run of ngspice in the background, in a folder of its own.
-    std::unique_ptr<QProcess> m_run;
-    std::unique_ptr<QTemporaryDir> m_runFolder;
-    QTimer m_runLimit;
-    bool m_runTimedOut = false;
-    double m_runGain = 0; // the computed mid-band gain the run is drawn against
+    response::SpiceRun m_run;
     // Counts the changes of what is shown; a run finished after one is dropped.
     int m_generation = 0, m_runGeneration = 0;
 };

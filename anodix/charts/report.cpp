@@ -2,6 +2,7 @@
 #include "anodix/charts/report.h"
 
 #include "anodix/charts/characteristicsplot.h"
+#include "anodix/response/spice.h"
 
 #include <QBuffer>
 #include <QFontMetricsF>
@@ -61,6 +62,7 @@ Rendering svgImage(CharacteristicsPlot &plot)
 }
 
 // Draws lines of text from top down in width; returns where the next would start.
+// A line stays one line (wrapped at most): a tube's name cannot start another.
 double drawLines(QPainter &painter, const QStringList &lines, const QPointF &topLeft, double width)
 {
     const QFontMetricsF metrics(painter.font(), painter.device());
@@ -68,7 +70,7 @@ double drawLines(QPainter &painter, const QStringList &lines, const QPointF &top
     for (const QString &line : lines) {
         const QRectF box(topLeft.x(), y, width, 10000);
         QRectF used;
-        painter.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, line, &used);
+        painter.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, response::spiceSafeText(line), &used);
         y += std::max(used.height(), metrics.lineSpacing());
     }
     return y;
@@ -87,7 +89,8 @@ Rendering pdfReport(CharacteristicsPlot &plot, const ReportContent &content)
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QPdfWriter writer(&buffer);
-    writer.setTitle(QStringLiteral("Характеристики и нагрузочная прямая: ") + content.analysis.title);
+    writer.setTitle(QStringLiteral("Характеристики и нагрузочная прямая: ")
+                    + response::spiceSafeText(content.analysis.title));
     writer.setCreator(QStringLiteral("Anodix V1.0"));
     writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15),
                                      QPageLayout::Millimeter));

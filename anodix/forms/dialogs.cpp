@@ -7,6 +7,8 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <algorithm>
 
 namespace anodix {
@@ -22,6 +24,26 @@ QMessageBox::Icon toQt(Dialogs::Icon icon)
     }
     return QMessageBox::NoIcon;
 }
+
+// Qt's file dialog reads its history, last folder and view from
+// ~/.config/QtProject.conf and writes them back when it closes. The program
+// keeps no settings, so while a dialog is open Qt's settings, the user's and
+// the system's, are a scratch folder's, which goes with the dialog.
+class ScratchSettings
+{
+public:
+    ScratchSettings()
+    {
+        const QString path = m_folder.isValid() ? m_folder.path() : QStringLiteral("/nonexistent");
+        for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+            for (const QSettings::Scope scope : {QSettings::UserScope, QSettings::SystemScope})
+                QSettings::setPath(format, scope, path);
+        }
+    }
+
+private:
+    QTemporaryDir m_folder;
+};
 } // namespace
 
 void QtDialogs::message(QWidget *parent, const QString &text, const QString &title, Icon icon)
@@ -46,6 +68,7 @@ QString QtDialogs::askText(QWidget *parent, const QString &prompt, const QString
 
 SaveChoice QtDialogs::saveFileName(QWidget *parent, const QString &title, const QList<FileType> &types)
 {
+    const ScratchSettings scratch; // outlives the dialog, which writes on its end
     QFileDialog dialog(parent, title);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
@@ -73,6 +96,8 @@ bool QtDialogs::choosePrinter(QWidget *parent, QPrinter &printer)
         message(parent, QStringLiteral("Печать недоступна: ") + reason, QStringLiteral("Ошибка"), Icon::None);
         return false;
     }
+    // Its "print to file" opens a file dialog of its own.
+    const ScratchSettings scratch;
     return dialogs->choosePrinter(parent, printer);
 }
 

@@ -49,6 +49,7 @@ public:
 
 // The real dialogs: QMessageBox, QInputDialog, QFileDialog and QPrintDialog,
 // the last from its module (printdialogmodule.h), loaded when first asked for.
+// The file dialogs read and keep no history of Qt's under ~/.config.
 class QtDialogs final : public Dialogs
 {
 public:

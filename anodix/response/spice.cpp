@@ -58,13 +58,14 @@ std::optional<Constants> constantsOf(StageKind kind, const model::TubeFigures &f
     return c;
 }
 
-// Collects lines; a number that is not finite spoils the whole text.
+// Collects lines; a number that is not finite spoils the whole text. A text
+// part never ends its line: the tube's name comes in through here.
 class Text
 {
 public:
     Text &operator<<(const QString &part)
     {
-        m_line += part;
+        m_line += spiceSafeText(part);
         return *this;
     }
     Text &operator<<(double value)
@@ -106,6 +107,18 @@ QString stageTitle(StageKind kind)
 }
 
 } // namespace
+
+QString spiceSafeText(QStringView text)
+{
+    QString safe = text.toString();
+    for (QChar &ch : safe) {
+        const QChar::Category category = ch.category();
+        if (category == QChar::Other_Control || category == QChar::Separator_Line
+            || category == QChar::Separator_Paragraph)
+            ch = u' ';
+    }
+    return safe;
+}
 
 QString spiceName(const QString &tubeName)
 {

@@ -26,6 +26,12 @@ inline constexpr char kResponseFile[] = "ac.data";
 inline constexpr char kTransientFile[] = "tran.data";
 inline constexpr char kFourierFile[] = "four.data";
 
+// A user's text (a tube's name, a path) as it may stand inside a line of a
+// netlist or a report: control characters and line and paragraph separators
+// (U+0085, U+2028, U+2029 among them) become spaces, so the text can never
+// start a line of its own, such as a ".control" block that runs commands.
+QString spiceSafeText(QStringView text);
+
 // The tube's name as a SPICE name: Latin letters, digits and "_" ("6Н2П" -> "6N2P").
 QString spiceName(const QString &tubeName);
 

@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <utility>
 
 namespace anodix {
 
@@ -213,6 +214,9 @@ void TubeEditor::Form_Load()
     fileList()->setNames(records.names);
     if (!records.ok())
         showError(records.error);
+    // Files left out are told once, not at every opening.
+    if (records.refused != std::exchange(m_toldRefused, records.refused) && !records.refusedMessage.isEmpty())
+        showError(records.refusedMessage);
 }
 
 void TubeEditor::File_Click(const QString &fileName)

@@ -72,6 +72,7 @@ private:
     QLabel *m_shownName = nullptr; // FILE1
     QString m_loadedName;    // the record last loaded or saved by this editor
     QByteArray m_loadedBytes; // its bytes at that moment
+    QStringList m_toldRefused; // the record files left out of the list that were told
 };
 
 } // namespace anodix

@@ -70,10 +70,25 @@ QString linesText(qsizetype count)
     return QStringLiteral("%1 %2").arg(count).arg(QString::fromUtf8(word));
 }
 
+// C0 and C1 controls and the Unicode line and paragraph separators: each can
+// end a line in some reader of the texts a name goes into.
 bool hasControlCharacter(const QString &text)
 {
-    return std::any_of(text.cbegin(), text.cend(),
-                       [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) {
+        const char16_t u = c.unicode();
+        return u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x2028 || u == 0x2029;
+    });
+}
+
+// A file name as a message may show it: what would not print becomes "?".
+QString shownName(const QString &name)
+{
+    QString shown = name;
+    for (QChar &c : shown) {
+        if (!c.isPrint() || (c.isSpace() && c != u' ')) // isPrint takes U+2028 for printable
+            c = u'?';
+    }
+    return shown;
 }
 
 // These turn the letters after them around on screen, so "6N2P\u202Epmal.exe"
@@ -611,9 +626,32 @@ RecordList TubeDatabase::ListTubeRecords(TubeClass tubeClass) const
     }
     std::sort(entries.begin(), entries.end());
 
+    // A file the editor could not have made under its name is left out and
+    // told: its name would go into the netlists and reports as it is.
     result.names.reserve(qsizetype(entries.size()));
-    for (auto &entry : entries)
-        result.names.append(std::move(entry.second));
+    QStringList reasons;
+    for (auto &entry : entries) {
+        if (const QString problem = nameProblem(entry.second.chopped(kExtension.size())); problem.isEmpty()) {
+            result.names.append(std::move(entry.second));
+        } else {
+            reasons.append(quoted(shownName(entry.second)) + QStringLiteral(": ") + problem);
+            result.refused.append(std::move(entry.second));
+        }
+    }
+    constexpr qsizetype kNamedAtMost = 5;
+    if (result.refused.size() == 1) {
+        result.refusedMessage = QStringLiteral("Файл %1 в папке %2 не показан в списке. %3 Переименуйте файл.")
+                                    .arg(quoted(shownName(result.refused.first())), quoted(shownFolder(tubeClass)),
+                                         nameProblem(result.refused.first().chopped(kExtension.size())));
+    } else if (!result.refused.isEmpty()) {
+        if (reasons.size() > kNamedAtMost) {
+            const qsizetype more = reasons.size() - kNamedAtMost;
+            reasons = reasons.mid(0, kNamedAtMost);
+            reasons.append(QStringLiteral("и ещё %1").arg(more));
+        }
+        result.refusedMessage = QStringLiteral("Файлы в папке %1 не показаны в списке:\n%2\nПереименуйте их.")
+                                    .arg(quoted(shownFolder(tubeClass)), reasons.join(u'\n'));
+    }
     return result;
 }
 

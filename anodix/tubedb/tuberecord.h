@@ -53,6 +53,11 @@ struct RecordList
 {
     QStringList names; // file names with extension, in alphabetical order
     QString error;     // empty on success
+    // Record files left out because the editor would refuse their names (see
+    // nameProblem), and the message for the user that names them; both empty
+    // when there are none.
+    QStringList refused;
+    QString refusedMessage;
     bool ok() const { return error.isEmpty(); }
 };
 
@@ -82,6 +87,7 @@ public:
     // The absolute-or-relative path of the class folder under the working folder.
     QString folderPath(TubeClass tubeClass) const;
 
+    // The class folder's records, the ones the editor could have made.
     RecordList ListTubeRecords(TubeClass tubeClass) const;
     // Reads lineCount lines (default: the class's count); fails when the file
     // is missing, unreadable or ends before that many lines.
@@ -98,7 +104,7 @@ public:
     RecordOutcome DeleteTubeRecord(TubeClass tubeClass, const QString &fileName) const;
 
     // Why a tube name cannot name a file (path separator, "..", control
-    // character, only dots and blanks, a bidirectional control character that
+    // character or line separator, only dots and blanks, a bidirectional control character that
     // shows the name other than typed, empty, longer than 250 bytes with the
     // extension); a Russian
     // sentence for the user, empty when the name can be used.

@@ -101,6 +101,12 @@ void CalcWindow::Form_Load()
     // A missing folder is told over the opened window, which shows an empty list.
     m_file->setNames(records.names);
     m_listError = records.error;
+    // Files left out are told once, not at every opening.
+    if (records.refused != m_toldRefused) {
+        m_toldRefused = records.refused;
+        if (!records.refusedMessage.isEmpty())
+            m_listError += (m_listError.isEmpty() ? QString() : QStringLiteral("\n")) + records.refusedMessage;
+    }
     m_outputs.get<QLabel>("R1")->setText(QStringLiteral("0"));
     refreshOutputs();
 }

@@ -121,6 +121,7 @@ private:
     std::optional<TubeLimits> m_limits;
     QSet<QString> m_refusedLimits;
     QLabel *m_warning = nullptr; // the warning line of the current opening
+    QStringList m_toldRefused; // the record files left out of the list that were told
 };
 
 } // namespace anodix

@@ -228,7 +228,8 @@ private slots:
         QTest::addColumn<QString>("program"); // "" none; "fail" a script that fails; "ngspice" the real one
         QTest::addColumn<QString>("error");
         QTest::newRow("not installed") << "" << "Программа ngspice не найдена. Установите пакет ngspice.";
-        QTest::newRow("a failing run") << "fail" << "Error: no such file or directory: stage.raw";
+        QTest::newRow("a failing run") << "fail"
+                                       << "ngspice сообщила об ошибке.\nngspice: Error: no such file or directory: stage.raw";
         QTest::newRow("ngspice") << "ngspice" << "";
     }
     void ngspiceRunsInTheBackground()
@@ -264,7 +265,7 @@ private slots:
             QVERIFY(control<QWidget>(window, "Hod")->isVisible());
             QVERIFY(!control<QPushButton>(window, "Modelirovat")->isEnabled());
         }
-        QTRY_VERIFY_WITH_TIMEOUT(!control<QPushButton>(window, "Otmena")->isVisible(), Chastota::kRunLimitMs + 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!control<QPushButton>(window, "Otmena")->isVisible(), 30000);
         QVERIFY(control<QPushButton>(window, "Modelirovat")->isEnabled());
         QCOMPARE(m_app->dialogs.messageTexts(), error.isEmpty() ? QStringList() : QStringList{error});
         if (!error.isEmpty()) {
@@ -324,6 +325,65 @@ private slots:
         QTest::qWait(100);
         QVERIFY(m_app->dialogs.messageTexts().isEmpty());
         QVERIFY(!window->shownSimulation());
+        stageWindow->close();
+    }
+
+    // A run that must be ended by the window: at its time limit (told), on
+    // "Отмена" or on closing the window (quietly); afterwards the run and its
+    // folder are gone and the window works. (What the run leaves of its
+    // process group is tested on the run itself, in tst_ngspice.)
+    void endedRunsLeaveNothing_data()
+    {
+        QTest::addColumn<QString>("work");
+        QTest::addColumn<QString>("ending"); // "limit", "Otmena", "close"
+        QTest::addColumn<QString>("message");
+        QTest::newRow("the limit, output without end") << "cat /dev/urandom >&2" << "limit"
+                                                       << "ngspice не закончила расчёт за 1 с.";
+        QTest::newRow("Отмена, output without end") << "while :; do echo 'Error: again'; done" << "Otmena" << "";
+        QTest::newRow("closing the window") << "exec sleep 1000" << "close" << "";
+    }
+    void endedRunsLeaveNothing()
+    {
+        QFETCH(QString, work);
+        QFETCH(QString, ending);
+        QFETCH(QString, message);
+        FormWindow *stageWindow = calculatedStage(WindowId::Triod, kCommaLocale, QStringLiteral("ECC83.lamp"));
+        QVERIFY(stageWindow);
+        triggerItem(stageWindow, QStringLiteral("Chastota_Menu"));
+        Chastota *window = companion();
+        QVERIFY(window);
+        const QString path = m_app->dir.filePath(QStringLiteral("endless-ngspice"));
+        QFile script(path);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write(QStringLiteral("#!/bin/sh\nsleep 1000 &\n%1\n").arg(work).toUtf8());
+        script.close();
+        QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        window->setNgspiceFinder([path] { return path; });
+        window->setRunLimit(700);
+
+        clickButton(window, QStringLiteral("Modelirovat"));
+        const QString folder = window->run().folder();
+        QVERIFY(QFileInfo(folder).isDir());
+        if (ending == QLatin1String("limit")) {
+            QTRY_VERIFY_WITH_TIMEOUT(!control<QPushButton>(window, "Otmena")->isVisible(), 10000);
+        } else {
+            QTest::qWait(300);
+            if (ending == QLatin1String("Otmena"))
+                clickButton(window, QStringLiteral("Otmena"));
+            else
+                window->close();
+            QTest::qWait(100);
+        }
+        QCOMPARE(m_app->dialogs.messageTexts(), message.isEmpty() ? QStringList() : QStringList{message});
+        QVERIFY(!window->run().isRunning());
+        QVERIFY(!QFileInfo::exists(folder));
+        QVERIFY(!window->shownSimulation());
+        if (ending != QLatin1String("close")) {
+            QVERIFY(control<QPushButton>(window, "Modelirovat")->isEnabled());
+            control<QLineEdit>(window, "Nagruzka")->clear();
+            typeInto(window, QStringLiteral("Nagruzka"), QStringLiteral("0"));
+            QVERIFY(window->shownResponse()->ok());
+        }
         stageWindow->close();
     }
 

@@ -516,6 +516,36 @@ private slots:
         QCOMPARE(f->bytesOf(tubeClass, "6N2P.lamp"), recordBytes(typed));
     }
 
+    // A record file whose name the editor would refuse (here one that would
+    // put commands into a netlist) is not listed, and is named in one error
+    // message: once, not again at the next opening.
+    void aRefusedFileNameIsToldOnceAndNotListed_data()
+    {
+        addClassColumn();
+        addClassRows("leaves out a name with line ends");
+    }
+    void aRefusedFileNameIsToldOnceAndNotListed()
+    {
+        QFETCH(TubeClass, tubeClass);
+        const QString hostile = QStringLiteral("EL84\n.control\nshell touch PWNED\n.endc.lamp");
+        f->put(tubeClass, hostile, "0\r\n");
+        f->put(tubeClass, "6N2P.lamp", "0\r\n");
+        openEditor(tubeClass);
+        QCOMPARE(list()->names(), QStringList{"6N2P.lamp"});
+        verifyOnlyError(QStringLiteral("Файл «EL84?.control?shell touch PWNED?.endc.lamp» в папке "));
+        f->dialogs.clear();
+        m_editor->close();
+        openEditor(tubeClass);
+        QCOMPARE(list()->names(), QStringList{"6N2P.lamp"});
+        QVERIFY(f->dialogs.asked.isEmpty());
+        // A second such file is news: both are named.
+        f->put(tubeClass, QStringLiteral("x\u2028y.lamp"), "0\r\n");
+        m_editor->close();
+        openEditor(tubeClass);
+        verifyOnlyError(QStringLiteral("Файлы в папке "));
+        QVERIFY(f->dialogs.asked.first().text.contains(QStringLiteral("«x?y.lamp»")));
+    }
+
     void missingClassFolderOpensWithAnEmptyList()
     {
         QVERIFY(QDir(f->pathOf(TubeClass::PowerPentode)).removeRecursively());

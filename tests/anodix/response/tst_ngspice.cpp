@@ -7,12 +7,17 @@
 #include "anodix/stages/powerstage.h"
 #include "anodix/tubedb/tuberecord.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QFile>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
+#include <memory>
 
 using namespace anodix;
 using namespace anodix::response;
@@ -90,6 +95,88 @@ double sampledCorner(const DataFile &ac, double peak, int from, int step)
 double deviation(double measured, double expected)
 {
     return std::abs(measured - expected) / std::abs(expected);
+}
+
+// An executable shell script at path.
+bool writeScript(const QString &path, const QByteArray &body)
+{
+    QFile script(path);
+    if (!script.open(QIODevice::WriteOnly) || script.write("#!/bin/sh\n" + body) < 0)
+        return false;
+    script.close();
+    return script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// The processes of a process group that still run (a zombie has ended).
+QStringList aliveInGroup(qint64 group)
+{
+    QStringList alive;
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &pid : pids) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = stat.readAll();
+        // pid (comm) state ppid pgrp …; comm may hold blanks and parentheses.
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 2 && fields[2].toLongLong() == group && fields[0] != "Z")
+            alive << pid;
+    }
+    return alive;
+}
+
+qint64 residentKilobytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return 0;
+}
+
+// The stage and its response for a record with one line changed.
+Response responseWith(StageKind kind, const QString &tube, const QString &ea, int line, const QString &value)
+{
+    ResponseInput in = withTypicalValues(stageInput(kind, tube, ea), pointLocale);
+    if (line >= 0)
+        in.stage.record[line] = value;
+    return ComputeResponse(in, pointLocale);
+}
+
+// Runs ngspice (or a stand-in) to its end; the figures, or the problem told.
+struct RunResult
+{
+    std::optional<Simulation> simulation;
+    QString problem;
+    QString folder;
+    bool ended = false;
+};
+
+RunResult runToEnd(SpiceRun &run, const QString &program, const QString &netlist, double gain, int waitMs = 30000)
+{
+    RunResult result;
+    QObject context;
+    QObject::connect(&run, &SpiceRun::finished, &context,
+                     [&](const std::optional<Simulation> &simulation, const QString &problem) {
+                         result.simulation = simulation;
+                         result.problem = problem;
+                         result.ended = true;
+                     });
+    if (const QString failure = run.start(program, netlist, gain); !failure.isEmpty()) {
+        result.problem = failure;
+        return result;
+    }
+    result.folder = run.folder();
+    if (!QTest::qWaitFor([&] { return result.ended; }, waitMs))
+        result.problem = QStringLiteral("(the run did not end)");
+    return result;
+}
+
+bool isShown(const QString &text)
+{
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.isPrint() || c == u'\n'; });
 }
 
 } // namespace
@@ -217,25 +304,325 @@ private slots:
         QVERIFY(pushPull ? h[0] < h[1] / 10 : h[0] > h[2]);
     }
 
-    // A netlist ngspice cannot read: the window tells the first error line.
+    // A netlist ngspice cannot read: its error line is found on the way, and
+    // the message is Russian with that line after it.
     void aBrokenNetlistGivesItsErrorLine()
     {
-        QTemporaryDir dir;
-        QVERIFY(SaveSpiceText(dir.filePath(QStringLiteral("broken.cir")),
-                              QStringLiteral("* broken\nR1 a 0 1k\nQ9 a b\n.op\n.end\n"))
-                    .isEmpty());
-        QProcess ngspice;
-        ngspice.setWorkingDirectory(dir.path());
-        ngspice.start(QStringLiteral("ngspice"), {QStringLiteral("-b"), QStringLiteral("broken.cir")});
-        QVERIFY(ngspice.waitForFinished(20000));
-        const QString line = FirstErrorLine(QString::fromLocal8Bit(ngspice.readAllStandardError()),
-                                            QString::fromLocal8Bit(ngspice.readAllStandardOutput()));
-        qInfo("%s", qPrintable(line));
-        QVERIFY(line.contains(QStringLiteral("rror")));
-        QVERIFY(!line.contains(u'\n'));
+        SpiceRun run;
+        const RunResult r = runToEnd(run, QStringLiteral("ngspice"),
+                                     QStringLiteral("* broken\nR1 a 0 1k\nQ9 a b\n.op\n.end\n"), 10);
+        QVERIFY(r.ended);
+        qInfo("%s", qPrintable(r.problem));
+        QVERIFY(!r.simulation);
+        QVERIFY(r.problem.startsWith(QStringLiteral("ngspice не приняла строку схемы каскада.\nngspice: Error")));
+        QCOMPARE(r.problem.count(u'\n'), 1);
+        QVERIFY(!QFileInfo::exists(r.folder));
         QString error;
-        QVERIFY(!ReadSimulation(dir.path(), 10, error));
+        QTemporaryDir empty;
+        QVERIFY(!ReadSimulation(empty.path(), 10, error));
         QCOMPARE(error, QStringLiteral("ngspice не записала файл ac.data"));
+    }
+
+    // A tube's name can carry line ends of every kind; none may start a line
+    // of the netlist (a ".control" block runs "shell" commands), and ngspice,
+    // run on it, executes nothing and gives the figures of the plain name.
+    void aHostileNameRunsNothing_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("LF") << "EL84\n.control\nshell touch " << "\n.endc";
+        QTest::newRow("CR LF") << "EL84\r\n.control\r\nshell touch " << "\r\n.endc";
+        QTest::newRow("CR") << "EL84\r.control\rshell touch " << "\r.endc";
+        QTest::newRow("NEL U+0085") << "EL84\u0085.control\u0085shell touch " << "\u0085.endc";
+        QTest::newRow("U+2028") << "EL84\u2028.control\u2028shell touch " << "\u2028.endc";
+        QTest::newRow("U+2029") << "EL84\u2029.control\u2029shell touch " << "\u2029.endc";
+        QTest::newRow("VT FF") << "EL84\v.control\fshell touch " << "\v.endc\x01";
+    }
+    void aHostileNameRunsNothing()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString pwned = dir.filePath(QStringLiteral("PWNED"));
+        const QString name = before + pwned + after;
+
+        const QString safe = spiceSafeText(name);
+        QCOMPARE(safe.size(), name.size());
+        for (const QChar c : safe)
+            QVERIFY(c.category() != QChar::Other_Control && c != QChar(0x2028) && c != QChar(0x2029));
+
+        const Response response = responseWith(StageKind::Power, QStringLiteral("EL84"), QStringLiteral("250"), -1, {});
+        QVERIFY(response.ok());
+        const QString netlist = StageNetlist(response, name);
+        const QString plain = StageNetlist(response, QStringLiteral("EL84"));
+        const QStringList lines = netlist.split(u'\n');
+        // The same lines as for the plain name, the name only ever after a "*".
+        QCOMPARE(lines.size(), plain.split(u'\n').size());
+        QCOMPARE(lines.count(QStringLiteral(".control")), 1);
+        for (const QString &line : lines) {
+            QVERIFY2(!line.contains(QStringLiteral("shell")) || line.startsWith(u'*'), qPrintable(line));
+            for (const QChar c : line)
+                QVERIFY(c.category() != QChar::Other_Control && c.category() != QChar::Separator_Line
+                        && c.category() != QChar::Separator_Paragraph);
+        }
+        const QString subcircuit = TubeSubcircuit(name, StageKind::Power, response.point.tube, {10, 0.5, 5});
+        QCOMPARE(subcircuit.split(u'\n').size(),
+                 TubeSubcircuit(QStringLiteral("EL84"), StageKind::Power, response.point.tube, {10, 0.5, 5})
+                     .split(u'\n')
+                     .size());
+
+        SpiceRun run;
+        const RunResult r = runToEnd(run, QStringLiteral("ngspice"), netlist, response.figures.gain);
+        QVERIFY2(r.simulation, qPrintable(r.problem));
+        QVERIFY(!QFileInfo::exists(pwned));
+    }
+
+    // A record ngspice cannot solve ends in a Russian message with at most
+    // one cleaned line of ngspice's own, and leaves nothing behind.
+    void anUnsolvableRecordIsToldInRussian_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("tube");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("triode output 300B, Ri 1e9") << int(StageKind::TriodeOutput) << "300B" << 7 << "1e9";
+        QTest::newRow("triode output 2A3, Ri 1e9") << int(StageKind::TriodeOutput) << "2A3" << 7 << "1e9";
+    }
+    void anUnsolvableRecordIsToldInRussian()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, tube);
+        QFETCH(int, line);
+        QFETCH(QString, value);
+        const Response response = responseWith(StageKind(kind), tube, QStringLiteral("250"), line, value);
+        QVERIFY2(response.ok(), qPrintable(response.problem));
+        SpiceRun run;
+        const RunResult r = runToEnd(run, QStringLiteral("ngspice"), StageNetlist(response, tube), response.figures.gain);
+        qInfo("%s", qPrintable(r.problem));
+        QVERIFY(r.ended);
+        QVERIFY(!r.simulation);
+        QVERIFY(r.problem.startsWith(QStringLiteral("ngspice ")));
+        QVERIFY(r.problem.contains(QRegularExpression(QStringLiteral("^ngspice [а-яё]"))));
+        const QStringList parts = r.problem.split(u'\n');
+        QVERIFY(parts.size() <= 2);
+        if (parts.size() == 2) {
+            QVERIFY(parts[1].startsWith(QStringLiteral("ngspice: ")));
+            QVERIFY(parts[1].size() <= 9 + kShownLength);
+        }
+        QVERIFY(isShown(r.problem));
+        QVERIFY(!QFileInfo::exists(r.folder));
+    }
+
+    // ngspice gets -n, the C locale, HOME in its own folder, PATH, and
+    // nothing else of the environment the program was started with.
+    void ngspiceRunsInACleanEnvironment()
+    {
+        QTemporaryDir dir;
+        const QString program = dir.filePath(QStringLiteral("ngspice"));
+        const QString seen = dir.filePath(QStringLiteral("seen"));
+        QVERIFY(writeScript(program, QStringLiteral("env > '%1.env'\nprintf '%s ' \"$@\" > '%1.args'\npwd > '%1.pwd'\n"
+                                                    "ls -A > '%1.ls'\nexit 3\n")
+                                         .arg(seen)
+                                         .toUtf8()));
+        qputenv("SPICE_SCRIPTS", "/nowhere");
+        qputenv("SPICE_LIB_DIR", "/nowhere");
+        qputenv("LANG", "ru_RU.UTF-8");
+        qputenv("LC_NUMERIC", "ru_RU.UTF-8");
+        qputenv("HOME", dir.path().toUtf8());
+        SpiceRun run;
+        const RunResult r = runToEnd(run, program, QStringLiteral("* empty\n.end\n"), 10);
+        QCOMPARE(r.problem, QStringLiteral("ngspice завершилась с кодом 3."));
+
+        const auto text = [&](const char *suffix) {
+            QFile file(seen + QLatin1String(suffix));
+            return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).trimmed() : QString();
+        };
+        QCOMPARE(text(".args"), QStringLiteral("-n -b stage.cir"));
+        QCOMPARE(text(".pwd"), r.folder);
+        QCOMPARE(text(".ls"), QStringLiteral("stage.cir"));
+        QStringList names;
+        for (const QString &line : text(".env").split(u'\n')) {
+            const QString name = line.section(u'=', 0, 0);
+            const QString value = line.section(u'=', 1);
+            if (name == QLatin1String("HOME"))
+                QCOMPARE(value, r.folder);
+            if (name == QLatin1String("LC_ALL"))
+                QCOMPARE(value, QStringLiteral("C"));
+            if (name == QLatin1String("PATH"))
+                QCOMPARE(value, qEnvironmentVariable("PATH"));
+            // The shell adds its own PWD, SHLVL and "_".
+            if (name != QLatin1String("PWD") && name != QLatin1String("SHLVL") && name != QLatin1String("_"))
+                names << name;
+        }
+        names.sort();
+        QCOMPARE(names, (QStringList{"HOME", "LC_ALL", "PATH"}));
+        QVERIFY(!QFileInfo::exists(r.folder));
+    }
+
+    // What does not start, or starts and gives nothing, is told in Russian.
+    void aRunThatGivesNothingIsTold_data()
+    {
+        QTest::addColumn<QByteArray>("script"); // empty: no program there
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("no program") << QByteArray() << "Не удалось запустить ngspice.";
+        QTest::newRow("killed by a signal") << QByteArray("echo 'Note: x' >&2\nkill -SEGV $$\n")
+                                            << "ngspice завершилась аварийно.\nngspice: Note: x";
+        QTest::newRow("an exit code, binary bytes last")
+            << QByteArray("printf 'Note: a\\n\\033[1m\\001\\377bad\\n' >&2\nexit 2\n")
+            << "ngspice завершилась с кодом 2.\nngspice: [1m bad";
+        QTest::newRow("no files written") << QByteArray("exit 0\n") << "ngspice не записала файл ac.data.";
+    }
+    void aRunThatGivesNothingIsTold()
+    {
+        QFETCH(QByteArray, script);
+        QFETCH(QString, problem);
+        QTemporaryDir dir;
+        const QString program = dir.filePath(QStringLiteral("ngspice"));
+        if (!script.isEmpty())
+            QVERIFY(writeScript(program, script));
+        SpiceRun run;
+        const RunResult r = runToEnd(run, program, QStringLiteral("* nothing\n.end\n"), 10);
+        QCOMPARE(r.problem, problem);
+        QVERIFY(!r.simulation);
+        QVERIFY(!run.isRunning());
+        QVERIFY(!QFileInfo::exists(r.folder));
+    }
+
+    // A run that must be ended: by the time limit, by stop() (Cancel, closing
+    // the window) or by the end of its owner (leaving the program). The whole
+    // process group goes, a child started in the background with it, and the
+    // folder; output without end is read as it comes and kept bounded.
+    void aRunThatMustBeEndedLeavesNothing_data()
+    {
+        QTest::addColumn<QString>("work");  // what the stand-in does after starting its child
+        QTest::addColumn<QString>("ending"); // "limit", "stop", "destroy"
+        QTest::addColumn<QString>("problem");
+        const QString late = QStringLiteral("ngspice не закончила расчёт за 1 с.");
+        QTest::newRow("sleeps past the limit") << "exec sleep 1000" << "limit" << late;
+        QTest::newRow("writes stderr without end") << "cat /dev/zero >&2" << "limit" << late;
+        QTest::newRow("writes stdout without end") << "while :; do echo 'Note: more'; done" << "limit" << late;
+        QTest::newRow("ignores SIGTERM") << "trap '' TERM\nwhile :; do sleep 1; done" << "limit" << late;
+        QTest::newRow("stopped (Cancel)") << "exec sleep 1000" << "stop" << "";
+        QTest::newRow("stopped while writing") << "cat /dev/zero >&2" << "stop" << "";
+        QTest::newRow("its owner destroyed") << "exec sleep 1000" << "destroy" << "";
+    }
+    void aRunThatMustBeEndedLeavesNothing()
+    {
+        QFETCH(QString, work);
+        QFETCH(QString, ending);
+        QFETCH(QString, problem);
+        QTemporaryDir dir;
+        const QString program = dir.filePath(QStringLiteral("ngspice"));
+        const QString group = dir.filePath(QStringLiteral("group")), child = dir.filePath(QStringLiteral("child"));
+        // The group's id, then a child of its own in the background.
+        QVERIFY(writeScript(program, QStringLiteral("echo $$ > '%1'\nsleep 1000 &\necho $! > '%2'\n%3\n")
+                                         .arg(group, child, work)
+                                         .toUtf8()));
+        const qint64 memoryBefore = residentKilobytes();
+        auto run = std::make_unique<SpiceRun>();
+        run->setTimeLimit(800);
+        std::optional<QString> told;
+        connect(run.get(), &SpiceRun::finished, this,
+                [&](const std::optional<Simulation> &, const QString &text) { told = text; });
+        QVERIFY(run->start(program, QStringLiteral("* nothing\n.end\n"), 10).isEmpty());
+        const QString folder = run->folder();
+        QVERIFY(QFileInfo::exists(folder));
+        QTRY_VERIFY(QFileInfo(child).size() > 0);
+        QFile groupFile(group), childFile(child);
+        QVERIFY(groupFile.open(QIODevice::ReadOnly) && childFile.open(QIODevice::ReadOnly));
+        const qint64 groupId = groupFile.readAll().trimmed().toLongLong();
+        const qint64 childId = childFile.readAll().trimmed().toLongLong();
+        QVERIFY(groupId > 1 && childId > 1);
+        QVERIFY(aliveInGroup(groupId).contains(QString::number(childId)));
+
+        if (ending == QLatin1String("limit")) {
+            QTRY_VERIFY_WITH_TIMEOUT(told.has_value(), 10000);
+            QCOMPARE(*told, problem);
+        } else {
+            QTest::qWait(300);
+            QElapsedTimer clock;
+            clock.start();
+            if (ending == QLatin1String("stop"))
+                run->stop();
+            else
+                run.reset();
+            QVERIFY(clock.elapsed() < 3000);
+            QTest::qWait(100);
+            QVERIFY(!told); // nothing is told of a run ended on purpose
+        }
+        if (run)
+            QVERIFY(!run->isRunning());
+        QTRY_VERIFY(aliveInGroup(groupId).isEmpty());
+        QVERIFY(!QFileInfo::exists(folder));
+        // Output without end is not all kept: far below what was written.
+        QVERIFY2(residentKilobytes() - memoryBefore < 64 * 1024,
+                 qPrintable(QString::number(residentKilobytes() - memoryBefore)));
+        // And the next run goes as usual.
+        if (run) {
+            QVERIFY(writeScript(program, "echo 'Error: the second run' >&2\n"));
+            const RunResult again = runToEnd(*run, program, QStringLiteral("* nothing\n.end\n"), 10);
+            QCOMPARE(again.problem, QStringLiteral("ngspice сообщила об ошибке.\nngspice: Error: the second run"));
+        }
+    }
+
+    // ngspice's streams as they come: the first error line, a singular
+    // matrix, whatever the pieces; the kept tail bounded.
+    void outputIsJudgedByLinesAndKeptBounded_data()
+    {
+        QTest::addColumn<QByteArray>("stream");
+        QTest::addColumn<QString>("errorLine");
+        QTest::addColumn<bool>("singular");
+        QTest::newRow("clean run") << QByteArray("Note: No compatibility mode selected!\n\nCircuit: * t\nngspice-39 done\n")
+                                   << "" << false;
+        QTest::newRow("no such vector") << QByteArray("Circuit: x\n  Error: no such vector v(out)\n  in term: v(out)\n")
+                                        << "Error: no such vector v(out)" << false;
+        QTest::newRow("first of two") << QByteArray("Error on line 4 or its substitute:\r\n  q9 a b\r\nERROR: later\r\n")
+                                      << "Error on line 4 or its substitute:" << false;
+        QTest::newRow("a word with error in it") << QByteArray("Errors: none\nterror\nno error here\n") << "" << false;
+        QTest::newRow("a warning that passes") << QByteArray("Warning: singular matrix:  check node c\n") << "" << true;
+        QTest::newRow("analysis failed") << QByteArray("doAnalyses: TRAN:  Timestep too small\nrun simulation(s) aborted\n")
+                                         << "doAnalyses: TRAN:  Timestep too small" << false;
+        QTest::newRow("last line without an end") << QByteArray("Note: x\nError: cut short") << "Error: cut short" << false;
+        QTest::newRow("after a line too long") << QByteArray(100000, 'x') + "\nError: after\n" << "Error: after" << false;
+        QTest::newRow("binary") << QByteArray::fromHex("00fffe1b5b33316d4572726f72003a2062797465730a") << "" << false;
+    }
+    void outputIsJudgedByLinesAndKeptBounded()
+    {
+        QFETCH(QByteArray, stream);
+        QFETCH(QString, errorLine);
+        QFETCH(bool, singular);
+        // Whole, byte by byte, and in pieces of 7.
+        for (const qsizetype piece : {stream.size(), qsizetype(1), qsizetype(7)}) {
+            SpiceOutput output;
+            for (qsizetype at = 0; at < stream.size(); at += piece)
+                output.append(QByteArrayView(stream).sliced(at, std::min(piece, stream.size() - at)));
+            output.finish();
+            QCOMPARE(output.errorLine(), errorLine);
+            QCOMPARE(output.singularMatrix(), singular);
+            QVERIFY(output.tail().size() <= SpiceOutput::kKeptBytes);
+            QVERIFY(stream.endsWith(output.tail()));
+        }
+        const QString message = spiceErrorMessage(QString::fromUtf8(stream), singular);
+        QVERIFY(message.count(u'\n') <= 1);
+        QVERIFY(message.section(u'\n', 1).size() <= 9 + kShownLength);
+        QVERIFY(isShown(message));
+    }
+
+    void shownLinesArePrintableAndShort_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("plain") << "Error: no such vector v(out)" << "Error: no such vector v(out)";
+        QTest::newRow("controls and blanks") << "\tError:\x1b[31m\x07 red\r\n" << "Error: [31m red";
+        QTest::newRow("separators and bidi") << "a\u2028b\u2029c\u0085d\u202Ee" << "a b c d e";
+        QTest::newRow("long") << QString(500, u'ж') << QString(kShownLength - 1, u'ж') + u'…';
+    }
+    void shownLinesArePrintableAndShort()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QCOMPARE(shownSpiceLine(text), shown);
     }
 };
 

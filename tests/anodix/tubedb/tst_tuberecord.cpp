@@ -130,6 +130,8 @@ private slots:
     void refusedNames();
     void listsRecords_data();
     void listsRecords();
+    void listingLeavesOutNamesTheEditorRefuses_data();
+    void listingLeavesOutNamesTheEditorRefuses();
     void readsRecord_data();
     void readsRecord();
     void readFailsClearly_data();
@@ -336,6 +338,11 @@ void TubeRecordTest::refusedNames_data()
     QTest::newRow("carriage return") << "\r6N2P";
     QTest::newRow("NUL") << QString(QChar(0)) + "6N2P";
     QTest::newRow("DEL") << "6N2P\x7f";
+    QTest::newRow("C1 control CSI") << QStringLiteral("6N2P\u009B31m");
+    QTest::newRow("next line U+0085") << QStringLiteral("EL84\u0085.control");
+    QTest::newRow("line separator U+2028") << QStringLiteral("EL84\u2028.control");
+    QTest::newRow("paragraph separator U+2029") << QStringLiteral("EL84\u2029.control");
+    QTest::newRow("a netlist's commands") << "EL84\n.control\nshell touch PWNED\n.endc";
     QTest::newRow("246 bytes of name, 251 with the extension") << QString(246, 'x');
     QTest::newRow("123 Cyrillic letters, 251 bytes with the extension") << QString(123, QChar(0x0416));
     QTest::newRow("lone surrogate") << QString(QChar(0xD800)) + "6N2P";
@@ -406,6 +413,44 @@ void TubeRecordTest::listsRecords()
     QVERIFY2(list.ok(), qPrintable(list.error));
     QCOMPARE(list.names, expected);
     QCOMPARE(work.db.ListTubeRecords(TubeClass::Triode).names, QStringList());
+}
+
+// A record file on disk under a name the editor refuses (any row of
+// refusedNames the file system takes) is not listed, and the message names
+// it as it can be shown; the records beside it are listed as ever.
+void TubeRecordTest::listingLeavesOutNamesTheEditorRefuses_data()
+{
+    refusedNames_data();
+}
+
+void TubeRecordTest::listingLeavesOutNamesTheEditorRefuses()
+{
+    QFETCH(QString, tubeName);
+    WorkingFolder work;
+    const QString fileName = tubeName + QStringLiteral(".lamp");
+    QFile file(work.file(TubeClass::PowerPentode, fileName));
+    if (fileName.contains(u'/') || !file.open(QIODevice::WriteOnly))
+        QSKIP("the file system does not take this name");
+    file.write(QByteArray("0\r\n").repeated(10));
+    file.close();
+    putBytes(work.file(TubeClass::PowerPentode, QStringLiteral("EL84.lamp")), QByteArray("0\r\n").repeated(10));
+    const QStringList onDisk = entriesOf(work.folder(TubeClass::PowerPentode));
+    QCOMPARE(onDisk.size(), 2);
+    const QString stored = onDisk.at(onDisk.at(0) == QLatin1String("EL84.lamp") ? 1 : 0);
+    if (TubeDatabase::nameProblem(stored.chopped(5)).isEmpty())
+        QSKIP("the file system stored another name, one the editor takes");
+
+    const anodix::RecordList list = work.db.ListTubeRecords(TubeClass::PowerPentode);
+    QVERIFY2(list.ok(), qPrintable(list.error));
+    QCOMPARE(list.names, QStringList{QStringLiteral("EL84.lamp")});
+    QCOMPARE(list.refused, QStringList{stored});
+    QVERIFY2(isRussian(list.refusedMessage), qPrintable(list.refusedMessage));
+    QVERIFY(list.refusedMessage.contains(QStringLiteral("не показан")));
+    for (const QChar c : list.refusedMessage)
+        QVERIFY(c == u' ' || c == u'\n' || (c.isPrint() && !c.isSpace()));
+    // Every name listed is one the editor takes.
+    for (const QString &name : list.names)
+        QCOMPARE(TubeDatabase::nameProblem(name.chopped(5)), QString());
 }
 
 void TubeRecordTest::readsRecord_data()

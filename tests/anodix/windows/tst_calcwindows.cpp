@@ -151,6 +151,30 @@ private slots:
         window->close();
     }
 
+    // A record file whose name would put commands into a netlist is left
+    // out of the list and named in one message, not again at the next opening.
+    void aRecordNamedWithLineEndsIsLeftOutAndToldOnce_data() { addCalcWindowRows(); }
+    void aRecordNamedWithLineEndsIsLeftOutAndToldOnce()
+    {
+        QFETCH(WindowId, id);
+        const Stage s = stage(id);
+        m_app = std::make_unique<WindowFixture>();
+        m_app->writeRecord(s.tubeClass, QStringLiteral("EL84\n.control\nshell touch PWNED\n.endc.lamp"), s.record);
+        m_app->writeRecord(s.tubeClass, QStringLiteral("tube.lamp"), s.record);
+        for (int opening = 0; opening < 2; ++opening) {
+            FormWindow *window = m_app->open(id);
+            QCOMPARE(control<anodix::FileListBox>(window, QStringLiteral("File"))->names(),
+                     QStringList{QStringLiteral("tube.lamp")});
+            QTest::qWait(50);
+            const QStringList told = m_app->dialogs.messageTexts();
+            QCOMPARE(told.size(), 1);
+            QVERIFY2(told.first().startsWith(QStringLiteral("Файл «EL84?.control?shell touch PWNED?.endc.lamp» в папке ")),
+                     qPrintable(told.first()));
+            QCOMPARE(m_app->dialogs.asked.first().title, QStringLiteral("Ошибка"));
+            window->close();
+        }
+    }
+
     void workedExampleShowsEveryOutput_data()
     {
         QTest::addColumn<WindowId>("id");
