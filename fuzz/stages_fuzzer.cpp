@@ -231,11 +231,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         kind = StageKind::TriodeOutput;
         result = anodix::CalculateTriodeOutputStage(ea, fmin, r1, rn, kn, tube, locale);
         static const QStringList output{"R1", "C1",  "R2", "C2",  "PR2",  "Uq",  "Iq", "Ugq", "Pa",
-                                        "Ra", "Kt", "L1", "Imag", "Uvh", "Pout", "D2", "Eff", "Vt"};
+                                        "Ra", "Kt", "L1", "Imag", "Uvh", "Pout", "D2", "D3", "THD", "Eff", "Vt"};
         checkAnodix("triode output", result, output, locale, input);
     } else if (stage == 5) {
         static const QStringList pushPull{"R1", "C1",  "Ugq", "Iq",    "Ig2q", "Pa", "Klass", "Kt",
-                                          "L1", "Uvh", "Ipk", "Uamin", "Pout", "D3", "Vt"};
+                                          "L1", "Uvh", "Ipk", "Uamin", "Pout", "D2", "D3", "THD", "Vt"};
         kind = StageKind::PushPull;
         const anodix::PushPullTexts texts{ea, fields.value(14), fmin, r1, rn, fields.value(15), fields.value(16)};
         result = anodix::CalculatePushPullStage(texts, tube, locale);

@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// One period of a sine drive sampled at equal steps, and the spectrum of what
+// the output stages compute along it: the mean, the fundamental and the
+// harmonics, as a Fourier analysis of the steady state gives them.
+#pragma once
+
+#include <array>
+
+namespace anodix::stage {
+
+// Steps per period: a multiple of four, so the crest, the trough and both
+// zero crossings of the drive are samples, and enough that the harmonics up
+// to the fifth are free of aliasing from the kinks of a cut-off tube.
+inline constexpr int kCycleSteps = 128;
+
+// Sample n is taken at the drive's phase 2π·n / kCycleSteps (the drive is sin).
+using Cycle = std::array<double, kCycleSteps>;
+
+struct Spectrum
+{
+    double mean = 0;        // the DC part
+    double fundamental = 0; // the first harmonic's amplitude
+    // H2…H5 in % of the fundamental.
+    std::array<double, 4> harmonics{};
+    // Every harmonic the samples resolve (H2 to H63), root-sum-square, in %
+    // of the fundamental; zero when there is no fundamental.
+    double thd = 0;
+};
+
+Spectrum spectrumOf(const Cycle &samples);
+double meanOf(const Cycle &samples);
+
+// sin of each sample's phase: the drive's shape.
+const Cycle &sineCycle();
+
+} // namespace anodix::stage
