@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The discrete Fourier transform of one sampled period.
+// The discrete Fourier transform of one sampled period, for the harmonics
+// it names; their whole by Parseval.
 #include "anodix/stages/cycle.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -33,8 +35,8 @@ double amplitude(const Cycle &x, int k)
 {
     const Table &t = table();
     double re = 0, im = 0;
-    for (int n = 0; n < kCycleSteps; ++n) {
-        const int m = (k * n) % kCycleSteps;
+    static_assert((kCycleSteps & (kCycleSteps - 1)) == 0, "the phase index wraps by a mask");
+    for (int n = 0, m = 0; n < kCycleSteps; ++n, m = (m + k) & (kCycleSteps - 1)) {
         re += x[n] * t.cos[m];
         im += x[n] * t.sin[m];
     }
@@ -63,14 +65,20 @@ Spectrum spectrumOf(const Cycle &x)
     s.fundamental = amplitude(x, 1);
     if (!(s.fundamental > 0))
         return s;
-    double squares = 0;
-    for (int k = 2; k < kCycleSteps / 2; ++k) {
+    double lowSquares = 0;
+    for (int k = 2; k <= 5; ++k) {
         const double h = amplitude(x, k) / s.fundamental * 100;
-        if (k <= 5)
-            s.harmonics[k - 2] = h;
-        squares += h * h;
+        s.harmonics[k - 2] = h;
+        lowSquares += h * h;
     }
-    s.thd = std::sqrt(squares);
+    // Every harmonic's power at once (Parseval): what the samples hold
+    // beyond the mean and the fundamental.
+    double power = 0;
+    for (const double v : x)
+        power += (v - s.mean) * (v - s.mean);
+    power /= kCycleSteps;
+    const double beyond = std::max(0.0, 2 * power / (s.fundamental * s.fundamental) - 1) * 1e4;
+    s.thd = std::sqrt(std::max(beyond, lowSquares));
     return s;
 }
 

@@ -41,6 +41,10 @@ PairCycle pairCycle(const model::TubeModel &tube, const PushPullCircuit &c, doub
         return cycle;
     const double quarter = c.raa / 4;
     constexpr int n = kCycleSteps;
+    // Each step is searched beside the last two carried on: the composite
+    // changes smoothly with the drive.
+    const double tiny = 1e-9 * e / quarter;
+    double last = -1, change = 0;
     for (int k = 0; k <= n / 4; ++k) {
         const double u = drive * sineCycle()[k];
         const auto balance = [&](double ic) {
@@ -48,7 +52,10 @@ PairCycle pairCycle(const model::TubeModel &tube, const PushPullCircuit &c, doub
                    - (screened.anodeCurrent(e - ic * quarter, -uk + u)
                       - screened.anodeCurrent(e + ic * quarter, -uk - u));
         };
-        const double ic = model::increasingRoot(balance, 0, e / quarter, 1e-12);
+        const double ic =
+            model::increasingRootNear(balance, last + change, 0.1 * std::abs(change) + tiny, 0, e / quarter, 1e-10);
+        change = last >= 0 ? ic - last : 0;
+        last = ic;
         const double ik = screened.cathodeCurrent(e - ic * quarter, -uk + u)
                           + screened.cathodeCurrent(e + ic * quarter, -uk - u);
         for (const int at : {k, n / 2 - k}) {
@@ -84,7 +91,7 @@ PushPullPoint solve(const model::TubeModel &tube, const PushPullCircuit &c, std:
     const auto drivenBias = [&](double uk) {
         return uk - meanOf(pairCycle(tube, c, uk, drive).cathodes) * c.rk / 1000;
     };
-    p.ukDriven = model::increasingRoot(drivenBias, 0, std::max(0.0, c.ug2), 1e-10);
+    p.ukDriven = model::increasingRootNear(drivenBias, p.uk, 0.1 * p.uk, 0, std::max(0.0, c.ug2), 1e-8);
     p.eqDriven = c.ea - p.ukDriven;
     p.u2Driven = c.ug2 - p.ukDriven;
     const PairCycle cycle = pairCycle(tube, c, p.ukDriven, drive);

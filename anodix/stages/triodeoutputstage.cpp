@@ -28,12 +28,18 @@ stage::Cycle anodeCycle(const model::TubeModel &model, double u0, double uk, dou
 {
     stage::Cycle ia{};
     constexpr int n = stage::kCycleSteps, quarter = n / 4;
+    if (!(u0 > 0))
+        return ia;
+    // Each step is searched beside the last two carried on: the current
+    // changes smoothly with the drive.
+    const double tiny = 1e-9 * u0 / ra;
+    double last = -1, change = 0;
     for (int k = -quarter; k <= quarter; ++k) {
         const double ug = -uk + drive * stage::sineCycle()[(k + n) % n];
-        const double i = u0 > 0 ? model::increasingRoot(
-                                      [&](double a) { return a - model.anodeCurrent(u0 - a * ra, ug); }, 0, u0 / ra,
-                                      1e-12)
-                                : 0.0;
+        const double i = model::increasingRootNear([&](double a) { return a - model.anodeCurrent(u0 - a * ra, ug); },
+                                                   last + change, 0.1 * std::abs(change) + tiny, 0, u0 / ra, 1e-10);
+        change = last >= 0 ? i - last : 0;
+        last = i;
         ia[(k + n) % n] = i;
         ia[(n / 2 - k + n) % n] = i;
     }
@@ -76,10 +82,11 @@ std::optional<TriodeOutputSwing> solve(const model::TubeModel &model, double ea,
     // (Rk + Ra/μ against Ra/μ), so I − mean rises and has one root.
     const auto cycleAt = [&](double mean) { return anodeCycle(model, ea - mean * rk + mean * ra, mean * rk, ra, drive); };
     const auto balance = [&](double mean) { return mean - stage::meanOf(cycleAt(mean)); };
-    double high = 2 * q.iq;
-    for (int doubling = 0; doubling < 64 && !(balance(high) > 0); ++doubling)
+    // Above Ea/Rk the mean would exceed what the line allows (Ea/Ra + I·(1 − Rk/Ra)).
+    double high = rk > 0 ? ea / rk : 2 * q.iq;
+    for (int doubling = 0; rk == 0 && doubling < 64 && !(balance(high) > 0); ++doubling)
         high *= 2;
-    q.mean = model::increasingRoot(balance, 0, high, 1e-10);
+    q.mean = model::increasingRootNear(balance, q.iq, 0.02 * q.iq, 0, high, 1e-8);
     q.uk = q.mean * rk;
     const stage::Cycle ia = cycleAt(q.mean);
     const stage::Spectrum spectrum = stage::spectrumOf(ia);
