@@ -78,8 +78,9 @@ std::optional<TriodeOutputSwing> solve(const model::TubeModel &model, double ea,
     // Driven, the bypassed cathode sits at Rk times the mean current I, and
     // the transformer passes only the current's change, so the line crosses
     // Ia = 0 at Ea − Uk + Ra·I. I is where the period's mean current equals
-    // it: the mean falls as I deepens the bias faster than it lifts the line
-    // (Rk + Ra/μ against Ra/μ), so I − mean rises and has one root.
+    // it. At every step the current moves with I by (ga·(Ra − Rk) − S·Rk) /
+    // (1 + ga·Ra), less than 1 for any curve that rises with Ua and Ug, so
+    // I − mean rises and has one root.
     const auto cycleAt = [&](double mean) { return anodeCycle(model, ea - mean * rk + mean * ra, mean * rk, ra, drive); };
     const auto balance = [&](double mean) { return mean - stage::meanOf(cycleAt(mean)); };
     // Above Ea/Rk the mean would exceed what the line allows (Ea/Ra + I·(1 − Rk/Ra)).
