@@ -123,11 +123,24 @@ void checkAnalysis(anodix::analysis::AnalysisInput analysisInput, const anodix::
             fail("an analysis with a problem and results", a.problem, input);
         return;
     }
-    const int rowCount = analysisInput.kind == StageKind::PushPull                                             ? 5
-                       : analysisInput.kind == StageKind::Triode || analysisInput.kind == StageKind::TriodeOutput ? 8
-                                                                                                                  : 9;
+    const int rowCount = analysisInput.kind == StageKind::PushPull       ? 7
+                       : analysisInput.kind == StageKind::TriodeOutput ? 10
+                       : analysisInput.kind == StageKind::Triode       ? 8
+                                                                       : 9;
     if (a.rows.size() != rowCount)
         fail("an analysis with rows missing", a.problem, input);
+    // The output stages' harmonics from their driven period: none above the whole.
+    const auto rowValue = [&](const char *name) {
+        for (const AnalysisRow &row : a.rows)
+            if (qstrcmp(row.name, name) == 0)
+                return anodix::toNumber(row.value, locale);
+        return std::optional<double>();
+    };
+    if (const std::optional<double> thd = rowValue("THD")) {
+        for (const char *harmonic : {"D2", "D3"})
+            if (const std::optional<double> h = rowValue(harmonic); h && !(*h >= 0 && *h <= *thd))
+                fail("a harmonic above the total distortion", QString::fromLatin1(harmonic), input);
+    }
     for (const AnalysisRow &row : a.rows) {
         if (qstrcmp(row.name, "Klass") == 0) {
             if (!isClass(row.value))
