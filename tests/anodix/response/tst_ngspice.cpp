@@ -270,9 +270,17 @@ private slots:
 
         const Response response = ComputeResponse(withTypicalValues(input, pointLocale), pointLocale);
         QVERIFY2(response.ok(), qPrintable(response.problem));
+        // The netlist's own transient runs ten times Rk·Ck at least before the periods it keeps.
+        const QString netlist = StageNetlist(response, tube);
+        const QRegularExpressionMatch tran =
+            QRegularExpression(QStringLiteral("^\\.tran (\\S+) (\\S+) (\\S+)$"), QRegularExpression::MultilineOption)
+                .match(netlist);
+        QVERIFY(tran.hasMatch());
+        QVERIFY(tran.captured(3).toDouble() >= 10 * response.circuit.rk * response.circuit.ck);
+        QVERIFY(tran.captured(2).toDouble() - tran.captured(3).toDouble() >= 0.02 - 1e-9);
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
-        QVERIFY(SaveSpiceText(dir.filePath(QStringLiteral("stage.cir")), StageNetlist(response, tube)).isEmpty());
+        QVERIFY(SaveSpiceText(dir.filePath(QStringLiteral("stage.cir")), netlist).isEmpty());
         QProcess ngspice;
         ngspice.setWorkingDirectory(dir.path());
         QElapsedTimer timer;
