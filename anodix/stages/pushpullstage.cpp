@@ -53,7 +53,7 @@ PairCycle pairCycle(const model::TubeModel &tube, const PushPullCircuit &c, doub
                       - screened.anodeCurrent(e + ic * quarter, -uk - u));
         };
         const double ic =
-            model::increasingRootNear(balance, last + change, 0.1 * std::abs(change) + tiny, 0, e / quarter, 1e-10);
+            model::increasingRootNear(balance, last + change, 0.1 * std::abs(change) + tiny, 0, e / quarter, 1e-8);
         change = last >= 0 ? ic - last : 0;
         last = ic;
         const double ik = screened.cathodeCurrent(e - ic * quarter, -uk + u)
@@ -91,7 +91,7 @@ PushPullPoint solve(const model::TubeModel &tube, const PushPullCircuit &c, std:
     const auto drivenBias = [&](double uk) {
         return uk - meanOf(pairCycle(tube, c, uk, drive).cathodes) * c.rk / 1000;
     };
-    p.ukDriven = model::increasingRootNear(drivenBias, p.uk, 0.1 * p.uk, 0, std::max(0.0, c.ug2), 1e-8);
+    p.ukDriven = model::increasingRootNear(drivenBias, p.uk, 0.1 * p.uk, 0, std::max(0.0, c.ug2), 1e-6);
     p.eqDriven = c.ea - p.ukDriven;
     p.u2Driven = c.ug2 - p.ukDriven;
     const PairCycle cycle = pairCycle(tube, c, p.ukDriven, drive);

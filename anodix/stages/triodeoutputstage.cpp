@@ -37,7 +37,7 @@ stage::Cycle anodeCycle(const model::TubeModel &model, double u0, double uk, dou
     for (int k = -quarter; k <= quarter; ++k) {
         const double ug = -uk + drive * stage::sineCycle()[(k + n) % n];
         const double i = model::increasingRootNear([&](double a) { return a - model.anodeCurrent(u0 - a * ra, ug); },
-                                                   last + change, 0.1 * std::abs(change) + tiny, 0, u0 / ra, 1e-10);
+                                                   last + change, 0.1 * std::abs(change) + tiny, 0, u0 / ra, 1e-8);
         change = last >= 0 ? i - last : 0;
         last = i;
         ia[(k + n) % n] = i;
@@ -87,7 +87,7 @@ std::optional<TriodeOutputSwing> solve(const model::TubeModel &model, double ea,
     double high = rk > 0 ? ea / rk : 2 * q.iq;
     for (int doubling = 0; rk == 0 && doubling < 64 && !(balance(high) > 0); ++doubling)
         high *= 2;
-    q.mean = model::increasingRootNear(balance, q.iq, 0.02 * q.iq, 0, high, 1e-8);
+    q.mean = model::increasingRootNear(balance, q.iq, 0.02 * q.iq, 0, high, 1e-6);
     q.uk = q.mean * rk;
     const stage::Cycle ia = cycleAt(q.mean);
     const stage::Spectrum spectrum = stage::spectrumOf(ia);
