@@ -123,11 +123,24 @@ void checkAnalysis(anodix::analysis::AnalysisInput analysisInput, const anodix::
             fail("an analysis with a problem and results", a.problem, input);
         return;
     }
-    const int rowCount = analysisInput.kind == StageKind::PushPull                                             ? 5
-                       : analysisInput.kind == StageKind::Triode || analysisInput.kind == StageKind::TriodeOutput ? 8
-                                                                                                                  : 9;
+    const int rowCount = analysisInput.kind == StageKind::PushPull       ? 7
+                       : analysisInput.kind == StageKind::TriodeOutput ? 10
+                       : analysisInput.kind == StageKind::Triode       ? 8
+                                                                       : 9;
     if (a.rows.size() != rowCount)
         fail("an analysis with rows missing", a.problem, input);
+    // The output stages' harmonics from their driven period: none above the whole.
+    const auto rowValue = [&](const char *name) {
+        for (const AnalysisRow &row : a.rows)
+            if (qstrcmp(row.name, name) == 0)
+                return anodix::toNumber(row.value, locale);
+        return std::optional<double>();
+    };
+    if (const std::optional<double> thd = rowValue("THD")) {
+        for (const char *harmonic : {"D2", "D3"})
+            if (const std::optional<double> h = rowValue(harmonic); h && !(*h >= 0 && *h <= *thd))
+                fail("a harmonic above the total distortion", QString::fromLatin1(harmonic), input);
+    }
     for (const AnalysisRow &row : a.rows) {
         if (qstrcmp(row.name, "Klass") == 0) {
             if (!isClass(row.value))
@@ -231,11 +244,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         kind = StageKind::TriodeOutput;
         result = anodix::CalculateTriodeOutputStage(ea, fmin, r1, rn, kn, tube, locale);
         static const QStringList output{"R1", "C1",  "R2", "C2",  "PR2",  "Uq",  "Iq", "Ugq", "Pa",
-                                        "Ra", "Kt", "L1", "Imag", "Uvh", "Pout", "D2", "Eff", "Vt"};
+                                        "Ra", "Kt", "L1", "Imag", "Uvh", "Pout", "D2", "D3", "THD", "Eff", "Vt"};
         checkAnodix("triode output", result, output, locale, input);
     } else if (stage == 5) {
         static const QStringList pushPull{"R1", "C1",  "Ugq", "Iq",    "Ig2q", "Pa", "Klass", "Kt",
-                                          "L1", "Uvh", "Ipk", "Uamin", "Pout", "D3", "Vt"};
+                                          "L1", "Uvh", "Ipk", "Uamin", "Pout", "D2", "D3", "THD", "Vt"};
         kind = StageKind::PushPull;
         const anodix::PushPullTexts texts{ea, fields.value(14), fmin, r1, rn, fields.value(15), fields.value(16)};
         result = anodix::CalculatePushPullStage(texts, tube, locale);

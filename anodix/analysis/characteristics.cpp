@@ -196,6 +196,7 @@ struct Solution
     double uq = 0, iq = 0, ugq = 0, sq = 0;
     double umin = 0, imax = 0, umax = 0, imin = 0;
     double amp = 0, gain = 0, d2 = 0, pout = 0, c2 = 0, c3 = 0;
+    double d3 = 0, thd = 0; // the triode output stage: from the spectrum of a driven period
     bool precise = true; // every balance solved holds at its root
 };
 
@@ -290,7 +291,8 @@ Solution solve(StageKind kind, const TubeModel &model, const Figures &f)
     return s;
 }
 
-// The triode output stage as its window computes it: the same point and swing.
+// The triode output stage as its window computes it: the same point, and the
+// swing and figures of a period at full drive.
 Solution solveTriodeOutput(const TubeModel &model, const Figures &f)
 {
     Solution s;
@@ -313,6 +315,8 @@ Solution solveTriodeOutput(const TubeModel &model, const Figures &f)
     s.amp = swing / 2;
     s.gain = s.ugq != 0 ? swing / (2 * std::abs(s.ugq)) : 0;
     s.d2 = q->d2;
+    s.d3 = q->d3;
+    s.thd = q->thd;
     s.pout = q->pout;
     const auto balance = [&](double i) { return i - model.anodeCurrent(f.ea - i * s.rk, -i * s.rk); };
     s.precise = balanced(balance, s.iq, s.iq);
@@ -456,7 +460,8 @@ Analysis analyzePushPull(const AnalysisInput &input, const QLocale &locale)
     const Axis ua = axisPast(std::max(f.ea, p.ua2), locale);
     const Axis ia = axisPast(std::max(p.ipk, p.iq), locale);
     if (!record.valid()
-        || !inRange({p.uk, p.eq, p.u2, p.iq, p.ig2q, p.icMax, p.icHalf, p.uaMin, p.ipk, p.ua2, p.ia2, p.pout, p.d3,
+        || !inRange({p.uk, p.eq, p.u2, p.iq, p.ig2q, p.ukDriven, p.icMax, p.uaMin, p.ipk, p.ua2, p.ia2, p.pout, p.d2,
+                     p.d3, p.thd,
                      ua.max, ia.max}))
         return refused(beyondModel());
     // The shared bias must still balance at its root: 2·Ik·Rk = Uk.
@@ -491,7 +496,9 @@ Analysis analyzePushPull(const AnalysisInput &input, const QLocale &locale)
     // The half-primary's resistance is neglected: the DC line stands upright at Eq.
     analysis.dcLoadLine = clipped({p.eq, 0}, {p.eq, ia.max}, ua, ia);
     analysis.acLoadLine = clipped({0, p.iq + p.eq * 2 / raa}, {p.eq + p.iq * raa / 2, 0}, ua, ia);
-    analysis.compositeLoadLine = clipped({p.eq, 0}, {0, p.eq * 4 / raa}, ua, ia);
+    // At full drive the cathode has risen: the composite line starts from the
+    // anode voltage the pair then idles at, so the full-drive end lies on it.
+    analysis.compositeLoadLine = clipped({p.eqDriven, 0}, {0, p.eqDriven * 4 / raa}, ua, ia);
     const auto inside = [&](double u, double i) {
         return QPointF(std::clamp(u, 0.0, ua.max), std::clamp(i, 0.0, ia.max));
     };
@@ -509,7 +516,9 @@ Analysis analyzePushPull(const AnalysisInput &input, const QLocale &locale)
     row("Ugq", "Смещение на сетке", decimals(-p.uk, 2), "В");
     row("Iq", "Ток покоя одной лампы", significant(p.iq, 3), "мА");
     row("Pout", "Выходная мощность", decimals(p.pout, 2), "Вт");
+    row("D2", "Вторая гармоника", decimals(p.d2, 1), "%");
     row("D3", "Третья гармоника", decimals(p.d3, 1), "%");
+    row("THD", "Коэффициент гармоник", decimals(p.thd, 1), "%");
     row("Klass", "Класс усиления", klass, "");
 
     analysis.description =
@@ -583,7 +592,7 @@ Solved solveInput(const AnalysisInput &input, const QLocale &locale)
     const Solution &s = solved.s =
         input.kind == StageKind::TriodeOutput ? solveTriodeOutput(model, f) : solve(input.kind, model, f);
     if (!inRange({s.ra, s.rk, s.load, s.uq, s.iq, s.ugq, s.sq, s.umin, s.imax, s.umax, s.imin, s.amp, s.gain, s.d2,
-                  s.pout, s.c2, s.c3}))
+                  s.d3, s.thd, s.pout, s.c2, s.c3}))
         return stop(kOutOfRange + beyondModel());
     if (!s.precise)
         return stop(kOutOfRange + QStringLiteral("рабочая точка не находится с нужной точностью"));
@@ -717,8 +726,14 @@ Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)
         row("C2", "C2 не менее", significantText(s.c2, 3, locale), "мкФ");
     if (input.kind == StageKind::PreampPentode)
         row("C3", "C3 не менее", significantText(s.c3, 3, locale), "мкФ");
-    if (power)
+    if (input.kind == StageKind::TriodeOutput) {
+        // The window's figures: the fundamental's power and the spectrum of a driven period.
+        row("D3", "Третья гармоника", fixedText(s.d3, 1, locale), "%");
+        row("THD", "Коэффициент гармоник", fixedText(s.thd, 1, locale), "%");
+        row("Pout", "Выходная мощность", fixedText(s.pout, 2, locale), "Вт");
+    } else if (power) {
         row("Pout", "Выходная мощность по графику", fixedText(s.pout, 2, locale), "Вт");
+    }
 
     analysis.description =
         QStringLiteral("Рабочая точка: напряжение на аноде %1 В, ток анода %2 мА, смещение на сетке %3 В. "

@@ -43,8 +43,7 @@ QStringList RatingWarnings(const AnalysisInput &input, const QLocale &locale)
         const stage::PushPullCircuit circuit{point.ea, toNumber(input.ug2, locale).value_or(0), point.rp,
                                              point.rk * 1000};
         const stage::PushPullPoint p = stage::solvePushPull(record, circuit);
-        const double average = stage::fullDriveAnodeDissipation(record, p, circuit);
-        check(limits.anodeDissipation, roundSignificant(average, 3),
+        check(limits.anodeDissipation, roundSignificant(p.paDriven, 3),
               QStringLiteral("Средняя мощность на аноде при полном возбуждении %1 %3 больше допустимой %2 %3"), "Вт");
     }
     return warnings;

@@ -5,7 +5,9 @@
 #include "anodix/tubedb/tuberecord.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace anodix::response {
 namespace {
@@ -353,7 +355,16 @@ QString StageNetlist(const Response &response, const QString &tubeName)
     t.end();
     t << ".ac dec 20 1 200k";
     t.end();
-    t << ".tran 10u 40m 20m";
+    // Run until the bypassed cathode has settled at its bias under drive: ten
+    // of its time constants, or of the couplings' and the primary's (about
+    // 1 / (2π·Fmin) each) where they are longer; a whole number of periods,
+    // the last 20 of them kept. A second of it takes ngspice about 5 s here.
+    const double slowest = std::max(c.rk * c.ck, 1 / (2 * std::numbers::pi * p.fmin));
+    const double settled = std::ceil(10 * slowest * 1000) / 1000 + 0.02;
+    t << ".tran 10u " << settled << " " << settled - 0.02;
+    t.end();
+    // The cathode's mean over the kept periods: its bias under full drive.
+    t << ".meas tran cathode_mean avg v(cathode) from=" << settled - 0.02 << " to=" << settled;
     t.end();
     t << ".four 1k V(out)";
     t.end();

@@ -1,15 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The push-pull pentode output stage on the 3/2-power pentode model: the bias
-// the shared cathode resistor settles at, the composite load line at half and
-// full drive, and the transformer's figures.
+// The push-pull pentode output stage on the tube's pentode model: the bias
+// the shared cathode resistor settles at, at rest and at full drive, one
+// period along the composite load line, and the transformer's figures.
 #include "anodix/stages/pushpullstage.h"
 
+#include "anodix/stages/cycle.h"
 #include "anodix/stages/numbertext.h"
 #include "anodix/stages/stagecommon.h"
 #include "anodix/tubemodel/rootfinding.h"
 
 #include <cmath>
 #include <initializer_list>
+#include <optional>
 #include <numbers>
 #include <utility>
 
@@ -19,22 +21,57 @@ namespace stage {
 
 namespace {
 
-// The composite current at drive u: tube 1 at Ugq + u sees Raa/4 below Eq,
-// tube 2 at Ugq − u as much above it; Ic = Ia1 − Ia2 rises with Ic on the
-// right side and falls on the left, so there is one root, below Ua1 = 0.
-double compositeCurrent(const model::TubeModel &tube, const PushPullPoint &p, double raa, double u)
+// The pair along one period of the drive, the cathode at uk: the composite
+// current Ia1 − Ia2 and the two cathode currents. At each step tube 1 at
+// −uk + u sees Raa/4 of the composite below E, tube 2 at −uk − u as much
+// above it; the balance rises with the composite (both anode currents follow
+// their anode voltages), so it has one root, found between the anodes at 0 V.
+// The drive is a sine and the tubes alike: a quarter period gives the rest.
+struct PairCycle
 {
-    const double quarter = raa / 4;
-    const double ugq = -p.uk;
-    const auto balance = [&](double ic) {
-        return ic - (tube.anodeCurrent(p.eq - ic * quarter, ugq + u) - tube.anodeCurrent(p.eq + ic * quarter, ugq - u));
-    };
-    return model::increasingRoot(balance, 0, p.eq / quarter);
+    Cycle composite{}, cathodes{};
+    Cycle dissipation{}; // one tube's anode dissipation, both tubes' halves alike, mW
+};
+
+PairCycle pairCycle(const model::TubeModel &tube, const PushPullCircuit &c, double uk, double drive)
+{
+    PairCycle cycle;
+    const model::TubeModel screened = tube.withScreenAt(c.ug2 - uk);
+    const double e = c.ea - uk;
+    if (!(e > 0))
+        return cycle;
+    const double quarter = c.raa / 4;
+    constexpr int n = kCycleSteps;
+    // Each step is searched beside the last two carried on: the composite
+    // changes smoothly with the drive.
+    const double tiny = 1e-9 * e / quarter;
+    double last = -1, change = 0;
+    for (int k = 0; k <= n / 4; ++k) {
+        const double u = drive * sineCycle()[k];
+        const auto balance = [&](double ic) {
+            return ic
+                   - (screened.anodeCurrent(e - ic * quarter, -uk + u)
+                      - screened.anodeCurrent(e + ic * quarter, -uk - u));
+        };
+        const double ic =
+            model::increasingRootNear(balance, last + change, 0.1 * std::abs(change) + tiny, 0, e / quarter, 1e-8);
+        change = last >= 0 ? ic - last : 0;
+        last = ic;
+        const double ua1 = e - ic * quarter, ua2 = e + ic * quarter;
+        const double ik = screened.cathodeCurrent(ua1, -uk + u) + screened.cathodeCurrent(ua2, -uk - u);
+        // Tube 2 takes tube 1's half-period later, so their mean is either one over the period.
+        const double pa = (ua1 * screened.anodeCurrent(ua1, -uk + u) + ua2 * screened.anodeCurrent(ua2, -uk - u)) / 2;
+        for (const int at : {k, n / 2 - k}) {
+            cycle.composite[at] = ic;
+            cycle.composite[(at + n / 2) % n] = -ic;
+            cycle.cathodes[at] = cycle.cathodes[(at + n / 2) % n] = ik;
+            cycle.dissipation[at] = cycle.dissipation[(at + n / 2) % n] = pa;
+        }
+    }
+    return cycle;
 }
 
-} // namespace
-
-PushPullPoint solvePushPull(const model::TubeModel &tube, const PushPullCircuit &c)
+PushPullPoint solve(const model::TubeModel &tube, const PushPullCircuit &c, std::optional<double> driven)
 {
     PushPullPoint p;
     // Both cathode currents through Rk lift the cathode, which lowers the
@@ -51,36 +88,44 @@ PushPullPoint solvePushPull(const model::TubeModel &tube, const PushPullCircuit 
     if (!(p.iq > 0 && p.eq > 0))
         return p;
 
-    p.icMax = compositeCurrent(screened, p, c.raa, p.uk);
-    p.icHalf = compositeCurrent(screened, p, c.raa, p.uk / 2);
-    p.uaMin = p.eq - p.icMax * c.raa / 4;
-    p.ipk = screened.anodeCurrent(p.uaMin, 0);
-    p.ua2 = p.eq + p.icMax * c.raa / 4;
-    p.ia2 = screened.anodeCurrent(p.ua2, -2 * p.uk);
+    // Driven, the bypassed cathode sits at Rk times the mean of both cathode
+    // currents over the period; a higher cathode lowers every current, so the
+    // balance rises with uk, between 0 and the screen's own voltage.
+    const double drive = driven.value_or(p.uk);
+    const auto drivenBias = [&](double uk) {
+        return uk - meanOf(pairCycle(tube, c, uk, drive).cathodes) * c.rk / 1000;
+    };
+    p.ukDriven = model::increasingRootNear(drivenBias, p.uk, 0.1 * p.uk, 0, std::max(0.0, c.ug2), 1e-6);
+    p.eqDriven = c.ea - p.ukDriven;
+    p.u2Driven = c.ug2 - p.ukDriven;
+    const PairCycle cycle = pairCycle(tube, c, p.ukDriven, drive);
+    const Spectrum spectrum = spectrumOf(cycle.composite);
+    const model::TubeModel atDrive = tube.withScreenAt(p.u2Driven);
+    p.icMax = cycle.composite[kCycleSteps / 4];
+    p.uaMin = p.eqDriven - p.icMax * c.raa / 4;
+    p.ipk = atDrive.anodeCurrent(p.uaMin, -p.ukDriven + drive);
+    p.ua2 = p.eqDriven + p.icMax * c.raa / 4;
+    p.ia2 = atDrive.anodeCurrent(p.ua2, -p.ukDriven - drive);
     p.classA = p.ia2 > 0;
-    p.pout = p.icMax * p.icMax * c.raa / 8 / 1000;
-    // Five points of an odd composite: the even harmonics cancel.
-    const double sum = p.icMax + p.icHalf;
-    p.d3 = sum > 0 ? std::abs(p.icMax - 2 * p.icHalf) / (2 * sum) * 100 : 0;
+    p.pout = spectrum.fundamental * spectrum.fundamental * c.raa / 8 / 1000;
+    p.paDriven = meanOf(cycle.dissipation) / 1000;
+    p.harmonics = spectrum.harmonics;
+    p.d2 = spectrum.harmonics[0];
+    p.d3 = spectrum.harmonics[1];
+    p.thd = spectrum.thd;
     return p;
 }
 
-// Each half-cycle mirrors the other with the tubes' roles swapped, so one
-// half of the sine, both tubes averaged, is one tube over the whole cycle.
-double fullDriveAnodeDissipation(const model::TubeModel &tube, const PushPullPoint &p, const PushPullCircuit &c)
+} // namespace
+
+PushPullPoint solvePushPull(const model::TubeModel &tube, const PushPullCircuit &circuit)
 {
-    if (!(p.iq > 0 && p.eq > 0 && p.uk > 0))
-        return 0;
-    const model::TubeModel screened = tube.withScreenAt(p.u2);
-    constexpr int kSteps = 48; // the integrand is smooth; 48 points hold it to well under 0.1 %
-    double sum = 0;
-    for (int k = 0; k < kSteps; ++k) {
-        const double u = p.uk * std::sin(std::numbers::pi * (k + 0.5) / kSteps);
-        const double ic = compositeCurrent(screened, p, c.raa, u);
-        const double ua1 = p.eq - ic * c.raa / 4, ua2 = p.eq + ic * c.raa / 4;
-        sum += (ua1 * screened.anodeCurrent(ua1, -p.uk + u) + ua2 * screened.anodeCurrent(ua2, -p.uk - u)) / 2;
-    }
-    return sum / kSteps / 1000;
+    return solve(tube, circuit, std::nullopt);
+}
+
+PushPullPoint solvePushPull(const model::TubeModel &tube, const PushPullCircuit &circuit, double drive)
+{
+    return solve(tube, circuit, drive);
 }
 
 } // namespace stage
@@ -186,7 +231,9 @@ StageResult CalculatePushPullStage(const PushPullTexts &texts, const LoadedTube 
         significant("Ipk", p.ipk, 3);
         out.rounded(QStringLiteral("Uamin"), p.uaMin, 1);
         out.rounded(QStringLiteral("Pout"), p.pout, 2);
+        out.rounded(QStringLiteral("D2"), p.d2, 1);
         out.rounded(QStringLiteral("D3"), p.d3, 1);
+        out.rounded(QStringLiteral("THD"), p.thd, 1);
         out.rounded(QStringLiteral("Vt"), 2 * un * in + ea * 2 * (p.iq + p.ig2q) / 1000, 2);
     });
 }

@@ -8,6 +8,7 @@
 
 #include <QLocale>
 #include <QString>
+#include <array>
 
 namespace anodix {
 
@@ -23,23 +24,30 @@ struct PushPullCircuit
 // stage window and the characteristics window both show.
 struct PushPullPoint
 {
-    double uk = 0;            // the shared cathode's voltage; bias −uk, full drive uk
+    double uk = 0;            // the shared cathode's voltage at rest; bias −uk, full drive uk
     double eq = 0, u2 = 0;    // anode and screen voltages to the cathode at rest
     double iq = 0, ig2q = 0;  // one tube at rest
-    double icMax = 0, icHalf = 0; // the composite current at full and at half drive
-    double uaMin = 0, ipk = 0;    // the driven-on tube at full drive (its grid at 0 V)
-    double ua2 = 0, ia2 = 0;      // the other tube at full drive
-    double pout = 0, d3 = 0;      // W, %
-    bool classA = false;          // the other tube still conducts at full drive
+    // Driven with a sine of amplitude uk in antiphase: the cathode rises to
+    // ukDriven (the bypassed Rk follows the mean of both cathode currents),
+    // and with it the anodes and screens sink to eqDriven and u2Driven.
+    double ukDriven = 0, eqDriven = 0, u2Driven = 0;
+    double icMax = 0;             // the composite current Ia1 − Ia2 at the drive's crest
+    double uaMin = 0, ipk = 0;    // the driven-on tube at the crest
+    double ua2 = 0, ia2 = 0;      // the other tube at the crest
+    // From the spectrum of the composite current: the fundamental's power in
+    // Raa (W), H2…H5 and the total harmonic distortion (%).
+    double pout = 0, d2 = 0, d3 = 0, thd = 0;
+    std::array<double, 4> harmonics{};
+    double paDriven = 0;          // one tube's anode dissipation averaged over the driven period, W
+    bool classA = false;          // neither tube is cut off anywhere in the period
 };
 
-// On a pentode model made from the record (its screen at the record's Ug2).
+// On a pentode model made from the record (its screen at the record's Ug2),
+// driven with a sine of amplitude equal to the bias at rest.
 PushPullPoint solvePushPull(const model::TubeModel &tube, const PushPullCircuit &circuit);
+// The same pair driven with drive volts instead.
+PushPullPoint solvePushPull(const model::TubeModel &tube, const PushPullCircuit &circuit, double drive);
 
-// One tube's anode dissipation averaged over a cycle of full drive (a sine of
-// peak Uk on each grid, in antiphase) along the composite load line, W; on
-// the record's model as solvePushPull takes it, with p what it returned.
-double fullDriveAnodeDissipation(const model::TubeModel &tube, const PushPullPoint &p, const PushPullCircuit &circuit);
 
 } // namespace stage
 
@@ -49,7 +57,7 @@ struct PushPullTexts
     QString ea, ug2, fmin, r1, rn, raa, rk;
 };
 
-// Outputs in order: R1, C1, Ugq, Iq, Ig2q, Pa, Klass, Kt, L1, Uvh, Ipk, Uamin, Pout, D3, Vt.
+// Outputs in order: R1, C1, Ugq, Iq, Ig2q, Pa, Klass, Kt, L1, Uvh, Ipk, Uamin, Pout, D2, D3, THD, Vt.
 StageResult CalculatePushPullStage(const PushPullTexts &texts, const LoadedTube &tube, const QLocale &locale);
 
 } // namespace anodix

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The single-ended triode power stage: the operating point that the cathode
-// resistor settles on, the swing into the transformer's reflected load, and
-// the parts and figures that follow from them.
+// resistor settles on, one period of full drive into the transformer's
+// reflected load, and the parts and figures that follow from them.
 #include "anodix/stages/triodeoutputstage.h"
 
+#include "anodix/stages/cycle.h"
 #include "anodix/stages/stagecommon.h"
 #include "anodix/tubemodel/rootfinding.h"
 
@@ -11,26 +12,38 @@
 #include <array>
 #include <cmath>
 #include <numbers>
-#include <tuple>
 #include <utility>
 
 namespace anodix {
 
 namespace {
 
-// Where the curve at ug meets the load line of slope −1/ra through Q: the
-// curve rises with Ua and the line falls, so they cross once, or the line's
-// end (Ia = 0) holds where the tube is cut off. The line may run past Ea: the
-// transformer's primary lifts the anode above the supply.
-std::pair<double, double> swingEnd(const model::TubeModel &model, const TriodeOutputSwing &q, double ra, double ug)
+// The anode current along one period of the drive, the cathode at uk and the
+// load line crossing Ia = 0 at u0 (anode to cathode). Each step is where the
+// curve at its grid voltage meets the line: the curve rises with Ua and the
+// line falls, so they cross once, or at the line's end where the tube is cut
+// off. The line may run past Ea: the primary lifts the anode above the supply.
+// The drive is a sine, so the current is the same at phases θ and π − θ.
+stage::Cycle anodeCycle(const model::TubeModel &model, double u0, double uk, double ra, double drive)
 {
-    const double lineEnd = q.uq + q.iq * ra;
-    const auto line = [&](double ua) { return q.iq - (ua - q.uq) / ra; };
-    if (!(model.anodeCurrent(lineEnd, ug) > 0))
-        return {lineEnd, 0.0};
-    const double ua =
-        model::increasingRoot([&](double u) { return model.anodeCurrent(u, ug) - line(u); }, 0, lineEnd);
-    return {ua, std::max(0.0, line(ua))};
+    stage::Cycle ia{};
+    constexpr int n = stage::kCycleSteps, quarter = n / 4;
+    if (!(u0 > 0))
+        return ia;
+    // Each step is searched beside the last two carried on: the current
+    // changes smoothly with the drive.
+    const double tiny = 1e-9 * u0 / ra;
+    double last = -1, change = 0;
+    for (int k = -quarter; k <= quarter; ++k) {
+        const double ug = -uk + drive * stage::sineCycle()[(k + n) % n];
+        const double i = model::increasingRootNear([&](double a) { return a - model.anodeCurrent(u0 - a * ra, ug); },
+                                                   last + change, 0.1 * std::abs(change) + tiny, 0, u0 / ra, 1e-8);
+        change = last >= 0 ? i - last : 0;
+        last = i;
+        ia[(k + n) % n] = i;
+        ia[(n / 2 - k + n) % n] = i;
+    }
+    return ia;
 }
 
 double parallel(double a, double b)
@@ -46,9 +59,9 @@ struct Values
     model::TubeFigures tube;
 };
 
-} // namespace
-
-std::optional<TriodeOutputSwing> SolveTriodeOutput(const model::TubeModel &model, double ea, double rk, double ra)
+// At the given drive, or at |Ugq| when there is none.
+std::optional<TriodeOutputSwing> solve(const model::TubeModel &model, double ea, double rk, double ra,
+                                       std::optional<double> driven)
 {
     // The anode current at Ug = 0 bounds Iq from above: the bias only lowers it.
     const double most = model.anodeCurrent(ea, 0);
@@ -60,11 +73,49 @@ std::optional<TriodeOutputSwing> SolveTriodeOutput(const model::TubeModel &model
         return std::nullopt;
     q.ugq = -q.iq * rk;
     q.uq = ea + q.ugq;
-    std::tie(q.umin, q.imax) = swingEnd(model, q, ra, 0);
-    std::tie(q.umax, q.imin) = swingEnd(model, q, ra, 2 * q.ugq);
-    q.pout = (q.imax - q.imin) * (q.umax - q.umin) / 8 / 1000;
-    q.d2 = q.imax > q.imin ? (q.imax + q.imin - 2 * q.iq) / (2 * (q.imax - q.imin)) * 100 : 0;
+    const double drive = driven.value_or(std::abs(q.ugq));
+
+    // Driven, the bypassed cathode sits at Rk times the mean current I, and
+    // the transformer passes only the current's change, so the line crosses
+    // Ia = 0 at Ea − Uk + Ra·I. I is where the period's mean current equals
+    // it. At every step the current moves with I by (ga·(Ra − Rk) − S·Rk) /
+    // (1 + ga·Ra), less than 1 for any curve that rises with Ua and Ug, so
+    // I − mean rises and has one root.
+    const auto cycleAt = [&](double mean) { return anodeCycle(model, ea - mean * rk + mean * ra, mean * rk, ra, drive); };
+    const auto balance = [&](double mean) { return mean - stage::meanOf(cycleAt(mean)); };
+    // Above Ea/Rk the mean would exceed what the line allows (Ea/Ra + I·(1 − Rk/Ra)).
+    double high = rk > 0 ? ea / rk : 2 * q.iq;
+    for (int doubling = 0; rk == 0 && doubling < 64 && !(balance(high) > 0); ++doubling)
+        high *= 2;
+    q.mean = model::increasingRootNear(balance, q.iq, 0.02 * q.iq, 0, high, 1e-6);
+    q.uk = q.mean * rk;
+    const stage::Cycle ia = cycleAt(q.mean);
+    const stage::Spectrum spectrum = stage::spectrumOf(ia);
+    constexpr int n = stage::kCycleSteps;
+    const double u0 = ea - q.uk + q.mean * ra;
+    q.imax = ia[n / 4];
+    q.umin = u0 - q.imax * ra;
+    q.imin = ia[3 * n / 4];
+    q.umax = u0 - q.imin * ra;
+    q.pout = spectrum.fundamental * spectrum.fundamental * ra / 2 / 1000;
+    q.harmonics = spectrum.harmonics;
+    q.d2 = spectrum.harmonics[0];
+    q.d3 = spectrum.harmonics[1];
+    q.thd = spectrum.thd;
     return q;
+}
+
+} // namespace
+
+std::optional<TriodeOutputSwing> SolveTriodeOutput(const model::TubeModel &model, double ea, double rk, double ra,
+                                                   double drive)
+{
+    return solve(model, ea, rk, ra, drive);
+}
+
+std::optional<TriodeOutputSwing> SolveTriodeOutput(const model::TubeModel &model, double ea, double rk, double ra)
+{
+    return solve(model, ea, rk, ra, std::nullopt);
 }
 
 StageResult CalculateTriodeOutputStage(const QString &ea, const QString &fmin, const QString &r1,
@@ -149,6 +200,8 @@ StageResult CalculateTriodeOutputStage(const QString &ea, const QString &fmin, c
         decimals("Uvh", std::abs(q->ugq), 1);
         decimals("Pout", q->pout, 2);
         decimals("D2", q->d2, 1);
+        decimals("D3", q->d3, 1);
+        decimals("THD", q->thd, 1);
         decimals("Eff", stage::divide(q->pout, supplyPower) * 100, 1);
         decimals("Vt", v.un * v.in + supplyPower, 2);
     });

@@ -80,4 +80,43 @@ double increasingRoot(F &&f, double low, double high, double relativeTolerance =
     return brent(f, low, high, fLow, fHigh, relativeTolerance);
 }
 
+// The same root searched from a guess: a bracket of width step beside it,
+// doubled until f changes sign or an end of [low, high] is reached, then
+// Brent's method inside it. Solvers that step along a curve pass the last
+// root and converge in a few evaluations; a guess outside [low, high], a
+// step not above zero or a value that is not finite searches the whole range.
+template <class F>
+double increasingRootNear(F &&f, double guess, double step, double low, double high,
+                          double relativeTolerance = 1e-9)
+{
+    if (!(guess > low && guess < high && step > 0))
+        return increasingRoot(f, low, high, relativeTolerance);
+    const double fGuess = f(guess);
+    if (fGuess == 0)
+        return guess;
+    if (!std::isfinite(fGuess))
+        return increasingRoot(f, low, high, relativeTolerance);
+    const bool above = fGuess < 0; // an increasing f: the root lies above a negative value
+    const double end = above ? high : low;
+    double near = guess, fNear = fGuess;
+    for (int doubling = 0; doubling < 64; ++doubling) {
+        const double far = above ? std::min(high, near + step) : std::max(low, near - step);
+        const double fFar = f(far);
+        if (!std::isfinite(fFar))
+            return increasingRoot(f, low, high, relativeTolerance);
+        if ((fFar > 0) == above || fFar == 0) {
+            if (fFar == 0)
+                return far;
+            return above ? brent(f, near, far, fNear, fFar, relativeTolerance)
+                         : brent(f, far, near, fFar, fNear, relativeTolerance);
+        }
+        if (far == end)
+            return end; // f keeps its sign up to the end, as increasingRoot answers
+        near = far;
+        fNear = fFar;
+        step *= 2;
+    }
+    return increasingRoot(f, low, high, relativeTolerance);
+}
+
 } // namespace anodix::model

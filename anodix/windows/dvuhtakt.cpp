@@ -11,8 +11,9 @@ namespace {
 using K = ControlKind;
 constexpr FontSpec L = kBoldSans975;
 
-// The results stand in three columns of five under the line; each row is a
-// caption (two lines at most), the value and its unit level with its first line.
+// The results stand in three columns under the line, the output and its
+// distortion together in the last; each row is a caption (two lines at most),
+// the value and its unit level with its first line.
 constexpr int kColumn1 = 240, kColumn2 = 3960, kColumn3 = 7680;
 constexpr int kRow1 = 4560, kRowStep = 540;
 
@@ -62,8 +63,10 @@ constexpr ControlRow kForm[] = {
     caption(10, "Пиковый ток анода", kColumn3, 0),                value("Ipk", kColumn3, 0),   unit(10, "мА", kColumn3, 0),
     caption(11, "Минимальное напряжение на аноде", kColumn3, 1),  value("Uamin", kColumn3, 1), unit(11, "В", kColumn3, 1),
     caption(12, "Выходная мощность", kColumn3, 2),                value("Pout", kColumn3, 2),  unit(12, "Вт", kColumn3, 2),
-    caption(13, "Третья гармоника", kColumn3, 3),                 value("D3", kColumn3, 3),    unit(13, "%", kColumn3, 3),
-    caption(14, "Потребляемая мощность в покое", kColumn3, 4),    value("Vt", kColumn3, 4),    unit(14, "Вт", kColumn3, 4),
+    caption(15, "Вторая гармоника", kColumn3, 3),                 value("D2", kColumn3, 3),    unit(15, "%", kColumn3, 3),
+    caption(13, "Третья гармоника", kColumn3, 4),                 value("D3", kColumn3, 4),    unit(13, "%", kColumn3, 4),
+    caption(16, "Коэффициент гармоник", kColumn3, 5),             value("THD", kColumn3, 5),   unit(16, "%", kColumn3, 5),
+    caption(14, "Потребляемая мощность в покое", kColumn2, 5),    value("Vt", kColumn2, 5),    unit(14, "Вт", kColumn2, 5),
 };
 
 constexpr BuddyPair kBuddies[] = {
@@ -82,7 +85,8 @@ constexpr OutputRow kOutputs[] = {
     {"Label9(6)", "Klass", nullptr},       {"Label9(7)", "Kt", nullptr},
     {"Label9(8)", "L1", "Label10(8)"},     {"Label9(9)", "Uvh", "Label10(9)"},
     {"Label9(10)", "Ipk", "Label10(10)"},  {"Label9(11)", "Uamin", "Label10(11)"},
-    {"Label9(12)", "Pout", "Label10(12)"}, {"Label9(13)", "D3", "Label10(13)"},
+    {"Label9(12)", "Pout", "Label10(12)"}, {"Label9(15)", "D2", "Label10(15)"},
+    {"Label9(13)", "D3", "Label10(13)"},   {"Label9(16)", "THD", "Label10(16)"},
     {"Label9(14)", "Vt", "Label10(14)"},
 };
 
@@ -93,7 +97,7 @@ constexpr char kPictureDescription[] =
     "вторичная обмотка на выход";
 
 constexpr CalcWindowSpec kSpec{
-    "Dvuhtakt", "Двухтактный усилитель мощности", {11520, 7440}, "dd",
+    "Dvuhtakt", "Двухтактный усилитель мощности", {11520, 7980}, "dd",
     TubeClass::PowerPentode, 10, WindowId::Files_Pentod_Vihod, kForm, kBuddies, kFocusOrder,
     kOutputs, kPictureDescription, analysis::StageKind::PushPull, 8,
 };

@@ -13,10 +13,10 @@ constexpr FontSpec L = kBoldSans975;
 
 // Results in three columns: the parts round the tube and the anode's
 // dissipation, the operating point and the power drawn, the transformer and
-// what reaches the loudspeaker.
+// what reaches the loudspeaker with its distortion.
 // Each caption leaves room for two lines; its value and unit sit on the first.
 constexpr int kColumnA = 240, kColumnB = 4200, kColumnC = 8280;
-constexpr int kRow[] = {4440, 4920, 5400, 5880, 6360, 6840};
+constexpr int kRow[] = {4440, 4920, 5400, 5880, 6360, 6840, 7320, 7800};
 
 constexpr ControlRow kForm[] = {
     {K::TextBox, "Ea",       -1, "",                                   120,  360, 1335,  285},
@@ -90,6 +90,12 @@ constexpr ControlRow kForm[] = {
     {K::Label,   "Label1",   17, "Вторая гармоника",             kColumnC,      kRow[5], 2295, 495, L},
     {K::Label,   "D2",       -1, "0",                            kColumnC+2400, kRow[5], 1095, 255, L},
     {K::Label,   "Label2",   17, "%",                            kColumnC+3600, kRow[5],  495, 255, L},
+    {K::Label,   "Label1",   18, "Третья гармоника",             kColumnC,      kRow[6], 2295, 495, L},
+    {K::Label,   "D3",       -1, "0",                            kColumnC+2400, kRow[6], 1095, 255, L},
+    {K::Label,   "Label2",   18, "%",                            kColumnC+3600, kRow[6],  495, 255, L},
+    {K::Label,   "Label1",   19, "Коэффициент гармоник",         kColumnC,      kRow[7], 2295, 495, L},
+    {K::Label,   "THD",      -1, "0",                            kColumnC+2400, kRow[7], 1095, 255, L},
+    {K::Label,   "Label2",   19, "%",                            kColumnC+3600, kRow[7],  495, 255, L},
 };
 
 constexpr BuddyPair kBuddies[] = {
@@ -106,7 +112,8 @@ constexpr OutputRow kOutputs[] = {
     {"Label1(7)", "Iq", "Label2(7)"},     {"Label1(8)", "Ugq", "Label2(8)"},    {"Label1(5)", "Pa", "Label2(5)"},
     {"Label1(12)", "Ra", "Label2(12)"},   {"Label1(13)", "Kt", nullptr},        {"Label1(14)", "L1", "Label2(14)"},
     {"Label1(15)", "Imag", "Label2(15)"}, {"Label1(9)", "Uvh", "Label2(9)"},    {"Label1(16)", "Pout", "Label2(16)"},
-    {"Label1(17)", "D2", "Label2(17)"},   {"Label1(10)", "Eff", "Label2(10)"},  {"Label1(11)", "Vt", "Label2(11)"},
+    {"Label1(17)", "D2", "Label2(17)"},   {"Label1(18)", "D3", "Label2(18)"},   {"Label1(19)", "THD", "Label2(19)"},
+    {"Label1(10)", "Eff", "Label2(10)"},  {"Label1(11)", "Vt", "Label2(11)"},
 };
 
 constexpr char kPictureDescription[] =
@@ -114,7 +121,7 @@ constexpr char kPictureDescription[] =
     "первичная обмотка выходного трансформатора Тр1 от анода к +Ea, вторичная на выход";
 
 constexpr CalcWindowSpec kSpec{
-    "TriodVihod", "Усилитель мощности на триоде", {12600, 7575}, "dd",
+    "TriodVihod", "Усилитель мощности на триоде", {12600, 8535}, "dd",
     TubeClass::Triode, 8, WindowId::Files, kForm, kBuddies, kFocusOrder,
     kOutputs, kPictureDescription, analysis::StageKind::TriodeOutput, 8,
 };

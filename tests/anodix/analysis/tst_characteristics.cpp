@@ -260,10 +260,13 @@ private slots:
             for (const QPointF &p : a.dcLoadLine + a.acLoadLine + QList<QPointF>{a.operatingPoint})
                 QVERIFY(inside(p, a));
             QCOMPARE(a.acLoadLine.size(), 2);
-            // Q and both swing ends lie on the AC load line.
+            // Q and both swing ends lie on the AC load line; the triode output
+            // stage swings at full drive, where its cathode has moved, along
+            // a line of the same slope.
             const QPointF d = a.acLoadLine[1] - a.acLoadLine[0];
+            const bool driven = kind == int(StageKind::TriodeOutput);
             for (const QPointF &p : {a.operatingPoint, a.swingLow, a.swingHigh}) {
-                const QPointF r = p - a.acLoadLine[0];
+                const QPointF r = p - (driven && p != a.operatingPoint ? a.swingHigh : a.acLoadLine[0]);
                 QVERIFY(std::abs(d.x() * r.y() - d.y() * r.x()) <= 1e-9 * (a.ua.max * a.ia.max));
             }
         }

@@ -41,20 +41,20 @@ void TestPushPullAnalysis::showsTheStagesFigures_data()
     QTest::addColumn<QLocale>("locale");
     QTest::addColumn<QStringList>("record");
     QTest::addColumn<QStringList>("typed");
-    QTest::addColumn<QStringList>("values"); // Ugq, Iq, Pout, D3, Klass in point form
+    QTest::addColumn<QStringList>("values"); // Ugq, Iq, Pout, D2, D3, THD, Klass in point form
     QTest::addColumn<double>("raa");
 
     for (const QLocale &locale : {pointLocale, commaLocale}) {
         const QByteArray in = locale.name().toLatin1();
         QTest::addRow("EL84 at 250 V (%s)", in.constData())
             << locale << el84 << QStringList{"250", "250", "8", "130"}
-            << QStringList{"-8.58", "29.5", "10.62", "10.2", "AB1"} << 8.0;
+            << QStringList{"-8.58", "29.5", "8.69", "0", "3.8", "4.2", "AB1"} << 8.0;
         QTest::addRow("EL84 in class A (%s)", in.constData())
             << locale << el84 << QStringList{"250", "250", "8", "50"}
-            << QStringList{"-6.26", "55.9", "10.67", "6.3", "A"} << 8.0;
+            << QStringList{"-6.26", "55.9", "11.82", "0", "6.1", "6.1", "A"} << 8.0;
         QTest::addRow("EL34 at 400 V (%s)", in.constData())
             << locale << el34 << QStringList{"400", "250", "3.4", "100"}
-            << QStringList{"-15.16", "72.8", "24.72", "5.5", "AB1"} << 3.4;
+            << QStringList{"-15.16", "72.8", "19.93", "0", "4.7", "5", "AB1"} << 3.4;
     }
 }
 
@@ -75,9 +75,12 @@ void TestPushPullAnalysis::showsTheStagesFigures()
         value.replace(u'.', locale.decimalPoint());
     QCOMPARE(shown, values);
 
-    // The composite line starts at (Eq, 0), Q's anode voltage, twice as steep as the class-A line through Q.
+    // The composite line starts at (Eq, 0) with Eq at full drive, below Q's
+    // anode voltage as the cathode rises, and is twice as steep as the class-A line through Q.
     const QPointF q = a.operatingPoint;
-    QCOMPARE(a.compositeLoadLine.first(), QPointF(q.x(), 0));
+    const QPointF start = a.compositeLoadLine.first();
+    QCOMPARE(start.y(), 0.0);
+    QVERIFY(start.x() < q.x());
     const auto slope = [](const QList<QPointF> &line) {
         return (line[1].y() - line[0].y()) / (line[1].x() - line[0].x());
     };
@@ -88,8 +91,8 @@ void TestPushPullAnalysis::showsTheStagesFigures()
     // At full drive the composite current, the driven tube's less the other's,
     // lies on the composite line; the other tube sits as far above Eq.
     const QPointF end = a.swingLow, other = a.swingHigh;
-    QCOMPARE(qRound((end.y() - other.y()) * 1000), qRound(-4 / raa * (end.x() - q.x()) * 1000));
-    QCOMPARE(qRound(other.x() * 1000), qRound((2 * q.x() - end.x()) * 1000));
+    QCOMPARE(qRound((end.y() - other.y()) * 1000), qRound(-4 / raa * (end.x() - start.x()) * 1000));
+    QCOMPARE(qRound(other.x() * 1000), qRound((2 * start.x() - end.x()) * 1000));
     QVERIFY(a.curves.size() >= 6);
 }
 

@@ -375,7 +375,7 @@ private slots:
         clickButton(window, QStringLiteral("Command1"));
         QCOMPARE(m_app->dialogs.messageTexts(), QStringList());
         QCOMPARE(outputText(window, QStringLiteral("Ra")), QStringLiteral("3,5"));
-        QCOMPARE(outputText(window, QStringLiteral("Pout")), QStringLiteral("5,32"));
+        QCOMPARE(outputText(window, QStringLiteral("Pout")), QStringLiteral("5,36"));
         QCOMPARE(outputText(window, QStringLiteral("D2")), QStringLiteral("1,7"));
 
         // Opened again, the form starts afresh: the ratio is 3 again.

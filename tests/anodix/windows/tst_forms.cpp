@@ -168,9 +168,9 @@ private slots:
         QTest::newRow("power stage window") << WindowId::Tetrod << "Anodix V1.0 - Усилитель мощности на пентоде"
                                             << QSize(10815, 5655);
         QTest::newRow("triode power stage window")
-            << WindowId::TriodVihod << "Anodix V1.0 - Усилитель мощности на триоде" << QSize(12600, 7575);
+            << WindowId::TriodVihod << "Anodix V1.0 - Усилитель мощности на триоде" << QSize(12600, 8535);
         QTest::newRow("push-pull stage window") << WindowId::Dvuhtakt << "Anodix V1.0 - Двухтактный усилитель мощности"
-                                                << QSize(11520, 7440);
+                                                << QSize(11520, 7980);
     }
 
     void captionAndFixedClientAreaFollowTheForm()
