@@ -61,7 +61,6 @@ constexpr ControlRow kForm[] = {
     {K::TextBox, "Ut",       -1, "",                                              4440, 4560, 1200, 285},
     {K::Picture, "Image1",   -1, ":/anodix/pitanie_bridge_choke.svg",             7080,  240, 4320, 2880},
     {K::Button,  "Command1", -1, "Рассчитать",                                    7080, 3360, 2640, 375, kBoldArial1125},
-    {K::Button,  "Cancel",   -1, "Отмена",                                        9840, 3360, 1560, 375, kBoldSans975},
     {K::Line,    "Line1",    -1, nullptr,                                          120, 5040, 11400, 5040},
     // Results in two columns: caption, value, unit.
     {K::Label,   "Label2",    0, "Напряжение на C1",                               120, 5280, 3360, 255, R},
@@ -166,6 +165,12 @@ struct BlokPitaniya::Job
 std::span<const ControlRow> BlokPitaniya::form() { return kForm; }
 QSize BlokPitaniya::clientSize() { return {11520, 12600}; }
 
+std::span<const char *const> BlokPitaniya::controlsBeyondTheForm()
+{
+    static constexpr const char *kBeyond[] = {"Circuit", "Rectifier", "Filter", "Cancel", "Progress", "PlotArea"};
+    return kBeyond;
+}
+
 BlokPitaniya::BlokPitaniya(const AppContext &context)
     : FormWindow(QStringLiteral("Anodix V1.0 - Блок питания"), clientSize())
     , m_context(context)
@@ -229,7 +234,12 @@ void BlokPitaniya::createControls(QWidget *client)
     m_progress->setTextVisible(false);
     m_progress->setAccessibleName(QStringLiteral("Ход расчёта"));
     m_progress->hide();
-    m_controls.get<QPushButton>("Cancel")->hide();
+    // Cancel stands beside "Рассчитать" only while a calculation runs.
+    auto *cancel = new QPushButton(QStringLiteral("Отмена"), client);
+    cancel->setObjectName(QStringLiteral("Cancel"));
+    cancel->setGeometry(twips(9840), twips(3360), twips(1560), twips(375));
+    cancel->hide();
+    m_controls.add(cancel);
     m_plotArea = new QWidget(client);
     m_plotArea->setObjectName(QStringLiteral("PlotArea"));
     m_plotArea->setGeometry(twips(kPlotLeft), twips(kPlotTop), twips(kPlotWidth), twips(kPlotHeight));
@@ -385,7 +395,7 @@ void BlokPitaniya::finish()
         return;
     if (isOpen()) {
         m_progress->hide();
-        m_controls.get<QPushButton>("Cancel")->hide();
+            m_controls.get<QPushButton>("Cancel")->hide();
         m_controls.get<QPushButton>("Command1")->setEnabled(true);
         const supply::SupplyOutcome &o = job->outcome;
         if (o.result)

@@ -34,6 +34,8 @@ public:
 
     static std::span<const ControlRow> form();
     static QSize clientSize(); // twips
+    // The controls made beside the form's table: the lists, Cancel, the progress and the plot's place.
+    static std::span<const char *const> controlsBeyondTheForm();
 
     // Opens beside a stage window with its load current (mA) and Ea (V) as texts.
     void openFor(QWidget *stageWindow, const QString &loadMilliamps, const QString &ea);
