@@ -59,6 +59,7 @@ void SupplyPlotView::showTrace(const QList<QPointF> &c1, const QList<QPointF> &o
     auto *volts = new QValueAxis;
     volts->setTitleText(QStringLiteral("U, В"));
     volts->setRange(low, high);
+    volts->applyNiceNumbers();
     volts->setLabelFormat(QStringLiteral("%.0f"));
     chart->addAxis(time, Qt::AlignBottom);
     chart->addAxis(volts, Qt::AlignLeft);
