@@ -180,7 +180,7 @@ struct PeriodStats
 // signal, and a conduction pulse of a tenth of a period gets 40 of them.
 constexpr int kSamples = 400;
 constexpr int kTraceStride = 10;
-constexpr long kMaxSteps = 20'000'000;
+constexpr long kMaxSteps = 5'000'000;
 // Per step, in V and A. Tighter tolerances change the worked figures by less
 // than 0.05 % (the output's 97 mV ripple by 0.03 mV) and take three times the steps.
 constexpr double kAbsoluteTolerance = 1e-5;
