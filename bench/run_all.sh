@@ -17,3 +17,4 @@ echo
 "$bin/bench_response" --no-header
 "$bin/bench_records" --no-header 2>/dev/null
 "$bin/bench_charts" --no-header
+"$bin/bench_supply" --no-header

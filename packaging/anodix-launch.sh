@@ -11,7 +11,7 @@ here=$(dirname "$(readlink -f "$0")")
 shared="$here/../share/anodix/bd"
 work="$HOME/Anodix"
 
-for class in triod pentod tetrod; do
+for class in triod pentod tetrod kenotron; do
     target="$work/bd/$class"
     [ -d "$target" ] && continue
     mkdir -p "$work/bd"

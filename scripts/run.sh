@@ -43,7 +43,7 @@ build "$release" --target "$program"
 # not exist, so edited records stay edited and deleted ones stay deleted.
 mkdir -p "$work"
 if [ -d "$ROOT/data/bd" ]; then
-    for class in triod pentod tetrod; do
+    for class in triod pentod tetrod kenotron; do
         target="$work/bd/$class"
         [ -d "$target" ] && continue
         mkdir -p "$work/bd"

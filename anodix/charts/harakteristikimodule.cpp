@@ -1,19 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The root object of the module anodix_harakteristiki: makes the characteristics
-// window and the frequency response window.
+// window and the frequency response window, and the supply window's plot.
 #include "anodix/charts/chastota.h"
 #include "anodix/charts/companion.h"
 #include "anodix/charts/harakteristiki.h"
+#include "anodix/charts/supplyplotview.h"
 
 #include <QObject>
 
 namespace anodix::charts {
 
-class HarakteristikiModule final : public QObject, public CompanionModule
+class HarakteristikiModule final : public QObject, public CompanionModule, public SupplyPlotFactory
 {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID ANODIX_COMPANION_MODULE_IID)
-    Q_INTERFACES(anodix::charts::CompanionModule)
+    Q_INTERFACES(anodix::charts::CompanionModule anodix::charts::SupplyPlotFactory)
 
 public:
     std::unique_ptr<Companion> create(CompanionKind kind, Dialogs &dialogs, const QLocale &locale) override
@@ -21,6 +22,11 @@ public:
         if (kind == CompanionKind::Frequency)
             return std::make_unique<Chastota>(dialogs, locale);
         return std::make_unique<Harakteristiki>(dialogs, locale);
+    }
+
+    std::unique_ptr<SupplyPlot> createSupplyPlot(QWidget *parent) override
+    {
+        return std::make_unique<SupplyPlotView>(parent);
     }
 };
 

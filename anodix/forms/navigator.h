@@ -16,7 +16,8 @@ class Dialogs;
 class Navigator;
 
 enum class WindowId {
-    Obshaya, Triod, Pentod, Tetrod, Files, Files_Pentod, Files_Pentod_Vihod, About, TriodVihod, Dvuhtakt
+    Obshaya, Triod, Pentod, Tetrod, Files, Files_Pentod, Files_Pentod_Vihod, About, TriodVihod, Dvuhtakt,
+    BlokPitaniya
 };
 
 // What every window of the program is given.

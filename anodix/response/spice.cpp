@@ -115,8 +115,9 @@ QString spiceSafeText(QStringView text)
     QString safe = text.toString();
     for (QChar &ch : safe) {
         const QChar::Category category = ch.category();
-        if (category == QChar::Other_Control || category == QChar::Separator_Line
-            || category == QChar::Separator_Paragraph)
+        // Format characters (bidi overrides) would make the line read otherwise than it runs.
+        if (category == QChar::Other_Control || category == QChar::Other_Format
+            || category == QChar::Separator_Line || category == QChar::Separator_Paragraph)
             ch = u' ';
     }
     return safe;

@@ -7,6 +7,7 @@
 #include "anodix/shell/obshaya.h"
 #include "anodix/shell/startupstyle.h"
 #include "anodix/tubedb/tubeeditor.h"
+#include "anodix/windows/blokpitaniya.h"
 #include "anodix/windows/dvuhtakt.h"
 #include "anodix/windows/pentod.h"
 #include "anodix/windows/tetrod.h"
@@ -78,6 +79,7 @@ void registerWindows(Navigator &navigator, const AppContext &context)
     navigator.registerWindow(WindowId::Tetrod, [context] { return std::make_unique<Tetrod>(context); });
     navigator.registerWindow(WindowId::TriodVihod, [context] { return std::make_unique<TriodVihod>(context); });
     navigator.registerWindow(WindowId::Dvuhtakt, [context] { return std::make_unique<Dvuhtakt>(context); });
+    navigator.registerWindow(WindowId::BlokPitaniya, [context] { return std::make_unique<BlokPitaniya>(context); });
 
     // ---- Tube editors: Files, Files_Pentod, Files_Pentod_Vihod ----
     navigator.registerWindow(WindowId::Files,

@@ -24,15 +24,17 @@ constexpr ControlRow kForm[] = {
     {K::Button, "TriodVihod1", -1, "Однотактный усилитель на ТРИОДЕ ", 3480, 2880, 3015, 615, kBoldSans975},
     {K::Label,  "Label4",   -1, "Двухтактные усилители мощности:",    240, 3840, 5055, 375, kSans135},
     {K::Button, "Dvuhtakt1", -1, "Двухтактный усилитель на ПЕНТОДЕ", 240, 4440, 3015, 615, kBoldSans975},
+    {K::Label,  "Label5",   -1, "Питание:",                           240, 5400, 5055, 375, kSans135},
+    {K::Button, "BlokPitaniya1", -1, "Блок питания",                  240, 6000, 3015, 615, kBoldSans975},
 };
 
-constexpr const char *kFocusOrder[] = {"Triod1", "Pentod1", "Command1", "TriodVihod1", "Dvuhtakt1"};
+constexpr const char *kFocusOrder[] = {"Triod1", "Pentod1", "Command1", "TriodVihod1", "Dvuhtakt1", "BlokPitaniya1"};
 
 } // namespace
 
 std::span<const ControlRow> Obshaya::form() { return kForm; }
 std::span<const char *const> Obshaya::focusOrder() { return kFocusOrder; }
-QSize Obshaya::clientSize() { return {6840, 5355}; }
+QSize Obshaya::clientSize() { return {6840, 6915}; }
 
 Obshaya::Obshaya(const AppContext &context)
     : FormWindow(QStringLiteral("Anodix V1.0"), clientSize())
@@ -69,6 +71,7 @@ void Obshaya::createControls(QWidget *client)
     connect(button("Command1"), &QPushButton::clicked, this, &Obshaya::Command1_Click);
     connect(button("TriodVihod1"), &QPushButton::clicked, this, &Obshaya::TriodVihod1_Click);
     connect(button("Dvuhtakt1"), &QPushButton::clicked, this, &Obshaya::Dvuhtakt1_Click);
+    connect(button("BlokPitaniya1"), &QPushButton::clicked, this, &Obshaya::BlokPitaniya1_Click);
 }
 
 void Obshaya::Triod1_Click() { m_context.navigator.switchTo(this, WindowId::Triod); }
@@ -76,6 +79,7 @@ void Obshaya::Pentod1_Click() { m_context.navigator.switchTo(this, WindowId::Pen
 void Obshaya::Command1_Click() { m_context.navigator.switchTo(this, WindowId::Tetrod); }
 void Obshaya::TriodVihod1_Click() { m_context.navigator.switchTo(this, WindowId::TriodVihod); }
 void Obshaya::Dvuhtakt1_Click() { m_context.navigator.switchTo(this, WindowId::Dvuhtakt); }
+void Obshaya::BlokPitaniya1_Click() { m_context.navigator.switchTo(this, WindowId::BlokPitaniya); }
 void Obshaya::Help_Abaut_Click() { m_context.navigator.openAbout(); }
 
 } // namespace anodix

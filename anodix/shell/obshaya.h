@@ -30,6 +30,7 @@ private:
     void Command1_Click();
     void TriodVihod1_Click();
     void Dvuhtakt1_Click();
+    void BlokPitaniya1_Click();
     void Help_Abaut_Click();
 
     AppContext m_context;

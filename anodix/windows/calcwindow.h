@@ -79,6 +79,7 @@ private:
     void Harakteristiki_Click();
     void Chastota_Click();
     void Help_Abaut_Click();
+    void BlokPitaniya_Click();
 
     void showError(const QString &text);
     // Fits the outputs to their texts and names them after each change of values.

@@ -6,6 +6,7 @@
 #include "anodix/shell/about.h"
 #include "anodix/shell/application.h"
 #include "anodix/forms/formlayout.h"
+#include "anodix/windows/blokpitaniya.h"
 #include "anodix/windows/dvuhtakt.h"
 #include "anodix/shell/obshaya.h"
 #include "anodix/windows/pentod.h"
@@ -38,6 +39,7 @@ std::span<const ControlRow> formOf(WindowId id)
     case WindowId::Tetrod: return anodix::Tetrod::layout().form;
     case WindowId::TriodVihod: return anodix::TriodVihod::layout().form;
     case WindowId::Dvuhtakt: return anodix::Dvuhtakt::layout().form;
+    case WindowId::BlokPitaniya: return anodix::BlokPitaniya::form();
     default: return {};
     }
 }
@@ -45,7 +47,7 @@ std::span<const ControlRow> formOf(WindowId id)
 void addFormRows()
 {
     addWindowRows({WindowId::Obshaya, WindowId::About, WindowId::Triod, WindowId::Pentod, WindowId::Tetrod,
-                   WindowId::TriodVihod, WindowId::Dvuhtakt});
+                   WindowId::TriodVihod, WindowId::Dvuhtakt, WindowId::BlokPitaniya});
 }
 
 bool hasKind(const QWidget *widget, ControlKind kind)
@@ -82,6 +84,7 @@ QList<MenuItem> calcMenus(const char *fileMenu)
             {"a", "Утилиты", "Redaktor", "Редактор параметров радиоламп", QKeySequence(Qt::CTRL | Qt::Key_R)},
             {"a", "Утилиты", "Harakteristiki_Menu", "Характеристики и нагрузочная прямая", QKeySequence(Qt::Key_F6)},
             {"a", "Утилиты", "Chastota_Menu", "Частотная характеристика", QKeySequence(Qt::Key_F7)},
+            {"a", "Утилиты", "BlokPitaniya_Menu", "Блок питания для этого каскада", QKeySequence()},
             {"Help", "Справка", "Help_Abaut", "О программе", QKeySequence(Qt::CTRL | Qt::Key_A)}};
 }
 
@@ -145,7 +148,13 @@ private slots:
                 QCOMPARE(widget->font().italic(), row.font.italic);
             }
         }
-        // The table holds every control: no name twice, no control beyond it.
+        // The table holds every control: no name twice, no control beyond it
+        // but the supply window's lists, Cancel, progress and plot, which it makes itself.
+        if (id == WindowId::BlokPitaniya)
+            for (const char *name : anodix::BlokPitaniya::controlsBeyondTheForm()) {
+                QVERIFY2(control(window, QString::fromLatin1(name)), name);
+                names.append(QString::fromLatin1(name));
+            }
         QCOMPARE(QSet<QString>(names.begin(), names.end()).size(), names.size());
         // The calculation windows' warning line stands under the form, outside its table.
         const bool warningLine = window->client()->findChild<QLabel *>(QStringLiteral("Preduprezhdenie"));
@@ -159,7 +168,7 @@ private slots:
         QTest::addColumn<WindowId>("id");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QSize>("clientTwips");
-        QTest::newRow("main window") << WindowId::Obshaya << "Anodix V1.0" << QSize(6840, 5355);
+        QTest::newRow("main window") << WindowId::Obshaya << "Anodix V1.0" << QSize(6840, 6915);
         QTest::newRow("About") << WindowId::About << "О программе" << QSize(5190, 2280);
         QTest::newRow("triode window") << WindowId::Triod << "Anodix V1.0 - Предварительный усилитель на триоде"
                                        << QSize(10200, 5475);
@@ -238,7 +247,8 @@ private slots:
         QTest::addColumn<WindowId>("id");
         QTest::addColumn<QStringList>("order");
         QTest::newRow("main window")
-            << WindowId::Obshaya << QStringList{"Triod1", "Pentod1", "Command1", "TriodVihod1", "Dvuhtakt1"};
+            << WindowId::Obshaya
+            << QStringList{"Triod1", "Pentod1", "Command1", "TriodVihod1", "Dvuhtakt1", "BlokPitaniya1"};
         QTest::newRow("triode window") << WindowId::Triod << QStringList{"Command1", "Ea", "Fn1", "File", "R11"};
         QTest::newRow("pentode window") << WindowId::Pentod << QStringList{"Command1", "Ea", "Fn1", "File", "R11"};
         QTest::newRow("power stage window")
