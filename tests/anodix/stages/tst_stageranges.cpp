@@ -52,10 +52,10 @@ const QHash<Kind, QHash<QString, int>> kFormats{
     {Kind::Power, {{"R1", -7}, {"C1", -4}, {"R2", 3}, {"Uvh", 2}, {"Rt1", 2}, {"Vih", 2}, {"Kt", 3}, {"Vt", 2}}},
     {Kind::TriodeOutput,
      {{"R1", -15}, {"C1", -4}, {"R2", 3}, {"C2", -3}, {"PR2", 2}, {"Uq", 1}, {"Iq", -3}, {"Ugq", 2}, {"Pa", 2},
-      {"Ra", -3}, {"Kt", 3}, {"L1", -3}, {"Imag", -3}, {"Uvh", 1}, {"Pout", 2}, {"D2", 1}, {"Eff", 1}, {"Vt", 2}}},
+      {"Ra", -3}, {"Kt", 3}, {"L1", -3}, {"Imag", -3}, {"Uvh", 1}, {"Pout", 2}, {"D2", 1}, {"D3", 1}, {"THD", 1}, {"Eff", 1}, {"Vt", 2}}},
     {Kind::PushPull,
      {{"R1", -15}, {"C1", -4}, {"Ugq", 2}, {"Iq", -3}, {"Ig2q", -3}, {"Pa", 2}, {"Klass", 0}, {"Kt", 3},
-      {"L1", -3}, {"Uvh", 1}, {"Ipk", -3}, {"Uamin", 1}, {"Pout", 2}, {"D3", 1}, {"Vt", 2}}},
+      {"L1", -3}, {"Uvh", 1}, {"Ipk", -3}, {"Uamin", 1}, {"Pout", 2}, {"D2", 1}, {"D3", 1}, {"THD", 1}, {"Vt", 2}}},
 };
 
 // Whether text keeps its format. A small value may take the exponent form in

@@ -247,7 +247,7 @@ void BundledTubesTest::triodeSettlesAtItsOwnPointAsAPowerStage()
         ea, QStringLiteral("20"), QStringLiteral("220"), QStringLiteral("8"), QStringLiteral("3"),
         anodix::LoadedTube{read.lines}, point);
     QVERIFY2(!result.message, qPrintable(result.message ? result.message->text : QString()));
-    QCOMPARE(result.updates.size(), 18);
+    QCOMPARE(result.updates.size(), 20);
     const auto shown = [&](const char *output) {
         for (const anodix::DisplayUpdate &update : result.updates)
             if (update.output == QLatin1String(output))
