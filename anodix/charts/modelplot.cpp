@@ -1,0 +1,103 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "anodix/charts/modelplot.h"
+
+#include <QCategoryAxis>
+#include <QFontMetrics>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QScatterSeries>
+
+namespace anodix::charts {
+
+namespace {
+
+// The characteristics window's curve colour; the points in a colour that
+// stays apart from the curves in grey-scale print too.
+const QColor kCurveColor(0x1f, 0x4e, 0x8c);
+const QColor kPointColor(0xe0, 0x7b, 0x00);
+
+bool setUpAxis(QCategoryAxis *axis, const analysis::Axis &range)
+{
+    for (const QString &label : axis->categoriesLabels())
+        axis->remove(label);
+    if (range.ticks.isEmpty() || range.ticks.size() > analysis::kMaxAxisTicks || !(range.max > 0))
+        return false;
+    axis->setStartValue(0);
+    axis->setRange(0, range.max);
+    for (const analysis::AxisTick &tick : range.ticks)
+        axis->append(tick.text, tick.value);
+    return true;
+}
+
+} // namespace
+
+ModelPlot::ModelPlot(const QLocale &locale, QWidget *parent)
+    : QChartView(parent)
+    , m_locale(locale)
+    , m_uaAxis(new QCategoryAxis)
+    , m_iaAxis(new QCategoryAxis)
+{
+    setRenderHint(QPainter::Antialiasing);
+    QChart *plot = chart();
+    plot->setTheme(QChart::ChartThemeLight);
+    plot->setBackgroundRoundness(0);
+    plot->setMargins(QMargins(4, 4, 4, 4));
+    plot->setAnimationOptions(QChart::NoAnimation);
+    plot->legend()->setAlignment(Qt::AlignBottom);
+    QFont small = font();
+    small.setPointSizeF(8);
+    plot->legend()->setFont(small);
+    for (QCategoryAxis *axis : {m_uaAxis, m_iaAxis}) {
+        axis->setLabelsFont(small);
+        QFont titleFont = small;
+        titleFont.setBold(true);
+        axis->setTitleFont(titleFont);
+        axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    }
+    m_uaAxis->setTitleText(QStringLiteral("Ua, В"));
+    m_iaAxis->setTitleText(QStringLiteral("Ia, мА"));
+    plot->addAxis(m_uaAxis, Qt::AlignBottom);
+    plot->addAxis(m_iaAxis, Qt::AlignLeft);
+}
+
+void ModelPlot::clear() { chart()->removeAllSeries(); }
+
+bool ModelPlot::setView(const analysis::ModelView &view)
+{
+    clear();
+    if (!view.ok() || !setUpAxis(m_uaAxis, view.ua) || !setUpAxis(m_iaAxis, view.ia))
+        return false;
+    QChart *plot = chart();
+    const int overhang = QFontMetrics(m_uaAxis->labelsFont()).horizontalAdvance(view.ua.ticks.last().text) / 2;
+    plot->setMargins(QMargins(4, 4, 4 + overhang, 4));
+    const auto add = [&](QXYSeries *series) {
+        plot->addSeries(series);
+        series->attachAxis(m_uaAxis);
+        series->attachAxis(m_iaAxis);
+    };
+    bool first = true;
+    for (const analysis::Curve &curve : view.curves) {
+        auto *series = new QLineSeries;
+        series->setName(first ? QStringLiteral("Модель") : curve.label);
+        series->replace(curve.points);
+        series->setPen(QPen(kCurveColor, 1.5));
+        add(series);
+        // One legend entry stands for every curve of the model.
+        for (QLegendMarker *marker : plot->legend()->markers(series))
+            marker->setVisible(first);
+        first = false;
+    }
+    if (!view.measured.isEmpty()) {
+        auto *points = new QScatterSeries;
+        points->setName(QStringLiteral("Измерено"));
+        points->replace(view.measured);
+        points->setMarkerShape(QScatterSeries::MarkerShapeCircle);
+        points->setMarkerSize(5);
+        points->setColor(kPointColor);
+        points->setBorderColor(kPointColor.darker(150));
+        add(points);
+    }
+    return true;
+}
+
+} // namespace anodix::charts

@@ -1,0 +1,381 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The model window beside the calculation windows: F8, the import of measured
+// points, the fit in the background, the model file kept and removed, and the
+// stage and characteristics windows following the model in use.
+#include "../windows/windowfixture.h"
+
+#include "anodix/charts/harakteristiki.h"
+#include "anodix/charts/modellampy.h"
+#include "anodix/tubedb/modelstore.h"
+
+#include <QChartView>
+#include <QScreen>
+
+#include <memory>
+
+using anodix::FormWindow;
+using anodix::TubeClass;
+using anodix::WindowId;
+using anodix::charts::Harakteristiki;
+using anodix::charts::ModelLampy;
+namespace model = anodix::model;
+
+namespace {
+
+const QString kPowerLaw = QStringLiteral("степень 3/2 по рабочей точке");
+
+ModelLampy *modelWindow() { return qobject_cast<ModelLampy *>(shownWindow(QStringLiteral("ModelLampy"))); }
+Harakteristiki *characteristics()
+{
+    return qobject_cast<Harakteristiki *>(shownWindow(QStringLiteral("Harakteristiki")));
+}
+
+// A 300B-like triode of known Koren parameters that conducts about a quarter
+// more than the record's point says: the points the test "measures".
+std::shared_ptr<const model::ModelFile> koren300B()
+{
+    auto file = std::make_shared<model::ModelFile>();
+    file->type = model::ModelKind::KorenTriode;
+    file->params = model::KorenTriodeParameters{3.9, 1.38, 1250, 60, 320};
+    file->source = "synthetic";
+    file->points = 1;
+    file->fitted = "2026-01-01";
+    return file;
+}
+
+model::TubeModel triodeOf(const QStringList &record, std::shared_ptr<const model::ModelFile> file)
+{
+    model::TubeFigures f;
+    f.ua0 = record[2].toDouble();
+    f.ia0 = record[3].toDouble();
+    f.uc = record[4].toDouble();
+    f.s = record[5].toDouble();
+    f.mu = record[6].toDouble();
+    f.ri = record[7].toDouble();
+    f.model = std::move(file);
+    return model::TubeModel(model::TubeType::Triode, f);
+}
+
+// The tube's anode curves at every 10 V up to 500 V for the grid voltages of a
+// curve tracer's run, as a CSV of V and mA with the given separators.
+QString writeCsv(const QString &path, const model::TubeModel &tube, QChar separator = u',', QChar point = u'.')
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    QString text = QStringLiteral("Ua%1Ug%1Ia\n").arg(separator);
+    for (double ug = 0; ug >= -100; ug -= 10)
+        for (double ua = 10; ua <= 500; ua += 10) {
+            const double ia = tube.anodeCurrent(ua, ug);
+            if (ia > 150)
+                break;
+            QStringList row{QString::number(ua), QString::number(ug), QString::number(ia, 'g', 8)};
+            for (QString &value : row)
+                value.replace(u'.', point);
+            text += row.join(separator) + u'\n';
+        }
+    file.write(text.toUtf8());
+    return path;
+}
+
+QString labelText(const FormWindow *window, const QString &name) { return outputText(window, name); }
+
+double shownNumber(const FormWindow *window, const QString &name)
+{
+    bool ok = false;
+    const double value = labelText(window, name).replace(u',', u'.').toDouble(&ok);
+    return ok ? value : qQNaN();
+}
+
+// The characteristics window's figure of that name, as a number.
+double characteristicsFigure(const char *name)
+{
+    const Harakteristiki *window = characteristics();
+    if (!window || !window->shownAnalysis() || !window->shownAnalysis()->ok())
+        return qQNaN();
+    for (const auto &row : window->shownAnalysis()->rows)
+        if (qstrcmp(row.name, name) == 0)
+            return row.value.toDouble();
+    return qQNaN();
+}
+
+bool waitForFit(const ModelLampy *window)
+{
+    return QTest::qWaitFor([window] { return !window->fitting(); }, 20000);
+}
+
+} // namespace
+
+class ModelLampyTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup()
+    {
+        const QString fault = endRun(m_app);
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+    }
+
+    void f8OpensTheModelOfThePickedTubeBesideTheStage_data()
+    {
+        addWindowRows({WindowId::Triod, WindowId::Pentod, WindowId::Tetrod, WindowId::TriodVihod, WindowId::Dvuhtakt});
+    }
+    void f8OpensTheModelOfThePickedTubeBesideTheStage()
+    {
+        QFETCH(WindowId, id);
+        m_app = std::make_unique<WindowFixture>();
+        const Stage s = stage(id);
+        m_app->writeRecord(s.tubeClass, QStringLiteral("Lampa.lamp"), s.record);
+        FormWindow *stageWindow = m_app->open(id);
+        pickRecord(stageWindow, QStringLiteral("Lampa.lamp"));
+        QVERIFY(calculatesWorkedExample(stageWindow, m_app->dialogs, s));
+        triggerItem(stageWindow, QStringLiteral("Harakteristiki_Menu"));
+        auto *item = stageWindow->findChild<QAction *>(QStringLiteral("ModelLampy_Menu"));
+        QVERIFY(item);
+        QCOMPARE(item->shortcut(), QKeySequence(Qt::Key_F8));
+        item->trigger();
+
+        ModelLampy *window = modelWindow();
+        QVERIFY(window);
+        QCOMPARE(window->windowTitle(), QStringLiteral("Anodix V1.0 - Модель лампы"));
+        QCOMPARE(labelText(window, "Lampa"), QStringLiteral("Лампа: Lampa"));
+        QCOMPARE(labelText(window, "ModelPodpis"), QStringLiteral("Модель:"));
+        QCOMPARE(labelText(window, "Model"), kPowerLaw);
+        QCOMPARE(control<QLabel>(window, "Model")->accessibleName(), QStringLiteral("Модель: ") + kPowerLaw);
+        QVERIFY(control<QChartView>(window, "Grafik")->isVisible());
+        // Without measurements there is nothing to fit and no error to show.
+        QVERIFY(!control<QPushButton>(window, "Podobrat")->isEnabled());
+        QCOMPARE(labelText(window, "Znachenie(0)"), QString());
+        // Companions do not hide each other or their stage window.
+        const QRect model = window->frameGeometry();
+        QVERIFY(!model.intersects(stageWindow->frameGeometry()));
+        QVERIFY(!model.intersects(characteristics()->frameGeometry()));
+        QVERIFY(window->screen()->availableGeometry().contains(model));
+        QVERIFY(m_app->dialogs.messageTexts().isEmpty());
+
+        // F8 in the characteristics window opens the same window.
+        window->close();
+        triggerItem(characteristics(), QStringLiteral("ModelLampy_Menu"));
+        QCOMPARE(modelWindow(), window);
+        stageWindow->close();
+        QVERIFY(!modelWindow());
+    }
+
+    void importFitSaveRecalculateAndDelete_data()
+    {
+        QTest::addColumn<QChar>("separator");
+        QTest::addColumn<QChar>("point");
+        QTest::newRow("comma, decimal point") << QChar(u',') << QChar(u'.');
+        QTest::newRow("semicolon, decimal comma") << QChar(u';') << QChar(u',');
+    }
+    void importFitSaveRecalculateAndDelete()
+    {
+        QFETCH(QChar, separator);
+        QFETCH(QChar, point);
+        m_app = std::make_unique<WindowFixture>();
+        const Stage s = stage(WindowId::TriodVihod);
+        m_app->writeRecord(s.tubeClass, QStringLiteral("300B.lamp"), s.record);
+        const model::TubeModel measured = triodeOf(s.record, koren300B());
+        // The premise of the directions checked below: the measured tube
+        // conducts clearly more than the record's point at that point.
+        QVERIFY(measured.anodeCurrent(300, -61) > 1.15 * 60);
+        const QString csv = writeCsv(m_app->dir.filePath(QStringLiteral("300B.csv")), measured, separator, point);
+        QVERIFY(!csv.isEmpty());
+
+        FormWindow *stageWindow = m_app->open(WindowId::TriodVihod);
+        pickRecord(stageWindow, QStringLiteral("300B.lamp"));
+        QVERIFY(calculatesWorkedExample(stageWindow, m_app->dialogs, s));
+        triggerItem(stageWindow, QStringLiteral("Harakteristiki_Menu"));
+        const double iqBefore = characteristicsFigure("Iq");
+        const QString poutBefore = labelText(stageWindow, "Pout");
+        QVERIFY(qIsFinite(iqBefore));
+        triggerItem(stageWindow, QStringLiteral("ModelLampy_Menu"));
+        ModelLampy *window = modelWindow();
+        QVERIFY(window);
+
+        m_app->dialogs.answerOpenFiles({csv});
+        triggerItem(window, QStringLiteral("ImportIzmereniy"));
+        QVERIFY(m_app->dialogs.messageTexts().isEmpty());
+        QVERIFY(labelText(window, "Tochki").contains(QStringLiteral("300B.csv")));
+        // The 3/2 law through the record's point misses the tube by more than a few per cent.
+        QCOMPARE(labelText(window, "Nazvanie(1)"), QStringLiteral("Ошибка, % от наибольшего тока"));
+        QVERIFY(shownNumber(window, "Znachenie(1)") > 3);
+
+        clickButton(window, QStringLiteral("Podobrat"));
+        QVERIFY(waitForFit(window));
+        QVERIFY2(m_app->dialogs.messageTexts().isEmpty(), qPrintable(m_app->dialogs.messageTexts().join(u'\n')));
+        QVERIFY(labelText(window, "Model") != kPowerLaw);
+        // Points made from a Koren model are met by the fitted one.
+        QVERIFY(shownNumber(window, "Znachenie(1)") < 0.5);
+        QCOMPARE(labelText(window, "Edinica(0)"), QStringLiteral("мА"));
+        QCOMPARE(control<QLabel>(window, "Znachenie(0)")->accessibleName(),
+                 QStringLiteral("Среднеквадратичная ошибка ") + labelText(window, "Znachenie(0)")
+                     + QStringLiteral(" мА"));
+        // Not used before it is saved.
+        QCOMPARE(characteristicsFigure("Iq"), iqBefore);
+
+        const QString modelPath = m_app->dir.filePath(QStringLiteral("bd/triod/300B.model"));
+        triggerItem(window, QStringLiteral("SohranitModel"));
+        QVERIFY(QFile::exists(modelPath));
+        // The same cathode resistor on a tube that conducts more settles at a larger current.
+        QVERIFY2(characteristicsFigure("Iq") > iqBefore * 1.05,
+                 qPrintable(QStringLiteral("%1 -> %2").arg(iqBefore).arg(characteristicsFigure("Iq"))));
+        QVERIFY(labelText(stageWindow, "Pout") != poutBefore);
+
+        // Saving again asks before replacing the file.
+        clickButton(window, QStringLiteral("Podobrat"));
+        QVERIFY(waitForFit(window));
+        m_app->dialogs.answerNo();
+        triggerItem(window, QStringLiteral("SohranitModel"));
+        QCOMPARE(m_app->dialogs.asked.last().kind, AskedDialog::Kind::YesNo);
+        QVERIFY(m_app->dialogs.asked.last().text.contains(QStringLiteral("300B.model")));
+
+        m_app->dialogs.answerYes();
+        triggerItem(window, QStringLiteral("UdalitModel"));
+        QVERIFY(!QFile::exists(modelPath));
+        QCOMPARE(labelText(window, "Model"), kPowerLaw);
+        QCOMPARE(characteristicsFigure("Iq"), iqBefore);
+        QCOMPARE(labelText(stageWindow, "Pout"), poutBefore);
+        QVERIFY(m_app->dialogs.allAnswersUsed());
+        stageWindow->close();
+    }
+
+    void aFitNoBetterThanThePowerLawKeepsTheModelInUse()
+    {
+        m_app = std::make_unique<WindowFixture>();
+        const Stage s = stage(WindowId::TriodVihod);
+        m_app->writeRecord(s.tubeClass, QStringLiteral("300B.lamp"), s.record);
+        // Points on the record's own 3/2 law: no Koren model is closer to them.
+        const QString csv = writeCsv(m_app->dir.filePath(QStringLiteral("law.csv")), triodeOf(s.record, nullptr));
+        FormWindow *stageWindow = m_app->open(WindowId::TriodVihod);
+        pickRecord(stageWindow, QStringLiteral("300B.lamp"));
+        triggerItem(stageWindow, QStringLiteral("ModelLampy_Menu"));
+        ModelLampy *window = modelWindow();
+        m_app->dialogs.answerOpenFiles({csv});
+        triggerItem(window, QStringLiteral("ImportIzmereniy"));
+        QVERIFY(shownNumber(window, "Znachenie(1)") < 1e-3);
+        clickButton(window, QStringLiteral("Podobrat"));
+        QVERIFY(waitForFit(window));
+        QCOMPARE(m_app->dialogs.messageTexts().size(), 1);
+        QVERIFY(m_app->dialogs.messageTexts().first().contains(QStringLiteral("Используется прежняя модель")));
+        QCOMPARE(labelText(window, "Model"), kPowerLaw);
+        QVERIFY(!window->findChild<QAction *>(QStringLiteral("SohranitModel"))->isEnabled());
+        stageWindow->close();
+    }
+
+    void malformedMeasurementsAreToldWithTheirFileAndLine()
+    {
+        m_app = std::make_unique<WindowFixture>();
+        const Stage s = stage(WindowId::Triod);
+        m_app->writeRecord(s.tubeClass, QStringLiteral("Lampa.lamp"), s.record);
+        const QString csv = m_app->dir.filePath(QStringLiteral("bad.csv"));
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("Ua,Ug,Ia\n100,0,5\n200,x,7\n");
+        file.close();
+        FormWindow *stageWindow = m_app->open(WindowId::Triod);
+        pickRecord(stageWindow, QStringLiteral("Lampa.lamp"));
+        triggerItem(stageWindow, QStringLiteral("ModelLampy_Menu"));
+        ModelLampy *window = modelWindow();
+        m_app->dialogs.answerOpenFiles({csv});
+        triggerItem(window, QStringLiteral("ImportIzmereniy"));
+        QCOMPARE(m_app->dialogs.messageTexts().size(), 1);
+        QVERIFY(m_app->dialogs.messageTexts().first().contains(QStringLiteral("bad.csv")));
+        QCOMPARE(m_app->dialogs.asked.last().title, QStringLiteral("Ошибка"));
+        QVERIFY(!control<QPushButton>(window, "Podobrat")->isEnabled());
+        stageWindow->close();
+    }
+
+    void anUnreadableModelFileIsToldOnceAndThePowerLawUsed()
+    {
+        m_app = std::make_unique<WindowFixture>();
+        const Stage s = stage(WindowId::TriodVihod);
+        m_app->writeRecord(s.tubeClass, QStringLiteral("300B.lamp"), s.record);
+        QFile file(m_app->dir.filePath(QStringLiteral("bd/triod/300B.model")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("type = koren-triode\nmu = lots\n");
+        file.close();
+        FormWindow *stageWindow = m_app->open(WindowId::TriodVihod);
+        pickRecord(stageWindow, QStringLiteral("300B.lamp"));
+        QCOMPARE(m_app->dialogs.messageTexts().size(), 1);
+        QVERIFY(m_app->dialogs.messageTexts().first().contains(QStringLiteral("300B.model")));
+        m_app->dialogs.clear();
+        // The worked example's figures are the 3/2 law's.
+        QVERIFY(calculatesWorkedExample(stageWindow, m_app->dialogs, s));
+        triggerItem(stageWindow, QStringLiteral("Harakteristiki_Menu"));
+        triggerItem(stageWindow, QStringLiteral("ModelLampy_Menu"));
+        QCOMPARE(labelText(modelWindow(), "Model"), kPowerLaw);
+        // The file can still be removed from the window.
+        QVERIFY(modelWindow()->findChild<QAction *>(QStringLiteral("UdalitModel"))->isEnabled());
+        QVERIFY(m_app->dialogs.messageTexts().isEmpty());
+        stageWindow->close();
+    }
+
+    void deletingARecordInTheEditorDeletesItsModel()
+    {
+        m_app = std::make_unique<WindowFixture>();
+        const Stage s = stage(WindowId::TriodVihod);
+        m_app->writeRecord(s.tubeClass, QStringLiteral("300B.lamp"), s.record);
+        const anodix::TubeDatabase database(m_app->dir.path());
+        QVERIFY(anodix::WriteTubeModel(database, TubeClass::Triode, QStringLiteral("300B.lamp"), *koren300B()).ok());
+        const QString modelPath = m_app->dir.filePath(QStringLiteral("bd/triod/300B.model"));
+        QVERIFY(QFile::exists(modelPath));
+
+        FormWindow *editor = m_app->open(WindowId::Files);
+        pickRecord(editor, QStringLiteral("300B.lamp"));
+        m_app->dialogs.answerYes();
+        clickButton(editor, QStringLiteral("DelFile1"));
+        const AskedDialog &question = m_app->dialogs.asked.first();
+        QCOMPARE(question.kind, AskedDialog::Kind::YesNo);
+        QVERIFY(question.text.contains(QStringLiteral("300B.model")));
+        QVERIFY(!QFile::exists(m_app->dir.filePath(QStringLiteral("bd/triod/300B.lamp"))));
+        QVERIFY(!QFile::exists(modelPath));
+        QCOMPARE(m_app->dialogs.messageTexts(), QStringList{QStringLiteral("Удалено !")});
+        shownWindow(QStringLiteral("Files"))->close();
+    }
+
+    void aRecordWhosePointMovedMarksItsModelAsFittedToOtherFigures_data()
+    {
+        QTest::addColumn<QString>("anodeCurrent");
+        QTest::addColumn<bool>("marked");
+        QTest::newRow("unchanged") << QStringLiteral("60") << false;
+        QTest::newRow("4 % more") << QStringLiteral("62.4") << false;
+        QTest::newRow("10 % more") << QStringLiteral("66") << true;
+        QTest::newRow("10 % less") << QStringLiteral("54") << true;
+    }
+    void aRecordWhosePointMovedMarksItsModelAsFittedToOtherFigures()
+    {
+        QFETCH(QString, anodeCurrent);
+        QFETCH(bool, marked);
+        m_app = std::make_unique<WindowFixture>();
+        const Stage s = stage(WindowId::TriodVihod);
+        m_app->writeRecord(s.tubeClass, QStringLiteral("300B.lamp"), s.record);
+        const QString csv = writeCsv(m_app->dir.filePath(QStringLiteral("300B.csv")), triodeOf(s.record, koren300B()));
+        FormWindow *stageWindow = m_app->open(WindowId::TriodVihod);
+        pickRecord(stageWindow, QStringLiteral("300B.lamp"));
+        triggerItem(stageWindow, QStringLiteral("ModelLampy_Menu"));
+        m_app->dialogs.answerOpenFiles({csv});
+        triggerItem(modelWindow(), QStringLiteral("ImportIzmereniy"));
+        clickButton(modelWindow(), QStringLiteral("Podobrat"));
+        QVERIFY(waitForFit(modelWindow()));
+        triggerItem(modelWindow(), QStringLiteral("SohranitModel"));
+        QVERIFY(labelText(modelWindow(), "Zamechanie").isEmpty());
+
+        // The record is changed and saved in the editor; the model stays beside it.
+        QStringList changed = s.record;
+        changed[3] = anodeCurrent;
+        m_app->writeRecord(s.tubeClass, QStringLiteral("300B.lamp"), changed);
+        pickRecord(stageWindow, QStringLiteral("300B.lamp"));
+        QVERIFY(QFile::exists(m_app->dir.filePath(QStringLiteral("bd/triod/300B.model"))));
+        QVERIFY(labelText(modelWindow(), "Model") != kPowerLaw);
+        QCOMPARE(labelText(modelWindow(), "Zamechanie").contains(QStringLiteral("другим данным")), marked);
+        stageWindow->close();
+    }
+
+private:
+    std::unique_ptr<WindowFixture> m_app;
+};
+
+QTEST_MAIN(ModelLampyTest)
+#include "tst_modellampy.moc"
