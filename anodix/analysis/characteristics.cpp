@@ -153,6 +153,7 @@ Figures readFigures(const AnalysisInput &input, const QLocale &locale)
     } else {
         f.tube.mu = record(TubeField::AmplificationFactor);
     }
+    f.tube.model = input.model;
     f.ea = toNumber(input.ea, locale).value_or(0);
     f.fmin = toNumber(input.fmin, locale).value_or(0);
     if (input.kind == StageKind::Power) {

@@ -14,6 +14,7 @@
 #include <QPointF>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 namespace anodix::analysis {
 
@@ -40,6 +41,9 @@ struct AnalysisInput
     QString kn = {};               // the ratio Ra / Ri (triode output stage only)
     // Push-pull stage only: screen voltage, anode-to-anode load, cathode resistor.
     QString ug2 = {}, raa = {}, rk = {};
+    // The record's fitted model as the stage window read it with the record;
+    // none: the 3/2 law through the record's point.
+    std::shared_ptr<const model::ModelFile> model = {};
 };
 
 struct Curve
