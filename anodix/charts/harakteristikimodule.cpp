@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The root object of the module anodix_harakteristiki: makes the characteristics
-// window and the frequency response window.
+// window, the frequency response window and the model window.
 #include "anodix/charts/chastota.h"
 #include "anodix/charts/companion.h"
 #include "anodix/charts/harakteristiki.h"
+#include "anodix/charts/modellampy.h"
 
 #include <QObject>
 
@@ -21,6 +22,11 @@ public:
         if (kind == CompanionKind::Frequency)
             return std::make_unique<Chastota>(dialogs, locale);
         return std::make_unique<Harakteristiki>(dialogs, locale);
+    }
+
+    std::unique_ptr<ModelCompanion> createModelWindow(Dialogs &dialogs, const QLocale &locale) override
+    {
+        return std::make_unique<ModelLampy>(dialogs, locale);
     }
 };
 

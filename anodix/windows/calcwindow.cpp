@@ -6,6 +6,7 @@
 #include "anodix/charts/companion.h"
 #include "anodix/forms/dialogs.h"
 #include "anodix/forms/filelistbox.h"
+#include "anodix/tubedb/modelstore.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -70,6 +71,10 @@ void CalcWindow::createMenus()
     frequencyItem->setObjectName(QStringLiteral("Chastota_Menu"));
     frequencyItem->setShortcut(QKeySequence(Qt::Key_F7));
     connect(frequencyItem, &QAction::triggered, this, &CalcWindow::Chastota_Click);
+    QAction *modelItem = utilities->addAction(QStringLiteral("Модель лампы"));
+    modelItem->setObjectName(QStringLiteral("ModelLampy_Menu"));
+    modelItem->setShortcut(QKeySequence(Qt::Key_F8));
+    connect(modelItem, &QAction::triggered, this, &CalcWindow::ModelLampy_Click);
     addMenu("Help", "Справка", "Help_Abaut", "О программе", QKeySequence(Qt::CTRL | Qt::Key_A),
             &CalcWindow::Help_Abaut_Click);
 }
@@ -134,6 +139,43 @@ void CalcWindow::File_Click(const QString &fileName)
     m_loadedTube.lines = record.lines.mid(0, m_design.recordLines);
     m_tubeName = fileName.endsWith(QLatin1String(".lamp"), Qt::CaseInsensitive) ? fileName.chopped(5) : fileName;
     m_loadedName = fileName;
+    loadTubeModel();
+    if (m_modelWindow)
+        m_modelWindow->showTube(modelSubject());
+}
+
+void CalcWindow::loadTubeModel()
+{
+    const ModelLoad load = ReadTubeModel(m_database, m_design.tubeClass, m_loadedName);
+    m_loadedTube.model = load.model;
+    m_modelPresent = load.present;
+    if (!load.ok())
+        showError(load.error);
+}
+
+charts::ModelSubject CalcWindow::modelSubject() const
+{
+    charts::ModelSubject subject;
+    subject.kind = m_design.stageKind;
+    subject.tubeClass = m_design.tubeClass;
+    subject.workingFolder = m_database.workingFolder();
+    subject.fileName = m_loadedName;
+    subject.record = m_recordLines;
+    subject.model = m_loadedTube.model;
+    subject.modelPresent = m_modelPresent;
+    return subject;
+}
+
+void CalcWindow::modelChanged()
+{
+    if (m_loadedName.isEmpty())
+        return;
+    loadTubeModel();
+    if (m_modelWindow)
+        m_modelWindow->showTube(modelSubject());
+    // Only a stage already calculated is calculated again, on the boxes as they are.
+    if (m_lastSuccess && m_lastSuccess->tubeName == m_tubeName)
+        Command1_Click();
 }
 
 void CalcWindow::Command1_Click()
@@ -169,6 +211,7 @@ void CalcWindow::keepForCharacteristics(const StageResult &result)
         input.rk = boxText("Rk");
     }
     input.outputs = result.updates;
+    input.model = m_loadedTube.model;
     // The outputs as a screen reader names them: caption, value and unit.
     m_lastShown.clear();
     for (const OutputRow &row : m_design.outputs)
@@ -200,6 +243,8 @@ bool CalcWindow::loadCompanion(int companion)
     const auto kind = companion == 0 ? charts::CompanionKind::Characteristics : charts::CompanionKind::Frequency;
     slot.window = charts::loadCompanion(charts::kCharacteristicsModule, kind, m_context.dialogs, m_context.locale,
                                         reason);
+    if (slot.window)
+        slot.window->setOpenModel([this] { ModelLampy_Click(); });
     if (!slot.window)
         showError((companion == 0 ? QStringLiteral("Окно характеристик не открывается: ")
                                   : QStringLiteral("Окно частотной характеристики не открывается: "))
@@ -225,6 +270,8 @@ void CalcWindow::closeEvent(QCloseEvent *event)
         if (slot.window)
             slot.window->window().close();
     }
+    if (m_modelWindow)
+        m_modelWindow->window().close();
 }
 
 void CalcWindow::refreshOutputs()
@@ -308,6 +355,27 @@ void CalcWindow::Exit_Click() { m_context.navigator.switchTo(this, WindowId::Obs
 void CalcWindow::Redaktor_Click() { m_context.navigator.switchTo(this, m_design.editor); }
 void CalcWindow::Harakteristiki_Click() { openCompanion(0); }
 void CalcWindow::Chastota_Click() { openCompanion(1); }
+void CalcWindow::ModelLampy_Click()
+{
+    if (!m_modelWindow) {
+        QString reason;
+        m_modelWindow = charts::loadModelWindow(m_context.dialogs, m_context.locale, reason);
+        if (!m_modelWindow) {
+            showError(QStringLiteral("Окно модели лампы не открывается: ") + reason);
+            return;
+        }
+        m_modelWindow->setModelChanged([this] { modelChanged(); });
+        // Before a tube is picked the window asks for one; File_Click passes it.
+        if (!m_loadedName.isEmpty())
+            m_modelWindow->showTube(modelSubject());
+    }
+    QList<QWidget *> companions;
+    for (const CompanionSlot &slot : m_companions)
+        if (slot.window && slot.window->window().isOpen())
+            companions.append(&slot.window->window());
+    m_modelWindow->openBeside(this, companions);
+}
+
 void CalcWindow::Help_Abaut_Click() { m_context.navigator.openAbout(); }
 
 void CalcWindow::showError(const QString &text)
