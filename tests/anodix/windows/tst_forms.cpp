@@ -82,6 +82,7 @@ QList<MenuItem> calcMenus(const char *fileMenu)
             {"a", "Утилиты", "Redaktor", "Редактор параметров радиоламп", QKeySequence(Qt::CTRL | Qt::Key_R)},
             {"a", "Утилиты", "Harakteristiki_Menu", "Характеристики и нагрузочная прямая", QKeySequence(Qt::Key_F6)},
             {"a", "Утилиты", "Chastota_Menu", "Частотная характеристика", QKeySequence(Qt::Key_F7)},
+            {"a", "Утилиты", "ModelLampy_Menu", "Модель лампы", QKeySequence(Qt::Key_F8)},
             {"Help", "Справка", "Help_Abaut", "О программе", QKeySequence(Qt::CTRL | Qt::Key_A)}};
 }
 
