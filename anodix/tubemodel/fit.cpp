@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <ctime>
 #include <limits>
 
@@ -21,6 +22,8 @@ using Vector = Eigen::VectorXd;
 // of the point's own. Without the second term the few points near the top
 // would decide the whole fit and the cut-off region would not count.
 constexpr double kFloorShare = 0.005, kPointShare = 0.02;
+// The residual of a step the model cannot take.
+constexpr double kRejected = 1e8;
 
 ModelFile fileOf(ModelKind kind, const Vector &logs)
 {
@@ -68,10 +71,13 @@ struct Residuals : Eigen::DenseFunctor<double>
 
     int operator()(const Vector &x, Vector &f) const
     {
+        // A trial step far outside any tube (or one that overflows) gets a
+        // huge error, so that the optimiser takes a shorter one instead of stopping.
         for (int i = 0; i < x.size(); ++i) {
-            // Far outside any tube: refuse the step rather than overflow.
-            if (!(std::abs(x[i]) < 40))
-                return -1;
+            if (!(std::abs(x[i]) < 40)) {
+                f.setConstant(kRejected);
+                return 0;
+            }
         }
         const ModelFile file = fileOf(kind, x);
         std::size_t row = 0;
@@ -106,7 +112,7 @@ struct Residuals : Eigen::DenseFunctor<double>
         }
         for (Eigen::Index i = 0; i < f.size(); ++i) {
             if (!std::isfinite(f[i]))
-                return -1;
+                f[i] = kRejected;
         }
         return 0;
     }
