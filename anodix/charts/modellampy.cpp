@@ -428,8 +428,11 @@ void ModelLampy::UdalitModel_Click()
         tell(QStringLiteral("Не удалось удалить модель: %1").arg(outcome.error), kErrorTitle);
         return;
     }
+    // Back to the 3/2 law, on screen too: a fit not saved goes with the file.
     m_subject->model.reset();
     m_subject->modelPresent = false;
+    m_candidate.reset();
+    m_fitNote.clear();
     refresh();
     tellModelChanged();
 }
