@@ -165,9 +165,11 @@ ModelView ViewModel(const ModelViewInput &input, const QLocale &locale)
 
     if (!input.points.empty()) {
         const model::ModelError error = model::modelError(tube, input.points);
-        view.errors = {row("Rms", QStringLiteral("Среднеквадратичная ошибка"), error.rmsMa, QStringLiteral("мА"), locale, 3),
-                       row("RmsPercent", QStringLiteral("Ошибка, % от наибольшего тока"), error.rmsPercent,
-                           QStringLiteral("%"), locale, 3)};
+        // In fixed decimals: a perfect fit reads 0, never an exponent.
+        view.errors = {{"Rms", QStringLiteral("Среднеквадратичная ошибка"),
+                        doubleText(roundHalfEven(error.rmsMa, 3), locale), QStringLiteral("мА")},
+                       {"RmsPercent", QStringLiteral("Ошибка, % от наибольшего тока"),
+                        doubleText(roundHalfEven(error.rmsPercent, 2), locale), QStringLiteral("%")}};
     }
     if (input.model && input.fittedTo) {
         const TubeFigures &then = *input.fittedTo;

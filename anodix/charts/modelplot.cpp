@@ -3,6 +3,7 @@
 
 #include <QCategoryAxis>
 #include <QFontMetrics>
+#include <QGraphicsSimpleTextItem>
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QScatterSeries>
@@ -58,9 +59,16 @@ ModelPlot::ModelPlot(const QLocale &locale, QWidget *parent)
     m_iaAxis->setTitleText(QStringLiteral("Ia, мА"));
     plot->addAxis(m_uaAxis, Qt::AlignBottom);
     plot->addAxis(m_iaAxis, Qt::AlignLeft);
+    connect(plot, &QChart::plotAreaChanged, this, &ModelPlot::placeCurveLabels);
 }
 
-void ModelPlot::clear() { chart()->removeAllSeries(); }
+void ModelPlot::clear()
+{
+    chart()->removeAllSeries();
+    for (const CurveLabel &label : std::as_const(m_curveLabels))
+        delete label.item;
+    m_curveLabels.clear();
+}
 
 bool ModelPlot::setView(const analysis::ModelView &view)
 {
@@ -86,6 +94,19 @@ bool ModelPlot::setView(const analysis::ModelView &view)
         for (QLegendMarker *marker : plot->legend()->markers(series))
             marker->setVisible(first);
         first = false;
+        if (curve.points.isEmpty())
+            continue;
+        // "Ug = -10 В" stands as "-10" by its curve, as in the characteristics window.
+        const qsizetype equals = curve.label.indexOf(u'=');
+        QString text = equals < 0 ? curve.label : curve.label.mid(equals + 1).trimmed();
+        if (const qsizetype comma = text.indexOf(u','); comma >= 0)
+            text.truncate(comma);
+        auto *item = new QGraphicsSimpleTextItem(text.remove(QStringLiteral(" В")), plot);
+        QFont labelFont = font();
+        labelFont.setPointSizeF(7.5);
+        item->setFont(labelFont);
+        item->setBrush(kCurveColor);
+        m_curveLabels.append({item, curve.points.last()});
     }
     if (!view.measured.isEmpty()) {
         auto *points = new QScatterSeries;
@@ -97,7 +118,28 @@ bool ModelPlot::setView(const analysis::ModelView &view)
         points->setBorderColor(kPointColor.darker(150));
         add(points);
     }
+    placeCurveLabels();
     return true;
+}
+
+void ModelPlot::placeCurveLabels()
+{
+    QChart *plot = chart();
+    const QRectF area = plot->plotArea();
+    QList<QRectF> taken;
+    for (CurveLabel &label : m_curveLabels) {
+        QRectF box = label.item->boundingRect();
+        // Left of the curve's end and below the top, so the text stays by its own curve.
+        box.moveTopRight(plot->mapToPosition(label.end) + QPointF(-3, 2));
+        box.moveLeft(std::clamp(box.left(), area.left() + 2, std::max(area.left() + 2, area.right() - box.width() - 2)));
+        box.moveTop(std::clamp(box.top(), area.top() + 2, std::max(area.top() + 2, area.bottom() - box.height() - 2)));
+        const bool meets = std::any_of(taken.cbegin(), taken.cend(), [&](const QRectF &o) { return o.intersects(box); });
+        label.item->setVisible(!meets);
+        if (meets)
+            continue;
+        label.item->setPos(box.topLeft());
+        taken.append(box);
+    }
 }
 
 } // namespace anodix::charts

@@ -10,6 +10,7 @@
 #include <QLocale>
 
 class QCategoryAxis;
+class QGraphicsSimpleTextItem;
 
 namespace anodix::charts {
 
@@ -25,9 +26,19 @@ public:
     void clear();
 
 private:
+    // Each curve is named by its grid voltage at its end inside the plot; a
+    // name that would meet another is left out (the read-out has it all).
+    void placeCurveLabels();
+
     QLocale m_locale;
     QCategoryAxis *m_uaAxis;
     QCategoryAxis *m_iaAxis;
+    struct CurveLabel
+    {
+        QGraphicsSimpleTextItem *item;
+        QPointF end; // (Ua, Ia) of the curve's last point
+    };
+    QList<CurveLabel> m_curveLabels;
 };
 
 } // namespace anodix::charts
