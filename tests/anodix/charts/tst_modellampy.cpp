@@ -22,6 +22,18 @@ namespace model = anodix::model;
 
 namespace {
 
+// The text a window's "Файл" item exports to a file the scripted dialog names.
+QString exported(const FormWindow *window, const char *item, ScriptedDialogs &dialogs, const QString &path)
+{
+    QFile::remove(path);
+    dialogs.answerFileName(path);
+    window->findChild<QAction *>(QString::fromLatin1(item))->trigger();
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+const QString kFittedHeader = QStringLiteral("подобрана по измерениям");
+
 const QString kPowerLaw = QStringLiteral("степень 3/2 по рабочей точке");
 
 ModelLampy *modelWindow() { return qobject_cast<ModelLampy *>(shownWindow(QStringLiteral("ModelLampy"))); }
@@ -236,6 +248,15 @@ private slots:
         QVERIFY2(iqAfter > iqBefore && iqAfter < iqBefore * (1 + (excess - 1) / 2),
                  qPrintable(QStringLiteral("%1 -> %2").arg(iqBefore).arg(iqAfter)));
         QVERIFY(labelText(stageWindow, "Pout") != poutBefore);
+        // Both SPICE exports of the companions and the model window's own write the fitted model.
+        triggerItem(stageWindow, QStringLiteral("Chastota_Menu"));
+        const FormWindow *frequency = shownWindow(QStringLiteral("Chastota"));
+        QVERIFY(frequency);
+        const QString netlist = m_app->dir.filePath(QStringLiteral("stage.cir"));
+        const QString subcircuit = m_app->dir.filePath(QStringLiteral("tube.inc"));
+        QVERIFY(exported(frequency, "EksportSkhemy", m_app->dialogs, netlist).contains(kFittedHeader));
+        QVERIFY(exported(characteristics(), "EksportModeli", m_app->dialogs, subcircuit).contains(kFittedHeader));
+        QVERIFY(exported(window, "EksportModeli", m_app->dialogs, subcircuit).contains(kFittedHeader));
 
         // Saving again asks before replacing the file.
         clickButton(window, QStringLiteral("Podobrat"));
@@ -251,6 +272,8 @@ private slots:
         QCOMPARE(labelText(window, "Model"), kPowerLaw);
         QCOMPARE(characteristicsFigure("Iq"), iqBefore);
         QCOMPARE(labelText(stageWindow, "Pout"), poutBefore);
+        const QString lawNetlist = exported(frequency, "EksportSkhemy", m_app->dialogs, netlist);
+        QVERIFY(lawNetlist.contains(QStringLiteral(".subckt")) && !lawNetlist.contains(kFittedHeader));
         QVERIFY(m_app->dialogs.allAnswersUsed());
         stageWindow->close();
     }
