@@ -236,12 +236,7 @@ void ModelLampy::refresh()
     if (!drawn)
         m_plot->clear();
     m_plot->setAccessibleDescription(drawn ? m_view->description : QString());
-    QStringList notes;
-    if (m_view && !m_view->note.isEmpty())
-        notes.append(m_view->note);
-    if (!m_fitNote.isEmpty())
-        notes.append(m_fitNote);
-    label("Zamechanie")->setText(notes.join(u' '));
+    showNotes();
     label("Tochki")->setText(m_pointFiles.isEmpty()
                                  ? QStringLiteral("Измерения не загружены")
                                  : QStringLiteral("Измерено точек: %1 (%2)")
@@ -265,6 +260,18 @@ void ModelLampy::refresh()
     findChild<QAction *>(QStringLiteral("ImportIzmereniy"))->setEnabled(m_subject.has_value() && !m_fit);
     findChild<QAction *>(QStringLiteral("EksportModeli"))->setEnabled(drawn);
     m_controls.get<QPushButton>("Podobrat")->setEnabled(!m_points.empty() && !m_fit);
+}
+
+void ModelLampy::showNotes()
+{
+    if (!isOpen())
+        return;
+    QStringList notes;
+    if (m_view && !m_view->note.isEmpty())
+        notes.append(m_view->note);
+    if (!m_fitNote.isEmpty())
+        notes.append(m_fitNote);
+    m_controls.get<QLabel>("Zamechanie")->setText(notes.join(u' '));
 }
 
 void ModelLampy::showFitting(bool running, int percent)
@@ -345,8 +352,9 @@ void ModelLampy::Podobrat_Click()
         QMetaObject::invokeMethod(this, [this, run, result] { fitFinished(run, result); }, Qt::QueuedConnection);
     });
     m_fit->start();
+    // Only the note and the buttons change: the plot stays as it is while the fit runs.
     m_fitNote = QStringLiteral("Идёт подбор модели…");
-    refresh();
+    showNotes();
     showFitting(true, 0);
 }
 
@@ -370,9 +378,10 @@ void ModelLampy::fitFinished(int run, const model::FitResult &result)
     } else if (result.status == model::FitStatus::Cancelled) {
         m_fitNote = QStringLiteral("Подбор отменён; используется прежняя модель.");
     } else {
+        // The reason ends by saying that the model in use stays.
         const QString reason = QString::fromStdString(result.reason);
-        m_fitNote = reason + QStringLiteral(" Используется прежняя модель.");
-        tell(QStringLiteral("Модель не подобрана: %1 Используется прежняя модель.").arg(reason), kTitle);
+        m_fitNote = QStringLiteral("Модель не подобрана: %1.").arg(reason);
+        tell(m_fitNote, kTitle);
     }
     refresh();
     showFitting(false);

@@ -60,6 +60,7 @@ private:
     void fitFinished(int run, const model::FitResult &result);
     void stopFit(); // the running fit is cancelled and waited for; nothing is told
     void showFitting(bool running, int percent = 0);
+    void showNotes(); // the record's note and what the last fit came to
     // Computes the view from what is held and fills the controls.
     void refresh();
     void tell(const QString &text, const QString &title);

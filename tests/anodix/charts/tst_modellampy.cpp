@@ -68,16 +68,17 @@ model::TubeModel triodeOf(const QStringList &record, std::shared_ptr<const model
     return model::TubeModel(model::TubeType::Triode, f);
 }
 
-// The tube's anode curves at every 10 V up to 500 V for the grid voltages of a
+// The tube's anode curves at every step volts up to 500 V for the grid voltages of a
 // curve tracer's run, as a CSV of V and mA with the given separators.
-QString writeCsv(const QString &path, const model::TubeModel &tube, QChar separator = u',', QChar point = u'.')
+QString writeCsv(const QString &path, const model::TubeModel &tube, QChar separator = u',', QChar point = u'.',
+                 double step = 10)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return {};
     QString text = QStringLiteral("Ua%1Ug%1Ia\n").arg(separator);
-    for (double ug = 0; ug >= -100; ug -= 10)
-        for (double ua = 10; ua <= 500; ua += 10) {
+    for (double ug = 0; ug >= -100; ug -= step)
+        for (double ua = step; ua <= 500; ua += step) {
             const double ia = tube.anodeCurrent(ua, ug);
             if (ia > 150)
                 break;
@@ -295,9 +296,39 @@ private slots:
         clickButton(window, QStringLiteral("Podobrat"));
         QVERIFY(waitForFit(window));
         QCOMPARE(m_app->dialogs.messageTexts().size(), 1);
-        QVERIFY(m_app->dialogs.messageTexts().first().contains(QStringLiteral("Используется прежняя модель")));
+        QVERIFY(m_app->dialogs.messageTexts().first().contains(QStringLiteral("используется прежняя модель")));
         QCOMPARE(labelText(window, "Model"), kPowerLaw);
         QVERIFY(!window->findChild<QAction *>(QStringLiteral("SohranitModel"))->isEnabled());
+        stageWindow->close();
+    }
+
+    void cancelStopsTheFitAndKeepsTheModelInUse()
+    {
+        m_app = std::make_unique<WindowFixture>();
+        const Stage s = stage(WindowId::TriodVihod);
+        m_app->writeRecord(s.tubeClass, QStringLiteral("300B.lamp"), s.record);
+        // Points every 2 V: the fit's set-up alone takes far longer than a click.
+        const QString csv = writeCsv(m_app->dir.filePath(QStringLiteral("dense.csv")), triodeOf(s.record, koren300B()),
+                                     u',', u'.', 2);
+        FormWindow *stageWindow = m_app->open(WindowId::TriodVihod);
+        pickRecord(stageWindow, QStringLiteral("300B.lamp"));
+        triggerItem(stageWindow, QStringLiteral("ModelLampy_Menu"));
+        ModelLampy *window = modelWindow();
+        m_app->dialogs.answerOpenFiles({csv});
+        triggerItem(window, QStringLiteral("ImportIzmereniy"));
+        QVERIFY(control<QWidget>(window, "Otmena")->isHidden());
+        clickButton(window, QStringLiteral("Podobrat"));
+        QVERIFY(window->fitting());
+        QVERIFY(control<QWidget>(window, "Hod")->isVisible());
+        QVERIFY(!control<QPushButton>(window, "Podobrat")->isEnabled());
+        clickButton(window, QStringLiteral("Otmena"));
+        QVERIFY(waitForFit(window));
+        QVERIFY2(labelText(window, "Zamechanie").contains(QStringLiteral("Подбор отменён")),
+                 qPrintable(labelText(window, "Zamechanie")));
+        QCOMPARE(labelText(window, "Model"), kPowerLaw);
+        QVERIFY(!window->findChild<QAction *>(QStringLiteral("SohranitModel"))->isEnabled());
+        QVERIFY(control<QWidget>(window, "Hod")->isHidden());
+        QVERIFY(m_app->dialogs.messageTexts().isEmpty());
         stageWindow->close();
     }
 
