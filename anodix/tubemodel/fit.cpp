@@ -312,6 +312,9 @@ FitResult fitModel(ModelKind kind, const TubeFigures &figures, const std::vector
     file.rms_ma = result.fittedError.rmsMa;
     file.rms_percent = result.fittedError.rmsPercent;
     file.fitted = options.date.empty() ? today() : options.date;
+    file.record_ua = record.ua0;
+    file.record_ia = record.ia0;
+    file.record_uc = std::abs(record.uc);
     result.model = file;
     result.status = FitStatus::Done;
     if (options.progress)

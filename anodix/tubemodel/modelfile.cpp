@@ -28,7 +28,8 @@ constexpr ParameterKey kParameters[] = {
     {"kvb", &KorenTriodeParameters::kvb, &KorenPentodeParameters::kvb},
 };
 
-constexpr const char *kOtherKeys[] = {"type", "source", "points", "rms_ma", "rms_percent", "fitted"};
+constexpr const char *kOtherKeys[] = {"type",   "source",    "points",    "rms_ma", "rms_percent",
+                                      "fitted", "record_ua", "record_ia", "record_uc"};
 
 std::string_view trimmed(std::string_view s)
 {
@@ -194,6 +195,17 @@ ModelFileRead parseModelFile(std::string_view text)
     if (!isDate(e->value))
         return fail(e->line, "дата подбора должна иметь вид ГГГГ-ММ-ДД");
     m.fitted = e->value;
+    // The record's point at the fit: optional, all three or none.
+    const Entry *point[3] = {required("record_ua"), required("record_ia"), required("record_uc")};
+    if (point[0] || point[1] || point[2]) {
+        double *fields[3] = {&m.record_ua, &m.record_ia, &m.record_uc};
+        for (int i = 0; i < 3; ++i) {
+            if (!point[i])
+                return fail(0, "строки record_ua, record_ia и record_uc задаются вместе");
+            if (!parseNumber(point[i]->value, *fields[i]) || *fields[i] < 0 || *fields[i] > 1e5)
+                return fail(point[i]->line, "рабочая точка записи должна быть числом от 0 до 100000");
+        }
+    }
 
     if (const std::string problem = modelProblem(modelTubeType(m.type), m); !problem.empty()) {
         return fail(0, problem);
@@ -219,6 +231,11 @@ std::string formatModelFile(const ModelFile &file)
     text += "rms_ma = " + number(file.rms_ma) + "\n";
     text += "rms_percent = " + number(file.rms_percent) + "\n";
     text += "fitted = " + file.fitted + "\n";
+    if (file.record_ua > 0 && file.record_ia > 0) {
+        text += "record_ua = " + number(file.record_ua) + "\n";
+        text += "record_ia = " + number(file.record_ia) + "\n";
+        text += "record_uc = " + number(file.record_uc) + "\n";
+    }
     return text;
 }
 

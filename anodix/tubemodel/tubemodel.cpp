@@ -122,6 +122,17 @@ std::string modelProblem(TubeType type, const ModelFile &file)
     return {};
 }
 
+bool operatingPointMoved(const ModelFile &file, const TubeFigures &figures)
+{
+    if (!(file.record_ua > 0 && file.record_ia > 0))
+        return false;
+    const auto moved = [](double then, double now) {
+        return std::abs(now - then) > 0.05 * std::max(std::abs(then), 1e-12);
+    };
+    return moved(file.record_ua, figures.ua0) || moved(file.record_ia, figures.ia0)
+        || moved(file.record_uc, std::abs(figures.uc));
+}
+
 double power15(double x)
 {
     return x * std::sqrt(x);

@@ -49,6 +49,9 @@ struct ModelFile
     double rms_ma = 0;     // RMS error of the fit on those points, mA
     double rms_percent = 0; // the same in % of the largest measured current
     std::string fitted;    // the date of the fit, YYYY-MM-DD
+    // The record's operating point when the model was fitted (Ua V, Ia mA,
+    // |Uc| V); zeros when not known. Optional in the file.
+    double record_ua = 0, record_ia = 0, record_uc = 0;
 };
 
 // The model's type name in a file ("koren-triode") and the name shown to the
@@ -74,6 +77,11 @@ struct TubeFigures
 // the other type, or a parameter is out of range); a Russian sentence, empty
 // when it can be used.
 std::string modelProblem(TubeType type, const ModelFile &file);
+
+// Whether the record's operating point (Ua, Ia or |Uc|) has moved by more than
+// 5 % since the model was fitted: the model was then fitted to another
+// record's figures. False when the file does not say where the point was.
+bool operatingPointMoved(const ModelFile &file, const TubeFigures &figures);
 
 double power15(double x); // x^1.5 for x ≥ 0
 

@@ -148,6 +148,8 @@ void TestBundledModels::bundledModelsNameTheirMeasurements()
     // The fitted model goes through the record's operating point within the
     // spread of real samples about the sheet.
     TubeFigures f = figuresOf(TubeClass(tubeClass), fileName);
+    QVERIFY(load.model->record_ia > 0);
+    QVERIFY(!operatingPointMoved(*load.model, f));
     f.model = load.model;
     const TubeModel m(TubeClass(tubeClass) == TubeClass::Triode ? TubeType::Triode : TubeType::Pentode, f);
     const double ia = m.anodeCurrent(f.ua0, -std::abs(f.uc));

@@ -120,6 +120,9 @@ void TestFit::knownParametersAreRecovered()
         QVERIFY2(std::abs(got[i] / expected[i] - 1) < 0.01,
                  qPrintable(QStringLiteral("parameter %1: %2 instead of %3").arg(i).arg(got[i]).arg(expected[i])));
     QCOMPARE(fit.model.points, int(points.size()));
+    // The model remembers the record's point it was fitted beside.
+    QVERIFY(!operatingPointMoved(fit.model, record));
+    QCOMPARE(fit.model.record_ia, record.ia0);
     QVERIFY(fit.model.rms_ma < 1e-3 * fit.powerLawError.rmsMa + 1e-6);
     QVERIFY(fit.fittedError.rmsMa < fit.powerLawError.rmsMa);
 }

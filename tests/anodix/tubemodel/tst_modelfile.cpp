@@ -32,6 +32,9 @@ ModelFile pentodeFile()
     f.rms_ma = 0.5;
     f.rms_percent = 0.33;
     f.fitted = "2026-12-08";
+    f.record_ua = 250;
+    f.record_ia = 100;
+    f.record_uc = 12.2;
     return f;
 }
 
@@ -47,6 +50,8 @@ private slots:
     void malformedFilesAreRefusedWithTheirLine_data();
     void malformedFilesAreRefusedWithTheirLine();
     void aModelOfTheOtherTubeTypeIsNotUsed();
+    void aMovedOperatingPointIsTold_data();
+    void aMovedOperatingPointIsTold();
 };
 
 void TestModelFile::aWrittenFileReadsBackToTheSameCurrents()
@@ -58,6 +63,8 @@ void TestModelFile::aWrittenFileReadsBackToTheSameCurrents()
     QCOMPARE(read.model.source, written.source);
     QCOMPARE(read.model.points, 1200);
     QCOMPARE(read.model.fitted, written.fitted);
+    QCOMPARE(read.model.record_ia, 100.0);
+    QCOMPARE(read.model.record_uc, 12.2);
 
     TubeFigures a{250, 100, 12.2, 11, 0, 15, 250, 14.9};
     TubeFigures b = a;
@@ -113,6 +120,11 @@ void TestModelFile::malformedFilesAreRefusedWithTheirLine_data()
     QTest::newRow("a parameter out of range") << "ex = 1.8" << "ex = 30" << 0 << "вне допустимых пределов";
     QTest::newRow("a zero parameter") << "kg1 = 6450" << "kg1 = 0" << 0 << "вне допустимых пределов";
     QTest::newRow("a missing parameter") << "kp = 39.6\n" << "" << 0 << "нет параметра «kp»";
+    QTest::newRow("half of the record's point") << "fitted = 2026-12-08" << "fitted = 2026-12-08\nrecord_ua = 300"
+                                                << 0 << "задаются вместе";
+    QTest::newRow("a negative record point")
+        << "fitted = 2026-12-08" << "fitted = 2026-12-08\nrecord_ua = 300\nrecord_ia = -60\nrecord_uc = 61" << 14
+        << "рабочая точка";
     QTest::newRow("a missing date") << "fitted = 2026-12-08\n" << "" << 0 << "нет строки «fitted»";
 }
 
@@ -146,6 +158,34 @@ void TestModelFile::aModelOfTheOtherTubeTypeIsNotUsed()
     QCOMPARE(int(withTriodeFile.kind()), int(ModelKind::PowerLaw));
     QVERIFY(!withTriodeFile.file());
     QCOMPARE(withTriodeFile.anodeCurrent(250, -7.3), plain.anodeCurrent(250, -7.3));
+}
+
+void TestModelFile::aMovedOperatingPointIsTold_data()
+{
+    QTest::addColumn<double>("ua");
+    QTest::addColumn<double>("ia");
+    QTest::addColumn<double>("uc");
+    QTest::addColumn<bool>("moved");
+    QTest::newRow("the same point") << 250.0 << 100.0 << 12.2 << false;
+    QTest::newRow("the bias as a negative number") << 250.0 << 100.0 << -12.2 << false;
+    QTest::newRow("Ua 4.9 % higher") << 262.25 << 100.0 << 12.2 << false;
+    QTest::newRow("Ua 5.2 % higher") << 263.0 << 100.0 << 12.2 << true;
+    QTest::newRow("Ia 6 % lower") << 250.0 << 94.0 << 12.2 << true;
+    QTest::newRow("bias 10 % deeper") << 250.0 << 100.0 << 13.42 << true;
+}
+
+void TestModelFile::aMovedOperatingPointIsTold()
+{
+    QFETCH(double, ua);
+    QFETCH(double, ia);
+    QFETCH(double, uc);
+    QFETCH(bool, moved);
+    const TubeFigures now{ua, ia, uc, 11, 0, 15, 250, 14.9};
+    QCOMPARE(operatingPointMoved(pentodeFile(), now), moved);
+    // A file that does not say where the point was never claims it moved.
+    ModelFile unknown = pentodeFile();
+    unknown.record_ua = unknown.record_ia = unknown.record_uc = 0;
+    QVERIFY(!operatingPointMoved(unknown, now));
 }
 
 QTEST_GUILESS_MAIN(TestModelFile)
