@@ -84,11 +84,6 @@ Curve curveAt(const model::TubeModel &tube, double ug, double u2, bool labelScre
     return curve;
 }
 
-bool movedMuch(double then, double now)
-{
-    return std::abs(now - then) > kRecordMoveLimit * std::max(std::abs(then), 1e-9);
-}
-
 } // namespace
 
 TubeFigures RecordFigures(model::TubeType type, const QStringList &record, const QLocale &locale)
@@ -171,12 +166,9 @@ ModelView ViewModel(const ModelViewInput &input, const QLocale &locale)
                        {"RmsPercent", QStringLiteral("Ошибка, % от наибольшего тока"),
                         doubleText(roundHalfEven(error.rmsPercent, 2), locale), QStringLiteral("%")}};
     }
-    if (input.model && input.fittedTo) {
-        const TubeFigures &then = *input.fittedTo;
-        if (movedMuch(then.ua0, figures.ua0) || movedMuch(then.ia0, figures.ia0) || movedMuch(then.uc, figures.uc))
-            view.note = QStringLiteral("Модель подобрана по другим данным лампы: рабочая точка записи сдвинулась "
-                                       "больше чем на 5 %.");
-    }
+    if (input.model && model::operatingPointMoved(*input.model, figures))
+        view.note = QStringLiteral("Модель подобрана по другим данным лампы: рабочая точка записи сдвинулась "
+                                   "больше чем на 5 %.");
     view.description = QStringLiteral("%1 кривых модели «%2»%3")
                            .arg(view.curves.size())
                            .arg(view.modelName)

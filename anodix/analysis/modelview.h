@@ -23,9 +23,6 @@ struct ModelViewInput
     QStringList record;
     std::shared_ptr<const model::ModelFile> model; // the fitted model in use; none: the 3/2 law
     std::vector<model::MeasuredPoint> points;      // the points measured on the tube, if any
-    // The record's figures when the model was fitted, if the model file keeps
-    // them; the window then says whether the record's point moved since.
-    std::optional<TubeFigures> fittedTo = {};
 };
 
 struct ModelView
@@ -49,10 +46,6 @@ struct ModelView
     QString note;
     QString description; // the plot's accessible description
 };
-
-// The share of a figure's change past which a model counts as fitted to
-// another record.
-inline constexpr double kRecordMoveLimit = 0.05;
 
 ModelView ViewModel(const ModelViewInput &input, const QLocale &locale);
 

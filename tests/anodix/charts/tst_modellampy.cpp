@@ -430,12 +430,23 @@ private slots:
         triggerItem(modelWindow(), QStringLiteral("SohranitModel"));
         QVERIFY(labelText(modelWindow(), "Zamechanie").isEmpty());
 
-        // The record is changed and saved in the editor; the model stays beside it.
-        QStringList changed = s.record;
-        changed[3] = anodeCurrent;
-        m_app->writeRecord(s.tubeClass, QStringLiteral("300B.lamp"), changed);
-        pickRecord(stageWindow, QStringLiteral("300B.lamp"));
+        stageWindow->close();
+
+        // The record's anode current is changed and saved in the editor; the model stays beside it.
+        FormWindow *editor = m_app->open(WindowId::Files);
+        pickRecord(editor, QStringLiteral("300B.lamp"));
+        auto *box = control<QLineEdit>(editor, QStringLiteral("Ia"));
+        QVERIFY(box);
+        box->clear();
+        QTest::keyClicks(box, anodeCurrent);
+        clickButton(editor, QStringLiteral("Save"));
+        QCOMPARE(m_app->dialogs.messageTexts().last(), QStringLiteral("Сохранено !"));
+        editor->close();
         QVERIFY(QFile::exists(m_app->dir.filePath(QStringLiteral("bd/triod/300B.model"))));
+
+        stageWindow = m_app->open(WindowId::TriodVihod);
+        pickRecord(stageWindow, QStringLiteral("300B.lamp"));
+        triggerItem(stageWindow, QStringLiteral("ModelLampy_Menu"));
         QVERIFY(labelText(modelWindow(), "Model") != kPowerLaw);
         QCOMPARE(labelText(modelWindow(), "Zamechanie").contains(QStringLiteral("другим данным")), marked);
         stageWindow->close();
