@@ -7,9 +7,7 @@
 #include <unsupported/Eigen/LevenbergMarquardt>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <ctime>
 #include <limits>
 
@@ -210,15 +208,6 @@ bool converged(Eigen::LevenbergMarquardtSpace::Status status)
     }
 }
 
-std::string formatted(double v)
-{
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.3g", v);
-    std::string s = buffer;
-    std::replace(s.begin(), s.end(), '.', ',');
-    return s;
-}
-
 } // namespace
 
 FitResult fitModel(ModelKind kind, const TubeFigures &figures, const std::vector<MeasuredPoint> &points,
@@ -303,10 +292,8 @@ FitResult fitModel(ModelKind kind, const TubeFigures &figures, const std::vector
         return refuse(FitStatus::NotConverged, "подбор модели дал параметры вне допустимых пределов ("
                                                    + problem + "); используется прежняя модель");
     if (!(result.fittedError.rmsMa < result.powerLawError.rmsMa))
-        return refuse(FitStatus::WorseThanPowerLaw,
-                      "подобранная модель дальше от измерений (" + formatted(result.fittedError.rmsMa)
-                          + " мА), чем степень 3/2 по рабочей точке (" + formatted(result.powerLawError.rmsMa)
-                          + " мА); используется прежняя модель");
+        return refuse(FitStatus::WorseThanPowerLaw, "подобранная модель дальше от измерений, чем степень 3/2 "
+                                                    "по рабочей точке; используется прежняя модель");
     file.source = options.source;
     file.points = int(points.size());
     file.rms_ma = result.fittedError.rmsMa;

@@ -37,7 +37,9 @@ struct FitOptions
 struct FitResult
 {
     FitStatus status = FitStatus::NotConverged;
-    std::string reason;      // Russian, for the user when not Done
+    // Russian, for the user when not Done; the errors themselves are in the
+    // two fields below, for the window to show in its locale.
+    std::string reason;
     ModelFile model;         // Done: the fitted model, with its error filled in
     ModelError fittedError;  // the fitted model's error on the points (also when worse)
     ModelError powerLawError; // the 3/2 law's on the same points

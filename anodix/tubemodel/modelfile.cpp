@@ -4,7 +4,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <map>
 #include <vector>
 
@@ -70,11 +69,13 @@ std::string lineError(int line, const std::string &what)
     return "строка " + std::to_string(line) + ": " + what;
 }
 
+// Nine significant digits with a decimal point whatever the C locale says:
+// Qt sets LC_NUMERIC from the user's locale, and printf would then write "3,83".
 std::string number(double v)
 {
     char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.9g", v);
-    return buffer;
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 9);
+    return error == std::errc() ? std::string(buffer, end) : std::string("0");
 }
 
 } // namespace
