@@ -290,7 +290,9 @@ void ModelLampy::ImportIzmereniy_Click()
 {
     if (!m_subject || m_fit)
         return;
-    static const QList<FileType> kTypes{{QStringLiteral("Измерения характериографа"), QStringLiteral("txt")},
+    // The curve tracer's data sets name their files ".dat"; the format is told by the text, not the name.
+    static const QList<FileType> kTypes{{QStringLiteral("Измерения характериографа"), QStringLiteral("dat")},
+                                        {QStringLiteral("Измерения характериографа"), QStringLiteral("txt")},
                                         {QStringLiteral("Таблица CSV"), QStringLiteral("csv")}};
     const QStringList paths = m_dialogs.openFileNames(this, QStringLiteral("Импорт измерений"), kTypes);
     if (paths.isEmpty())

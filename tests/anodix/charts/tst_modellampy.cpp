@@ -91,6 +91,35 @@ QString writeCsv(const QString &path, const model::TubeModel &tube, QChar separa
     return path;
 }
 
+// The same curves as two curve-tracer files (volts and amperes), the grid
+// voltages split between them, each with one row at the anode supply's
+// current limit, which the import leaves out.
+QStringList writeTracerFiles(const QString &folder, const model::TubeModel &tube)
+{
+    QStringList paths;
+    for (int part = 0; part < 2; ++part) {
+        const QString path = folder + QStringLiteral("/300B_%1.dat").arg(part + 1);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            return {};
+        QString text = QStringLiteral("% * Sample: synthetic\n% Column 1:  PSU1 nominal voltage setting (V)\n");
+        text += QStringLiteral("400 0.2 400 0.19 1 -5 -0.001 -5 -0.000 0 NA\n");
+        for (double ug = part == 0 ? 0 : -60; ug >= (part == 0 ? -50 : -100); ug -= 10)
+            for (double ua = 10; ua <= 500; ua += 10) {
+                const double ia = tube.anodeCurrent(ua, ug);
+                if (ia > 150)
+                    break;
+                text += QStringLiteral("%1 0.2 %1 %2 0 %3 -0.001 %3 -0.000 0 NA\n")
+                            .arg(ua)
+                            .arg(ia / 1000, 0, 'g', 9)
+                            .arg(ug);
+            }
+        file.write(text.toUtf8());
+        paths << path;
+    }
+    return paths;
+}
+
 QString labelText(const FormWindow *window, const QString &name) { return outputText(window, name); }
 
 double shownNumber(const FormWindow *window, const QString &name)
@@ -181,15 +210,16 @@ private slots:
 
     void importFitSaveRecalculateAndDelete_data()
     {
-        QTest::addColumn<QChar>("separator");
-        QTest::addColumn<QChar>("point");
-        QTest::newRow("comma, decimal point") << QChar(u',') << QChar(u'.');
-        QTest::newRow("semicolon, decimal comma") << QChar(u';') << QChar(u',');
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<int>("limitedRows");
+        QTest::newRow("CSV, comma, decimal point") << "csv," << 0;
+        QTest::newRow("CSV, semicolon, decimal comma") << "csv;" << 0;
+        QTest::newRow("two curve-tracer files at once") << "dat" << 2;
     }
     void importFitSaveRecalculateAndDelete()
     {
-        QFETCH(QChar, separator);
-        QFETCH(QChar, point);
+        QFETCH(QString, format);
+        QFETCH(int, limitedRows);
         m_app = std::make_unique<WindowFixture>();
         const Stage s = stage(WindowId::TriodVihod);
         m_app->writeRecord(s.tubeClass, QStringLiteral("300B.lamp"), s.record);
@@ -197,8 +227,11 @@ private slots:
         // The premise of the directions checked below: the measured tube
         // conducts clearly more than the record's point at that point.
         QVERIFY(measured.anodeCurrent(300, -61) > 1.15 * 60);
-        const QString csv = writeCsv(m_app->dir.filePath(QStringLiteral("300B.csv")), measured, separator, point);
-        QVERIFY(!csv.isEmpty());
+        const QStringList files = format == QLatin1String("dat")
+            ? writeTracerFiles(m_app->dir.path(), measured)
+            : QStringList{writeCsv(m_app->dir.filePath(QStringLiteral("300B.csv")), measured, format.back(),
+                                   format.back() == u';' ? u',' : u'.')};
+        QVERIFY(!files.isEmpty() && !files.first().isEmpty());
 
         FormWindow *stageWindow = m_app->open(WindowId::TriodVihod);
         pickRecord(stageWindow, QStringLiteral("300B.lamp"));
@@ -211,16 +244,22 @@ private slots:
         ModelLampy *window = modelWindow();
         QVERIFY(window);
 
-        m_app->dialogs.answerOpenFiles({csv});
+        m_app->dialogs.answerOpenFiles(files);
         triggerItem(window, QStringLiteral("ImportIzmereniy"));
-        QVERIFY(m_app->dialogs.messageTexts().isEmpty());
-        QVERIFY(labelText(window, "Tochki").contains(QStringLiteral("300B.csv")));
+        QVERIFY2(m_app->dialogs.messageTexts().isEmpty(), qPrintable(m_app->dialogs.messageTexts().join(u'\n')));
+        QCOMPARE(m_app->dialogs.asked.last().kind, AskedDialog::Kind::OpenFiles);
+        QVERIFY(m_app->dialogs.asked.last().text.contains(QStringLiteral("(*.csv)")));
+        QVERIFY(m_app->dialogs.asked.last().text.contains(QStringLiteral("(*.dat)")));
+        for (const QString &path : files)
+            QVERIFY(labelText(window, "Tochki").contains(QFileInfo(path).fileName()));
+        QCOMPARE(labelText(window, "Zamechanie").contains(QStringLiteral("пропущено: %1").arg(limitedRows)),
+                 limitedRows > 0);
         // The 3/2 law through the record's point misses the tube by more than a few per cent.
         QCOMPARE(labelText(window, "Nazvanie(1)"), QStringLiteral("Ошибка, % от наибольшего тока"));
         QVERIFY(shownNumber(window, "Znachenie(1)") > 3);
         // The picture in the README, when asked for: ANODIX_SCREENSHOTS names the folder.
         if (const QString folder = qEnvironmentVariable("ANODIX_SCREENSHOTS"); !folder.isEmpty()
-            && QTest::currentDataTag() == QByteArray("comma, decimal point")) {
+            && QTest::currentDataTag() == QByteArray("CSV, comma, decimal point")) {
             QTest::qWait(200); // the chart lays itself out from the event loop
             QVERIFY(window->grab().save(folder + QStringLiteral("/model.png")));
         }
