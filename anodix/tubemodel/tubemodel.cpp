@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 namespace anodix::model {
 namespace {
@@ -314,6 +315,20 @@ double TubeModel::cathodeCurrent(double ua, double ug) const
     if (m_kind != ModelKind::PowerLaw)
         return fittedAnode(ua, ug, m_u2) + fittedScreen(ua, ug, m_u2);
     return pentodeCathode(ug, {m_v0, m_kvb});
+}
+
+double TubeModel::cathodeCurrentAboveKnee(double ug) const
+{
+    if (m_k == 0)
+        return 0;
+    if (m_type == TubeType::Triode)
+        return anodeCurrent(0, ug);
+    if (m_kind == ModelKind::PowerLaw)
+        return pentodeCathode(ug, {m_v0, m_kvb});
+    // atan(Ua/Kvb) at its limit π/2.
+    const auto &p = std::get<KorenPentodeParameters>(m_fit);
+    const double e1 = m_u2 > 0 ? m_u2 / p.kp * softplus(p.kp * (1 / p.mu + ug / m_u2)) : 0;
+    return 2000 * korenPower(e1, p.ex) / p.kg1 * (std::numbers::pi / 2) + fittedScreen(0, ug, m_u2);
 }
 
 double TubeModel::screenCurrent(double ua, double ug) const

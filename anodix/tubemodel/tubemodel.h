@@ -140,6 +140,11 @@ public:
     // 3/2 law it does not depend on Ua; for Koren's pentode it does through
     // the anode's knee); triode: the anode current.
     double cathodeCurrent(double ua, double ug) const;
+    // Pentodes: the cathode current with the anode far above the knee, what a
+    // cathode resistor's bias settles on whatever the anode does (the
+    // callers that pass Ua = 0 to cathodeCurrent() for that get only the
+    // screen's share from Koren's pentode); triode: the anode current at ua = 0.
+    double cathodeCurrentAboveKnee(double ug) const;
     // Pentodes: what the screen takes, Ik − Ia, never negative; zero for a triode.
     double screenCurrent(double ua, double ug) const;
     // The grid voltage at and below which no current flows at ua (fitted

@@ -152,8 +152,16 @@ void TestBundledModels::bundledModelsNameTheirMeasurements()
     QVERIFY(!operatingPointMoved(*load.model, f));
     f.model = load.model;
     const TubeModel m(TubeClass(tubeClass) == TubeClass::Triode ? TubeType::Triode : TubeType::Pentode, f);
-    const double ia = m.anodeCurrent(f.ua0, -std::abs(f.uc));
+    const double ug = -std::abs(f.uc);
+    const double ia = m.anodeCurrent(f.ua0, ug);
     QVERIFY2(std::abs(ia / f.ia0 - 1) < 0.25, qPrintable(QString::number(ia)));
+    // And so do its S and μ there (triodes: the sheet's μ is the tube's).
+    const double s = m.slope(f.ua0, ug);
+    QVERIFY2(std::abs(s / f.s - 1) < 0.25, qPrintable(QString::number(s)));
+    if (TubeClass(tubeClass) == TubeClass::Triode) {
+        const double mu = m.amplificationFactor(f.ua0, ug);
+        QVERIFY2(std::abs(mu / f.mu - 1) < 0.25, qPrintable(QString::number(mu)));
+    }
 }
 
 void TestBundledModels::el84FarAboveItsScreenGivesTheScreenNothingNegative()

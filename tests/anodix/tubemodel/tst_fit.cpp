@@ -68,6 +68,8 @@ private slots:
     void knownParametersAreRecovered_data();
     void knownParametersAreRecovered();
     void pointsOfTheRecordsOwnLawAreNotReplaced();
+    void cathodeCurrentAboveTheKneeIsTheLimitOfTheSweep_data();
+    void cathodeCurrentAboveTheKneeIsTheLimitOfTheSweep();
     void tooFewPointsAreRefused();
     void pointsOfTheOtherTubeTypeAreRefused();
     void aCancelledFitStopsAndSaysSo();
@@ -137,6 +139,30 @@ void TestFit::pointsOfTheRecordsOwnLawAreNotReplaced()
     QVERIFY(QString::fromStdString(fit.reason).contains(QStringLiteral("используется прежняя модель")));
     QCOMPARE(fit.powerLawError.rmsMa, 0.0);
     QVERIFY(fit.fittedError.rmsMa > 0);
+}
+
+void TestFit::cathodeCurrentAboveTheKneeIsTheLimitOfTheSweep_data()
+{
+    QTest::addColumn<bool>("fitted");
+    QTest::addColumn<double>("ug");
+    QTest::newRow("3/2 law at the record's bias") << false << -12.2;
+    QTest::newRow("3/2 law near cut-off") << false << -20.0;
+    QTest::newRow("Koren at the record's bias") << true << -12.2;
+    QTest::newRow("Koren at a zero grid") << true << 0.0;
+}
+
+void TestFit::cathodeCurrentAboveTheKneeIsTheLimitOfTheSweep()
+{
+    // What a cathode resistor's bias settles on: the cathode current once the
+    // anode is far past the knee, never the screen's share alone at Ua = 0.
+    QFETCH(bool, fitted);
+    QFETCH(double, ug);
+    const TubeModel m = fitted ? koren(TubeType::Pentode, kEl34, KorenPentodeParameters{11, 1.35, 650, 4200, 60, 24})
+                               : TubeModel(TubeType::Pentode, kEl34);
+    const double above = m.cathodeCurrentAboveKnee(ug);
+    QVERIFY(above > 0);
+    QVERIFY(std::abs(m.cathodeCurrent(1e6, ug) / above - 1) < 1e-4);
+    QVERIFY(m.cathodeCurrent(kEl34.ua0, ug) <= above * (1 + 1e-12));
 }
 
 void TestFit::tooFewPointsAreRefused()
