@@ -28,18 +28,17 @@ AnalysisRow row(const char *name, const QString &caption, double value, const QS
 QList<AnalysisRow> parametersOf(const model::TubeModel &tube, const TubeFigures &f, const QLocale &locale)
 {
     const QString none;
+    // Koren's parameters have no units: the equations take volts and give amperes.
+    const auto plain = [&](const char *name, const char *caption, double value) {
+        return row(name, QString::fromUtf8(caption), value, none, locale);
+    };
     if (const model::ModelFile *file = tube.file()) {
         if (const auto *p = std::get_if<model::KorenTriodeParameters>(&file->params))
-            return {row("Mu", QStringLiteral("μ"), p->mu, none, locale), row("Ex", QStringLiteral("Ex"), p->ex, none, locale),
-                    row("Kg1", QStringLiteral("Kg1"), p->kg1, none, locale),
-                    row("Kp", QStringLiteral("Kp"), p->kp, none, locale),
-                    row("Kvb", QStringLiteral("Kvb"), p->kvb, none, locale)};
+            return {plain("Mu", "μ", p->mu), plain("Ex", "Ex", p->ex), plain("Kg1", "Kg1", p->kg1),
+                    plain("Kp", "Kp", p->kp), plain("Kvb", "Kvb", p->kvb)};
         if (const auto *p = std::get_if<model::KorenPentodeParameters>(&file->params))
-            return {row("Mu", QStringLiteral("μ"), p->mu, none, locale), row("Ex", QStringLiteral("Ex"), p->ex, none, locale),
-                    row("Kg1", QStringLiteral("Kg1"), p->kg1, none, locale),
-                    row("Kg2", QStringLiteral("Kg2"), p->kg2, none, locale),
-                    row("Kp", QStringLiteral("Kp"), p->kp, none, locale),
-                    row("Kvb", QStringLiteral("Kvb"), p->kvb, none, locale)};
+            return {plain("Mu", "μ", p->mu), plain("Ex", "Ex", p->ex), plain("Kg1", "Kg1", p->kg1),
+                    plain("Kg2", "Kg2", p->kg2), plain("Kp", "Kp", p->kp), plain("Kvb", "Kvb", p->kvb)};
         return {};
     }
     // The 3/2 law has no parameters of its own: it goes through the record's point.
@@ -169,11 +168,10 @@ ModelView ViewModel(const ModelViewInput &input, const QLocale &locale)
     if (input.model && model::operatingPointMoved(*input.model, figures))
         view.note = QStringLiteral("Модель подобрана по другим данным лампы: рабочая точка записи сдвинулась "
                                    "больше чем на 5 %.");
-    view.description = QStringLiteral("%1 кривых модели «%2»%3")
-                           .arg(view.curves.size())
-                           .arg(view.modelName)
-                           .arg(view.measured.isEmpty() ? QString()
-                                                        : QStringLiteral(" и %1 измеренных точек").arg(view.measured.size()));
+    const QString points =
+        view.measured.isEmpty() ? QString() : QStringLiteral(" и %1 измеренных точек").arg(view.measured.size());
+    view.description =
+        QStringLiteral("%1 кривых модели «%2»%3").arg(view.curves.size()).arg(view.modelName, points);
     return view;
 }
 

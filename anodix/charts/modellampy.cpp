@@ -6,12 +6,10 @@
 #include "anodix/charts/besidestage.h"
 #include "anodix/charts/modelplot.h"
 #include "anodix/charts/spiceexport.h"
-#include "anodix/response/spice.h"
 #include "anodix/tubedb/modelstore.h"
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
@@ -161,9 +159,10 @@ void ModelLampy::Form_Load()
 
 void ModelLampy::showTube(const ModelSubject &tube)
 {
-    const bool sameTube = m_subject && m_subject->workingFolder == tube.workingFolder && m_subject->fileName == tube.fileName
-        && m_subject->record == tube.record;
-    // Another tube drops what was imported and fitted for the last one.
+    // Another tube drops what was imported and fitted for the last one; the
+    // same record read again (changed in the editor, say) keeps its measurements.
+    const bool sameTube =
+        m_subject && m_subject->workingFolder == tube.workingFolder && m_subject->fileName == tube.fileName;
     if (!sameTube) {
         stopFit();
         m_candidate.reset();

@@ -131,8 +131,10 @@ void ModelPlot::placeCurveLabels()
         QRectF box = label.item->boundingRect();
         // Left of the curve's end and below the top, so the text stays by its own curve.
         box.moveTopRight(plot->mapToPosition(label.end) + QPointF(-3, 2));
-        box.moveLeft(std::clamp(box.left(), area.left() + 2, std::max(area.left() + 2, area.right() - box.width() - 2)));
-        box.moveTop(std::clamp(box.top(), area.top() + 2, std::max(area.top() + 2, area.bottom() - box.height() - 2)));
+        const double right = std::max(area.left() + 2, area.right() - box.width() - 2);
+        const double bottom = std::max(area.top() + 2, area.bottom() - box.height() - 2);
+        box.moveLeft(std::clamp(box.left(), area.left() + 2, right));
+        box.moveTop(std::clamp(box.top(), area.top() + 2, bottom));
         const bool meets = std::any_of(taken.cbegin(), taken.cend(), [&](const QRectF &o) { return o.intersects(box); });
         label.item->setVisible(!meets);
         if (meets)
