@@ -288,6 +288,7 @@ private slots:
         QVERIFY2(iqAfter > iqBefore && iqAfter < iqBefore * (1 + (excess - 1) / 2),
                  qPrintable(QStringLiteral("%1 -> %2").arg(iqBefore).arg(iqAfter)));
         QVERIFY(labelText(stageWindow, "Pout") != poutBefore);
+        QVERIFY(labelText(characteristics(), "Primechanie").contains(QStringLiteral("подобранной по измерениям")));
         // Both SPICE exports of the companions and the model window's own write the fitted model.
         triggerItem(stageWindow, QStringLiteral("Chastota_Menu"));
         const FormWindow *frequency = shownWindow(QStringLiteral("Chastota"));
@@ -311,6 +312,7 @@ private slots:
         QVERIFY(!QFile::exists(modelPath));
         QCOMPARE(labelText(window, "Model"), kPowerLaw);
         QCOMPARE(characteristicsFigure("Iq"), iqBefore);
+        QVERIFY(labelText(characteristics(), "Primechanie").contains(QStringLiteral("степени 3/2")));
         QCOMPARE(labelText(stageWindow, "Pout"), poutBefore);
         const QString lawNetlist = exported(frequency, "EksportSkhemy", m_app->dialogs, netlist);
         QVERIFY(lawNetlist.contains(QStringLiteral(".subckt")) && !lawNetlist.contains(kFittedHeader));
