@@ -146,10 +146,20 @@ ModelView ViewModel(const ModelViewInput &input, const QLocale &locale)
     }
     for (auto it = voltages.cbegin(); it != voltages.cend(); ++it)
         screens = screens || it.value().second != voltages.first().second;
+    // Without points: from Ug = 0 down past twice the record's bias, a round
+    // step (1, 2 or 5 times a power of ten) apart, 6 to 10 curves.
+    if (voltages.isEmpty() && !(std::abs(figures.uc) > 0 && std::isfinite(figures.uc)))
+        voltages.insert({0, 0}, {0.0, 0.0}); // a record without a bias: the curve at Ug = 0 alone
     if (voltages.isEmpty()) {
-        const double step = std::max(figures.uc, 0.0) * 2 / 5;
-        for (int i = 0; i < 6; ++i)
-            voltages.insert({-i, 0}, {-roundSignificant(i * step, 2), 0.0});
+        const double span = 2 * std::abs(figures.uc);
+        const double decade = std::pow(10.0, std::floor(std::log10(span / 5)));
+        double step = decade;
+        for (double factor : {2.0, 5.0, 10.0})
+            if (factor * decade <= span / 5 * 1.25)
+                step = factor * decade;
+        const int count = std::clamp(int(std::ceil(span / step - 1e-9)) + 1, 6, 10);
+        for (int i = 0; i < count; ++i)
+            voltages.insert({-i, 0}, {-i * step, 0.0});
     }
     // From Ug = 0 down, as the characteristics window lists them.
     for (auto it = voltages.cend(); it != voltages.cbegin();) {
