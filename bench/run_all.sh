@@ -15,6 +15,7 @@ echo
 "$bin/bench_calculations" --no-header
 "$bin/bench_analysis" --no-header
 "$bin/bench_response" --no-header
+"$bin/bench_fit" --no-header
 "$bin/bench_records" --no-header 2>/dev/null
 "$bin/bench_charts" --no-header
 "$bin/bench_supply" --no-header

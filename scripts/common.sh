@@ -41,7 +41,7 @@ ensure_packages() {
 # Packages the programs need to build and to run.
 # shellcheck disable=SC2034  # used by the scripts that source this file
 BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-svg-dev qt6-charts-dev
-                libqt6opengl6-dev libboost-dev
+                libqt6opengl6-dev libboost-dev libeigen3-dev
                 qt6-translations-l10n fonts-liberation)
 
 # Packages the tests need beyond those: ngspice runs the exported netlists.

@@ -11,7 +11,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 seconds=${1:-30}
 root=$ROOT
 build=${FUZZ_BUILD_DIR:-$root/build/fuzz}
-targets=(numbertext tuberecord tuberecordfile tubelimits datafile leadingnumber stages response simulation kenotron)
+targets=(numbertext tuberecord tuberecordfile tubelimits datafile leadingnumber stages response simulation kenotron measurements modelfile)
 
 # Only the fuzzers need clang and its sanitizer runtime; the tests build with g++.
 ensure_packages cmake ninja-build qt6-base-dev clang-14 libclang-rt-14-dev

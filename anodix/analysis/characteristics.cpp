@@ -142,6 +142,7 @@ Figures readFigures(const AnalysisInput &input, const QLocale &locale)
     } else {
         f.tube.mu = record(TubeField::AmplificationFactor);
     }
+    f.tube.model = input.model;
     f.ea = toNumber(input.ea, locale).value_or(0);
     f.fmin = toNumber(input.fmin, locale).value_or(0);
     f.r1 = toNumber(input.r1, locale).value_or(0);
@@ -386,8 +387,13 @@ QString resistanceLine(const QString &name, double value, const QString &unit, c
     return name + QStringLiteral(" = ") + doubleText(value, locale) + u' ' + unit;
 }
 
-QString modelNoteText()
+// The note names the model the curves come from: a fitted one says what it was fitted to.
+QString modelNoteText(const model::ModelFile *fitted)
 {
+    if (fitted)
+        return QStringLiteral("Кривые построены по модели «%1», подобранной по измерениям: %2.")
+            .arg(QString::fromStdString(model::modelDisplayName(fitted->type)),
+                 QString::fromStdString(fitted->source));
     return QStringLiteral("Кривые — оценка: они построены по рабочей точке из данных лампы "
                           "по модели «степени 3/2» и могут отличаться от снятых характеристик.");
 }
@@ -527,7 +533,7 @@ Analysis analyzePushPull(const AnalysisInput &input, const QLocale &locale)
                        "класс усиления %6.")
             .arg(decimals(p.eq, 1), analysis.rows[1].value, analysis.rows[0].value, decimals(p.uaMin, 1),
                  significant(p.ipk, 3), klass);
-    analysis.modelNote = modelNoteText();
+    analysis.modelNote = modelNoteText(input.model.get());
     return analysis.curves.isEmpty() || !drawable(analysis) ? refused(beyondModel()) : analysis;
 }
 
@@ -741,7 +747,7 @@ Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)
             .arg(analysis.rows[0].value, analysis.rows[1].value, analysis.rows[2].value,
                  fixedText(s.umin, 1, locale), fixedText(s.umax, 1, locale), significantText(s.imin, 3, locale),
                  significantText(s.imax, 3, locale));
-    analysis.modelNote = modelNoteText();
+    analysis.modelNote = modelNoteText(input.model.get());
 
     // Figures at the edge of the double range can still lose a curve point to
     // NaN on the way (inf − inf); nothing unusable is ever drawn.

@@ -15,6 +15,7 @@
 #include <QPointF>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 namespace anodix::analysis {
 
@@ -43,6 +44,9 @@ struct AnalysisInput
     QString ug2 = {}, raa = {}, rk = {};
     // The ratings kept beside the record, where there are any.
     std::optional<TubeLimits> limits = {};
+    // The record's fitted model as the stage window read it with the record;
+    // none: the 3/2 law through the record's point.
+    std::shared_ptr<const model::ModelFile> model = {};
 };
 
 struct Curve

@@ -55,15 +55,15 @@ inline QPoint besideSpot(QSize frame, const QRect &stage, const QList<QRect> &ta
 }
 
 // Moves the sized window beside the stage window, clear of the stage's other
-// companion windows that are open.
-inline void placeBeside(QWidget &window, const QWidget &stageWindow)
+// companion windows that are open and of the others named.
+inline void placeBeside(QWidget &window, const QWidget &stageWindow, const QList<const QWidget *> &others)
 {
     static const char *const kStage = "anodixBesideStage";
     window.setProperty(kStage, QVariant::fromValue(static_cast<const QObject *>(&stageWindow)));
     QList<QRect> taken;
     for (const QWidget *other : QApplication::topLevelWidgets()) {
         if (other != &window && other->isVisible()
-            && other->property(kStage).value<const QObject *>() == &stageWindow)
+            && (others.contains(other) || other->property(kStage).value<const QObject *>() == &stageWindow))
             taken.append(other->frameGeometry());
     }
     const QRect stage = stageWindow.frameGeometry();
@@ -76,6 +76,11 @@ inline void placeBeside(QWidget &window, const QWidget &stageWindow)
     const QSize frame = window.isVisible() ? window.frameGeometry().size() : window.size().grownBy(stageFrame);
     // move() places a window by its frame's corner, as the spot is.
     window.move(besideSpot(frame, stage, taken, available));
+}
+
+inline void placeBeside(QWidget &window, const QWidget &stageWindow)
+{
+    placeBeside(window, stageWindow, {});
 }
 
 } // namespace anodix::charts

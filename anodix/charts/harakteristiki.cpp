@@ -94,6 +94,12 @@ void Harakteristiki::createMenus()
     addItem("Pechat", QStringLiteral("Печать…"), &Harakteristiki::Pechat_Click, QKeySequence(Qt::CTRL | Qt::Key_P));
     addItem("EksportModeli", QStringLiteral("Экспорт модели лампы SPICE…"), &Harakteristiki::EksportModeli_Click);
     addItem("EksportSkhemy", QStringLiteral("Экспорт схемы каскада SPICE…"), &Harakteristiki::EksportSkhemy_Click);
+    QMenu *utilities = menuBar()->addMenu(QStringLiteral("Утилиты"));
+    utilities->setObjectName(QStringLiteral("a"));
+    QAction *modelItem = utilities->addAction(QStringLiteral("Модель лампы"));
+    modelItem->setObjectName(QStringLiteral("ModelLampy_Menu"));
+    modelItem->setShortcut(QKeySequence(Qt::Key_F8));
+    connect(modelItem, &QAction::triggered, this, [this] { openModel(); });
 }
 
 void Harakteristiki::createControls(QWidget *client)

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The root object of the module anodix_harakteristiki: makes the characteristics
-// window and the frequency response window, and the supply window's plot.
+// window, the frequency response window, the model window and the supply
+// window's plot.
 #include "anodix/charts/chastota.h"
 #include "anodix/charts/companion.h"
 #include "anodix/charts/harakteristiki.h"
+#include "anodix/charts/modellampy.h"
 #include "anodix/charts/supplyplotview.h"
 
 #include <QObject>
@@ -27,6 +29,11 @@ public:
     std::unique_ptr<SupplyPlot> createSupplyPlot(QWidget *parent) override
     {
         return std::make_unique<SupplyPlotView>(parent);
+    }
+
+    std::unique_ptr<ModelCompanion> createModelWindow(Dialogs &dialogs, const QLocale &locale) override
+    {
+        return std::make_unique<ModelLampy>(dialogs, locale);
     }
 };
 

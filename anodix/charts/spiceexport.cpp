@@ -77,6 +77,14 @@ void exportTubeModel(QWidget *parent, Dialogs &dialogs, const response::Response
              {QStringLiteral("Модель SPICE"), QStringLiteral("inc")}, text);
 }
 
+void exportTubeModel(QWidget *parent, Dialogs &dialogs, const QString &tubeName, analysis::StageKind kind,
+                     const model::TubeFigures &figures)
+{
+    saveText(parent, dialogs, QStringLiteral("Экспорт модели лампы SPICE"),
+             {QStringLiteral("Модель SPICE"), QStringLiteral("inc")},
+             response::TubeSubcircuit(tubeName, kind, figures, response::typicalCapacitances(kind)));
+}
+
 void exportStageNetlist(QWidget *parent, Dialogs &dialogs, const response::ResponseInput &input,
                         const QLocale &locale)
 {

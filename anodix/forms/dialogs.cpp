@@ -88,6 +88,24 @@ SaveChoice QtDialogs::saveFileName(QWidget *parent, const QString &title, const 
     return {dialog.selectedFiles().first(), int(std::max<qsizetype>(0, filters.indexOf(dialog.selectedNameFilter())))};
 }
 
+QStringList QtDialogs::openFileNames(QWidget *parent, const QString &title, const QList<FileType> &types)
+{
+    QStringList filters, patterns;
+    for (const FileType &type : types) {
+        filters << QStringLiteral("%1 (*.%2)").arg(type.name, type.suffix);
+        patterns << QStringLiteral("*.") + type.suffix;
+    }
+    if (types.size() > 1)
+        filters.prepend(QStringLiteral("Все поддерживаемые (%1)").arg(patterns.join(u' ')));
+    QFileDialog dialog(parent, title);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setNameFilters(filters);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
+}
+
 bool QtDialogs::choosePrinter(QWidget *parent, QPrinter &printer)
 {
     QString reason;

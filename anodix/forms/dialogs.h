@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 class QPrinter;
 class QWidget;
@@ -43,6 +44,9 @@ public:
     // adds the chosen type's suffix to a name typed without one, and does not
     // ask before replacing a file: the caller asks about the file it will write.
     virtual SaveChoice saveFileName(QWidget *parent, const QString &title, const QList<FileType> &types) = 0;
+    // A modal file dialog for opening existing files of types (one filter
+    // each, and one for them all first); the chosen paths, none on Cancel.
+    virtual QStringList openFileNames(QWidget *parent, const QString &title, const QList<FileType> &types) = 0;
     // The modal print dialog, which sets up printer; false on Cancel.
     virtual bool choosePrinter(QWidget *parent, QPrinter &printer) = 0;
 };
@@ -57,6 +61,7 @@ public:
     bool askYesNo(QWidget *parent, const QString &text, const QString &title) override;
     QString askText(QWidget *parent, const QString &prompt, const QString &title) override;
     SaveChoice saveFileName(QWidget *parent, const QString &title, const QList<FileType> &types) override;
+    QStringList openFileNames(QWidget *parent, const QString &title, const QList<FileType> &types) override;
     bool choosePrinter(QWidget *parent, QPrinter &printer) override;
 };
 

@@ -8,55 +8,23 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
 
 namespace anodix::response {
 namespace {
 
-// The model's constants, in V and A, fitted as TubeModel fits them: the
-// 3/2-power law through the record's point with its slope S; pentodes split
-// the cathode current between the anode (the knee by atan, then the slope
-// of Ri) and the screen.
-struct Constants
+// The 3/2 law's constants in V and A, exactly as the program's model has
+// them (at the moved screen voltage for the push-pull pair's screens).
+std::optional<model::PowerLawConstants> constantsOf(const model::TubeModel &tube)
 {
-    double k = 0, v0 = 0, mu = 0;            // triode: Ia = k·(Uak/μ + Ugk + v0)^1.5
-    double kvb = 0, ei = 0, share = 0;       // pentodes: Ia = Ik·share·atan(Uak/kvb)·(Uak − ei)
-};
-
-std::optional<Constants> constantsOf(StageKind kind, const model::TubeFigures &f, double screen)
-{
-    if (!(f.ia0 > 0 && f.s > 0))
+    if (!tube.valid() || tube.kind() != model::ModelKind::PowerLaw)
         return std::nullopt;
-    Constants c;
-    const double e = 1.5 * f.ia0 / f.s;
-    const double bias = std::abs(f.uc);
-    const bool triode = analysis::tubeTypeOf(kind) == model::TubeType::Triode;
-    if (triode) {
-        if (!(f.mu > 0))
-            return std::nullopt;
-        c.mu = f.mu;
-        c.v0 = e - f.ua0 / f.mu + bias;
-        c.k = f.ia0 * 1e-3 / model::power15(e);
-    } else {
-        if (!(f.ug2 > 0 && f.ig2 >= 0 && f.ua0 > 0 && f.ri > 0))
-            return std::nullopt;
-        c.v0 = e + bias;
-        c.k = (f.ia0 + f.ig2) * 1e-3 / model::power15(e);
-        c.kvb = f.ug2 / 20;
-        c.ei = f.ua0 - f.ia0 * f.ri;
-        c.share = f.ia0 / (f.ia0 + f.ig2) / (std::atan(f.ua0 / c.kvb) * (f.ua0 - c.ei));
-        // A moved screen scales Ug2/μ2 and the knee; the anode's share stays
-        // fitted at the record's point, as in the program's model.
-        if (screen > 0 && screen != f.ug2) {
-            c.v0 *= screen / f.ug2;
-            c.kvb = screen / 20;
-        }
-    }
+    model::PowerLawConstants c = tube.powerLawConstants();
+    c.k *= 1e-3;
     for (const double v : {c.k, c.v0, c.mu, c.kvb, c.ei, c.share}) {
         if (!std::isfinite(v))
             return std::nullopt;
     }
-    if (!(c.k > 0) || (!triode && !(c.share > 0)))
-        return std::nullopt;
     return c;
 }
 
@@ -151,11 +119,13 @@ QString spiceNumber(double value)
 QString TubeSubcircuit(const QString &tubeName, StageKind kind, const model::TubeFigures &f,
                        const TubeCapacitances &caps, double screen)
 {
-    const std::optional<Constants> c = constantsOf(kind, f, screen);
-    if (!c)
+    const bool triode = analysis::tubeTypeOf(kind) == model::TubeType::Triode;
+    const model::TubeModel record(analysis::tubeTypeOf(kind), f);
+    const bool moved = !triode && screen > 0 && screen != f.ug2;
+    const model::TubeModel tube = moved ? record.withScreenAt(screen) : record;
+    if (!tube.valid())
         return {};
     const QString name = spiceName(tubeName);
-    const bool triode = analysis::tubeTypeOf(kind) == model::TubeType::Triode;
     Text t;
     t << "* " << tubeName << ": " << (triode ? "триод" : "пентод") << ", модель Anodix";
     t.end();
@@ -166,29 +136,82 @@ QString TubeSubcircuit(const QString &tubeName, StageKind kind, const model::Tub
     else
         t << "Ri = " << f.ri << " кОм, Ug2 = " << f.ug2 << " В, Ig2 = " << f.ig2 << " мА";
     t.end();
-    if (triode) {
+    const model::ModelFile *fitted = tube.file();
+    const std::optional<model::PowerLawConstants> c = constantsOf(tube);
+    if (!fitted && !c)
+        return {};
+    if (fitted) {
+        // The source is the user's text: one comment line, nothing else.
+        QString source = QString::fromStdString(fitted->source);
+        for (QChar &ch : source) {
+            if (ch.unicode() < 0x20 || ch.unicode() == 0x7F || ch == QChar(0x2028) || ch == QChar(0x2029))
+                ch = u' ';
+        }
+        t << "* Модель: " << QString::fromStdString(tube.name()) << ", подобрана по измерениям: " << source;
+        t.end();
+        t << "* Точек: " << QString::number(fitted->points) << ", среднеквадратичная ошибка " << fitted->rms_ma
+          << " мА (" << fitted->rms_percent << " % от наибольшего тока), подобрана "
+          << QString::fromStdString(fitted->fitted);
+        t.end();
+    }
+    if (const auto *p = fitted ? std::get_if<model::KorenTriodeParameters>(&fitted->params) : nullptr) {
+        t << "* E1 = Uak/Kp·ln(1 + exp(Kp·(1/μ + Ugk/√(Kvb + Uak²)))), Ia = 2·E1^Ex/Kg1";
+        t.end();
+        t << "* μ = " << p->mu << ", Ex = " << p->ex << ", Kg1 = " << p->kg1 << ", Kp = " << p->kp << ", Kvb = "
+          << p->kvb;
+        t.end();
+    } else if (const auto *q = fitted ? std::get_if<model::KorenPentodeParameters>(&fitted->params) : nullptr) {
+        t << "* E1 = Ug2k/Kp·ln(1 + exp(Kp·(1/μ + Ugk/Ug2k))), Ia = 2·E1^Ex/Kg1·atan(Uak/Kvb), "
+             "Ig2 = (Ugk + Ug2k/μ)^Ex/Kg2";
+        t.end();
+        t << "* μ = " << q->mu << ", Ex = " << q->ex << ", Kg1 = " << q->kg1 << ", Kg2 = " << q->kg2 << ", Kp = "
+          << q->kp << ", Kvb = " << q->kvb;
+        t.end();
+    } else if (triode) {
         t << "* Ia = K·(Uak/μ + Ugk + V0)^1,5: степень 3/2 через точку данных с крутизной S";
         t.end();
         t << "* K = " << c->k << " А/В^1,5, μ = " << c->mu << ", V0 = " << c->v0 << " В";
         t.end();
     } else {
-        t << "* Ik = K·(Ugk + V0)^1,5 (экранная сетка при Ug2), Ia = Ik·Ka·atan(Uak/Vk)·(Uak − Ei), "
+        t << "* Ik = K·(Ugk + V0)^1,5 (экранная сетка при Ug2), Ia = Ik·min(1, Ka·atan(Uak/Vk)·(Uak − Ei)), "
              "Ig2 = Ik − Ia";
         t.end();
         t << "* K = " << c->k << " А/В^1,5, V0 = " << c->v0 << " В, Vk = " << c->kvb << " В, Ei = " << c->ei
           << " В, Ka = " << c->share << " 1/В";
         t.end();
-        if (screen > 0 && screen != f.ug2)
-            t << "* Ток катода не зависит от напряжения экранной сетки: она считается при " << screen
-              << " В к катоду.";
+    }
+    if (!triode) {
+        if (moved)
+            t << "* Экранная сетка считается при " << screen << " В к катоду";
         else
-            t << "* Ток катода не зависит от напряжения экранной сетки: она считается при Ug2.";
+            t << "* Экранная сетка считается при Ug2";
+        t << (fitted ? "." : "; ток катода не зависит от напряжения анода.");
         t.end();
     }
     t << ".subckt " << name << (triode ? " anode grid cathode" : " anode screen grid cathode") << " params: cin="
       << caps.input * 1e-12 << " cga=" << caps.anodeGrid * 1e-12 << " cout=" << caps.output * 1e-12;
     t.end();
-    if (triode) {
+    if (const auto *p = fitted ? std::get_if<model::KorenTriodeParameters>(&fitted->params) : nullptr) {
+        // ln(1 + exp(x)) written so that exp never overflows: max(x, 0) + ln(1 + exp(−|x|)).
+        t << "Be e1 0 V = uramp(V(anode,cathode))/" << p->kp << "*(max(" << p->kp << "*(" << 1 / p->mu
+          << "+V(grid,cathode)/sqrt(" << p->kvb << "+V(anode,cathode)*V(anode,cathode))),0)+ln(1+exp(-abs("
+          << p->kp << "*(" << 1 / p->mu << "+V(grid,cathode)/sqrt(" << p->kvb
+          << "+V(anode,cathode)*V(anode,cathode)))))))";
+        t.end();
+        t << "Ba anode cathode I = " << 2 / p->kg1 << "*pwr(uramp(V(e1)),(" << p->ex << "))";
+        t.end();
+    } else if (const auto *q = fitted ? std::get_if<model::KorenPentodeParameters>(&fitted->params) : nullptr) {
+        const double u2 = tube.screenVoltage();
+        t << "Be e1 0 V = " << u2 << "/" << q->kp << "*(max(" << q->kp << "*(" << 1 / q->mu << "+V(grid,cathode)/"
+          << u2 << "),0)+ln(1+exp(-abs(" << q->kp << "*(" << 1 / q->mu << "+V(grid,cathode)/" << u2 << ")))))";
+        t.end();
+        t << "Ba anode cathode I = " << 2 / q->kg1 << "*pwr(uramp(V(e1)),(" << q->ex << "))*atan(uramp(V(anode,cathode))/"
+          << q->kvb << ")";
+        t.end();
+        t << "Bs screen cathode I = " << 1 / q->kg2 << "*pwr(uramp(V(grid,cathode)+(" << u2 / q->mu << ")),(" << q->ex
+          << "))";
+        t.end();
+    } else if (triode) {
         // Parenthesised, so a negative offset reads the same in every SPICE.
         t << "Ba anode cathode I = " << c->k << "*pwr(uramp(V(anode,cathode)/" << c->mu << "+V(grid,cathode)+("
           << c->v0 << ")),1.5)";
@@ -197,9 +220,11 @@ QString TubeSubcircuit(const QString &tubeName, StageKind kind, const model::Tub
         const auto cathode = [&] {
             t << c->k << "*pwr(uramp(V(grid,cathode)+(" << c->v0 << ")),1.5)";
         };
+        // The anode's share is capped at the whole cathode current, so the
+        // screen current never turns negative far above the record's point.
         const auto anodeShare = [&] {
-            t << c->share << "*atan(uramp(V(anode,cathode))/" << c->kvb << ")*uramp(V(anode,cathode)-(" << c->ei
-              << "))";
+            t << "min(1," << c->share << "*atan(uramp(V(anode,cathode))/" << c->kvb << ")*uramp(V(anode,cathode)-("
+              << c->ei << ")))";
         };
         t << "Ba anode cathode I = ";
         cathode();

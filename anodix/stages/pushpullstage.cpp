@@ -187,6 +187,7 @@ StageResult CalculatePushPullStage(const PushPullTexts &texts, const LoadedTube 
         figures.ri = read.recordDouble(TubeField::InternalResistance);
         figures.ug2 = read.recordDouble(TubeField::ScreenVoltage);
         figures.ig2 = read.recordDouble(TubeField::ScreenCurrent);
+        figures.model = tube.model;
         const QStringList missing = notPositive(
             {{"Ea", ea}, {"Ug2", ug2}, {"Fmin", fmin}, {"R1", r1}, {"Rн", rn}, {"Raa", raa}, {"Rk", rk}},
             {{"Ua", figures.ua0}, {"Ia", figures.ia0}, {"Uc", figures.uc}, {"S", figures.s}, {"Ri", figures.ri},

@@ -3,10 +3,12 @@
 #pragma once
 
 #include "anodix/tubedb/tuberecord.h"
+#include "anodix/tubemodel/tubemodel.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 
 namespace anodix {
@@ -16,6 +18,9 @@ namespace anodix {
 struct LoadedTube
 {
     QStringList lines;
+    // The model fitted to the tube's measured curves, read beside the record
+    // when it was picked; none: the 3/2 law. Only the output stages use it.
+    std::shared_ptr<const model::ModelFile> model = {};
 
     bool has(TubeField field) const { return static_cast<int>(field) < lines.size(); }
     QString text(TubeField field) const { return has(field) ? lines.at(static_cast<int>(field)) : QString(); }

@@ -138,6 +138,7 @@ StageResult CalculateTriodeOutputStage(const QString &ea, const QString &fmin, c
         v.tube.uc = read.recordDouble(F::GridBias);
         v.tube.s = read.recordDouble(F::Transconductance);
         v.tube.mu = read.recordDouble(F::AmplificationFactor);
+        v.tube.model = tube.model;
         v.tube.ri = read.recordDouble(F::InternalResistance);
 
         // Each of these divides somewhere below, or gives a stage that cannot be.

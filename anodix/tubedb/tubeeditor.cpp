@@ -6,6 +6,7 @@
 #include "anodix/forms/dialogs.h"
 #include "anodix/forms/filelistbox.h"
 #include "anodix/stages/numbertext.h"
+#include "anodix/tubedb/modelstore.h"
 
 #include <QAction>
 #include <QEventLoopLocker>
@@ -335,12 +336,24 @@ void TubeEditor::DeleteSelectedRecord()
         showError(QStringLiteral("Ошибка удаления: Файл не выбран"));
         return;
     }
-    if (!m_context.dialogs.askYesNo(this, QStringLiteral("Удалить запись?"), QStringLiteral("Удаление")))
+    // The model fitted to the tube goes with its record, and the one question says so.
+    const bool withModel = HasTubeModel(m_database, m_tubeClass, fileName);
+    const QString question = withModel ? QStringLiteral("Удалить запись? Вместе с ней будет удалён файл модели «%1».")
+                                             .arg(modelFileName(fileName))
+                                       : QStringLiteral("Удалить запись?");
+    if (!m_context.dialogs.askYesNo(this, question, QStringLiteral("Удаление")))
         return;
     const RecordOutcome outcome = m_database.DeleteTubeRecord(m_tubeClass, fileName);
     if (!outcome.ok()) {
         showError(QStringLiteral("Ошибка удаления: %1").arg(outcome.error));
         return;
+    }
+    if (withModel) {
+        if (const RecordOutcome model = DeleteTubeModel(m_database, m_tubeClass, fileName); !model.ok()) {
+            showError(QStringLiteral("Ошибка удаления: запись удалена, файл модели остался: %1").arg(model.error));
+            reload();
+            return;
+        }
     }
     m_context.dialogs.message(this, QStringLiteral("Удалено !"), QString(), Dialogs::Icon::Information);
     reload();

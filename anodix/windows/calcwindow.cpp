@@ -10,6 +10,7 @@
 #include "anodix/forms/warningline.h"
 #include "anodix/stages/numbertext.h"
 #include "anodix/windows/blokpitaniya.h"
+#include "anodix/tubedb/modelstore.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -77,6 +78,10 @@ void CalcWindow::createMenus()
     QAction *supplyItem = utilities->addAction(QStringLiteral("Блок питания для этого каскада"));
     supplyItem->setObjectName(QStringLiteral("BlokPitaniya_Menu"));
     connect(supplyItem, &QAction::triggered, this, &CalcWindow::BlokPitaniya_Click);
+    QAction *modelItem = utilities->addAction(QStringLiteral("Модель лампы"));
+    modelItem->setObjectName(QStringLiteral("ModelLampy_Menu"));
+    modelItem->setShortcut(QKeySequence(Qt::Key_F8));
+    connect(modelItem, &QAction::triggered, this, &CalcWindow::ModelLampy_Click);
     addMenu("Help", "Справка", "Help_Abaut", "О программе", QKeySequence(Qt::CTRL | Qt::Key_A),
             &CalcWindow::Help_Abaut_Click);
 }
@@ -156,6 +161,43 @@ void CalcWindow::File_Click(const QString &fileName)
         m_refusedLimits.insert(fileName);
         showError(limits.error);
     }
+    loadTubeModel();
+    if (m_modelWindow)
+        m_modelWindow->showTube(modelSubject());
+}
+
+void CalcWindow::loadTubeModel()
+{
+    const ModelLoad load = ReadTubeModel(m_database, m_design.tubeClass, m_loadedName);
+    m_loadedTube.model = load.model;
+    m_modelPresent = load.present;
+    if (!load.ok())
+        showError(load.error);
+}
+
+charts::ModelSubject CalcWindow::modelSubject() const
+{
+    charts::ModelSubject subject;
+    subject.kind = m_design.stageKind;
+    subject.tubeClass = m_design.tubeClass;
+    subject.workingFolder = m_database.workingFolder();
+    subject.fileName = m_loadedName;
+    subject.record = m_recordLines;
+    subject.model = m_loadedTube.model;
+    subject.modelPresent = m_modelPresent;
+    return subject;
+}
+
+void CalcWindow::modelChanged()
+{
+    if (m_loadedName.isEmpty())
+        return;
+    loadTubeModel();
+    if (m_modelWindow)
+        m_modelWindow->showTube(modelSubject());
+    // Only a stage already calculated is calculated again, on the boxes as they are.
+    if (m_lastSuccess && m_lastSuccess->tubeName == m_tubeName)
+        Command1_Click();
 }
 
 void CalcWindow::Command1_Click()
@@ -196,6 +238,7 @@ void CalcWindow::keepForCharacteristics(const StageResult &result)
     }
     input.outputs = result.updates;
     input.limits = m_limits;
+    input.model = m_loadedTube.model;
     // The outputs as a screen reader names them: caption, value and unit.
     m_lastShown.clear();
     for (const OutputRow &row : m_design.outputs)
@@ -227,6 +270,8 @@ bool CalcWindow::loadCompanion(int companion)
     const auto kind = companion == 0 ? charts::CompanionKind::Characteristics : charts::CompanionKind::Frequency;
     slot.window = charts::loadCompanion(charts::kCharacteristicsModule, kind, m_context.dialogs, m_context.locale,
                                         reason);
+    if (slot.window)
+        slot.window->setOpenModel([this] { ModelLampy_Click(); });
     if (!slot.window)
         showError((companion == 0 ? QStringLiteral("Окно характеристик не открывается: ")
                                   : QStringLiteral("Окно частотной характеристики не открывается: "))
@@ -252,6 +297,8 @@ void CalcWindow::closeEvent(QCloseEvent *event)
         if (slot.window)
             slot.window->window().close();
     }
+    if (m_modelWindow)
+        m_modelWindow->window().close();
 }
 
 void CalcWindow::refreshOutputs()
@@ -335,6 +382,27 @@ void CalcWindow::Exit_Click() { m_context.navigator.switchTo(this, WindowId::Obs
 void CalcWindow::Redaktor_Click() { m_context.navigator.switchTo(this, m_design.editor); }
 void CalcWindow::Harakteristiki_Click() { openCompanion(0); }
 void CalcWindow::Chastota_Click() { openCompanion(1); }
+void CalcWindow::ModelLampy_Click()
+{
+    if (!m_modelWindow) {
+        QString reason;
+        m_modelWindow = charts::loadModelWindow(m_context.dialogs, m_context.locale, reason);
+        if (!m_modelWindow) {
+            showError(QStringLiteral("Окно модели лампы не открывается: ") + reason);
+            return;
+        }
+        m_modelWindow->setModelChanged([this] { modelChanged(); });
+        // Before a tube is picked the window asks for one; File_Click passes it.
+        if (!m_loadedName.isEmpty())
+            m_modelWindow->showTube(modelSubject());
+    }
+    QList<QWidget *> companions;
+    for (const CompanionSlot &slot : m_companions)
+        if (slot.window && slot.window->window().isOpen())
+            companions.append(&slot.window->window());
+    m_modelWindow->openBeside(this, companions);
+}
+
 void CalcWindow::Help_Abaut_Click() { m_context.navigator.openAbout(); }
 
 void CalcWindow::BlokPitaniya_Click()

@@ -25,6 +25,8 @@ namespace anodix {
 class FileListBox;
 namespace charts {
 class Companion;
+class ModelCompanion;
+struct ModelSubject;
 enum class CompanionKind;
 }
 
@@ -78,6 +80,7 @@ private:
     void Redaktor_Click();
     void Harakteristiki_Click();
     void Chastota_Click();
+    void ModelLampy_Click();
     void Help_Abaut_Click();
     void BlokPitaniya_Click();
 
@@ -93,6 +96,13 @@ private:
     // reason told, when the module cannot be loaded.
     bool loadCompanion(int companion);
     void openCompanion(int companion);
+    // Reads the model beside the loaded record; a file that cannot be used is
+    // told, and the 3/2 law is used.
+    void loadTubeModel();
+    charts::ModelSubject modelSubject() const;
+    // The model window saved or removed the model: read it again and
+    // recalculate, so the stage and its companions show it.
+    void modelChanged();
 
     const CalcWindowSpec &m_design;
     AppContext m_context;
@@ -114,6 +124,8 @@ private:
         bool current = false; // the window has the last calculation already
     };
     std::array<CompanionSlot, 2> m_companions;
+    std::unique_ptr<charts::ModelCompanion> m_modelWindow; // made on first use
+    bool m_modelPresent = false; // a model file lies beside the loaded record
     std::optional<analysis::AnalysisInput> m_lastSuccess; // the last successful calculation
     QStringList m_lastShown;      // its outputs as spoken
     QString m_listError; // why the list could not be filled, told once the window shows

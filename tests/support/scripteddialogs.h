@@ -13,7 +13,7 @@
 
 struct AskedDialog
 {
-    enum class Kind { Message, YesNo, Text, SaveFile, Print };
+    enum class Kind { Message, YesNo, Text, SaveFile, Print, OpenFiles };
     Kind kind;
     QString text;
     QString title;
@@ -31,6 +31,8 @@ public:
     // dialog; an empty path cancels it. The path comes back exactly as given,
     // as from a dialog that adds no suffix, so the caller's own adding is tested.
     void answerFileName(const QString &path, int type = 0) { m_fileNames.append({path, type}); }
+    // The files chosen in the next open dialog; none cancels it.
+    void answerOpenFiles(const QStringList &paths) { m_openFiles.append(paths); }
     // The next print dialog is accepted with a printer that writes this PDF file.
     void answerPrinter(const QString &pdfPath) { m_printers.append(pdfPath); }
 
@@ -73,6 +75,19 @@ public:
         }
         return m_fileNames.takeFirst();
     }
+    // Recorded with the filters offered, as the save dialog is.
+    QStringList openFileNames(QWidget *, const QString &title, const QList<anodix::FileType> &types) override
+    {
+        QStringList filters;
+        for (const anodix::FileType &type : types)
+            filters << type.name + QStringLiteral(" (*.") + type.suffix + u')';
+        asked.append({AskedDialog::Kind::OpenFiles, filters.join(QStringLiteral(";;")), title, Icon::None});
+        if (m_openFiles.isEmpty()) {
+            ++unexpected;
+            return {};
+        }
+        return m_openFiles.takeFirst();
+    }
     bool choosePrinter(QWidget *, QPrinter &printer) override
     {
         asked.append({AskedDialog::Kind::Print, {}, {}, Icon::None});
@@ -96,7 +111,8 @@ public:
     }
     bool allAnswersUsed() const
     {
-        return m_yesNo.isEmpty() && m_texts.isEmpty() && m_fileNames.isEmpty() && m_printers.isEmpty();
+        return m_yesNo.isEmpty() && m_texts.isEmpty() && m_fileNames.isEmpty() && m_printers.isEmpty()
+            && m_openFiles.isEmpty();
     }
     void clear()
     {
@@ -106,6 +122,7 @@ public:
         m_texts.clear();
         m_fileNames.clear();
         m_printers.clear();
+        m_openFiles.clear();
     }
 
 private:
@@ -113,4 +130,5 @@ private:
     QList<QString> m_texts;
     QList<anodix::SaveChoice> m_fileNames;
     QList<QString> m_printers;
+    QList<QStringList> m_openFiles;
 };

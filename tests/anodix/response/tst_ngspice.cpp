@@ -8,6 +8,7 @@
 #include "anodix/stages/powerstage.h"
 #include "anodix/stages/pushpullstage.h"
 #include "anodix/stages/triodeoutputstage.h"
+#include "anodix/tubedb/modelstore.h"
 #include "anodix/tubedb/tuberecord.h"
 
 #include <QDir>
@@ -24,6 +25,8 @@
 
 using namespace anodix;
 using namespace anodix::response;
+
+Q_DECLARE_METATYPE(anodix::model::FittedParameters)
 
 namespace {
 
@@ -180,6 +183,28 @@ RunResult runToEnd(SpiceRun &run, const QString &program, const QString &netlist
 bool isShown(const QString &text)
 {
     return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.isPrint() || c == u'\n'; });
+// A bundled record's figures, with its bundled model file when fitted is set.
+model::TubeFigures recordFigures(TubeClass tubeClass, const QString &tube, bool fitted)
+{
+    const TubeDatabase db(QStringLiteral(ANODIX_DATA_DIR));
+    const RecordLines record = db.ReadTubeRecord(tubeClass, tube + QStringLiteral(".lamp"));
+    const auto n = [&](int i) { return i < record.lines.size() ? record.lines[i].toDouble() : 0.0; };
+    model::TubeFigures f{n(2), n(3), n(4), n(5), n(6), n(7), n(8), n(9)};
+    if (fitted)
+        f.model = ReadTubeModel(db, tubeClass, tube + QStringLiteral(".lamp")).model;
+    return f;
+}
+
+std::shared_ptr<const model::ModelFile> korenFile(const model::FittedParameters &params)
+{
+    model::ModelFile file;
+    file.type = std::holds_alternative<model::KorenTriodeParameters>(params) ? model::ModelKind::KorenTriode
+                                                                             : model::ModelKind::KorenPentode;
+    file.params = params;
+    file.source = "test; a line\nbreak";
+    file.points = 100;
+    file.fitted = "2026-01-01";
+    return std::make_shared<const model::ModelFile>(file);
 }
 
 } // namespace
@@ -312,6 +337,123 @@ private slots:
     // until the bypassed cathode settles: the fundamental's power within 5 %,
     // H2, H3 and THD within 15 %, the cathode's mean within 3 %.
     void outputStagesAgreeOverTheCycle_data()
+    // The exported subcircuit alone, swept over the anode characteristics up
+    // to twice the record's anode voltage: ngspice's currents are the
+    // program's, and the screen current never turns negative.
+    void subcircuitSweepsAsTheModel_data()
+    {
+        QTest::addColumn<int>("tubeClass");
+        QTest::addColumn<QString>("tube");
+        QTest::addColumn<bool>("bundledModel");
+        QTest::addColumn<model::FittedParameters>("koren");
+
+        const model::FittedParameters none = model::KorenTriodeParameters{};
+        QTest::newRow("300B, 3/2 law") << int(TubeClass::Triode) << "300B" << false << none;
+        QTest::newRow("300B, its bundled fitted model") << int(TubeClass::Triode) << "300B" << true << none;
+        QTest::newRow("12AX7, a Koren model")
+            << int(TubeClass::Triode) << "12AX7" << false
+            << model::FittedParameters(model::KorenTriodeParameters{100, 1.4, 1060, 600, 300});
+        QTest::newRow("EL84, 3/2 law far above its screen")
+            << int(TubeClass::PowerPentode) << "EL84" << false << none;
+        QTest::newRow("EL34, 3/2 law") << int(TubeClass::PowerPentode) << "EL34" << false << none;
+        QTest::newRow("EL34, a Koren pentode model")
+            << int(TubeClass::PowerPentode) << "EL34" << false
+            << model::FittedParameters(model::KorenPentodeParameters{11, 1.35, 650, 4200, 60, 24});
+        QTest::newRow("EF86, 3/2 law") << int(TubeClass::PreampPentode) << "EF86" << false << none;
+    }
+
+    void subcircuitSweepsAsTheModel()
+    {
+        QFETCH(int, tubeClass);
+        QFETCH(QString, tube);
+        QFETCH(bool, bundledModel);
+        QFETCH(model::FittedParameters, koren);
+
+        model::TubeFigures f = recordFigures(TubeClass(tubeClass), tube, bundledModel);
+        if (bundledModel)
+            QVERIFY2(f.model, "the bundled model file is missing or unreadable");
+        const bool triode = TubeClass(tubeClass) == TubeClass::Triode;
+        const bool korenGiven = triode ? std::get<model::KorenTriodeParameters>(koren).mu > 0
+                                       : std::holds_alternative<model::KorenPentodeParameters>(koren);
+        if (korenGiven)
+            f.model = korenFile(koren);
+        const StageKind kind = triode ? StageKind::Triode : StageKind::Power;
+        const model::TubeModel tube0(analysis::tubeTypeOf(kind), f);
+        QCOMPARE(tube0.kind() != model::ModelKind::PowerLaw, bundledModel || korenGiven);
+        const QString subcircuit = TubeSubcircuit(tube, kind, f, typicalCapacitances(kind));
+        QVERIFY(!subcircuit.isEmpty());
+        // The model file's source is one comment line, whatever it holds.
+        if (korenGiven)
+            QVERIFY(!subcircuit.contains(QStringLiteral("\nbreak\n")));
+
+        const double uaMax = 2 * f.ua0;
+        const double bias = std::abs(f.uc);
+        const QList<double> grids{0, -bias / 2, -bias, -1.5 * bias, -2 * bias};
+        QString netlist = QStringLiteral("* sweep\n") + subcircuit;
+        netlist += QStringLiteral("Va a 0 DC 0\nVg g 0 DC 0\n");
+        if (triode) {
+            netlist += QStringLiteral("X1 a g 0 %1\n").arg(spiceName(tube));
+        } else {
+            netlist += QStringLiteral("Vs s 0 DC %1\n").arg(spiceNumber(f.ug2));
+            netlist += QStringLiteral("X1 a s g 0 %1\n").arg(spiceName(tube));
+        }
+        netlist += QStringLiteral(".control\nset wr_singlescale\nset wr_vecnames\n");
+        for (int i = 0; i < grids.size(); ++i) {
+            netlist += QStringLiteral("alter vg dc = %1\ndc va 0 %2 %3\nwrdata g%4.data %5\n")
+                           .arg(spiceNumber(grids[i]), spiceNumber(uaMax), spiceNumber(uaMax / 100))
+                           .arg(i)
+                           .arg(triode ? QStringLiteral("i(va)") : QStringLiteral("i(va) i(vs)"));
+        }
+        netlist += QStringLiteral("quit\n.endc\n.end\n");
+
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QVERIFY(SaveSpiceText(dir.filePath(QStringLiteral("sweep.cir")), netlist).isEmpty());
+        QProcess ngspice;
+        ngspice.setWorkingDirectory(dir.path());
+        ngspice.start(QStringLiteral("ngspice"), {QStringLiteral("-n"), QStringLiteral("-b"), QStringLiteral("sweep.cir")});
+        QVERIFY(ngspice.waitForFinished(20000));
+        const QString errors = QString::fromUtf8(ngspice.readAllStandardError());
+        QVERIFY2(!errors.contains(QStringLiteral("rror")), qPrintable(errors));
+
+        double largest = 0, worst = 0, lowestScreen = 0;
+        int compared = 0;
+        for (int i = 0; i < grids.size(); ++i) {
+            const DataFile data = readData(dir.filePath(QStringLiteral("g%1.data").arg(i)));
+            QVERIFY2(data.rows.size() > 90, qPrintable(QStringLiteral("g%1.data").arg(i)));
+            for (const QList<double> &row : data.rows) {
+                const double ua = row[0];
+                // The sources deliver what the tube draws: their currents are negative.
+                const double ia = -row[1] * 1e3;
+                const double expected = tube0.anodeCurrent(ua, grids[i]);
+                largest = std::max(largest, expected);
+                worst = std::max(worst, std::abs(ia - expected) / std::max(std::abs(expected), 1e-3));
+                // Below 1 µA the relative figure means nothing; both must still be tiny.
+                if (std::abs(expected) < 1e-3)
+                    QVERIFY2(std::abs(ia) < 2e-3, qPrintable(QStringLiteral("Ua %1, Ug %2: %3 mA").arg(ua).arg(grids[i]).arg(ia)));
+                else
+                    QVERIFY2(deviation(ia, expected) < 0.005,
+                             qPrintable(QStringLiteral("Ua %1, Ug %2: %3 against %4 mA")
+                                            .arg(ua).arg(grids[i]).arg(ia).arg(expected)));
+                if (!triode) {
+                    const double ig2 = -row[2] * 1e3;
+                    lowestScreen = std::min(lowestScreen, ig2);
+                    const double screen = tube0.screenCurrent(ua, grids[i]);
+                    QVERIFY2(std::abs(ig2 - screen) <= 0.005 * std::max(screen, 1.0),
+                             qPrintable(QStringLiteral("Ig2 at Ua %1, Ug %2: %3 against %4 mA")
+                                            .arg(ua).arg(grids[i]).arg(ig2).arg(screen)));
+                }
+                ++compared;
+            }
+        }
+        qInfo("%s: %d points up to %g mA, worst relative deviation %.2g, lowest Ig2 %g mA", qPrintable(tube),
+              compared, largest, worst, lowestScreen);
+        QVERIFY(largest > 0);
+        QVERIFY2(lowestScreen >= -1e-9, "the screen current went negative in the subcircuit");
+    }
+
+    // A netlist ngspice cannot read: the window tells the first error line.
+    void aBrokenNetlistGivesItsErrorLine()
     {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("tube");

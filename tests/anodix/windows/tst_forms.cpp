@@ -85,6 +85,7 @@ QList<MenuItem> calcMenus(const char *fileMenu)
             {"a", "Утилиты", "Harakteristiki_Menu", "Характеристики и нагрузочная прямая", QKeySequence(Qt::Key_F6)},
             {"a", "Утилиты", "Chastota_Menu", "Частотная характеристика", QKeySequence(Qt::Key_F7)},
             {"a", "Утилиты", "BlokPitaniya_Menu", "Блок питания для этого каскада", QKeySequence()},
+            {"a", "Утилиты", "ModelLampy_Menu", "Модель лампы", QKeySequence(Qt::Key_F8)},
             {"Help", "Справка", "Help_Abaut", "О программе", QKeySequence(Qt::CTRL | Qt::Key_A)}};
 }
 
