@@ -245,10 +245,10 @@ Solution solve(StageKind kind, const TubeModel &model, const Figures &f)
         s.ugq = -s.iq * s.rk;
     } else {
         // The cathode current sets the bias whatever the anode does.
-        const auto bias = [&](double ug) { return ug + model.cathodeCurrent(0, ug) * s.rk; };
+        const auto bias = [&](double ug) { return ug + model.cathodeCurrentAboveKnee(ug) * s.rk; };
         s.ugq = increasingRoot(bias, model.gridCutoff(0), 0);
         s.precise = balanced(bias, s.ugq, std::abs(s.ugq));
-        const double beforeAnode = f.ea - model.cathodeCurrent(0, s.ugq) * s.rk;
+        const double beforeAnode = f.ea - model.cathodeCurrentAboveKnee(s.ugq) * s.rk;
         if (kind == StageKind::PreampPentode) {
             const double top = std::max(0.0, beforeAnode) / s.ra;
             const auto balance = [&](double i) { return i - model.anodeCurrent(beforeAnode - i * s.ra, s.ugq); };

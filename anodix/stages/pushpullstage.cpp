@@ -77,7 +77,7 @@ PushPullPoint solve(const model::TubeModel &tube, const PushPullCircuit &c, std:
     // Both cathode currents through Rk lift the cathode, which lowers the
     // screen against it too: Uk = 2·Ik(−Uk)·Rk/1000 at u2 = Ug2 − Uk.
     const auto bias = [&](double uk) {
-        return uk - 2 * tube.withScreenAt(c.ug2 - uk).cathodeCurrent(0, -uk) * c.rk / 1000;
+        return uk - 2 * tube.withScreenAt(c.ug2 - uk).cathodeCurrentAboveKnee(-uk) * c.rk / 1000;
     };
     p.uk = model::increasingRoot(bias, 0, std::max(0.0, c.ug2));
     p.eq = c.ea - p.uk;

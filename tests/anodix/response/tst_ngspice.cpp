@@ -183,6 +183,8 @@ RunResult runToEnd(SpiceRun &run, const QString &program, const QString &netlist
 bool isShown(const QString &text)
 {
     return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.isPrint() || c == u'\n'; });
+}
+
 // A bundled record's figures, with its bundled model file when fitted is set.
 model::TubeFigures recordFigures(TubeClass tubeClass, const QString &tube, bool fitted)
 {
@@ -332,11 +334,6 @@ private slots:
         QVERIFY(pushPull ? h[0] < h[1] / 10 : h[0] > h[2]);
     }
 
-    // The output stages over the whole cycle against ngspice on their own
-    // netlists, driven as the window drives them (a sine of the rest bias)
-    // until the bypassed cathode settles: the fundamental's power within 5 %,
-    // H2, H3 and THD within 15 %, the cathode's mean within 3 %.
-    void outputStagesAgreeOverTheCycle_data()
     // The exported subcircuit alone, swept over the anode characteristics up
     // to twice the record's anode voltage: ngspice's currents are the
     // program's, and the screen current never turns negative.
@@ -452,8 +449,11 @@ private slots:
         QVERIFY2(lowestScreen >= -1e-9, "the screen current went negative in the subcircuit");
     }
 
-    // A netlist ngspice cannot read: the window tells the first error line.
-    void aBrokenNetlistGivesItsErrorLine()
+    // The output stages over the whole cycle against ngspice on their own
+    // netlists, driven as the window drives them (a sine of the rest bias)
+    // until the bypassed cathode settles: the fundamental's power within 5 %,
+    // H2, H3 and THD within 15 %, the cathode's mean within 3 %.
+    void outputStagesAgreeOverTheCycle_data()
     {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("tube");
