@@ -94,17 +94,6 @@ constexpr auto kResultForm = [] {
 const QString kPrompt = QStringLiteral("Выберите лампу и нажмите «Рассчитать»");
 const QString kErrorTitle = QStringLiteral("Ошибка");
 
-// A value label that grows with its text, its unit moving along.
-void fit(QLabel *value, QLabel *unit, const ControlRow &valueRow, const ControlRow &unitRow)
-{
-    placeControl(value, valueRow);
-    placeControl(unit, unitRow);
-    if (const int extra = value->sizeHint().width() - value->width(); extra > 0) {
-        value->resize(value->width() + extra, value->height());
-        unit->move(unit->x() + extra, unit->y());
-    }
-}
-
 } // namespace
 
 Chastota::Chastota(Dialogs &dialogs, const QLocale &locale)
@@ -230,7 +219,7 @@ void Chastota::refresh()
         value->setText(row ? row->value : QString());
         label("Edinica", i)->setText(row ? row->unit : QString());
         value->setAccessibleName(row ? row->spoken() : QString());
-        fit(value, label("Edinica", i), resultRow(1, i), resultRow(2, i));
+        placeValueAndUnit(value, label("Edinica", i), resultRow(1, i), resultRow(2, i));
     }
     label("Nuzhny")->setText(drawn ? r->neededCaption : QString());
     for (int i = 0; i < kPartRows; ++i) {
@@ -240,7 +229,7 @@ void Chastota::refresh()
         value->setText(row ? row->value : QString());
         label("EdinicaDetali", i)->setText(row ? row->unit : QString());
         value->setAccessibleName(row ? r->neededCaption + u' ' + row->spoken() : QString());
-        fit(value, label("EdinicaDetali", i), partRow(1, i), partRow(2, i));
+        placeValueAndUnit(value, label("EdinicaDetali", i), partRow(1, i), partRow(2, i));
     }
     m_plot->setAccessibleDescription(
         drawn ? QStringList{r->rows.value(0).spoken(), r->rows.value(1).spoken(), r->rows.value(2).spoken()}

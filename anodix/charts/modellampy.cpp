@@ -83,17 +83,6 @@ const QString kPrompt = QStringLiteral("Выберите лампу в окне 
 const QString kErrorTitle = QStringLiteral("Ошибка");
 const QString kTitle = QStringLiteral("Модель лампы");
 
-// A value label that grows with its text, its unit moving along.
-void fit(QLabel *value, QLabel *unit, const ControlRow &valueRow, const ControlRow &unitRow)
-{
-    placeControl(value, valueRow);
-    placeControl(unit, unitRow);
-    if (const int extra = value->sizeHint().width() - value->width(); extra > 0) {
-        value->resize(value->width() + extra, value->height());
-        unit->move(unit->x() + extra, unit->y());
-    }
-}
-
 void showRow(const analysis::AnalysisRow *row, QLabel *caption, QLabel *value, QLabel *unit)
 {
     caption->setText(row ? row->caption : QString());
@@ -246,13 +235,13 @@ void ModelLampy::refresh()
         const bool has = m_view && i < m_view->parameters.size();
         showRow(has ? &m_view->parameters.at(i) : nullptr, label("Parametr", i), label("ParametrZnachenie", i),
                 label("ParametrEdinica", i));
-        fit(label("ParametrZnachenie", i), label("ParametrEdinica", i), parameterRow(1, i), parameterRow(2, i));
+        placeValueAndUnit(label("ParametrZnachenie", i), label("ParametrEdinica", i), parameterRow(1, i), parameterRow(2, i));
     }
     for (int i = 0; i < kErrorRows; ++i) {
         const bool has = m_view && i < m_view->errors.size();
         showRow(has ? &m_view->errors.at(i) : nullptr, label("Nazvanie", i), label("Znachenie", i),
                 label("Edinica", i));
-        fit(label("Znachenie", i), label("Edinica", i), errorRow(1, i), errorRow(2, i));
+        placeValueAndUnit(label("Znachenie", i), label("Edinica", i), errorRow(1, i), errorRow(2, i));
     }
     findChild<QAction *>(QStringLiteral("SohranitModel"))->setEnabled(m_candidate != nullptr);
     findChild<QAction *>(QStringLiteral("UdalitModel"))->setEnabled(m_subject && m_subject->modelPresent);

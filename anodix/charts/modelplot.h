@@ -5,16 +5,11 @@
 #pragma once
 
 #include "anodix/analysis/modelview.h"
-
-#include <QChartView>
-#include <QLocale>
-
-class QCategoryAxis;
-class QGraphicsSimpleTextItem;
+#include "anodix/charts/anodeplot.h"
 
 namespace anodix::charts {
 
-class ModelPlot : public QChartView
+class ModelPlot : public AnodePlot
 {
     Q_OBJECT
 public:
@@ -23,22 +18,6 @@ public:
     // Draws the view in place of what was drawn; one with a problem, or with
     // an axis that has no labelled ticks, leaves the plot empty (false).
     bool setView(const analysis::ModelView &view);
-    void clear();
-
-private:
-    // Each curve is named by its grid voltage at its end inside the plot; a
-    // name that would meet another is left out (the read-out has it all).
-    void placeCurveLabels();
-
-    QLocale m_locale;
-    QCategoryAxis *m_uaAxis;
-    QCategoryAxis *m_iaAxis;
-    struct CurveLabel
-    {
-        QGraphicsSimpleTextItem *item;
-        QPointF end; // (Ua, Ia) of the curve's last point
-    };
-    QList<CurveLabel> m_curveLabels;
 };
 
 } // namespace anodix::charts

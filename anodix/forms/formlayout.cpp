@@ -169,6 +169,16 @@ void placeControl(QWidget *widget, const ControlRow &row)
     widget->setGeometry(twips(row.left), twips(row.top), twips(row.width), height);
 }
 
+void placeValueAndUnit(QWidget *value, QWidget *unit, const ControlRow &valueRow, const ControlRow &unitRow)
+{
+    placeControl(value, valueRow);
+    placeControl(unit, unitRow);
+    if (const int extra = value->sizeHint().width() - value->width(); extra > 0) {
+        value->resize(value->width() + extra, value->height());
+        unit->move(unit->x() + extra, unit->y());
+    }
+}
+
 void setBuddies(const FormControls &controls, std::initializer_list<BuddyPair> pairs)
 {
     setBuddies(controls, std::span<const BuddyPair>(pairs.begin(), pairs.size()));

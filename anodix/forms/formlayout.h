@@ -94,6 +94,10 @@ FormControls buildForm(QWidget *client, std::span<const ControlRow> rows);
 // Puts a control built from row back where the form gave it.
 void placeControl(QWidget *widget, const ControlRow &row);
 
+// Puts a result's value and unit back where the form gave them, the value
+// widened to its text and the unit moved along, so a long figure is not cut.
+void placeValueAndUnit(QWidget *value, QWidget *unit, const ControlRow &valueRow, const ControlRow &unitRow);
+
 // A caption label and the box it names: {label name, box name}.
 using BuddyPair = std::pair<const char *, const char *>;
 
