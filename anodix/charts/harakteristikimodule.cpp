@@ -26,9 +26,9 @@ public:
         return std::make_unique<Harakteristiki>(dialogs, locale);
     }
 
-    std::unique_ptr<SupplyPlot> createSupplyPlot(QWidget *parent) override
+    std::unique_ptr<SupplyPlot> createSupplyPlot(QWidget *parent, const QLocale &locale) override
     {
-        return std::make_unique<SupplyPlotView>(parent);
+        return std::make_unique<SupplyPlotView>(parent, locale);
     }
 
     std::unique_ptr<ModelCompanion> createModelWindow(Dialogs &dialogs, const QLocale &locale) override

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 
+class QLocale;
 class QWidget;
 
 namespace anodix::charts {
@@ -30,10 +31,11 @@ class SupplyPlotFactory
 {
 public:
     virtual ~SupplyPlotFactory() = default;
-    virtual std::unique_ptr<SupplyPlot> createSupplyPlot(QWidget *parent) = 0;
+    // The axes' numbers are written in locale, as the window's are.
+    virtual std::unique_ptr<SupplyPlot> createSupplyPlot(QWidget *parent, const QLocale &locale) = 0;
 };
 
 } // namespace anodix::charts
 
-#define ANODIX_SUPPLY_PLOT_IID "ru.anodix.SupplyPlotFactory/1"
+#define ANODIX_SUPPLY_PLOT_IID "ru.anodix.SupplyPlotFactory/2"
 Q_DECLARE_INTERFACE(anodix::charts::SupplyPlotFactory, ANODIX_SUPPLY_PLOT_IID)

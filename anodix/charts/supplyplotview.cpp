@@ -10,8 +10,9 @@
 
 namespace anodix::charts {
 
-SupplyPlotView::SupplyPlotView(QWidget *parent)
+SupplyPlotView::SupplyPlotView(QWidget *parent, const QLocale &locale)
     : m_view(new QChartView(parent))
+    , m_locale(locale)
 {
     m_view->setObjectName(QStringLiteral("Grafik"));
     m_view->setRenderHint(QPainter::Antialiasing);
@@ -26,6 +27,8 @@ void SupplyPlotView::showTrace(const QList<QPointF> &c1, const QList<QPointF> &o
     auto *chart = new QChart;
     chart->legend()->setAlignment(Qt::AlignTop);
     chart->setMargins(QMargins(4, 4, 4, 4));
+    chart->setLocale(m_locale);
+    chart->setLocalizeNumbers(true);
     auto *c1Series = new QLineSeries;
     c1Series->setName(QStringLiteral("Напряжение на C1"));
     c1Series->replace(c1);

@@ -4,6 +4,8 @@
 
 #include "anodix/charts/supplyplot.h"
 
+#include <QLocale>
+
 class QChart;
 class QChartView;
 
@@ -12,12 +14,13 @@ namespace anodix::charts {
 class SupplyPlotView final : public SupplyPlot
 {
 public:
-    explicit SupplyPlotView(QWidget *parent);
+    SupplyPlotView(QWidget *parent, const QLocale &locale);
     QWidget *widget() override;
     void showTrace(const QList<QPointF> &c1, const QList<QPointF> &output, std::optional<double> stepTime) override;
 
 private:
     QChartView *m_view;
+    QLocale m_locale;
 };
 
 } // namespace anodix::charts

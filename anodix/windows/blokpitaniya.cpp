@@ -451,7 +451,7 @@ void BlokPitaniya::showResult(const supply::SupplyCircuit &circuit, const supply
             showError(QStringLiteral("График не строится: ") + reason);
             return;
         }
-        m_plot = factory->createSupplyPlot(m_plotArea);
+        m_plot = factory->createSupplyPlot(m_plotArea, m_context.locale);
         m_plotArea->layout()->addWidget(m_plot->widget());
     }
     QList<QPointF> c1, out;
