@@ -111,6 +111,23 @@ bool plausible(const MeasuredPoint &p)
         && std::abs(p.ia) <= kMaxCurrentMa && std::abs(p.ig2) <= kMaxCurrentMa;
 }
 
+// Adds a read point; false, with the line named in error, for one no tube
+// gives or past the most a file may hold.
+bool keepPoint(MeasurementRead &result, const MeasuredPoint &p, const std::string &fileName, int number,
+               std::string &error)
+{
+    if (!plausible(p)) {
+        error = at(fileName, number) + "значение вне разумных пределов";
+        return false;
+    }
+    if (result.points.size() >= kMaxPoints) {
+        error = at(fileName, number) + "слишком много точек";
+        return false;
+    }
+    result.points.push_back(p);
+    return true;
+}
+
 MeasurementRead failed(MeasurementFormat format, std::string error)
 {
     MeasurementRead r;
@@ -184,16 +201,7 @@ MeasurementRead readTwoSupplyTracer(std::string_view text, const std::string &fi
         p.ua = v[2];
         p.ia = v[3] * 1000;
         p.ug = -std::abs(v[7]);
-        if (!plausible(p)) {
-            error = at(fileName, number) + "значение вне разумных пределов";
-            return false;
-        }
-        if (result.points.size() >= kMaxPoints) {
-            error = at(fileName, number) + "слишком много точек";
-            return false;
-        }
-        result.points.push_back(p);
-        return true;
+        return keepPoint(result, p, fileName, number, error);
     });
     if (!error.empty())
         return failed(kFormat, error);
@@ -269,16 +277,7 @@ MeasurementRead readMeasurementCsv(std::string_view text, const std::string &fil
             }
         }
         MeasuredPoint p{v[0], v[1], v[2], v[3], v[4], column[3] >= 0};
-        if (!plausible(p)) {
-            error = at(fileName, number) + "значение вне разумных пределов";
-            return false;
-        }
-        if (result.points.size() >= kMaxPoints) {
-            error = at(fileName, number) + "слишком много точек";
-            return false;
-        }
-        result.points.push_back(p);
-        return true;
+        return keepPoint(result, p, fileName, number, error);
     });
     if (!error.empty())
         return failed(kFormat, error);
