@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the locale number conversion of Anodix: the first byte picks the
 // locale, the rest is the text as a user or a record file might give it.
-#include "anodix/stages/numbertext.h"
+#include "common/numbertext.h"
 
 #include <QLocale>
 #include <QString>
@@ -53,11 +53,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QLocale &locale = localeFor(data[0]);
     const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
 
-    const std::optional<double> number = anodix::toNumber(text, locale);
-    if (anodix::isNumeric(text, locale) != number.has_value())
+    const std::optional<double> number = common::toNumber(text, locale);
+    if (common::isNumeric(text, locale) != number.has_value())
         fail("isNumeric disagrees with toNumber", text, locale);
 
-    const std::optional<double> either = anodix::toNumberEitherSeparator(text, locale);
+    const std::optional<double> either = common::toNumberEitherSeparator(text, locale);
     if (either && !std::isfinite(*either))
         fail("toNumberEitherSeparator accepted a value that is not finite", text, locale);
     if (!number)
@@ -71,16 +71,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         fail("toNumberEitherSeparator rejects or changes what toNumber accepts", text, locale);
 
     // What the program shows must read back as the number it stands for.
-    const QString shownDouble = anodix::doubleText(value, locale);
-    const std::optional<double> backDouble = anodix::toNumber(shownDouble, locale);
+    const QString shownDouble = common::doubleText(value, locale);
+    const std::optional<double> backDouble = common::toNumber(shownDouble, locale);
     if (!backDouble || !close(*backDouble, value, 1e-14))
         fail("doubleText does not read back", text, locale);
 
     // Only a value within the single range narrows; a cast of any other is undefined.
     if (std::fabs(value) <= FLT_MAX) {
         const float single = static_cast<float>(value);
-        const QString shownSingle = anodix::singleText(single, locale);
-        const std::optional<double> backSingle = anodix::toNumber(shownSingle, locale);
+        const QString shownSingle = common::singleText(single, locale);
+        const std::optional<double> backSingle = common::toNumber(shownSingle, locale);
         if (!backSingle || !close(*backSingle, single, 1e-6))
             fail("singleText does not read back", text, locale);
     }
@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // rounding must stay finite and move the value by at most half a unit.
     if (std::fabs(value) <= FLT_MAX) {
         for (int decimals : {2, 4, 5}) {
-            const double rounded = anodix::roundHalfEven(value, decimals, 7);
+            const double rounded = common::roundHalfEven(value, decimals, 7);
             if (!std::isfinite(rounded))
                 fail("roundHalfEven gave a value that is not finite", text, locale);
             const double unit = std::pow(10.0, -decimals);

@@ -6,7 +6,7 @@
 // The tube's name comes from the input too: whatever it holds, the netlist's
 // lines are those of a plain name, the name only ever inside a comment.
 #include "anodix/response/spice.h"
-#include "anodix/stages/numbertext.h"
+#include "common/numbertext.h"
 #include "anodix/stages/powerstage.h"
 
 #include <QLocale>
@@ -41,9 +41,9 @@ void checkRows(const QList<AnalysisRow> &rows, const QLocale &locale, const QByt
     for (const AnalysisRow &row : rows) {
         const bool dash = row.value == QStringLiteral("—");
         const QRegularExpressionMatch both = withDecibels.match(row.value);
-        const bool numeric = both.hasMatch() ? anodix::isNumeric(both.captured(1), locale)
-                                                   && anodix::isNumeric(both.captured(2), locale)
-                                             : anodix::isNumeric(row.value, locale);
+        const bool numeric = both.hasMatch() ? common::isNumeric(both.captured(1), locale)
+                                                   && common::isNumeric(both.captured(2), locale)
+                                             : common::isNumeric(row.value, locale);
         if (row.value.isEmpty() || looksNonFinite(row.value) || (!dash && !numeric))
             fail("a response row that is no number", row.spoken(), input);
     }

@@ -8,7 +8,7 @@
 // The axes the plot is set up from, for the analysis and for any number in
 // the input, hold a few ascending ticks whose labels read back as their values.
 #include "anodix/analysis/characteristics.h"
-#include "anodix/stages/numbertext.h"
+#include "common/numbertext.h"
 #include "anodix/stages/pentodestage.h"
 #include "anodix/stages/powerstage.h"
 #include "anodix/stages/pushpullstage.h"
@@ -58,7 +58,7 @@ void checkAnodix(const char *stage, const anodix::StageResult &result, const QSt
                 fail("a class that is neither A nor AB1", update.text, input);
             continue;
         }
-        if (update.text.isEmpty() || looksNonFinite(update.text) || !anodix::isNumeric(update.text, locale))
+        if (update.text.isEmpty() || looksNonFinite(update.text) || !common::isNumeric(update.text, locale))
             fail("an output that is no number", QString::fromLatin1(stage) + u' ' + update.text, input);
     }
     if (result.message && result.message->title != QStringLiteral("Ошибка"))
@@ -83,7 +83,7 @@ void checkSameFigures(const anodix::analysis::Analysis &a, const anodix::StageRe
         for (const anodix::DisplayUpdate &update : result.updates) {
             if (update.output != QLatin1String(row.name))
                 continue;
-            if (anodix::toNumber(row.value, locale) != anodix::toNumber(update.text, locale))
+            if (common::toNumber(row.value, locale) != common::toNumber(update.text, locale))
                 fail("the analysis differs from the stage", row.spoken() + QStringLiteral(" / ") + update.text, input);
         }
     }
@@ -104,7 +104,7 @@ void checkAxis(const anodix::analysis::Axis &axis, bool mustHaveTicks, const QLo
         fail("an axis whose ticks do not span it", QString::number(axis.ticks.size()), input);
     double last = -1;
     for (const AxisTick &tick : axis.ticks) {
-        const double back = anodix::toNumber(tick.text, locale).value_or(NAN);
+        const double back = common::toNumber(tick.text, locale).value_or(NAN);
         if (!(tick.value > last) || tick.text.size() > 7 || tick.text.contains(u'E')
             || !(std::fabs(back - tick.value) <= 1e-12 * axis.max))
             fail("an axis label out of order or unreadable", tick.text, input);
@@ -133,7 +133,7 @@ void checkAnalysis(anodix::analysis::AnalysisInput analysisInput, const anodix::
     const auto rowValue = [&](const char *name) {
         for (const AnalysisRow &row : a.rows)
             if (qstrcmp(row.name, name) == 0)
-                return anodix::toNumber(row.value, locale);
+                return common::toNumber(row.value, locale);
         return std::optional<double>();
     };
     if (const std::optional<double> thd = rowValue("THD")) {
@@ -147,7 +147,7 @@ void checkAnalysis(anodix::analysis::AnalysisInput analysisInput, const anodix::
                 fail("an analysis class that is neither A nor AB1", row.value, input);
             continue;
         }
-        if (row.value.isEmpty() || looksNonFinite(row.value) || !anodix::isNumeric(row.value, locale))
+        if (row.value.isEmpty() || looksNonFinite(row.value) || !common::isNumeric(row.value, locale))
             fail("an analysis row that is no number", row.spoken(), input);
     }
     if (!(a.ua.tick > 0 && a.ia.tick > 0) || a.curves.size() < 6 || a.curves.size() > 10)
@@ -265,7 +265,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     checkAnalysis({kind, QStringLiteral("T"), tube.lines, ea, fmin, r1, rn, {}, kn, {}, {}, {}}, result, locale, input);
     // The axis set-up meets every range, not only those an analysis reaches.
     for (const QString &field : fields)
-        if (const std::optional<double> limit = anodix::toNumber(field, locale))
+        if (const std::optional<double> limit = common::toNumber(field, locale))
             checkAxis(anodix::analysis::axisPast(*limit, locale), false, locale, input);
     return 0;
 }

@@ -6,6 +6,7 @@
 #include "grideon/stagecalc.h"
 
 #include <QByteArray>
+#include <QLatin1StringView>
 #include <QString>
 
 #include <optional>
@@ -13,6 +14,8 @@
 namespace grideon {
 
 inline constexpr const char *kSavedInputsFile = "data.dat";
+// Grideon's name on its temporary files (".grideon-…"), which it alone removes.
+inline constexpr QLatin1StringView kWriterName("grideon");
 // Six numbers take far less; the rest of a larger file is ignored unread.
 inline constexpr int kMaxSavedInputsBytes = 4096;
 
@@ -32,22 +35,10 @@ QByteArray FormatSavedInputs(const StageInputs &inputs);
 // is no regular file (a pipe, a device, a folder); reads its first
 // kMaxSavedInputsBytes bytes at most.
 std::optional<SavedInputs> ReadSavedInputsFile(const QString &path);
-// Written atomically and durably: true only once the new file and its name are
-// on disk; on failure the previous file stays whole and, when reason is given,
-// it is set to the cause in Russian.
+// Written through the one durable writer (common/durablewriter.h), atomically
+// and durably: true only once the new file and its name are on disk; on
+// failure the previous file stays whole and, when reason is given, it is set
+// to the cause in Russian.
 bool WriteSavedInputsFile(const QString &path, const StageInputs &inputs, QString *reason = nullptr);
-
-namespace detail {
-
-// The steps of writing the file that the system can refuse. Open is the check
-// that an existing file may be replaced and the creation of the temporary file.
-enum class WriteStep { Open, Write, Sync, Close, Rename, SyncFolder };
-// Asked before each step; a non-zero errno value makes that step fail with it
-// as the system would (a failing write has first written half its bytes). For
-// tests: nullptr, the default, lets every step run.
-using WriteFault = int (*)(WriteStep step);
-void setWriteFaultForTesting(WriteFault fault);
-
-} // namespace detail
 
 } // namespace grideon

@@ -3,7 +3,7 @@
 // along the AC load line, and the curves and lines the plot draws.
 #include "anodix/analysis/characteristics.h"
 
-#include "anodix/stages/numbertext.h"
+#include "common/numbertext.h"
 #include "anodix/stages/triodeoutputstage.h"
 #include "anodix/stages/pushpullstage.h"
 #include "anodix/tubemodel/rootfinding.h"
@@ -124,7 +124,7 @@ double recordValue(const QStringList &record, TubeField field, const QLocale &lo
     const int index = static_cast<int>(field);
     if (index >= record.size())
         return 0;
-    return toNumberEitherSeparator(record.at(index), locale).value_or(0);
+    return common::toNumberEitherSeparator(record.at(index), locale).value_or(0);
 }
 
 Figures readFigures(const AnalysisInput &input, const QLocale &locale)
@@ -143,17 +143,17 @@ Figures readFigures(const AnalysisInput &input, const QLocale &locale)
         f.tube.mu = record(TubeField::AmplificationFactor);
     }
     f.tube.model = input.model;
-    f.ea = toNumber(input.ea, locale).value_or(0);
-    f.fmin = toNumber(input.fmin, locale).value_or(0);
-    f.r1 = toNumber(input.r1, locale).value_or(0);
+    f.ea = common::toNumber(input.ea, locale).value_or(0);
+    f.fmin = common::toNumber(input.fmin, locale).value_or(0);
+    f.r1 = common::toNumber(input.r1, locale).value_or(0);
     if (input.kind == StageKind::Power) {
         for (const DisplayUpdate &output : input.outputs) {
             if (output.output == QLatin1String("Rt1"))
-                f.rp = toNumber(output.text, locale).value_or(0);
+                f.rp = common::toNumber(output.text, locale).value_or(0);
         }
     }
     if (input.kind == StageKind::TriodeOutput)
-        f.rp = toNumber(input.kn, locale).value_or(0) * f.tube.ri;
+        f.rp = common::toNumber(input.kn, locale).value_or(0) * f.tube.ri;
     return f;
 }
 
@@ -337,7 +337,7 @@ Curve curveAt(StageKind kind, const TubeModel &model, double ug, const Axis &ua,
 {
     Curve curve;
     curve.ug = ug;
-    curve.label = QStringLiteral("Ug = ") + doubleText(ug, locale) + QStringLiteral(" В");
+    curve.label = QStringLiteral("Ug = ") + common::doubleText(ug, locale) + QStringLiteral(" В");
     const double start = std::min(model.conductionStart(ug), ua.max);
     if (start >= ua.max) { // cut off across the plot: it lies on the axis
         curve.points = {QPointF(0, 0), QPointF(ua.max, 0)};
@@ -384,7 +384,7 @@ QList<Curve> curvesOf(StageKind kind, const TubeModel &model, const Solution &s,
 
 QString resistanceLine(const QString &name, double value, const QString &unit, const QLocale &locale)
 {
-    return name + QStringLiteral(" = ") + doubleText(value, locale) + u' ' + unit;
+    return name + QStringLiteral(" = ") + common::doubleText(value, locale) + u' ' + unit;
 }
 
 // The note names the model the curves come from: a fitted one says what it was fitted to.
@@ -425,7 +425,7 @@ QString supplyProblem(double ea, const QLocale &locale)
 {
     if (ea >= kLowestSupply && ea <= kHighestSupply)
         return {};
-    return rangeText(QStringLiteral("Ea"), ea, kLowestSupply, kHighestSupply, QStringLiteral("В"), locale);
+    return common::rangeText(QStringLiteral("Ea"), ea, kLowestSupply, kHighestSupply, QStringLiteral("В"), locale);
 }
 
 Analysis refused(const QString &reason)
@@ -441,9 +441,9 @@ Analysis analyzePushPull(const AnalysisInput &input, const QLocale &locale)
 {
     Analysis analysis;
     const Figures f = readFigures(input, locale);
-    const double ug2 = toNumber(input.ug2, locale).value_or(0);
-    const double raa = toNumber(input.raa, locale).value_or(0);
-    const double rk = toNumber(input.rk, locale).value_or(0);
+    const double ug2 = common::toNumber(input.ug2, locale).value_or(0);
+    const double raa = common::toNumber(input.raa, locale).value_or(0);
+    const double rk = common::toNumber(input.rk, locale).value_or(0);
     QStringList missing = missingFigures(StageKind::PushPull, f);
     const auto need = [&](double value, const char *name) {
         if (!(value > 0))
@@ -483,7 +483,7 @@ Analysis analyzePushPull(const AnalysisInput &input, const QLocale &locale)
 
     analysis.title = input.tubeName;
     const auto inputLine = [&](const char *name, const QString &text, const char *unit) {
-        if (const std::optional<double> value = toNumber(text, locale))
+        if (const std::optional<double> value = common::toNumber(text, locale))
             analysis.inputLines << resistanceLine(QString::fromUtf8(name), *value, QString::fromUtf8(unit), locale);
     };
     inputLine("Ea", input.ea, "В");
@@ -513,8 +513,8 @@ Analysis analyzePushPull(const AnalysisInput &input, const QLocale &locale)
     analysis.swingHigh = inside(p.ua2, p.ia2);
 
     // As the stage window shows them.
-    const auto decimals = [&](double v, int n) { return fixedText(v, n, locale); };
-    const auto significant = [&](double v, int n) { return significantText(v, n, locale); };
+    const auto decimals = [&](double v, int n) { return common::fixedText(v, n, locale); };
+    const auto significant = [&](double v, int n) { return common::significantText(v, n, locale); };
     const auto row = [&](const char *name, const char *caption, const QString &value, const char *unit) {
         analysis.rows.append({name, QString::fromUtf8(caption), value, QString::fromUtf8(unit)});
     };
@@ -552,7 +552,7 @@ Axis axisPast(double limit, const QLocale &locale)
     QList<AxisTick> ticks;
     for (int i = 0; i < count; ++i) {
         const double value = i * axis.tick;
-        const QString text = doubleText(value, locale);
+        const QString text = common::doubleText(value, locale);
         // Beyond these a label crowds its neighbours or reads as a formula.
         if (text.size() > 7 || text.contains(u'E'))
             return axis;
@@ -622,9 +622,9 @@ StagePoint SolveStage(const AnalysisInput &input, const QLocale &locale)
             return point;
         }
         const Figures f = readFigures(input, locale);
-        const double ug2 = toNumber(input.ug2, locale).value_or(0);
-        const double raa = toNumber(input.raa, locale).value_or(0);
-        const double rk = toNumber(input.rk, locale).value_or(0);
+        const double ug2 = common::toNumber(input.ug2, locale).value_or(0);
+        const double raa = common::toNumber(input.raa, locale).value_or(0);
+        const double rk = common::toNumber(input.rk, locale).value_or(0);
         const TubeModel record(model::TubeType::Pentode, f.tube);
         const stage::PushPullPoint p = stage::solvePushPull(record, {f.ea, ug2, raa, rk});
         const TubeModel tube = record.withScreenAt(p.u2);
@@ -686,10 +686,10 @@ Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)
     analysis.title = input.tubeName;
     analysis.inputLines << resistanceLine(QStringLiteral("Ea"), f.ea, QStringLiteral("В"), locale)
                         << resistanceLine(QStringLiteral("Fmin"), f.fmin, QStringLiteral("Гц"), locale);
-    if (const std::optional<double> r1 = toNumber(input.r1, locale))
+    if (const std::optional<double> r1 = common::toNumber(input.r1, locale))
         analysis.inputLines << resistanceLine(QStringLiteral("R1"), *r1, QStringLiteral("кОм"), locale);
     if (power) {
-        if (const std::optional<double> rn = toNumber(input.rn, locale))
+        if (const std::optional<double> rn = common::toNumber(input.rn, locale))
             analysis.inputLines << resistanceLine(QStringLiteral("Rн"), *rn, QStringLiteral("Ом"), locale);
         analysis.inputLines << resistanceLine(QStringLiteral("R 1-й обмотки"), f.rp, QStringLiteral("кОм"), locale);
     }
@@ -720,33 +720,33 @@ Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)
     const auto row = [&](const char *name, const char *caption, const QString &value, const char *unit) {
         analysis.rows.append({name, QString::fromUtf8(caption), value, QString::fromUtf8(unit)});
     };
-    row("Uq", "Напряжение на аноде", fixedText(s.uq, 1, locale), "В");
-    row("Iq", "Ток анода", significantText(s.iq, 3, locale), "мА");
-    row("Ugq", "Смещение на сетке", fixedText(s.ugq, 2, locale), "В");
-    row("Sq", "Крутизна в рабочей точке", significantText(s.sq, 3, locale), "мА/В");
-    row("Amp", "Амплитуда выходного напряжения", fixedText(s.amp, 1, locale), "В");
-    row("Gain", "Коэффициент усиления по графику", fixedText(s.gain, 1, locale), "");
-    row("D2", "Вторая гармоника", fixedText(s.d2, 1, locale), "%");
+    row("Uq", "Напряжение на аноде", common::fixedText(s.uq, 1, locale), "В");
+    row("Iq", "Ток анода", common::significantText(s.iq, 3, locale), "мА");
+    row("Ugq", "Смещение на сетке", common::fixedText(s.ugq, 2, locale), "В");
+    row("Sq", "Крутизна в рабочей точке", common::significantText(s.sq, 3, locale), "мА/В");
+    row("Amp", "Амплитуда выходного напряжения", common::fixedText(s.amp, 1, locale), "В");
+    row("Gain", "Коэффициент усиления по графику", common::fixedText(s.gain, 1, locale), "");
+    row("D2", "Вторая гармоника", common::fixedText(s.d2, 1, locale), "%");
     // The triode output stage's window shows its own C2 beside the point.
     if (input.kind != StageKind::TriodeOutput)
-        row("C2", "C2 не менее", significantText(s.c2, 3, locale), "мкФ");
+        row("C2", "C2 не менее", common::significantText(s.c2, 3, locale), "мкФ");
     if (input.kind == StageKind::PreampPentode)
-        row("C3", "C3 не менее", significantText(s.c3, 3, locale), "мкФ");
+        row("C3", "C3 не менее", common::significantText(s.c3, 3, locale), "мкФ");
     if (input.kind == StageKind::TriodeOutput) {
         // The window's figures: the fundamental's power and the spectrum of a driven period.
-        row("D3", "Третья гармоника", fixedText(s.d3, 1, locale), "%");
-        row("THD", "Коэффициент гармоник", fixedText(s.thd, 1, locale), "%");
-        row("Pout", "Выходная мощность", fixedText(s.pout, 2, locale), "Вт");
+        row("D3", "Третья гармоника", common::fixedText(s.d3, 1, locale), "%");
+        row("THD", "Коэффициент гармоник", common::fixedText(s.thd, 1, locale), "%");
+        row("Pout", "Выходная мощность", common::fixedText(s.pout, 2, locale), "Вт");
     } else if (power) {
-        row("Pout", "Выходная мощность по графику", fixedText(s.pout, 2, locale), "Вт");
+        row("Pout", "Выходная мощность по графику", common::fixedText(s.pout, 2, locale), "Вт");
     }
 
     analysis.description =
         QStringLiteral("Рабочая точка: напряжение на аноде %1 В, ток анода %2 мА, смещение на сетке %3 В. "
                        "По нагрузочной прямой напряжение на аноде меняется от %4 до %5 В, ток анода от %6 до %7 мА.")
             .arg(analysis.rows[0].value, analysis.rows[1].value, analysis.rows[2].value,
-                 fixedText(s.umin, 1, locale), fixedText(s.umax, 1, locale), significantText(s.imin, 3, locale),
-                 significantText(s.imax, 3, locale));
+                 common::fixedText(s.umin, 1, locale), common::fixedText(s.umax, 1, locale), common::significantText(s.imin, 3, locale),
+                 common::significantText(s.imax, 3, locale));
     analysis.modelNote = modelNoteText(input.model.get());
 
     // Figures at the edge of the double range can still lose a curve point to

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "anodix/analysis/modelview.h"
 
-#include "anodix/stages/numbertext.h"
+#include "common/numbertext.h"
 #include "anodix/tubedb/tuberecord.h"
 
 #include <QMap>
@@ -16,7 +16,7 @@ constexpr int kPointsPerCurve = 60;
 
 QString shown(double value, int digits, const QLocale &locale)
 {
-    return doubleText(roundSignificant(value, digits), locale);
+    return common::doubleText(common::roundSignificant(value, digits), locale);
 }
 
 AnalysisRow row(const char *name, const QString &caption, double value, const QString &unit, const QLocale &locale,
@@ -89,7 +89,7 @@ TubeFigures RecordFigures(model::TubeType type, const QStringList &record, const
 {
     const auto value = [&](TubeField field) {
         const int index = static_cast<int>(field);
-        return index < record.size() ? toNumberEitherSeparator(record.at(index), locale).value_or(0) : 0.0;
+        return index < record.size() ? common::toNumberEitherSeparator(record.at(index), locale).value_or(0) : 0.0;
     };
     TubeFigures f;
     f.ua0 = value(TubeField::AnodeVoltage);
@@ -171,9 +171,9 @@ ModelView ViewModel(const ModelViewInput &input, const QLocale &locale)
         const model::ModelError error = model::modelError(tube, input.points);
         // In fixed decimals: a perfect fit reads 0, never an exponent.
         view.errors = {{"Rms", QStringLiteral("Среднеквадратичная ошибка"),
-                        doubleText(roundHalfEven(error.rmsMa, 3), locale), QStringLiteral("мА")},
+                        common::doubleText(common::roundHalfEven(error.rmsMa, 3), locale), QStringLiteral("мА")},
                        {"RmsPercent", QStringLiteral("Ошибка, % от наибольшего тока"),
-                        doubleText(roundHalfEven(error.rmsPercent, 2), locale), QStringLiteral("%")}};
+                        common::doubleText(common::roundHalfEven(error.rmsPercent, 2), locale), QStringLiteral("%")}};
     }
     if (input.model && model::operatingPointMoved(*input.model, figures))
         view.note = QStringLiteral("Модель подобрана по другим данным лампы: рабочая точка записи сдвинулась "

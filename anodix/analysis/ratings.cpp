@@ -2,7 +2,7 @@
 // The ratings check; see ratings.h.
 #include "anodix/analysis/ratings.h"
 
-#include "anodix/stages/numbertext.h"
+#include "common/numbertext.h"
 #include "anodix/stages/pushpullstage.h"
 
 namespace anodix::analysis {
@@ -27,23 +27,23 @@ QStringList RatingWarnings(const AnalysisInput &input, const QLocale &locale)
     const auto check = [&](const std::optional<double> &limit, double shownValue, const QString &text,
                            const char *unit) {
         if (limit && shownValue > *limit)
-            warnings << text.arg(doubleText(shownValue, locale), doubleText(*limit, locale), QString::fromUtf8(unit));
+            warnings << text.arg(common::doubleText(shownValue, locale), common::doubleText(*limit, locale), QString::fromUtf8(unit));
     };
     const QString power = QStringLiteral("Мощность на аноде %1 %3 больше допустимой %2 %3");
     // Three digits, as the windows show currents: a preamplifier's tenth of a
     // watt as closely as an output tube's tens.
-    check(limits.anodeDissipation, roundSignificant(point.uq * point.iq / 1000, 3), power, "Вт");
-    check(limits.screenDissipation, roundSignificant(screenVoltage * screenCurrent / 1000, 3),
+    check(limits.anodeDissipation, common::roundSignificant(point.uq * point.iq / 1000, 3), power, "Вт");
+    check(limits.screenDissipation, common::roundSignificant(screenVoltage * screenCurrent / 1000, 3),
           QStringLiteral("Мощность на экранной сетке %1 %3 больше допустимой %2 %3"), "Вт");
-    check(limits.anodeVoltage, roundHalfEven(point.uq, 1),
+    check(limits.anodeVoltage, common::roundHalfEven(point.uq, 1),
           QStringLiteral("Напряжение на аноде %1 %3 больше допустимого %2 %3"), "В");
-    check(limits.cathodeCurrent, roundSignificant(point.iq + screenCurrent, 3),
+    check(limits.cathodeCurrent, common::roundSignificant(point.iq + screenCurrent, 3),
           QStringLiteral("Ток катода %1 %3 больше допустимого %2 %3"), "мА");
     if (pushPull && limits.anodeDissipation) {
-        const stage::PushPullCircuit circuit{point.ea, toNumber(input.ug2, locale).value_or(0), point.rp,
+        const stage::PushPullCircuit circuit{point.ea, common::toNumber(input.ug2, locale).value_or(0), point.rp,
                                              point.rk * 1000};
         const stage::PushPullPoint p = stage::solvePushPull(record, circuit);
-        check(limits.anodeDissipation, roundSignificant(p.paDriven, 3),
+        check(limits.anodeDissipation, common::roundSignificant(p.paDriven, 3),
               QStringLiteral("Средняя мощность на аноде при полном возбуждении %1 %3 больше допустимой %2 %3"), "Вт");
     }
     return warnings;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "anodix/charts/characteristicsplot.h"
 
-#include "anodix/stages/numbertext.h"
+#include "common/numbertext.h"
 
 #include <QCategoryAxis>
 #include <QCursor>
@@ -30,7 +30,7 @@ const QColor kSwingColor(0xe0, 0x7b, 0x00);
 // A reading with three significant digits.
 QString reading(const QLocale &locale, double value)
 {
-    return significantText(value, 3, locale);
+    return common::significantText(value, 3, locale);
 }
 
 QLineSeries *lineSeries(const QString &name, const QList<QPointF> &points, const QPen &pen)

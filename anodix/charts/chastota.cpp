@@ -7,7 +7,7 @@
 #include "anodix/charts/spiceexport.h"
 
 #include "anodix/response/spice.h"
-#include "anodix/stages/numbertext.h"
+#include "common/numbertext.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -248,7 +248,7 @@ void Chastota::showSimulation()
         m_plot->setSimulated(shown ? m_simulation->points : QList<response::ResponsePoint>{});
     QString text;
     if (shown) {
-        const auto percent = [&](double value) { return fixedText(value, 2, m_locale); };
+        const auto percent = [&](double value) { return common::fixedText(value, 2, m_locale); };
         QStringList parts;
         for (int i = 0; i < int(m_simulation->harmonics.size()); ++i)
             parts << QStringLiteral("H%1 = %2 %").arg(i + 2).arg(percent(m_simulation->harmonics[i]));

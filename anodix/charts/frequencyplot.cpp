@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "anodix/charts/frequencyplot.h"
 
-#include "anodix/stages/numbertext.h"
+#include "common/numbertext.h"
 
 #include <QCategoryAxis>
 #include <QCursor>
@@ -24,7 +24,7 @@ constexpr double kLowestFloor = -120;
 
 QString reading(const QLocale &locale, double value, int digits = 3)
 {
-    return significantText(value, digits, locale);
+    return common::significantText(value, digits, locale);
 }
 
 // Hz as the axis and the read-outs show it: "200 Гц", "1,5 кГц".
@@ -86,7 +86,7 @@ FrequencyPlot::FrequencyPlot(const QLocale &locale, QWidget *parent)
     m_hzAxis->setRange(kLogFirst, kLogLast);
     // One label a decade: 1, 10, 100, 1000, 10000, 100000 Hz.
     for (int decade = 0; decade <= 5; ++decade)
-        m_hzAxis->append(doubleText(std::pow(10.0, decade), locale), decade);
+        m_hzAxis->append(common::doubleText(std::pow(10.0, decade), locale), decade);
 }
 
 void FrequencyPlot::clear()
@@ -151,7 +151,7 @@ bool FrequencyPlot::setResponse(const response::ResponseFigures &figures, double
     m_dbAxis->setRange(m_floor, m_top);
     // Labels on the round steps, 0 dB among them.
     for (double db = m_floor; db <= m_top + 1e-9; db += step)
-        m_dbAxis->append(doubleText(db, m_locale), db);
+        m_dbAxis->append(common::doubleText(db, m_locale), db);
 
     const auto at = [&](double hz, double db) { return QPointF(std::log10(hz), db); };
 
@@ -202,7 +202,7 @@ void FrequencyPlot::showReadOut(const QString &seriesName, const QPointF &point,
     QToolTip::showText(QCursor::pos(),
                        QStringLiteral("%1\nf = %2, %3 дБ")
                            .arg(seriesName, hzText(m_locale, std::pow(10.0, point.x())),
-                                fixedText(point.y(), 2, m_locale)),
+                                common::fixedText(point.y(), 2, m_locale)),
                        viewport());
 }
 

@@ -3,7 +3,7 @@
 // figures, and their texts.
 #include "anodix/response/response.h"
 
-#include "anodix/stages/numbertext.h"
+#include "common/numbertext.h"
 
 #include <array>
 #include <cmath>
@@ -169,7 +169,7 @@ TubeCapacitances typicalCapacitances(StageKind kind)
 ResponseInput withTypicalValues(const analysis::AnalysisInput &stage, const QLocale &locale)
 {
     const TubeCapacitances typical = typicalCapacitances(stage.kind);
-    const auto text = [&](double value) { return doubleText(value, locale); };
+    const auto text = [&](double value) { return common::doubleText(value, locale); };
     return {stage, text(1), text(50), text(typical.input), text(typical.anodeGrid), text(typical.output)};
 }
 
@@ -455,7 +455,7 @@ Response ComputeResponse(const ResponseInput &input, const QLocale &locale)
     // generator with no resistance).
     QStringList wrong;
     const auto read = [&](const QString &text, const QString &name) {
-        const std::optional<double> value = toNumber(text, locale);
+        const std::optional<double> value = common::toNumber(text, locale);
         if (!value || *value < 0)
             wrong << name;
         return value.value_or(0);
@@ -467,11 +467,11 @@ Response ComputeResponse(const ResponseInput &input, const QLocale &locale)
     x.tube.input = read(input.input, pentode ? QStringLiteral("Cвх") : QStringLiteral("Cgk"));
     x.tube.anodeGrid = read(input.anodeGrid, QStringLiteral("Cga"));
     x.tube.output = read(input.output, pentode ? QStringLiteral("Cвых") : QStringLiteral("Cak"));
-    const std::optional<double> r1 = toNumber(input.stage.r1, locale);
+    const std::optional<double> r1 = common::toNumber(input.stage.r1, locale);
     if (!r1 || !(*r1 > 0))
         wrong << QStringLiteral("R1");
     if (hasOutputTransformer(kind)) {
-        x.rn = toNumber(input.stage.rn, locale).value_or(0);
+        x.rn = common::toNumber(input.stage.rn, locale).value_or(0);
         if (!(x.rn > 0))
             wrong << QStringLiteral("Rн");
     }
@@ -494,13 +494,13 @@ Response ComputeResponse(const ResponseInput &input, const QLocale &locale)
     const auto row = [&](QList<AnalysisRow> &rows, const char *name, const QString &caption, const QString &value,
                          const char *unit) { rows.append({name, caption, value, QString::fromUtf8(unit)}); };
     const auto optional = [&](const std::optional<double> &hz, double unit) {
-        return hz ? significantText(*hz / unit, 3, locale) : kNone;
+        return hz ? common::significantText(*hz / unit, 3, locale) : kNone;
     };
     // One row for the ratio and its decibels, as the plot's 0 dB stands for it.
     row(response.rows, "Gain", QStringLiteral("Усиление в середине полосы"),
-        QStringLiteral("%1 (%2 дБ)").arg(fixedText(f.gain, 1, locale), fixedText(f.gainDb, 1, locale)), "");
+        QStringLiteral("%1 (%2 дБ)").arg(common::fixedText(f.gain, 1, locale), common::fixedText(f.gainDb, 1, locale)), "");
     row(response.rows, "Low", QStringLiteral("Нижняя граничная частота (−3 дБ)"), optional(f.low, 1), "Гц");
-    row(response.rows, "AtFmin", QStringLiteral("Ослабление на Fmin"), fixedText(f.atFmin, 2, locale), "дБ");
+    row(response.rows, "AtFmin", QStringLiteral("Ослабление на Fmin"), common::fixedText(f.atFmin, 2, locale), "дБ");
     if (!hasOutputTransformer(kind))
         row(response.rows, "High", QStringLiteral("Верхняя граничная частота (−3 дБ)"), optional(f.high, 1000),
             "кГц");
@@ -509,7 +509,7 @@ Response ComputeResponse(const ResponseInput &input, const QLocale &locale)
     const QList<Part> parts = f.factor ? f.needed : frequencyParts(response.circuit);
     for (const Part &part : parts) {
         const bool inductor = part.name[0] == 'L';
-        const QString value = f.factor ? significantText(part.value * (inductor ? 1 : 1e6), 3, locale) : kNone;
+        const QString value = f.factor ? common::significantText(part.value * (inductor ? 1 : 1e6), 3, locale) : kNone;
         row(response.needed, part.name, QString::fromLatin1(part.name), value, inductor ? "Гн" : "мкФ");
     }
 

@@ -2,10 +2,11 @@
 // The assembly of Anodix: how the program starts, and every window of it, made on first use.
 #include "anodix/shell/application.h"
 
+#include "common/startup.h"
+#include "common/startupstyle.h"
 #include "anodix/shell/about.h"
 #include "anodix/forms/dialogs.h"
 #include "anodix/shell/obshaya.h"
-#include "anodix/shell/startupstyle.h"
 #include "anodix/tubedb/tubeeditor.h"
 #include "anodix/windows/blokpitaniya.h"
 #include "anodix/windows/dvuhtakt.h"
@@ -16,58 +17,8 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QLibraryInfo>
-#include <QTimer>
-#include <QTranslator>
-
-#include <functional>
-#include <utility>
 
 namespace anodix {
-
-namespace {
-
-// Runs a step once the window has painted for the first time, so that what the
-// window does not show keeps it off the screen no longer.
-class AfterFirstPaint final : public QObject
-{
-public:
-    AfterFirstPaint(QWidget *window, std::function<void()> step)
-        : QObject(window)
-        , m_step(std::move(step))
-    {
-        window->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint) {
-            watched->removeEventFilter(this);
-            // Queued, so the step comes after this paint has reached the screen.
-            QTimer::singleShot(0, this, [this] {
-                m_step();
-                deleteLater();
-            });
-        }
-        return false;
-    }
-
-private:
-    std::function<void()> m_step;
-};
-
-} // namespace
-
-bool installQtRussianTexts()
-{
-    auto *texts = new QTranslator(QCoreApplication::instance());
-    if (!texts->load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        delete texts;
-        return false;
-    }
-    return QCoreApplication::installTranslator(texts);
-}
 
 void registerWindows(Navigator &navigator, const AppContext &context)
 {
@@ -92,7 +43,7 @@ void registerWindows(Navigator &navigator, const AppContext &context)
 
 int runAnodix(QApplication &app)
 {
-    QApplication::setStyle(new StartupStyle);
+    QApplication::setStyle(new common::StartupStyle);
     QtDialogs dialogs;
     Navigator navigator;
     const AppContext context{dialogs, navigator, QStringLiteral("."), QLocale::system()};
@@ -103,8 +54,8 @@ int runAnodix(QApplication &app)
     // Every text the user sees is Russian, the buttons of Qt's own dialogs too.
     // Obshaya shows neither Qt's texts nor the icon, and no dialog can come
     // before the user acts in it, so both are loaded once it has painted.
-    new AfterFirstPaint(navigator.window(WindowId::Obshaya), [] {
-        installQtRussianTexts();
+    common::afterFirstPaint(navigator.window(WindowId::Obshaya), [] {
+        common::installQtRussianTexts();
         QApplication::setWindowIcon(QIcon(QStringLiteral(":/anodix/anodix.svg")));
     });
     return app.exec();

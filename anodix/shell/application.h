@@ -3,6 +3,7 @@
 #pragma once
 
 #include "anodix/forms/navigator.h"
+#include "common/startup.h"
 
 class QApplication;
 
@@ -14,9 +15,8 @@ namespace anodix {
 // closed. main() and the start-up benchmark both start Anodix through it.
 int runAnodix(QApplication &app);
 
-// Loads Qt's own texts in Russian (the buttons of message boxes and of the
-// input box); false when the translation is not installed.
-bool installQtRussianTexts();
+// Qt's own texts in Russian, as both programs load them.
+using common::installQtRussianTexts;
 
 // Registers the factory of every window; each window gets its own copy of context.
 void registerWindows(Navigator &navigator, const AppContext &context);

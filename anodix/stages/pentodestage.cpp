@@ -17,7 +17,7 @@ StageResult CalculatePentodeStage(const QString &ea, const QString &fmin, const 
         const double ig2 = read.recordDouble(TubeField::ScreenCurrent);
 
         const QString r1Text = out.single(QStringLiteral("R1"), in.r1);
-        out.rounded(QStringLiteral("R2"), stage::cathodeResistor(in), 4, singleDigits);
+        out.rounded(QStringLiteral("R2"), stage::cathodeResistor(in), 4, common::singleDigits);
         const QString r4Text = out.single(QStringLiteral("R4"), stage::anodeLoad(in));
         const QString c1Text = out.capacitor(QStringLiteral("C1"), in.fmin, out.readBack(r1Text));
         // The drop from the supply to the screen grid over the screen current, in kΩ.

@@ -18,8 +18,8 @@ StageResult CalculatePowerStage(const QString &ea, const QString &fmin, const QS
         const QString r1Text = out.single(QStringLiteral("R1"), in.r1);
         out.capacitor(QStringLiteral("C1"), in.fmin, out.readBack(r1Text));
         // Uc / (Ia / 1000) / 1000: a zero anode current stops the stage here.
-        out.rounded(QStringLiteral("R2"), stage::divide(in.uc, in.ia / 1000.0f) / 1000.0f, 3, singleDigits);
-        out.rounded(QStringLiteral("Uvh"), stage::divide(in.ia, in.s), 2, singleDigits);
+        out.rounded(QStringLiteral("R2"), stage::divide(in.uc, in.ia / 1000.0f) / 1000.0f, 3, common::singleDigits);
+        out.rounded(QStringLiteral("Uvh"), stage::divide(in.ia, in.s), 2, common::singleDigits);
         // The usable anode swing: single precision up to the double 0.1 × Ea.
         const float swingLessDrop = in.ea - in.ia / 100.0f * in.ri * 2.0f;
         const double swing = swingLessDrop - 0.1 * in.ea;

@@ -5,7 +5,7 @@
 #include "anodix/stages/pushpullstage.h"
 
 #include "anodix/stages/cycle.h"
-#include "anodix/stages/numbertext.h"
+#include "common/numbertext.h"
 #include "anodix/stages/stagecommon.h"
 #include "anodix/tubemodel/rootfinding.h"
 
@@ -216,7 +216,7 @@ StageResult CalculatePushPullStage(const PushPullTexts &texts, const LoadedTube 
             throw error(kCutOff);
 
         const auto significant = [&](const char *name, double value, int digits) {
-            out.plain(QString::fromLatin1(name), roundSignificant(value, digits));
+            out.plain(QString::fromLatin1(name), common::roundSignificant(value, digits));
         };
         out.plain(QStringLiteral("R1"), r1);
         significant("C1", 1000 / (2 * std::numbers::pi * fmin * r1), 4);

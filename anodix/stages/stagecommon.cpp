@@ -35,7 +35,7 @@ StageMessage rangeMessage(const Range &range, double value, const QLocale &local
 {
     return {QStringLiteral("Ошибка"),
             QStringLiteral("Ошибка: Значение вне допустимого диапазона: %1. Проверьте исходные данные")
-                .arg(rangeText(QString::fromUtf8(range.name), value, range.low, range.high,
+                .arg(common::rangeText(QString::fromUtf8(range.name), value, range.low, range.high,
                                QString::fromUtf8(range.unit), locale))};
 }
 
@@ -49,7 +49,7 @@ std::optional<double> Reader::recordNumber(TubeField field) const
 {
     if (!m_tube.has(field))
         return std::nullopt;
-    return toNumberEitherSeparator(m_tube.text(field), m_locale);
+    return common::toNumberEitherSeparator(m_tube.text(field), m_locale);
 }
 
 double Reader::required(std::optional<double> value)
@@ -96,20 +96,20 @@ QString Outputs::show(const QString &output, double value, int significantDigits
 {
     if (!std::isfinite(value))
         throw Failure::OutOfRange;
-    QString text = significantDigits == singleDigits ? singleText(Reader::single(value), m_locale)
-                                                     : doubleText(value, m_locale);
+    QString text = significantDigits == common::singleDigits ? common::singleText(Reader::single(value), m_locale)
+                                                     : common::doubleText(value, m_locale);
     m_result.updates.append({output, text});
     return text;
 }
 
 QString Outputs::single(const QString &output, float value)
 {
-    return show(output, value, singleDigits);
+    return show(output, value, common::singleDigits);
 }
 
 QString Outputs::plain(const QString &output, double value)
 {
-    return show(output, value, doubleDigits);
+    return show(output, value, common::doubleDigits);
 }
 
 QString Outputs::rounded(const QString &output, double value, int decimals, int significantDigits)
@@ -119,17 +119,17 @@ QString Outputs::rounded(const QString &output, double value, int decimals, int 
     // exponent form with up to 15 digits, which no row of decimals can show
     // (rounding to decimals removes no digit there), so such a value is out
     // of the row's range.
-    const double shown = roundHalfEven(value, decimals, significantDigits);
+    const double shown = common::roundHalfEven(value, decimals, significantDigits);
     if (std::abs(shown) >= 1e15)
         throw Failure::OutOfRange;
-    return show(output, shown, doubleDigits);
+    return show(output, shown, common::doubleDigits);
 }
 
 QString Outputs::capacitor(const QString &output, float fmin, double r1)
 {
     // C = 1 / (2π·F·R) farads; with R in kΩ, 1000 / (2π·F·R) is in µF.
     const double microfarads = divide(1000.0, 2 * std::numbers::pi * fmin * r1);
-    return show(output, roundSignificant(microfarads, 4), doubleDigits);
+    return show(output, common::roundSignificant(microfarads, 4), common::doubleDigits);
 }
 
 void Outputs::copy(const QString &output, const QString &text)
@@ -139,7 +139,7 @@ void Outputs::copy(const QString &output, const QString &text)
 
 double Outputs::readBack(const QString &text) const
 {
-    return Reader::required(toNumber(text, m_locale));
+    return Reader::required(common::toNumber(text, m_locale));
 }
 
 double squareRoot(double value)

@@ -4,7 +4,7 @@
 // failures that stop a calculation. Internal to the stages library.
 #pragma once
 
-#include "anodix/stages/numbertext.h"
+#include "common/numbertext.h"
 #include "anodix/stages/stageresult.h"
 
 #include <QLocale>
@@ -85,7 +85,7 @@ public:
     const LoadedTube &tube() const { return m_tube; }
 
     // Typed by the user: the locale's separator only.
-    std::optional<double> typedNumber(const QString &text) const { return toNumber(text, m_locale); }
+    std::optional<double> typedNumber(const QString &text) const { return common::toNumber(text, m_locale); }
     float typedSingle(const QString &text) const { return single(typedNumber(text)); }
 
     // From the record: either separator; an absent field is no number.
@@ -124,7 +124,7 @@ public:
     // Each shows a text and returns it, so later steps can read it back.
     QString single(const QString &output, float value);
     QString plain(const QString &output, double value);
-    QString rounded(const QString &output, double value, int decimals, int significantDigits = doubleDigits);
+    QString rounded(const QString &output, double value, int decimals, int significantDigits = common::doubleDigits);
     // A coupling capacitor in µF for the lowest frequency and R1 in kΩ,
     // shown with 4 significant digits.
     QString capacitor(const QString &output, float fmin, double r1);

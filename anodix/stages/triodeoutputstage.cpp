@@ -175,7 +175,7 @@ StageResult CalculateTriodeOutputStage(const QString &ea, const QString &fmin, c
                                QStringLiteral("Рабочая точка не найдена: лампа заперта при этом напряжении питания")};
 
         const auto significant = [&](const char *name, double value, int digits) {
-            out.plain(QString::fromLatin1(name), roundSignificant(value, digits));
+            out.plain(QString::fromLatin1(name), common::roundSignificant(value, digits));
         };
         const auto decimals = [&](const char *name, double value, int count) {
             out.rounded(QString::fromLatin1(name), value, count);

@@ -14,7 +14,7 @@ StageResult CalculateTriodeStage(const QString &ea, const QString &fmin, const Q
         const stage::Inputs in = stage::readInputs(stage::Reader(locale, tube), ea, fmin, r1);
 
         const QString r1Text = out.single(QStringLiteral("R1"), in.r1);
-        out.rounded(QStringLiteral("R2"), stage::cathodeResistor(in), 4, singleDigits);
+        out.rounded(QStringLiteral("R2"), stage::cathodeResistor(in), 4, common::singleDigits);
         const QString r3Text = out.single(QStringLiteral("R3"), stage::anodeLoad(in));
         const QString c1Text = out.capacitor(QStringLiteral("C1"), in.fmin, out.readBack(r1Text));
         out.rounded(QStringLiteral("Ku"), stage::gain(in, out.readBack(r3Text)), 5);

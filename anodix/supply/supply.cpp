@@ -13,7 +13,7 @@
 // pulse as its accuracy needs and not as its stiffness forces.
 #include "anodix/supply/supply.h"
 
-#include "anodix/stages/numbertext.h"
+#include "common/numbertext.h"
 
 #ifndef BOOST_UBLAS_NDEBUG
 #define BOOST_UBLAS_NDEBUG 1
@@ -408,8 +408,8 @@ private:
 std::optional<double> positive(const QString &text, const QLocale &locale, const QString &caption, double low,
                                double high, QString &error)
 {
-    const std::optional<double> v = toNumber(text, locale);
-    const QString range = QStringLiteral("от %1 до %2").arg(doubleText(low, locale), doubleText(high, locale));
+    const std::optional<double> v = common::toNumber(text, locale);
+    const QString range = QStringLiteral("от %1 до %2").arg(common::doubleText(low, locale), common::doubleText(high, locale));
     if (!v) {
         error = QStringLiteral("«%1»: введите число %2.").arg(caption, range);
         return std::nullopt;
@@ -499,7 +499,7 @@ SupplyOutcome SimulateSupply(const SupplyCircuit &circuit, const Progress &progr
 QStringList SupplyWarnings(const SupplyCircuit &c, const SupplyResult &r, const QLocale &locale)
 {
     QStringList w;
-    const auto num = [&](double v, int digits = 4) { return doubleText(roundSignificant(v, digits), locale); };
+    const auto num = [&](double v, int digits = 4) { return common::doubleText(common::roundSignificant(v, digits), locale); };
     if (!r.settled)
         w << QStringLiteral("Выход не установился за %1 с моделирования.").arg(num(maxSimulatedTime));
     if (c.tube) {

@@ -5,7 +5,7 @@
 
 #include "anodix/forms/dialogs.h"
 #include "anodix/forms/filelistbox.h"
-#include "anodix/stages/numbertext.h"
+#include "common/numbertext.h"
 #include "anodix/tubedb/modelstore.h"
 
 #include <QAction>
@@ -311,7 +311,7 @@ void TubeEditor::SaveSelectedRecord()
         values.append(boxText(box));
     for (const QString &value : std::as_const(values)) {
         // Either separator passes, so a record written under another locale saves back unchanged.
-        if (!toNumberEitherSeparator(value, m_context.locale)) {
+        if (!common::toNumberEitherSeparator(value, m_context.locale)) {
             showError(QStringLiteral("Ошибка ввода: Введено не числовое значение"));
             return;
         }

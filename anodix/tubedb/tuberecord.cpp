@@ -7,9 +7,6 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
-#include <QSaveFile>
-#include <QStorageInfo>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -17,16 +14,11 @@
 #include <vector>
 #include <cerrno>
 #include <cstring>
-#include <ctime>
 
 #ifdef Q_OS_UNIX
-#include <cstdio>
 #include <dirent.h>
-#include <fcntl.h>
-#include <stdlib.h>
 #include <strings.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #endif
 
 namespace anodix {
@@ -116,322 +108,11 @@ RecordOutcome failed(const QString &message)
     return {RecordOutcome::Status::Failed, message};
 }
 
-// The likely cause of a refused write or removal, told in Russian; the
-// system's own text only when none of the usual causes applies.
-QString refusalReason(const QString &folder, const QString &path, const QString &systemText)
-{
-    const QFileInfo file(path);
-    if (file.isDir())
-        return QStringLiteral("под этим именем в папке есть вложенная папка");
-    // A read-only disk makes every file look write-protected; it is the true cause.
-    const QStorageInfo storage(folder);
-    if (storage.isValid() && storage.isReadOnly())
-        return QStringLiteral("диск доступен только для чтения");
-    if (file.exists() && !file.isWritable())
-        return QStringLiteral("файл защищён от записи");
-    if (!QFileInfo(folder).isWritable())
-        return QStringLiteral("нет прав на изменение папки");
-    if (storage.isValid() && storage.bytesAvailable() == 0)
-        return QStringLiteral("на диске нет свободного места");
-    if (QFile::encodeName(file.fileName()).size() > 255)
-        return QStringLiteral("имя файла слишком длинное");
-    return QStringLiteral("система ответила: %1").arg(systemText);
-}
-
-detail::WriteFault g_writeFault = nullptr;
-
-int injectedFault(detail::WriteStep step)
-{
-    return g_writeFault ? g_writeFault(step) : 0;
-}
-
-// The cause of a failed system call, told in Russian where it is a usual one.
-QString errorReason(int error, const QString &folder, const QString &path)
-{
-    switch (error) {
-    case ENOSPC:
-#ifdef EDQUOT
-    case EDQUOT:
-#endif
-        return QStringLiteral("на диске нет свободного места");
-    case EIO:
-        return QStringLiteral("ошибка ввода-вывода на диске");
-    case EROFS:
-        return QStringLiteral("диск доступен только для чтения");
-    default:
-        break;
-    }
-    return refusalReason(folder, path, QString::fromLocal8Bit(std::strerror(error)));
-}
-
-// Records are written only as regular files of their folder: through a link
-// the write would land in another file, perhaps far outside bd/.
-QString notRegularProblem(const QString &path)
-{
-    const QFileInfo file(path);
-    if (file.isSymLink())
-        return QStringLiteral("это ссылка на другой файл, а не сама запись; через ссылку программа не пишет");
-    if (!file.exists())
-        return {};
-    if (file.isDir())
-        return QStringLiteral("под этим именем в папке есть вложенная папка");
-    if (!file.isFile())
-        return QStringLiteral("это не обычный файл");
-    return {};
-}
-
-// 0 when an existing file at path may be written over, or there is none; else
-// the errno of the refusal: EROFS on a read-only disk, EACCES for a
-// write-protected file.
-int writeAccessError(const QString &path)
-{
-#ifdef Q_OS_UNIX
-    const QByteArray name = QFile::encodeName(path);
-    if (::access(name.constData(), F_OK) != 0 || ::access(name.constData(), W_OK) == 0)
-        return 0;
-    return errno;
-#else
-    const QFileInfo file(path);
-    return file.exists() && !file.isWritable() ? EACCES : 0;
-#endif
-}
-
-QString writeAccessReason(int error, const QString &folder, const QString &path)
-{
-    if (error == EACCES || error == EPERM)
-        return QStringLiteral("файл защищён от записи");
-    return errorReason(error, folder, path);
-}
-
-// How a write ended: error 0 when the new file is durably in place; renamed
-// tells whether the old file was already replaced when the error came.
-struct WriteResult
-{
-    int error = 0;
-    bool renamed = false;
-};
-
-enum class Existing { Replace, Keep };
-
-#ifdef Q_OS_UNIX
-
-int writeAll(int fd, const QByteArray &bytes)
-{
-    const char *data = bytes.constData();
-    std::size_t left = std::size_t(bytes.size());
-    while (left > 0) {
-        if (const int fault = injectedFault(detail::WriteStep::Write)) {
-            [[maybe_unused]] const ssize_t half = ::write(fd, data, left / 2);
-            return fault;
-        }
-        const ssize_t written = ::write(fd, data, left);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0)
-            return errno;
-        if (written == 0)
-            return ENOSPC;
-        data += written;
-        left -= std::size_t(written);
-    }
-    return 0;
-}
-
-int stepResult(detail::WriteStep step, int result)
-{
-    if (const int fault = injectedFault(step))
-        return fault;
-    return result == 0 ? 0 : errno;
-}
-
-// A rename that a test makes fail must not happen at all.
-int renameStep(const char *from, const char *to)
-{
-    if (const int fault = injectedFault(detail::WriteStep::Rename))
-        return fault;
-    return ::rename(from, to) == 0 ? 0 : errno;
-}
-
-// Moves the finished file to its name without replacing one that exists.
-int renameNoReplace(const char *from, const char *to)
-{
-#if defined(__linux__) && defined(RENAME_NOREPLACE)
-    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-#endif
-    // Where the file system cannot rename so, a hard link refuses an existing name too.
-    if (::link(from, to) != 0)
-        return errno;
-    ::unlink(from);
-    return 0;
-}
-
-// The temporary files of this program: ".anodix-", six letters or digits, ".tmp".
-const char kTemporaryPrefix[] = ".anodix-";
-constexpr std::size_t kTemporaryPrefixLength = sizeof kTemporaryPrefix - 1;
-constexpr std::size_t kTemporaryLetters = 6;
-const char kTemporarySuffix[] = ".tmp";
-constexpr std::size_t kTemporaryNameLength = kTemporaryPrefixLength + kTemporaryLetters + sizeof kTemporarySuffix - 1;
-// A younger one may be the write of another copy of the program, still running.
-constexpr std::time_t kLeftoverAge = 10 * 60;
-
-bool isAsciiLetterOrDigit(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
-
-bool isTemporaryName(const char *name)
-{
-    if (std::strlen(name) != kTemporaryNameLength || std::strncmp(name, kTemporaryPrefix, kTemporaryPrefixLength) != 0)
-        return false;
-    const char *letters = name + kTemporaryPrefixLength;
-    return std::all_of(letters, letters + kTemporaryLetters, isAsciiLetterOrDigit)
-        && std::strcmp(letters + kTemporaryLetters, kTemporarySuffix) == 0;
-}
-
-// A write cut short (the program killed, the power lost) leaves its complete
-// or half temporary file behind; the next write in the folder removes those
-// old enough to be nobody's. One pass over the folder, as a listing costs.
-void removeLeftoverTemporaries(const QByteArray &folder)
-{
-    DIR *dir = ::opendir(folder.constData());
-    if (!dir)
-        return;
-    const std::time_t now = std::time(nullptr);
-    while (const dirent *entry = ::readdir(dir)) {
-        if (!isTemporaryName(entry->d_name))
-            continue;
-        struct stat status;
-        if (::fstatat(::dirfd(dir), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(status.st_mode)
-            && now - status.st_mtime >= kLeftoverAge)
-            ::unlinkat(::dirfd(dir), entry->d_name, 0);
-    }
-    ::closedir(dir);
-}
-
-// Creates the temporary file with mode 0666, which the system narrows by the
-// umask (and a default ACL of the folder) as for any new file. The open
-// descriptor, or -1 with errno set.
-int createTemporary(const QByteArray &folder, QByteArray &name)
-{
-    if (const int fault = injectedFault(detail::WriteStep::Open)) {
-        errno = fault;
-        return -1;
-    }
-    static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        name = folder + '/' + kTemporaryPrefix;
-        for (std::size_t i = 0; i < kTemporaryLetters; ++i)
-            name += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters - 1))];
-        name += kTemporarySuffix;
-        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    return -1;
-}
-
-// The bytes go to a temporary file beside the record, which is synced, closed
-// and only then renamed over the record; then the folder is synced so that the
-// rename survives a power cut. Any failure before the rename leaves the old
-// file untouched and removes the temporary one.
-WriteResult writeDurably(const QString &folder, const QString &path, const QByteArray &bytes, Existing existing)
-{
-    const QByteArray folderName = QFile::encodeName(folder);
-    const QByteArray target = QFile::encodeName(path);
-    removeLeftoverTemporaries(folderName);
-    QByteArray temporary;
-    const int fd = createTemporary(folderName, temporary);
-    if (fd < 0)
-        return {errno};
-    // A replaced file keeps its mode; a new one keeps what the umask left.
-    struct stat old;
-    if (existing == Existing::Replace && ::stat(target.constData(), &old) == 0)
-        ::fchmod(fd, old.st_mode & 07777);
-
-    int error = writeAll(fd, bytes);
-    if (!error)
-        error = stepResult(detail::WriteStep::Sync, ::fsync(fd));
-    const int closed = stepResult(detail::WriteStep::Close, ::close(fd));
-    if (!error)
-        error = closed;
-    if (!error) {
-        if (existing == Existing::Replace)
-            error = renameStep(temporary.constData(), target.constData());
-        else if (!(error = injectedFault(detail::WriteStep::Rename)))
-            error = renameNoReplace(temporary.constData(), target.constData());
-    }
-    if (error) {
-        ::unlink(temporary.constData());
-        return {error};
-    }
-
-    const int dir = ::open(folderName.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir < 0)
-        return {errno, true};
-    error = stepResult(detail::WriteStep::SyncFolder, ::fsync(dir));
-    ::close(dir);
-    // Some file systems cannot sync a folder at all; they say so with EINVAL.
-    if (error == EINVAL)
-        error = 0;
-    return {error, true};
-}
-
-#else
-
-WriteResult writeDurably(const QString &, const QString &path, const QByteArray &bytes, Existing existing)
-{
-    if (existing == Existing::Keep && QFileInfo::exists(path))
-        return {EEXIST};
-    QSaveFile file(path);
-    // A buffered write that failed is seen only in error(), not in the result of commit().
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush()
-        && file.error() == QFileDevice::NoError && file.commit())
-        return {};
-    file.cancelWriting();
-    return {EIO};
-}
-
-#endif
-
-struct SaveProblem
-{
-    QString reason;        // in Russian; empty on success
-    bool renamed = false;  // the old file was already replaced
-    bool taken = false;    // Keep found the name taken
-};
-
-// Writes the whole text so that the old content stays until the new one is
-// complete on disk. Replace refuses a link or other non-regular file; Keep
-// refuses any existing name.
-SaveProblem saveWhole(const QString &folder, const QString &path, const QByteArray &bytes,
-                      Existing existing = Existing::Replace)
-{
-    if (existing == Existing::Replace) {
-        if (QString problem = notRegularProblem(path); !problem.isEmpty())
-            return {std::move(problem)};
-        // The rename would replace a write-protected record as easily as any
-        // other. On a read-only disk every file is refused so; the disk is the cause told.
-        int error = injectedFault(detail::WriteStep::Open);
-        if (!error)
-            error = writeAccessError(path);
-        if (error)
-            return {writeAccessReason(error, folder, path)};
-    }
-    const WriteResult result = writeDurably(folder, path, bytes, existing);
-    if (!result.error)
-        return {};
-    if (result.error == EEXIST && existing == Existing::Keep)
-        return {QStringLiteral("файл уже существует"), false, true};
-    return {errorReason(result.error, folder, path), result.renamed};
-}
 
 // The message of a failed save: whether the old file is still there matters most.
-QString saveFailure(const QString &what, const SaveProblem &problem)
+QString saveFailure(const QString &what, const common::SaveOutcome &problem)
 {
-    if (problem.renamed)
+    if (problem.replaced)
         return QStringLiteral("%1: файл заменён, но система не подтвердила, что он сохранён на диске (%2).")
             .arg(what, problem.reason);
     return QStringLiteral("%1: %2. Файл на диске не изменён.").arg(what, problem.reason);
@@ -494,14 +175,6 @@ QByteArray zeroRecord(TubeClass tubeClass)
 }
 
 } // namespace
-
-QString SaveWholeFile(const QString &path, const QByteArray &bytes)
-{
-    const SaveProblem problem = saveWhole(QFileInfo(path).absolutePath(), path, bytes);
-    if (problem.renamed)
-        return QStringLiteral("файл заменён, но система не подтвердила, что он сохранён на диске (%1)").arg(problem.reason);
-    return problem.reason;
-}
 
 QString TubeRecordFolder(TubeClass tubeClass)
 {
@@ -735,7 +408,7 @@ RecordOutcome TubeDatabase::WriteTubeRecord(TubeClass tubeClass, const QString &
         return failed(problem);
 
     const QString folder = folderPath(tubeClass);
-    if (const SaveProblem saved = saveWhole(folder, folder + QLatin1Char('/') + fileName, bytes);
+    if (const common::SaveOutcome saved = common::saveWhole(folder + QLatin1Char('/') + fileName, bytes, kWriterName);
         !saved.reason.isEmpty())
         return failed(saveFailure(what, saved));
     return {};
@@ -763,8 +436,8 @@ RecordOutcome TubeDatabase::CreateTubeRecord(TubeClass tubeClass, const QString 
     }
     // Without consent to replace, the rename itself refuses a name taken
     // meanwhile, so no existing record can be lost.
-    const SaveProblem saved =
-        saveWhole(folder, path, zeroRecord(tubeClass), replaceExisting ? Existing::Replace : Existing::Keep);
+    const common::SaveOutcome saved = common::saveWhole(
+        path, zeroRecord(tubeClass), kWriterName, replaceExisting ? common::Existing::Replace : common::Existing::Keep);
     if (saved.taken)
         return exists;
     if (!saved.reason.isEmpty())
@@ -794,13 +467,13 @@ RecordOutcome TubeDatabase::DeleteTubeRecord(TubeClass tubeClass, const QString 
         return failed(failure(QStringLiteral("это папка, а не файл")));
     // A read-only record is kept on every platform, as Windows itself would.
     if (!info.isSymLink()) {
-        if (const int error = writeAccessError(path))
-            return failed(failure(writeAccessReason(error, folder, path)));
+        if (const int error = common::writeAccessError(path))
+            return failed(failure(common::writeAccessReason(error, path)));
     }
 
     QFile file(path);
     if (!file.remove())
-        return failed(failure(refusalReason(folder, path, file.errorString())));
+        return failed(failure(common::refusalReason(path, file.errorString())));
     return {};
 }
 
@@ -829,14 +502,5 @@ QString TubeDatabase::nameProblem(const QString &tubeName)
         return QStringLiteral("Название лампы слишком длинное для имени файла.");
     return {};
 }
-
-namespace detail {
-
-void setWriteFaultForTesting(WriteFault fault)
-{
-    g_writeFault = fault;
-}
-
-} // namespace detail
 
 } // namespace anodix

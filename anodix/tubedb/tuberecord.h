@@ -3,6 +3,8 @@
 // line, each line ending in CR LF, in a folder per tube class under bd/.
 #pragma once
 
+#include "common/durablewriter.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -43,11 +45,17 @@ QStringList parseTubeRecordLines(const QByteArray &bytes, int lineCount, QString
 // is given, sets it to the reason in Russian (it is cleared on success).
 QByteArray formatTubeRecordLines(const QStringList &values, QString *error = nullptr);
 
+// Anodix's name on its temporary files (".anodix-…"), which it alone removes.
+inline constexpr QLatin1StringView kWriterName("anodix");
+
 // Writes bytes as the whole new content of path, atomically: an existing file
 // keeps its old content until the new one is complete on disk. Empty on
 // success, otherwise the likely reason in Russian. Every file the program
-// writes goes through here.
-QString SaveWholeFile(const QString &path, const QByteArray &bytes);
+// writes goes through here, the one writer of common/durablewriter.h.
+inline QString SaveWholeFile(const QString &path, const QByteArray &bytes)
+{
+    return common::SaveWholeFile(path, bytes, kWriterName);
+}
 
 struct RecordList
 {
@@ -122,15 +130,10 @@ private:
 
 namespace detail {
 
-// The steps of a record write that the system can refuse. Open is the check
-// that an existing file may be replaced and the creation of the temporary file.
-enum class WriteStep { Open, Write, Sync, Close, Rename, SyncFolder };
-// Asked before each step of a record write; a non-zero errno value makes that
-// step fail with it as the system would (a failing write has first written
-// half its bytes, as on a disk that fills up). For tests: nullptr, the
-// default, lets every step run.
-using WriteFault = int (*)(WriteStep step);
-void setWriteFaultForTesting(WriteFault fault);
+// The writer's fault seam, under the names the record store's tests know.
+using common::detail::WriteFault;
+using common::detail::WriteStep;
+using common::detail::setWriteFaultForTesting;
 
 } // namespace detail
 

@@ -7,7 +7,7 @@
 #include "anodix/charts/supplyplot.h"
 #include "anodix/forms/dialogs.h"
 #include "anodix/response/spice.h"
-#include "anodix/stages/numbertext.h"
+#include "common/numbertext.h"
 #include "anodix/supply/supplyspice.h"
 
 #include <QAction>
@@ -422,7 +422,7 @@ void BlokPitaniya::showResult(const supply::SupplyCircuit &circuit, const supply
     m_lastCircuit = circuit;
     m_lastResult = r;
     const auto put = [this](const char *name, double value, int digits) {
-        m_controls.get<QLabel>(name)->setText(doubleText(roundSignificant(value, digits), m_context.locale));
+        m_controls.get<QLabel>(name)->setText(common::doubleText(common::roundSignificant(value, digits), m_context.locale));
     };
     put("Uc1", r.c1Voltage, 4);
     put("Pc1", r.c1Ripple, 3);

@@ -8,7 +8,7 @@
 #include "anodix/forms/dialogs.h"
 #include "anodix/forms/filelistbox.h"
 #include "anodix/forms/warningline.h"
-#include "anodix/stages/numbertext.h"
+#include "common/numbertext.h"
 #include "anodix/windows/blokpitaniya.h"
 #include "anodix/tubedb/modelstore.h"
 
@@ -409,24 +409,24 @@ void CalcWindow::BlokPitaniya_Click()
 {
     // The anode supply carries what the stage draws less its heaters, which
     // have a winding of their own: both tubes of a push-pull pair, screens included.
-    const std::optional<double> ea = m_lastSuccess ? toNumber(m_lastSuccess->ea, m_context.locale) : std::nullopt;
+    const std::optional<double> ea = m_lastSuccess ? common::toNumber(m_lastSuccess->ea, m_context.locale) : std::nullopt;
     std::optional<double> drawn;
     if (m_lastSuccess)
         for (const DisplayUpdate &update : m_lastSuccess->outputs)
             if (update.output == QLatin1String("Vt"))
-                drawn = toNumber(update.text, m_context.locale);
+                drawn = common::toNumber(update.text, m_context.locale);
     if (!ea || !(*ea > 0) || !drawn) {
         showError(QStringLiteral("Сначала выполните расчёт каскада: ток нагрузки блока питания берётся из него."));
         return;
     }
     const auto line = [this](int i) {
-        return i < m_recordLines.size() ? toNumberEitherSeparator(m_recordLines[i], m_context.locale).value_or(0) : 0.0;
+        return i < m_recordLines.size() ? common::toNumberEitherSeparator(m_recordLines[i], m_context.locale).value_or(0) : 0.0;
     };
     const int tubes = m_design.stageKind == analysis::StageKind::PushPull ? 2 : 1;
     const double heaters = tubes * line(0) * line(1);
     const double milliamps = std::max(0.0, (*drawn - heaters) / *ea * 1000);
     if (auto *supplyWindow = qobject_cast<BlokPitaniya *>(m_context.navigator.window(WindowId::BlokPitaniya)))
-        supplyWindow->openFor(this, doubleText(roundSignificant(milliamps, 3), m_context.locale), m_lastSuccess->ea);
+        supplyWindow->openFor(this, common::doubleText(common::roundSignificant(milliamps, 3), m_context.locale), m_lastSuccess->ea);
 }
 
 void CalcWindow::showError(const QString &text)

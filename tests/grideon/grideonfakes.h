@@ -6,6 +6,7 @@
 #include "grideon/desktopshell.h"
 #include "grideon/dialogs.h"
 #include "grideon/savedinputs.h"
+#include "support/injectedwritefault.h"
 
 #include <QList>
 #include <QString>
@@ -43,24 +44,4 @@ public:
         opened.append(address);
         return succeeds;
     }
-};
-
-// One step of the data.dat write fails with one errno value while this lives.
-class InjectedWriteFault
-{
-public:
-    InjectedWriteFault(grideon::detail::WriteStep step, int error)
-    {
-        s_step = step;
-        s_error = error;
-        grideon::detail::setWriteFaultForTesting(&fail);
-    }
-    ~InjectedWriteFault() { grideon::detail::setWriteFaultForTesting(nullptr); }
-    InjectedWriteFault(const InjectedWriteFault &) = delete;
-    InjectedWriteFault &operator=(const InjectedWriteFault &) = delete;
-
-private:
-    static int fail(grideon::detail::WriteStep step) { return step == s_step ? s_error : 0; }
-    static inline grideon::detail::WriteStep s_step = grideon::detail::WriteStep::Write;
-    static inline int s_error = 0;
 };

@@ -4,6 +4,7 @@
 #include "grideon/savedinputs.h"
 #include "grideonfakes.h"
 #include "support/durablewritercases.h"
+#include "support/injectedwritefault.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,7 +22,7 @@ using namespace grideon;
 
 using Values = QList<float>;
 
-Q_DECLARE_METATYPE(grideon::detail::WriteStep)
+Q_DECLARE_METATYPE(common::detail::WriteStep)
 
 namespace {
 
@@ -42,7 +43,7 @@ DurableWriter savedInputsWriter()
             [](const QString &working, int openError) {
                 std::optional<InjectedWriteFault> fault;
                 if (openError)
-                    fault.emplace(detail::WriteStep::Open, openError);
+                    fault.emplace(common::detail::WriteStep::Open, openError);
                 QString reason;
                 if (WriteSavedInputsFile(working + QStringLiteral("/data.dat"), inputsOf({44, 1, 1500, 250, 470, 20}),
                                          &reason))
@@ -226,18 +227,18 @@ void TestSavedInputs::aWriteThatCannotBeDoneReportsFalse()
 
 void TestSavedInputs::aFailedWriteKeepsThePreviousFile_data()
 {
-    QTest::addColumn<detail::WriteStep>("step");
+    QTest::addColumn<common::detail::WriteStep>("step");
     QTest::addColumn<int>("error");
     QTest::addColumn<QString>("mentioned");
-    QTest::newRow("disk full in the write") << detail::WriteStep::Write << ENOSPC << "на диске нет свободного места";
-    QTest::newRow("disk full in the sync") << detail::WriteStep::Sync << ENOSPC << "на диске нет свободного места";
-    QTest::newRow("I/O error on closing") << detail::WriteStep::Close << EIO << "ошибка ввода-вывода";
-    QTest::newRow("rename refused") << detail::WriteStep::Rename << EIO << "ошибка ввода-вывода";
+    QTest::newRow("disk full in the write") << common::detail::WriteStep::Write << ENOSPC << "на диске нет свободного места";
+    QTest::newRow("disk full in the sync") << common::detail::WriteStep::Sync << ENOSPC << "на диске нет свободного места";
+    QTest::newRow("I/O error on closing") << common::detail::WriteStep::Close << EIO << "ошибка ввода-вывода";
+    QTest::newRow("rename refused") << common::detail::WriteStep::Rename << EIO << "ошибка ввода-вывода";
 }
 
 void TestSavedInputs::aFailedWriteKeepsThePreviousFile()
 {
-    QFETCH(detail::WriteStep, step);
+    QFETCH(common::detail::WriteStep, step);
     QFETCH(int, error);
     QFETCH(QString, mentioned);
     QTemporaryDir dir;

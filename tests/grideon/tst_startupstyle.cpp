@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A menu bar that overflows looks the same under the application's style,
 // which reads the overflow arrow late, as under the style it stands on.
-#include "grideon/startupstyle.h"
+#include "common/startupstyle.h"
 
 #include <QApplication>
 #include <QImage>
@@ -39,7 +39,7 @@ private slots:
         bool arrowShown = false;
         const QImage plain = menuBarShot(arrowShown);
         QVERIFY(arrowShown);
-        QApplication::setStyle(new grideon::StartupStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
+        QApplication::setStyle(new common::StartupStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
         const QImage deferred = menuBarShot(arrowShown);
         QVERIFY(arrowShown);
         QCOMPARE(deferred, plain);

@@ -654,7 +654,7 @@ void TestWindows::aFullDiskAtCloseIsNamedAndKeepsTheFile()
     typeInputs(form.get(), kExample);
     pressCalculate(form.get());
     {
-        const InjectedWriteFault diskFull(grideon::detail::WriteStep::Write, ENOSPC);
+        const InjectedWriteFault diskFull(common::detail::WriteStep::Write, ENOSPC);
         QVERIFY(form->close());
     }
     QCOMPARE(m_dialogs.shown.size(), 1);

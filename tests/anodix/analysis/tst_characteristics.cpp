@@ -3,7 +3,7 @@
 // checked by hand, missing data, the model at the record's point, and plots
 // that stay finite and inside their axes, in a point and a comma locale.
 #include "anodix/analysis/characteristics.h"
-#include "anodix/stages/numbertext.h"
+#include "common/numbertext.h"
 
 #include <QTest>
 #include <cmath>
@@ -240,7 +240,7 @@ private slots:
                 continue;
             }
             for (const AnalysisRow &row : a.rows)
-                QVERIFY2(toNumber(row.value, locale).has_value(), qPrintable(row.spoken()));
+                QVERIFY2(common::toNumber(row.value, locale).has_value(), qPrintable(row.spoken()));
             for (const Axis &axis : {a.ua, a.ia}) {
                 const double ticks = axis.max / axis.tick;
                 QVERIFY(roundTick(axis.tick) && ticks >= 4 - 1e-9 && ticks <= 10 + 1e-9);
@@ -250,7 +250,7 @@ private slots:
             QVERIFY(a.ua.max > a.swingHigh.x() && a.ia.max > a.swingLow.y());
             QVERIFY(a.curves.size() >= 6 && a.curves.size() <= 10);
             QCOMPARE(a.curves.first().label, QStringLiteral("Ug = 0 В"));
-            QVERIFY(a.curves.last().ug <= 2 * *toNumber(a.rows.at(2).value, locale) + 0.01);
+            QVERIFY(a.curves.last().ug <= 2 * *common::toNumber(a.rows.at(2).value, locale) + 0.01);
             for (const Curve &curve : a.curves) {
                 for (qsizetype i = 0; i < curve.points.size(); ++i) {
                     QVERIFY(inside(curve.points[i], a));
@@ -291,14 +291,14 @@ private slots:
             QVERIFY2(a.ok() && plain.ok(), qPrintable(a.problem));
             QCOMPARE(a.rows.size(), plain.rows.size());
             for (qsizetype i = 0; i < a.rows.size(); ++i)
-                QCOMPARE(toNumber(a.rows[i].value, locale), toNumber(plain.rows[i].value, pointLocale));
+                QCOMPARE(common::toNumber(a.rows[i].value, locale), common::toNumber(plain.rows[i].value, pointLocale));
             for (qsizetype i = 0; i < a.curves.size(); ++i) {
                 const QString number = a.curves[i].label.mid(5).chopped(2); // between "Ug = " and " В"
-                QCOMPARE(toNumber(number, locale).value_or(NAN), a.curves[i].ug);
+                QCOMPARE(common::toNumber(number, locale).value_or(NAN), a.curves[i].ug);
             }
             for (const Axis &axis : {a.ua, a.ia})
                 for (const AxisTick &tick : axis.ticks)
-                    QCOMPARE(toNumber(tick.text, locale).value_or(NAN), tick.value);
+                    QCOMPARE(common::toNumber(tick.text, locale).value_or(NAN), tick.value);
         }
     }
 

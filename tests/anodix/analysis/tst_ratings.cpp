@@ -4,7 +4,7 @@
 // sheet's 25 W, and the pair's dissipation at full drive against a cycle
 // solved apart.
 #include "anodix/analysis/ratings.h"
-#include "anodix/stages/numbertext.h"
+#include "common/numbertext.h"
 #include "anodix/stages/powerstage.h"
 #include "anodix/stages/pushpullstage.h"
 #include "anodix/stages/triodeoutputstage.h"
@@ -77,7 +77,7 @@ AnalysisInput stageInput(StageKind kind, const QLocale &locale)
 
 double number(const QString &text, const QLocale &locale)
 {
-    const std::optional<double> value = toNumber(text, locale);
+    const std::optional<double> value = common::toNumber(text, locale);
     return value ? *value : qQNaN();
 }
 
@@ -172,7 +172,7 @@ void TestRatings::warnsAboveARatingAndNotBelowIt()
     in.limits = limits;
 
     const QStringList warnings = RatingWarnings(in, locale);
-    const QString limit = QRegularExpression::escape(doubleText(figure * factor, locale));
+    const QString limit = QRegularExpression::escape(common::doubleText(figure * factor, locale));
     const QStringList matching = warnings.filter(
         QRegularExpression(u'^' + sentence + QStringLiteral(".* больше допустим(ой|ого) ") + limit + u' '));
     QVERIFY2(matching.size() == (factor < 1 ? 1 : 0), qPrintable(warnings.join(u'|')));

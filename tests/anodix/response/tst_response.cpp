@@ -3,7 +3,7 @@
 // worked triode figures, corners checked against textbook formulas, the
 // common scale factor, refusals, in a point and a comma locale.
 #include "anodix/response/spice.h"
-#include "anodix/stages/numbertext.h"
+#include "common/numbertext.h"
 #include "anodix/stages/pushpullstage.h"
 #include "anodix/stages/triodeoutputstage.h"
 #include "anodix/tubedb/tuberecord.h"
@@ -71,7 +71,7 @@ QString rowValue(const QList<AnalysisRow> &rows, const char *name)
 
 double number(const QString &text, const QLocale &locale)
 {
-    return toNumber(text, locale).value_or(qQNaN());
+    return common::toNumber(text, locale).value_or(qQNaN());
 }
 
 // Where the lower −3 dB point lies with every corner part as circuit has it.
@@ -226,8 +226,8 @@ private slots:
         QFETCH(int, kind);
         QFETCH(QStringList, record);
         // The supply that puts the stage's point near the record's own: Ra = Ea / (2·Ia).
-        const double ua = toNumberEitherSeparator(record.value(2), pointLocale).value_or(0);
-        const QString ea = doubleText(2 * ua, pointLocale);
+        const double ua = common::toNumberEitherSeparator(record.value(2), pointLocale).value_or(0);
+        const QString ea = common::doubleText(2 * ua, pointLocale);
         for (const QString &r1 : {QStringLiteral("470"), QStringLiteral("100")}) {
             const analysis::AnalysisInput stage{StageKind(kind), QStringLiteral("Лампа"), record, ea, "20", r1, "", {}};
             const analysis::Analysis a = analysis::AnalyzeStage(stage, pointLocale);

@@ -2,7 +2,7 @@
 // Checks the tube database shipped in data/bd: record form, numbers, figures
 // that agree with each other, unique names, and that each tube computes a
 // sensible stage from the usual inputs.
-#include "anodix/stages/numbertext.h"
+#include "common/numbertext.h"
 #include "anodix/stages/pentodestage.h"
 #include "anodix/stages/powerstage.h"
 #include "anodix/stages/triodeoutputstage.h"
@@ -116,7 +116,7 @@ void BundledTubesTest::recordIsWellFormed()
 
     for (const QLocale &locale : bothLocales()) {
         for (const QString &line : read.lines) {
-            const std::optional<double> value = anodix::toNumberEitherSeparator(line, locale);
+            const std::optional<double> value = common::toNumberEitherSeparator(line, locale);
             QVERIFY2(value && *value > 0, qPrintable(line));
         }
 
@@ -138,7 +138,7 @@ void BundledTubesTest::recordIsWellFormed()
         QVERIFY2(!result.message, qPrintable(result.message ? result.message->text : QString()));
         QCOMPARE(result.updates.size(), tubeClass == TubeClass::Triode ? 7 : 8);
         for (const anodix::DisplayUpdate &update : std::as_const(result.updates)) {
-            const std::optional<double> value = anodix::toNumber(update.text, locale);
+            const std::optional<double> value = common::toNumber(update.text, locale);
             QVERIFY2(value && *value > 0, qPrintable(update.output + QStringLiteral(" = ") + update.text));
         }
     }
@@ -156,7 +156,7 @@ void BundledTubesTest::figuresAgreeWithEachOther()
     QVERIFY2(read.ok(), qPrintable(read.error));
     const QLocale point(QLocale::C);
     const auto field = [&](anodix::TubeField f) {
-        return anodix::toNumberEitherSeparator(read.lines.value(int(f)), point).value_or(0);
+        return common::toNumberEitherSeparator(read.lines.value(int(f)), point).value_or(0);
     };
     using F = anodix::TubeField;
 
@@ -207,7 +207,7 @@ void BundledTubesTest::limitsHoldTheirRecordsTypicalPoint()
     const anodix::RecordLines read = bundled().ReadTubeRecord(tubeClass, recordName);
     QVERIFY2(read.ok(), qPrintable(read.error));
     const auto field = [&](anodix::TubeField f) {
-        return anodix::toNumberEitherSeparator(read.lines.value(int(f)), QLocale(QLocale::C)).value_or(0);
+        return common::toNumberEitherSeparator(read.lines.value(int(f)), QLocale(QLocale::C)).value_or(0);
     };
     using F = anodix::TubeField;
     const double ua = field(F::AnodeVoltage), ia = field(F::AnodeCurrent);
@@ -239,7 +239,7 @@ void BundledTubesTest::triodeSettlesAtItsOwnPointAsAPowerStage()
     QVERIFY2(read.ok(), qPrintable(read.error));
     const QLocale point(QLocale::C);
     const auto field = [&](anodix::TubeField f) {
-        return *anodix::toNumberEitherSeparator(read.lines.value(int(f)), point);
+        return *common::toNumberEitherSeparator(read.lines.value(int(f)), point);
     };
     using F = anodix::TubeField;
     const QString ea = QString::number(field(F::AnodeVoltage) + field(F::GridBias));
@@ -251,11 +251,11 @@ void BundledTubesTest::triodeSettlesAtItsOwnPointAsAPowerStage()
     const auto shown = [&](const char *output) {
         for (const anodix::DisplayUpdate &update : result.updates)
             if (update.output == QLatin1String(output))
-                return *anodix::toNumber(update.text, point);
+                return *common::toNumber(update.text, point);
         return -1.0;
     };
-    QCOMPARE(shown("Uq"), anodix::roundHalfEven(field(F::AnodeVoltage), 1));
-    QCOMPARE(shown("Iq"), anodix::roundSignificant(field(F::AnodeCurrent), 3));
+    QCOMPARE(shown("Uq"), common::roundHalfEven(field(F::AnodeVoltage), 1));
+    QCOMPARE(shown("Iq"), common::roundSignificant(field(F::AnodeCurrent), 3));
     QVERIFY2(shown("Pout") > 0 && shown("D2") >= 0, qPrintable(QString::number(shown("Pout"))));
 }
 

@@ -4,7 +4,7 @@
 // plot, refusals, Cancel, and the netlist export with a scripted dialog.
 #include "windowfixture.h"
 
-#include "anodix/stages/numbertext.h"
+#include "common/numbertext.h"
 #include "anodix/windows/blokpitaniya.h"
 
 #include <QChartView>
@@ -99,7 +99,7 @@ private slots:
         calculate(w);
         QVERIFY2(f.dialogs.asked.isEmpty(), qPrintable(f.dialogs.messageTexts().join("; ")));
         const auto value = [&](const char *name) {
-            return anodix::toNumber(control<QLabel>(w, name)->text(), locale).value_or(-1);
+            return common::toNumber(control<QLabel>(w, name)->text(), locale).value_or(-1);
         };
         QCOMPARE_LT(std::abs(value("Uc1") / 380.95 - 1), 0.01);
         QCOMPARE_LT(std::abs(value("Uout") / 365.95 - 1), 0.01);
@@ -128,7 +128,7 @@ private slots:
         enter(w, kWorked + Texts{{"Istep", "250"}, {"Ut", "300"}});
         calculate(w);
         QVERIFY(w->lastResult() && w->lastResult()->stepTime);
-        QCOMPARE_GT(anodix::toNumber(control<QLabel>(w, "Sag")->text(), kPointLocale).value_or(0), 10.0);
+        QCOMPARE_GT(common::toNumber(control<QLabel>(w, "Sag")->text(), kPointLocale).value_or(0), 10.0);
         auto *plot = control<QWidget>(w, "PlotArea")->findChild<QChartView *>("Grafik");
         QCOMPARE(plot->chart()->series().size(), 3);
         const auto *mark = static_cast<QLineSeries *>(plot->chart()->series()[2]);
@@ -225,7 +225,7 @@ private slots:
         QCOMPARE(visibleWindows(), (QStringList{"BlokPitaniya", "Dvuhtakt"}));
         BlokPitaniya *w = supplyWindow(f);
         // Both tubes at 29.5 mA of anode and 3.53 mA of screen current at 250 V.
-        const double load = anodix::toNumber(control<QLineEdit>(w, "In")->text(), kPointLocale).value_or(0);
+        const double load = common::toNumber(control<QLineEdit>(w, "In")->text(), kPointLocale).value_or(0);
         QCOMPARE_LT(std::abs(load / (2 * (29.5 + 3.53)) - 1), 0.02);
         QCOMPARE(control<QLineEdit>(w, "Ut")->text(), QStringLiteral("250"));
         // Right of the stage window, as far as the screen allows.

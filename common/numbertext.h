@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Number texts of Anodix: the user's regional settings decide the decimal
+// Number texts of both programs: the user's regional settings decide the decimal
 // separator; numbers are shown as their shortest text without grouping.
 #pragma once
 
@@ -7,7 +7,7 @@
 #include <QString>
 #include <optional>
 
-namespace anodix {
+namespace common {
 
 // The locale's conversion: blanks around the number are allowed, group
 // separators are not ("1,234" and "1 000" are no numbers), nor is an empty
@@ -54,4 +54,4 @@ QString significantText(double value, int digits, const QLocale &locale);
 QString rangeText(const QString &name, double value, double low, double high, const QString &unit,
                   const QLocale &locale);
 
-} // namespace anodix
+} // namespace common

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Number texts of Anodix: reading with the locale's rules, shortest display
+// Number texts of both programs: reading with the locale's rules, shortest display
 // texts, and half-even rounding on the decimal digits that a text shows.
-#include "anodix/stages/numbertext.h"
+#include "common/numbertext.h"
 
 #include <algorithm>
 #include <array>
@@ -9,7 +9,7 @@
 #include <cmath>
 #include <limits>
 
-namespace anodix {
+namespace common {
 namespace {
 
 // Setting number options detaches a QLocale, and one calculation converts a
@@ -303,4 +303,4 @@ QString significantText(double value, int digits, const QLocale &locale)
     return doubleText(roundSignificant(value, digits), locale);
 }
 
-} // namespace anodix
+} // namespace common

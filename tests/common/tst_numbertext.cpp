@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Number texts: reading under the locale's rules, shortest display texts and
 // half-even rounding, each in a point and a comma locale.
-#include "anodix/stages/numbertext.h"
+#include "common/numbertext.h"
 
 #include <QTest>
 #include <cmath>
 #include <limits>
 
-using namespace anodix;
+using namespace common;
 
 namespace {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The application's style looks exactly like the style it stands on, the
 // overflow arrows it reads late included.
-#include "anodix/shell/startupstyle.h"
+#include "common/startupstyle.h"
 
 #include <QApplication>
 #include <QImage>
@@ -57,7 +57,7 @@ private slots:
         QFETCH(qreal, scale);
         QFETCH(bool, rightToLeft);
         const std::unique_ptr<QStyle> plain(QStyleFactory::create(QStringLiteral("Fusion")));
-        anodix::StartupStyle style(QStyleFactory::create(QStringLiteral("Fusion")));
+        common::StartupStyle style(QStyleFactory::create(QStringLiteral("Fusion")));
         QStyleOption option;
         option.direction = rightToLeft ? Qt::RightToLeft : Qt::LeftToRight;
         const auto pixmap = QStyle::StandardPixmap(which);
@@ -79,7 +79,7 @@ private slots:
         bool arrowShown = false;
         const QImage plain = menuBarShot(arrowShown);
         QVERIFY(arrowShown);
-        QApplication::setStyle(new anodix::StartupStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
+        QApplication::setStyle(new common::StartupStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
         const QImage deferred = menuBarShot(arrowShown);
         QVERIFY(arrowShown);
         QCOMPARE(deferred, plain);

@@ -5,7 +5,7 @@
 
 #include <QProxyStyle>
 
-namespace grideon {
+namespace common {
 
 class StartupStyle final : public QProxyStyle
 {
@@ -17,4 +17,4 @@ public:
                        const QWidget *widget = nullptr) const override;
 };
 
-} // namespace grideon
+} // namespace common

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "anodix/shell/startupstyle.h"
+#include "common/startupstyle.h"
 
 #include <QGuiApplication>
 #include <QIconEngine>
@@ -10,7 +10,7 @@
 #include <memory>
 #include <optional>
 
-namespace anodix {
+namespace common {
 
 namespace {
 
@@ -46,7 +46,7 @@ public:
         return icon().availableSizes(mode, state);
     }
     bool isNull() override { return icon().isNull(); }
-    QString key() const override { return QStringLiteral("anodix-deferred"); }
+    QString key() const override { return QStringLiteral("startupstyle-deferred"); }
     QIconEngine *clone() const override { return new DeferredIconEngine(*this); }
 
 private:
@@ -84,4 +84,4 @@ QIcon StartupStyle::standardIcon(StandardPixmap which, const QStyleOption *optio
     return QIcon(new DeferredIconEngine(baseStyle(), which, direction));
 }
 
-} // namespace anodix
+} // namespace common
