@@ -7,7 +7,7 @@
 #include "anodix/shell/about.h"
 #include "anodix/forms/dialogs.h"
 #include "anodix/shell/obshaya.h"
-#include "anodix/tubedb/tubeeditor.h"
+#include "anodix/windows/tubeeditor.h"
 #include "anodix/windows/blokpitaniya.h"
 #include "anodix/windows/dvuhtakt.h"
 #include "anodix/windows/pentod.h"

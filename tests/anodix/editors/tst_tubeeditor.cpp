@@ -3,7 +3,7 @@
 // selecting, saving, creating and deleting records, and every refusal.
 #include "anodix/forms/filelistbox.h"
 #include "anodix/forms/navigator.h"
-#include "anodix/tubedb/tubeeditor.h"
+#include "anodix/windows/tubeeditor.h"
 #include "anodix/tubedb/tuberecord.h"
 #include "anodix/windows/triod.h"
 #include "support/injectedwritefault.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The tube parameter editors: their forms as tables, their menus, and the
 // steps that read, save, create and delete the records of their class.
-#include "anodix/tubedb/tubeeditor.h"
+#include "anodix/windows/tubeeditor.h"
 
 #include "anodix/forms/dialogs.h"
 #include "anodix/forms/filelistbox.h"
