@@ -15,7 +15,7 @@ namespace anodix::charts {
 class HarakteristikiModule final : public QObject, public CompanionModule, public SupplyPlotFactory
 {
     Q_OBJECT
-    Q_PLUGIN_METADATA(IID ANODIX_COMPANION_MODULE_IID)
+    Q_PLUGIN_METADATA(IID ANODIX_COMPANION_MODULE_IID FILE "buildidentity.json")
     Q_INTERFACES(anodix::charts::CompanionModule anodix::charts::SupplyPlotFactory)
 
 public:

@@ -1,12 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "anodix/forms/moduleloader.h"
 
+#include "buildidentity.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonObject>
 #include <QPluginLoader>
 
 namespace anodix {
+
+QString buildIdentity()
+{
+    return QStringLiteral(ANODIX_BUILD_IDENTITY);
+}
 
 QObject *loadModule(const QString &name, QString &error)
 {
@@ -19,6 +27,14 @@ QObject *loadModule(const QString &name, QString &error)
         if (!QFileInfo(path).isFile())
             continue;
         QPluginLoader loader(path);
+        // The metadata is read from the file without loading it: a module of
+        // another build shares the program's structs as they were laid out
+        // then, so not one line of it may run.
+        const QJsonObject metaData = loader.metaData().value(QLatin1String("MetaData")).toObject();
+        if (metaData.value(QLatin1String("buildIdentity")).toString() != buildIdentity()) {
+            error = QStringLiteral("модуль %1 собран для другой версии программы и не загружен").arg(name);
+            return nullptr;
+        }
         // Every symbol is bound at loading, so a module that does not fit the
         // program is refused here instead of ending the program at a later call.
         loader.setLoadHints(QLibrary::ResolveAllSymbolsHint);

@@ -15,7 +15,12 @@ namespace anodix {
 // in error. The module is looked for where it is installed relative to the
 // program (and where the build puts it, at the same place relative to the
 // program), then in "anodix" under each of QCoreApplication::libraryPaths().
+// A module whose metadata does not carry the program's build identity
+// ({"buildIdentity": ...}, see anodix/buildidentity.cmake) is refused unloaded.
 QObject *loadModule(const QString &name, QString &error);
+
+// This program's build identity, the one its modules must carry.
+QString buildIdentity();
 
 // The same, as the interface the module's root object implements.
 template <class Interface>

@@ -10,7 +10,7 @@ namespace anodix {
 class QtPrintDialogModule final : public QObject, public PrintDialogModule
 {
     Q_OBJECT
-    Q_PLUGIN_METADATA(IID ANODIX_PRINT_DIALOG_MODULE_IID)
+    Q_PLUGIN_METADATA(IID ANODIX_PRINT_DIALOG_MODULE_IID FILE "buildidentity.json")
     Q_INTERFACES(anodix::PrintDialogModule)
 
 public:

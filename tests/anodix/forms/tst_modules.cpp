@@ -32,6 +32,33 @@ private slots:
         QCOMPARE(anodix::loadModule(module, error), root); // loaded once for the run
     }
 
+    void onlyAModuleOfThisBuildIsLoaded_data()
+    {
+        QTest::addColumn<QString>("build");
+        QTest::addColumn<bool>("loads");
+        QTest::newRow("this build's module") << "samebuild" << true;
+        QTest::newRow("another build's module") << "otherbuild" << false;
+        QTest::newRow("a module without an identity") << "noidentity" << false;
+    }
+    void onlyAModuleOfThisBuildIsLoaded()
+    {
+        QFETCH(QString, build);
+        QFETCH(bool, loads);
+        QCoreApplication::addLibraryPath(QStringLiteral(ANODIX_TEST_MODULE_PATH));
+        const QString module = QStringLiteral("anodix_test_") + build;
+        const QByteArray mark = "ANODIX_TEST_LOADED_" + build.toLatin1();
+        QVERIFY(!qEnvironmentVariableIsSet(mark.constData()));
+
+        QString error;
+        QObject *root = anodix::loadModule(module, error);
+
+        QCOMPARE(root != nullptr, loads);
+        // A refused module is not loaded at all: not one line of it ran.
+        QCOMPARE(qEnvironmentVariableIsSet(mark.constData()), loads);
+        if (!loads)
+            QCOMPARE(error, QStringLiteral("модуль %1 собран для другой версии программы и не загружен").arg(module));
+    }
+
     void aModuleOfAnotherKindIsRefused()
     {
         QString error;
