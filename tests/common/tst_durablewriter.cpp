@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The one durable writer both programs use: the shared rules under either
-// program's name, a name kept when the caller must not replace it, and the
-// cause of each failure with what became of the old file.
+// The one durable writer both programs use, through its own interface: a name
+// kept when the caller must not replace it, and the cause of each failure with
+// what became of the old file. The rules both programs' writes keep
+// (support/durablewritercases.h) run through each program's own tests.
 #include "common/durablewriter.h"
-#include "support/durablewritercases.h"
 #include "support/injectedwritefault.h"
 
 #include <QDir>
@@ -12,7 +12,6 @@
 #include <QTest>
 
 #include <cerrno>
-#include <optional>
 
 using common::Existing;
 using common::detail::WriteStep;
@@ -22,22 +21,6 @@ Q_DECLARE_METATYPE(common::detail::WriteStep)
 namespace {
 
 const QByteArray kNewBytes = QByteArray("new contents\r\n");
-
-#ifdef Q_OS_UNIX
-// The writer under one program's name, writing "out.txt" in the working folder.
-DurableWriter writerOf(const char *owner, const char *other)
-{
-    const QLatin1StringView name(owner);
-    return {QString(), QStringLiteral("out.txt"), QLatin1Char('.') + QString(name) + QLatin1Char('-'),
-            QLatin1Char('.') + QString::fromLatin1(other) + QLatin1Char('-'), kNewBytes,
-            [name](const QString &working, int openError) {
-                std::optional<InjectedWriteFault> fault;
-                if (openError)
-                    fault.emplace(WriteStep::Open, openError);
-                return common::SaveWholeFile(working + QStringLiteral("/out.txt"), kNewBytes, name);
-            }};
-}
-#endif
 
 QStringList entriesOf(const QString &folder)
 {
@@ -57,16 +40,6 @@ class DurableWriterTest : public QObject
     Q_OBJECT
 
 private slots:
-#ifdef Q_OS_UNIX
-    void asAnodixKeepsTheSharedRules_data() { durablewriter::addRows(); }
-    void asAnodixKeepsTheSharedRules() { durablewriter::checkRow(writerOf("anodix", "grideon")); }
-    void asGrideonKeepsTheSharedRules_data() { durablewriter::addRows(); }
-    void asGrideonKeepsTheSharedRules() { durablewriter::checkRow(writerOf("grideon", "anodix")); }
-    void asAnodixRemovesOnlyItsOwnLeftovers_data() { durablewriter::addLeftoverRows(); }
-    void asAnodixRemovesOnlyItsOwnLeftovers() { durablewriter::checkLeftoverRow(writerOf("anodix", "grideon")); }
-    void asGrideonRemovesOnlyItsOwnLeftovers_data() { durablewriter::addLeftoverRows(); }
-    void asGrideonRemovesOnlyItsOwnLeftovers() { durablewriter::checkLeftoverRow(writerOf("grideon", "anodix")); }
-#endif
     void keepRefusesATakenNameAndWritesAFreeOne_data();
     void keepRefusesATakenNameAndWritesAFreeOne();
     void aFailedStepSaysWhetherTheOldFileSurvived_data();
