@@ -4,6 +4,7 @@
 #include "anodix/analysis/characteristics.h"
 
 #include "anodix/stages/numbertext.h"
+#include "anodix/stages/solvecount.h"
 #include "anodix/stages/triodeoutputstage.h"
 #include "anodix/stages/pushpullstage.h"
 #include "anodix/tubemodel/rootfinding.h"
@@ -229,6 +230,7 @@ QPointF swingEnd(const TubeModel &model, Solution &s, double ug)
 
 Solution solve(StageKind kind, const TubeModel &model, const Figures &f)
 {
+    stage::countSolve();
     const TubeFigures &t = f.tube;
     Solution s;
     s.ra = f.ea / (2 * t.ia0);

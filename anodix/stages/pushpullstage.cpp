@@ -6,6 +6,7 @@
 
 #include "anodix/stages/cycle.h"
 #include "anodix/stages/numbertext.h"
+#include "anodix/stages/solvecount.h"
 #include "anodix/stages/stagecommon.h"
 #include "anodix/tubemodel/rootfinding.h"
 
@@ -120,11 +121,13 @@ PushPullPoint solve(const model::TubeModel &tube, const PushPullCircuit &c, std:
 
 PushPullPoint solvePushPull(const model::TubeModel &tube, const PushPullCircuit &circuit)
 {
+    countSolve();
     return solve(tube, circuit, std::nullopt);
 }
 
 PushPullPoint solvePushPull(const model::TubeModel &tube, const PushPullCircuit &circuit, double drive)
 {
+    countSolve();
     return solve(tube, circuit, drive);
 }
 

@@ -5,6 +5,7 @@
 #include "anodix/stages/triodeoutputstage.h"
 
 #include "anodix/stages/cycle.h"
+#include "anodix/stages/solvecount.h"
 #include "anodix/stages/stagecommon.h"
 #include "anodix/tubemodel/rootfinding.h"
 
@@ -110,11 +111,13 @@ std::optional<TriodeOutputSwing> solve(const model::TubeModel &model, double ea,
 std::optional<TriodeOutputSwing> SolveTriodeOutput(const model::TubeModel &model, double ea, double rk, double ra,
                                                    double drive)
 {
+    stage::countSolve();
     return solve(model, ea, rk, ra, drive);
 }
 
 std::optional<TriodeOutputSwing> SolveTriodeOutput(const model::TubeModel &model, double ea, double rk, double ra)
 {
+    stage::countSolve();
     return solve(model, ea, rk, ra, std::nullopt);
 }
 
