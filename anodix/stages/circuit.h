@@ -47,7 +47,7 @@ inline constexpr CircuitData kCircuits[] = {
      TubeClass::PreampPentode, false, false, 1},
     {Circuit::PentodePower, "Tetrod", "Усилитель мощности на пентоде", model::TubeType::Pentode,
      TubeClass::PowerPentode, true, false, 1},
-    {Circuit::TriodeOutput, "TriodVihod", "Однотактный выходной каскад на триоде", model::TubeType::Triode,
+    {Circuit::TriodeOutput, "TriodVihod", "Усилитель мощности на триоде", model::TubeType::Triode,
      TubeClass::Triode, true, false, 1},
     {Circuit::PushPull, "Dvuhtakt", "Двухтактный усилитель мощности", model::TubeType::Pentode,
      TubeClass::PowerPentode, true, true, 2},
