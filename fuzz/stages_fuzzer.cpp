@@ -4,7 +4,8 @@
 // never NaN or an infinity, and the outputs come in their fixed order. The
 // characteristics analysis of each stage's result gives rows that are numbers
 // and points inside the plot's axes, or its one problem and nothing else; for
-// the triode output stage the analysis shows the stage's own figures.
+// the triode output stage the analysis shows the stage's own figures, and
+// the output stages' solution handed on to it changes none of them.
 // The axes the plot is set up from, for the analysis and for any number in
 // the input, hold a few ascending ticks whose labels read back as their values.
 #include "anodix/analysis/characteristics.h"
@@ -118,6 +119,20 @@ void checkAnalysis(anodix::analysis::AnalysisInput analysisInput, const anodix::
     using namespace anodix::analysis;
     analysisInput.outputs = result.updates;
     const Analysis a = AnalyzeStage(analysisInput, locale);
+    // The stage window hands on the point its calculation solved: the analysis
+    // made from it is the one a fresh solve makes, problem, rows and all.
+    if (result.solved) {
+        anodix::stage::StageSetup setup =
+            anodix::stage::readStandardSetup(analysisInput.circuit, textsOf(analysisInput), locale);
+        setup.handed = result.solved;
+        const Analysis handed = analysisInput.circuit == Circuit::PushPull ? SolvePushPullStage(setup, locale).analysis
+                                                                           : SolveSingleEnded(setup, locale).analysis;
+        bool same = handed.problem == a.problem && handed.rows.size() == a.rows.size();
+        for (qsizetype i = 0; same && i < a.rows.size(); ++i)
+            same = handed.rows[i].value == a.rows[i].value;
+        if (!same)
+            fail("a handed-on solution changes the analysis", handed.problem + u' ' + a.problem, input);
+    }
     if (!a.ok()) {
         if (!a.rows.isEmpty() || !a.curves.isEmpty())
             fail("an analysis with a problem and results", a.problem, input);
