@@ -3,7 +3,8 @@
 // stage's load lines over it, the settled
 // operating point, the swing, the second harmonic and the bypass capacitors.
 // Window-free, QtCore only: the characteristics window, its PDF report, the
-// benchmark and the tests all draw on these numbers.
+// benchmark and the tests all draw on these numbers, solved once per
+// calculation (SolvedStage) from the numbers the stage window read.
 #pragma once
 
 #include "anodix/stages/circuit.h"

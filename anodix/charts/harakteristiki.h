@@ -25,8 +25,8 @@ class Harakteristiki final : public FormWindow, public Companion
 public:
     Harakteristiki(Dialogs &dialogs, const QLocale &locale);
 
-    // Analyses the calculation and shows it as showAnalysis does; the SPICE
-    // exports are made from it.
+    // Shows the stage's analysis, with the ratings held against the same
+    // point, as showAnalysis does; the SPICE exports are made from the stage.
     void showCalculation(std::shared_ptr<const analysis::SolvedStage> stage, const QStringList &stageOutputs) override;
     // Takes the analysis of a successful calculation and the stage window's
     // outputs as it names them ("R1 = 470 кОм"); shown at once while the window

@@ -3,8 +3,8 @@
 // characteristics analysis settles: numbers first (ResponseFigures), then the
 // rows a window, a report and the tests show. Window-free, QtCore only.
 //
-//   AnalysisInput + the response's own boxes
-//     -> SolveStage (the analysis)  -> StageCircuit (parts and the tube at Q)
+//   analysis::SolvedStage (solved once per calculation) + the response's own boxes
+//     -> StageCircuit (parts and the tube at Q)
 //     -> ResponseFigures (gain, corners, the common scale factor, points)
 //     -> Response::rows, and the SPICE texts of spice.h.
 #pragma once

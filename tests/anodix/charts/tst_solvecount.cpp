@@ -34,6 +34,8 @@ private slots:
             QTest::addRow("%s, F6 and F7 open", name) << id << both << false;
             QTest::addRow("%s, F6 and F7 open, over its ratings", name) << id << both << true;
             QTest::addRow("%s, F7 open", name) << id << QStringLiteral("Chastota_Menu") << false;
+            QTest::addRow("%s, F6, F7 and the model window open", name)
+                << id << both + QStringLiteral(" ModelLampy_Menu") << false;
             QTest::addRow("%s, none open, over its ratings", name) << id << QString() << true;
         }
     }
