@@ -658,6 +658,35 @@ stage::StageTexts textsOf(const AnalysisInput &input)
     return texts;
 }
 
+QList<Curve> curvesOnAxes(const TubeModel &model, double ugq, double bias, const Axis &ua, const Axis &ia,
+                          const QLocale &locale)
+{
+    Solution s;
+    s.ugq = ugq;
+    const Circuit spacing = model.type() == model::TubeType::Pentode ? Circuit::PentodePreamp : Circuit::TriodePreamp;
+    return curvesOf(spacing, model, s, bias, ua, ia, locale);
+}
+
+QList<QPointF> lineOnAxes(QPointF p, QPointF q, const Axis &ua, const Axis &ia)
+{
+    return clipped(p, q, ua, ia);
+}
+
+QString inputLine(const QString &name, double value, const QString &unit, const QLocale &locale)
+{
+    return resistanceLine(name, value, unit, locale);
+}
+
+QString modelNote(const model::ModelFile *fitted)
+{
+    return modelNoteText(fitted);
+}
+
+bool insideAxes(const Analysis &analysis)
+{
+    return drawable(analysis);
+}
+
 SolvedStage SolveTexts(const AnalysisInput &input, const QLocale &locale)
 {
     const stage::StageSetup setup = stage::readStandardSetup(input.circuit, textsOf(input), locale);

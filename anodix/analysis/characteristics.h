@@ -158,6 +158,18 @@ SolvedStage SolveSingleEnded(const stage::StageSetup &setup, const QLocale &loca
 // The push-pull pair, one tube of it at the screen voltage it settles at.
 SolvedStage SolvePushPullStage(const stage::StageSetup &setup, const QLocale &locale);
 
+// For a stage's own solve, the pieces the five stages' plots are drawn with:
+// the tube's curves from Ug = 0 down past 2·|ugq| (past 2·bias where ugq is
+// 0), a round step apart, 6 to 10 of them; a line from p to q clipped to the
+// axes (empty when it passes outside); an input line "Ea = 250 В"; the note
+// under the plot naming the model; whether every point lies inside the axes.
+QList<Curve> curvesOnAxes(const TubeModel &model, double ugq, double bias, const Axis &ua, const Axis &ia,
+                          const QLocale &locale);
+QList<QPointF> lineOnAxes(QPointF p, QPointF q, const Axis &ua, const Axis &ia);
+QString inputLine(const QString &name, double value, const QString &unit, const QLocale &locale);
+QString modelNote(const model::ModelFile *fitted);
+bool insideAxes(const Analysis &analysis);
+
 // From texts, for tests, fuzzers and benchmarks: read, then solved as above.
 SolvedStage SolveTexts(const AnalysisInput &input, const QLocale &locale);
 Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale);   // SolveTexts(…).analysis

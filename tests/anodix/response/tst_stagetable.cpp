@@ -8,6 +8,7 @@
 #include "anodix/stages/solvecount.h"
 
 #include <QSet>
+#include <cmath>
 #include <QTest>
 
 using namespace anodix;
@@ -217,6 +218,50 @@ private slots:
         QVERIFY(result.message);
         QVERIFY(!result.message->text.isEmpty());
         QVERIFY(!result.solved);
+    }
+
+    void aNewStagesPlotPiecesStayOnTheAxes_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<model::TubeFigures>("figures");
+        QTest::addColumn<double>("ugq");
+        QTest::newRow("ECC83 at its point") << int(model::TubeType::Triode)
+                                            << model::TubeFigures{250, 1.2, -2, 1.6, 100, 62.5} << -1.4;
+        QTest::newRow("EL84 at its point") << int(model::TubeType::Pentode)
+                                           << model::TubeFigures{250, 48, -7.3, 11.3, 0, 38, 250, 5.5} << -7.3;
+        QTest::newRow("ECC83, no bias yet") << int(model::TubeType::Triode)
+                                            << model::TubeFigures{250, 1.2, -2, 1.6, 100, 62.5} << 0.0;
+    }
+    void aNewStagesPlotPiecesStayOnTheAxes()
+    {
+        QFETCH(int, type);
+        QFETCH(model::TubeFigures, figures);
+        QFETCH(double, ugq);
+        const model::TubeModel tube(model::TubeType(type), figures);
+        QVERIFY(tube.valid());
+        const analysis::Axis ua = analysis::axisPast(2 * figures.ua0, pointLocale);
+        const analysis::Axis ia = analysis::axisPast(3 * figures.ia0, pointLocale);
+        const QList<analysis::Curve> curves =
+            analysis::curvesOnAxes(tube, ugq, std::abs(figures.uc), ua, ia, pointLocale);
+        QVERIFY2(curves.size() >= 6 && curves.size() <= 10, qPrintable(QString::number(curves.size())));
+        QCOMPARE(curves.first().ug, 0.0);
+        // Each lower curve carries less current at the same anode voltage, and reaches past the bias.
+        for (qsizetype i = 1; i < curves.size(); ++i) {
+            QVERIFY(curves[i].ug < curves[i - 1].ug);
+            QVERIFY(tube.anodeCurrent(ua.max / 2, curves[i].ug) <= tube.anodeCurrent(ua.max / 2, curves[i - 1].ug));
+        }
+        QVERIFY(curves.last().ug <= -2 * (ugq != 0 ? std::abs(ugq) : std::abs(figures.uc)) + 1e-9);
+        analysis::Analysis plot;
+        plot.ua = ua;
+        plot.ia = ia;
+        plot.curves = curves;
+        // A line from far outside is cut to the axes; one wholly outside vanishes.
+        plot.acLoadLine = analysis::lineOnAxes({-ua.max, 0}, {ua.max, ia.max}, ua, ia);
+        QCOMPARE(plot.acLoadLine, (QList<QPointF>{{0, ia.max / 2}, {ua.max, ia.max}}));
+        QVERIFY(analysis::lineOnAxes({2 * ua.max, 0}, {3 * ua.max, ia.max}, ua, ia).isEmpty());
+        QVERIFY(analysis::insideAxes(plot));
+        plot.operatingPoint = {ua.max * 1.01, 0};
+        QVERIFY(!analysis::insideAxes(plot));
     }
 
     void aPentodeRecordCannotFeedATriodeStage()
