@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // One frequency response of each stage, from the texts to its rows, 200 points
-// and the common scale factor, and the stage's netlist: the median time of one
-// call over many.
+// and the common scale factor, and the stage's netlist; and a press of
+// "Рассчитать" as each stage's window makes it through the stage table, with
+// the solves it takes: the median time of one call over many.
 #include "benchsupport.h"
 
 #include "anodix/response/spice.h"
+#include "anodix/response/stagetable.h"
+#include "anodix/stages/solvecount.h"
 
 #include <QLocale>
 
@@ -33,12 +36,12 @@ int main(int argc, char **argv)
         AnalysisInput input;
     } cases[] = {
         {"Frequency response, 200 points (ComputeResponse, ECC83)",
-         {StageKind::Triode, "ECC83", {"6,3", "0,3", "250", "1,2", "2", "1,6", "100", "62,5"}, "250", "20", "470", "", {}}},
+         {Circuit::TriodePreamp, "ECC83", {"6,3", "0,3", "250", "1,2", "2", "1,6", "100", "62,5"}, "250", "20", "470", "", {}}},
         {"Frequency response, 200 points (ComputeResponse, EF86)",
-         {StageKind::PreampPentode, "EF86", {"6,3", "0,2", "250", "3", "2", "2", "0", "2500", "140", "0,6"},
+         {Circuit::PentodePreamp, "EF86", {"6,3", "0,2", "250", "3", "2", "2", "0", "2500", "140", "0,6"},
           "300", "20", "470", "", {}}},
         {"Frequency response, 200 points (ComputeResponse, EL84)",
-         {StageKind::Power, "EL84", {"6,3", "0,76", "250", "48", "7,3", "11,3", "19", "38", "250", "5,5"},
+         {Circuit::PentodePower, "EL84", {"6,3", "0,76", "250", "48", "7,3", "11,3", "19", "38", "250", "5,5"},
           "250", "20", "470", "8", {{"Rt1", "3,93"}}}},
     };
     for (const auto &c : cases) {
@@ -48,5 +51,44 @@ int main(int argc, char **argv)
     const Response ecc83 = ComputeResponse(withTypicalValues(cases[0].input, locale), locale);
     bench::printRow("Stage netlist text (StageNetlist, ECC83)",
                     bench::formatNs(bench::medianNsPerCall([&] { bench::keep(StageNetlist(ecc83, "ECC83")); }, 51, 50)));
+
+    // The worked examples of the stage windows, by the boxes' names.
+    const auto example = [](anodix::stage::Circuit circuit) -> std::pair<QStringList, QHash<QString, QString>> {
+        using anodix::stage::Circuit;
+        const QHash<QString, QString> three{{"Ea", "250"}, {"Fn1", "20"}, {"R11", "470"}};
+        switch (circuit) {
+        case Circuit::TriodePreamp:
+            return {{"6,3", "0,3", "250", "1,2", "2", "1,6", "100", "62,5"}, three};
+        case Circuit::PentodePreamp:
+            return {{"6,3", "0,2", "250", "3", "2", "2", "0", "2500", "140", "0,6"}, three};
+        case Circuit::PentodePower:
+            return {{"6,3", "0,76", "250", "48", "7,3", "11,3", "19", "38", "250", "5,5"},
+                    {{"Ea", "250"}, {"Fn1", "20"}, {"R11", "470"}, {"Rn", "8"}}};
+        case Circuit::TriodeOutput:
+            return {{"5", "1,2", "300", "60", "61", "5,5", "3,85", "0,7"},
+                    {{"Ea", "361"}, {"Fn1", "20"}, {"R11", "220"}, {"Rn", "8"}, {"Kn", "3"}}};
+        case Circuit::PushPull:
+            return {{"6,3", "0,76", "250", "48", "7,3", "11,3", "430", "38", "250", "5,5"},
+                    {{"Ea", "250"}, {"Ug2", "250"}, {"Fn1", "20"}, {"R11", "470"}, {"Rn", "8"}, {"Raa", "8"},
+                     {"Rk", "130"}}};
+        }
+        return {};
+    };
+    for (const StageEntry &entry : stageTable()) {
+        const auto [record, boxes] = example(entry.data->circuit);
+        const auto press = [&] {
+            const anodix::StageResult result = entry.calculate(boxes, anodix::LoadedTube{record}, locale);
+            anodix::stage::StageTexts texts{boxes, result.updates, QStringLiteral("T"), record};
+            return solveCalculation(entry.data->circuit, texts, result.solved, locale);
+        };
+        const int before = anodix::stage::solvesSoFar();
+        bench::keep(press());
+        const int solves = anodix::stage::solvesSoFar() - before;
+        const QByteArray what = QStringLiteral("Calculation with both companions' solution (%1 solve(s), %2)")
+                                    .arg(solves)
+                                    .arg(QString::fromLatin1(entry.data->windowName))
+                                    .toUtf8();
+        report(what.constData(), bench::medianNsPerCall([&] { bench::keep(press()); }, 31, 5));
+    }
     return 0;
 }

@@ -25,9 +25,9 @@ class Harakteristiki final : public FormWindow, public Companion
 public:
     Harakteristiki(Dialogs &dialogs, const QLocale &locale);
 
-    // Analyses the calculation and shows it as showAnalysis does; the SPICE
-    // exports are made from it.
-    void showCalculation(const analysis::AnalysisInput &input, const QStringList &stageOutputs) override;
+    // Shows the stage's analysis, with the ratings held against the same
+    // point, as showAnalysis does; the SPICE exports are made from the stage.
+    void showCalculation(std::shared_ptr<const analysis::SolvedStage> stage, const QStringList &stageOutputs) override;
     // Takes the analysis of a successful calculation and the stage window's
     // outputs as it names them ("R1 = 470 кОм"); shown at once while the window
     // is open, and at its next opening otherwise.
@@ -64,7 +64,7 @@ private:
     Dialogs &m_dialogs;
     QLocale m_locale;
     std::optional<analysis::Analysis> m_analysis;
-    std::optional<analysis::AnalysisInput> m_input; // what m_analysis was made from
+    std::shared_ptr<const analysis::SolvedStage> m_stage; // what m_analysis was made from
     QStringList m_stageOutputs;
     QPointer<QWidget> m_beside;
     FormControls m_controls;               // bound at each opening
