@@ -388,6 +388,13 @@ StageResult CalculateSplitLoadStage(const SplitLoadTexts &texts, const LoadedTub
         if (!(q.iq > 0))
             throw error(kCutOff);
 
+        // A grid leak far below the cathode load passes the input to the
+        // cathode around the tube: the cathode then moves more than the grid,
+        // and the anode follows the input instead of inverting it.
+        if (!(q.anodeGain < 0))
+            throw error(QStringLiteral("Анодный выход не инвертирует сигнал: R1 слишком мал по сравнению с "
+                                       "сопротивлением в цепи катода; увеличьте R1"));
+
         const double twoPiF = 2 * std::numbers::pi * p.fmin;
         const auto significant = [&](const char *name, double value, int digits) {
             out.plain(QString::fromLatin1(name), roundSignificant(value, digits));

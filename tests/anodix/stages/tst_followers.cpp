@@ -237,6 +237,12 @@ private slots:
                 << splitter << QStringList{"1", "47", "1000", "20", "100"} << "6Н1П"
                 << "Рабочая точка не найдена: лампа заперта при этом напряжении питания";
         }
+        // A grid leak of 1 kΩ against 220 kΩ below the tap (the fuzzer's
+        // finding stages-splitter-in-phase, on the 6AS7G of μ 2).
+        QTest::newRow("splitter, R1 far below the cathode load")
+            << true << QStringList{"250", "220", "1", "20", "100"} << "6AS7G"
+            << "Анодный выход не инвертирует сигнал: R1 слишком мал по сравнению с сопротивлением в цепи катода; "
+               "увеличьте R1";
         // The ECC83's bias resistor is 2 V / 1.2 mA = 1.67 kΩ.
         QTest::newRow("follower, cathode resistor below the bias resistor")
             << false << QStringList{"250", "1.5", "1000", "20", "100"} << "ECC83"
