@@ -169,7 +169,7 @@ private slots:
         QTest::addColumn<WindowId>("id");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QSize>("clientTwips");
-        QTest::newRow("main window") << WindowId::Obshaya << "Anodix V1.0" << QSize(6840, 6915);
+        QTest::newRow("main window") << WindowId::Obshaya << "Anodix V1.0" << QSize(6840, 9195);
         QTest::newRow("About") << WindowId::About << "О программе" << QSize(5190, 2280);
         QTest::newRow("triode window") << WindowId::Triod << "Anodix V1.0 - Предварительный усилитель на триоде"
                                        << QSize(10200, 5475);
@@ -249,7 +249,8 @@ private slots:
         QTest::addColumn<QStringList>("order");
         QTest::newRow("main window")
             << WindowId::Obshaya
-            << QStringList{"Triod1", "Pentod1", "Command1", "TriodVihod1", "Dvuhtakt1", "BlokPitaniya1"};
+            << QStringList{"Triod1",          "Pentod1",         "Command1",    "TriodVihod1", "Dvuhtakt1",
+                           "FazoinvertorRN1", "FazoinvertorKS1", "Povtoritel1", "BlokPitaniya1"};
         QTest::newRow("triode window") << WindowId::Triod << QStringList{"Command1", "Ea", "Fn1", "File", "R11"};
         QTest::newRow("pentode window") << WindowId::Pentod << QStringList{"Command1", "Ea", "Fn1", "File", "R11"};
         QTest::newRow("power stage window")
@@ -267,6 +268,11 @@ private slots:
         m_app = std::make_unique<WindowFixture>();
         FormWindow *window = m_app->open(id);
         QVERIFY(QTest::qWaitForWindowActive(window));
+        // A button whose window this build lacks is disabled and takes no focus.
+        order.removeIf([window](const QString &name) {
+            const QWidget *control = window->client()->findChild<QWidget *>(name);
+            return control && !control->isEnabled();
+        });
         QStringList visited;
         for (int i = 0; i <= order.size(); ++i) {
             QWidget *focus = QApplication::focusWidget();
