@@ -7,6 +7,7 @@
 #pragma once
 
 #include "anodix/stages/circuit.h"
+#include "anodix/stages/followers.h"
 #include "anodix/stages/pushpullstage.h"
 #include "anodix/stages/stageresult.h"
 #include "anodix/tubedb/tubelimits.h"
@@ -138,6 +139,8 @@ struct StagePoint
     double u2 = 0;
     // Push-pull stage: the pair as solved, at rest and driven.
     std::optional<stage::PushPullPoint> pair = {};
+    // The cathode follower and the split-load splitter as solved.
+    std::optional<stage::FollowerSolution> follower = {};
 };
 
 // A stage solved once on its tube's model: the numbers it was solved from,
@@ -156,6 +159,13 @@ struct SolvedStage
 SolvedStage SolveSingleEnded(const stage::StageSetup &setup, const QLocale &locale);
 // The push-pull pair, one tube of it at the screen voltage it settles at.
 SolvedStage SolvePushPullStage(const stage::StageSetup &setup, const QLocale &locale);
+
+// For the stages that draw their own lines on the characteristics: a
+// triode's curves from Ug = 0 down past 2·|ugq| (as every stage's plot has
+// them), a segment clipped to the axes, and the note that names the model.
+QList<Curve> triodeCurves(const TubeModel &model, double ugq, const Axis &ua, const Axis &ia, const QLocale &locale);
+QList<QPointF> insideAxes(QPointF from, QPointF to, const Axis &ua, const Axis &ia);
+QString modelNote(const model::ModelFile *fitted);
 
 // From texts, for tests, fuzzers and benchmarks: read, then solved as above.
 SolvedStage SolveTexts(const AnalysisInput &input, const QLocale &locale);

@@ -4,6 +4,7 @@
 #include "anodix/response/followerresponse.h"
 
 #include "anodix/response/spice.h"
+#include "anodix/stages/numbertext.h"
 
 #include <QStringList>
 #include <algorithm>
@@ -247,7 +248,7 @@ OutputResponse followerResponse(const FollowerNetwork &network, FollowerOutput o
 QString FollowerNetlist(const FollowerNetwork &c, const model::TubeFigures &tube, const QString &tubeName,
                         double drive)
 {
-    const QString subcircuit = TubeSubcircuit(tubeName, analysis::StageKind::Triode, tube,
+    const QString subcircuit = TubeSubcircuit(tubeName, stage::Circuit::TriodePreamp, tube,
                                               {c.cgk / 1e-12, c.cga / 1e-12, c.cak / 1e-12});
     if (subcircuit.isEmpty())
         return {};
@@ -355,6 +356,204 @@ QString FollowerNetlist(const FollowerNetwork &c, const model::TubeFigures &tube
     t << ".end";
     t.end();
     return t.text();
+}
+
+} // namespace anodix::response
+
+namespace anodix::response {
+
+namespace {
+
+QString box(const QHash<QString, QString> &boxes, const char *name)
+{
+    return boxes.value(QLatin1String(name));
+}
+
+FollowerNetwork networkOf(const stage::FollowerSolution &s, double fmin, const TubeCapacitances &tube, double source,
+                          double loadPf)
+{
+    return followerNetwork(s.circuit, s.point, fmin, tube, source, loadPf);
+}
+
+// Every coupling capacitor times factor.
+FollowerNetwork scaledNetwork(FollowerNetwork n, double factor)
+{
+    n.c1 *= factor;
+    n.cathodeCoupling *= factor;
+    n.anodeCoupling *= factor;
+    return n;
+}
+
+// The lower of both outputs at hz, dB relative to each one's mid-band.
+double worstAt(const FollowerNetwork &n, double cathodeGain, double anodeGain, double hz)
+{
+    double db = 20 * std::log10(std::abs(followerTransfer(n, FollowerOutput::Cathode, hz)) / cathodeGain);
+    if (n.splitter())
+        db = std::min(db, 20 * std::log10(std::abs(followerTransfer(n, FollowerOutput::Anode, hz)) / anodeGain));
+    return db;
+}
+
+} // namespace
+
+StageResult calculateCathodeFollower(const QHash<QString, QString> &b, const LoadedTube &tube, const QLocale &locale)
+{
+    return CalculateCathodeFollowerStage({box(b, "Ea"), box(b, "Rk"), box(b, "R11"), box(b, "Fn1"), box(b, "Rn")},
+                                         tube, {kFollowerCapacitances.input, kFollowerCapacitances.anodeGrid},
+                                         locale);
+}
+
+StageResult calculateSplitLoad(const QHash<QString, QString> &b, const LoadedTube &tube, const QLocale &locale)
+{
+    return CalculateSplitLoadStage({box(b, "Ea"), box(b, "Rak"), box(b, "R11"), box(b, "Fn1"), box(b, "Rn")}, tube,
+                                   locale);
+}
+
+stage::StageSetup readFollowerSetup(stage::Circuit circuit, const stage::StageTexts &texts, const QLocale &locale)
+{
+    stage::StageSetup s = stage::readStandardSetup(circuit, texts, locale);
+    const auto typed = [&](const char *name) {
+        return toNumber(texts.boxes.value(QLatin1String(name)), locale).value_or(0);
+    };
+    s.followerR = typed(circuit == stage::Circuit::SplitLoad ? "Rak" : "Rk");
+    s.outputLoad = typed("Rn");
+    s.rk = 0; // the follower's Rk is followerR, in kΩ
+    return s;
+}
+
+Response followerStageResponse(const analysis::SolvedStage &stage, const ResponseBoxes &input, const QLocale &locale)
+{
+    Response response;
+    response.point = stage.point;
+    if (!response.point.ok() || !response.point.follower) {
+        response.problem = response.point.ok() ? QStringLiteral("Частотная характеристика не построена: каскад не рассчитан")
+                                               : response.point.problem;
+        return response;
+    }
+    QStringList wrong;
+    const auto read = [&](const QString &text, const QString &name) {
+        const std::optional<double> value = toNumber(text, locale);
+        if (!value || *value < 0)
+            wrong << name;
+        return value.value_or(0);
+    };
+    const double source = read(input.source, QStringLiteral("сопротивление источника"));
+    const double loadPf = read(input.load, QStringLiteral("ёмкость нагрузки"));
+    TubeCapacitances tube;
+    tube.input = read(input.input, QStringLiteral("Cgk"));
+    tube.anodeGrid = read(input.anodeGrid, QStringLiteral("Cga"));
+    tube.output = read(input.output, QStringLiteral("Cak"));
+    if (!wrong.isEmpty()) {
+        response.problem = QStringLiteral("Частотная характеристика не построена: нужно число не меньше нуля — ")
+            + wrong.join(QStringLiteral(", "));
+        return response;
+    }
+    const stage::FollowerSolution &s = *response.point.follower;
+    const double fmin = response.point.fmin;
+    const FollowerNetwork n = networkOf(s, fmin, tube, source, loadPf);
+    const double divider = s.point.rin / (s.point.rin + source);
+    const double cathodeGain = s.point.cathodeGain * divider, anodeGain = -s.point.anodeGain * divider;
+    const OutputResponse cathode = followerResponse(n, FollowerOutput::Cathode, cathodeGain);
+    const OutputResponse anode = n.splitter() ? followerResponse(n, FollowerOutput::Anode, anodeGain) : OutputResponse{};
+
+    // The plotted output is the cathode's, as the netlist's ac.data has it first.
+    StageCircuit &c = response.circuit;
+    c.circuit = stage.setup.circuit;
+    c.rs = n.rs;
+    c.c1 = n.c1;
+    c.r1 = n.r1;
+    c.rk = n.rk;
+    c.ra = n.ra;
+    c.coupling = n.cathodeCoupling;
+    c.rNext = n.rl;
+    c.load = n.load;
+    c.cgk = n.cgk;
+    c.cga = n.cga;
+    c.cak = n.cak;
+    c.gm = n.gm;
+    c.ga = n.ga;
+    c.ea = n.ea;
+    c.uq = n.uq;
+    c.iq = n.iq;
+    c.ugq = n.ugq;
+    ResponseFigures &f = response.figures;
+    f.gain = cathode.gain;
+    f.gainDb = 20 * std::log10(f.gain);
+    f.low = cathode.low;
+    f.high = cathode.high;
+    f.atFmin = cathode.atFmin;
+    f.points = cathode.points;
+    bool finite = std::isfinite(f.gainDb) && f.gain > 0 && std::isfinite(f.atFmin);
+    for (const ResponsePoint &p : f.points)
+        finite = finite && std::isfinite(p.db);
+    if (!finite) {
+        Response refused;
+        refused.problem = QStringLiteral("Частотная характеристика не построена: исходные данные вне допустимых пределов");
+        return refused;
+    }
+
+    // Larger capacitors pass more at Fmin: the factor that gives exactly −3 dB
+    // there on the lower of the outputs.
+    const auto atFmin = [&](double logFactor) {
+        return worstAt(scaledNetwork(n, std::exp(logFactor)), cathodeGain, anodeGain, fmin);
+    };
+    double a = std::log(1e-6), b = std::log(1e6);
+    if (atFmin(a) < kThreeDb && atFmin(b) >= kThreeDb) {
+        for (int i = 0; i < 60; ++i) {
+            const double m = (a + b) / 2;
+            (atFmin(m) < kThreeDb ? a : b) = m;
+        }
+        f.factor = std::exp(b);
+        const FollowerNetwork scaled = scaledNetwork(n, *f.factor);
+        f.needed = {{"C1", scaled.c1}};
+        if (n.splitter())
+            f.needed.append({{"C2", scaled.anodeCoupling}, {"C3", scaled.cathodeCoupling}});
+        else
+            f.needed.append({"C2", scaled.cathodeCoupling});
+    }
+
+    const QString none = QStringLiteral("—");
+    const auto hertz = [&](const std::optional<double> &hz, double unit) {
+        return hz ? significantText(*hz / unit, 3, locale) : none;
+    };
+    const auto row = [&](const char *name, const QString &caption, const QString &value, const char *unit) {
+        response.rows.append({name, caption, value, QString::fromUtf8(unit)});
+    };
+    const auto gainText = [&](double gain) {
+        return QStringLiteral("%1 (%2 дБ)").arg(fixedText(gain, 3, locale), fixedText(20 * std::log10(gain), 2, locale));
+    };
+    if (n.splitter()) {
+        row("Gain", QStringLiteral("Передача на катод"), gainText(cathodeGain), "");
+        row("Gain2", QStringLiteral("Передача на анод"), gainText(anodeGain), "");
+        row("Low", QStringLiteral("Нижняя граничная частота катода (−3 дБ)"), hertz(cathode.low, 1), "Гц");
+        row("Low2", QStringLiteral("Нижняя граничная частота анода (−3 дБ)"), hertz(anode.low, 1), "Гц");
+        row("High2", QStringLiteral("Верхняя граничная частота анода (−3 дБ)"), hertz(anode.high, 1000), "кГц");
+        row("High", QStringLiteral("Верхняя граничная частота катода (−3 дБ)"), hertz(cathode.high, 1000), "кГц");
+    } else {
+        row("Gain", QStringLiteral("Коэффициент передачи в середине полосы"), gainText(cathodeGain), "");
+        row("Low", QStringLiteral("Нижняя граничная частота (−3 дБ)"), hertz(cathode.low, 1), "Гц");
+        row("AtFmin", QStringLiteral("Ослабление на Fmin"), fixedText(cathode.atFmin, 2, locale), "дБ");
+        row("High", QStringLiteral("Верхняя граничная частота (−3 дБ)"), hertz(cathode.high, 1000), "кГц");
+    }
+    response.neededCaption = QStringLiteral("Для спада 3 дБ на Fmin нужны");
+    for (const Part &part : f.needed)
+        response.needed.append({part.name, QString::fromLatin1(part.name), significantText(part.value * 1e6, 3, locale),
+                                QStringLiteral("мкФ")});
+    response.notes << QStringLiteral("типичные значения — уточните по справочнику");
+    response.notes << QStringLiteral("R1 возвращён к отводу катодного резистора: его сопротивление для входа "
+                                     "увеличено обратной связью, C1 рассчитан на это сопротивление.");
+    if (n.splitter())
+        response.notes << QStringLiteral("На графике — выход с катода; выход с анода — в строках справа.");
+    return response;
+}
+
+QString followerStageNetlist(const Response &response, const QString &tubeName)
+{
+    if (!response.ok() || !response.point.follower)
+        return {};
+    const StageCircuit &c = response.circuit;
+    const FollowerNetwork n = networkOf(*response.point.follower, response.point.fmin,
+                                        {c.cgk / 1e-12, c.cga / 1e-12, c.cak / 1e-12}, c.rs / 1e3, c.load / 1e-12);
+    return FollowerNetlist(n, response.point.tube, tubeName, response.point.follower->point.maxDrive);
 }
 
 } // namespace anodix::response

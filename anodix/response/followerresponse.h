@@ -8,8 +8,11 @@
 //     -> OutputResponse for each output, and FollowerNetlist.
 #pragma once
 
+#include "anodix/analysis/characteristics.h"
 #include "anodix/response/response.h"
 #include "anodix/stages/followers.h"
+
+#include <QHash>
 
 #include <QList>
 #include <QString>
@@ -69,5 +72,21 @@ OutputResponse followerResponse(const FollowerNetwork &network, FollowerOutput o
 // figures give no model or a number is not finite.
 QString FollowerNetlist(const FollowerNetwork &network, const model::TubeFigures &tube, const QString &tubeName,
                         double drive);
+
+// The stage table's functions for both stages (see stagetable.h): the
+// window's calculation from its boxes (Ea, Rk or Rak, R11, Fn1, Rn), its
+// numbers, the response of each output from the solved stage (the cathode's
+// output plotted and both outputs' rows), and the netlist of that response
+// driven at the largest input.
+StageResult calculateCathodeFollower(const QHash<QString, QString> &boxes, const LoadedTube &tube,
+                                     const QLocale &locale);
+StageResult calculateSplitLoad(const QHash<QString, QString> &boxes, const LoadedTube &tube, const QLocale &locale);
+stage::StageSetup readFollowerSetup(stage::Circuit circuit, const stage::StageTexts &texts, const QLocale &locale);
+Response followerStageResponse(const analysis::SolvedStage &stage, const ResponseBoxes &boxes,
+                               const QLocale &locale);
+QString followerStageNetlist(const Response &response, const QString &tubeName);
+
+// Handbook-typical capacitances of a small triode, pF, as for every triode stage.
+inline constexpr TubeCapacitances kFollowerCapacitances{1.6, 1.7, 0.5};
 
 } // namespace anodix::response

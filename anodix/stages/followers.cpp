@@ -4,7 +4,9 @@
 // tube's slopes there, and the largest drive found over whole periods.
 #include "anodix/stages/followers.h"
 
+#include "anodix/stages/handedsolution.h"
 #include "anodix/stages/numbertext.h"
+#include "anodix/stages/solvecount.h"
 #include "anodix/stages/stagecommon.h"
 #include "anodix/tubemodel/rootfinding.h"
 
@@ -184,6 +186,7 @@ FollowerPoint solveFollower(const model::TubeModel &tube, const FollowerCircuit 
     const double whole = c.ra + c.rb + c.rk;
     if (!(c.ea > 0 && whole > 0 && c.rl > 0 && c.r1 > 0 && c.rk > 0) || !tube.valid())
         return p;
+    countSolve();
     p.iq = model::increasingRoot([&](double i) { return i - tube.anodeCurrent(c.ea - i * whole, -i * c.rb); }, 0,
                                  c.ea / whole, 1e-12);
     if (!(p.iq > 0))
@@ -287,6 +290,17 @@ constexpr stage::Range kResistorRange{"Rk", 0.1, 10000, "кОм"};
 constexpr stage::Range kSplitterRange{"R", 0.1, 10000, "кОм"};
 constexpr stage::Range kOutputLoadRange{"Rн", 0.1, 100000, "кОм"};
 
+// The analyses of the same calculation take the stage from here instead of solving it again.
+StageResult handedOn(StageResult result, const std::optional<stage::FollowerSolution> &solved)
+{
+    if (solved && !result.message) {
+        stage::HandedSolution handed;
+        handed.follower = solved;
+        result.solved = std::make_shared<const stage::HandedSolution>(std::move(handed));
+    }
+    return result;
+}
+
 QString limitText(stage::SwingLimit limit)
 {
     return limit == stage::SwingLimit::GridCurrent ? QStringLiteral("сеточный ток") : QStringLiteral("отсечка тока");
@@ -328,7 +342,8 @@ Prepared prepare(const stage::Reader &read, const LoadedTube &tube, const QStrin
 StageResult CalculateCathodeFollowerStage(const CathodeFollowerTexts &texts, const LoadedTube &tube,
                                           const GridCapacitances &capacitances, const QLocale &locale)
 {
-    return stage::run(locale, [&](stage::Outputs &out) {
+    std::optional<stage::FollowerSolution> solved;
+    return handedOn(stage::run(locale, [&](stage::Outputs &out) {
         const stage::Reader read(locale, tube);
         Prepared p = prepare(read, tube, texts.ea, texts.fmin, texts.r1, texts.rl, locale);
         const double rk = stage::Reader::required(read.typedNumber(texts.rk));
@@ -368,12 +383,14 @@ StageResult CalculateCathodeFollowerStage(const CathodeFollowerTexts &texts, con
         out.rounded(QStringLiteral("Uvh"), q.maxDrive / std::numbers::sqrt2, 1);
         out.copy(QStringLiteral("Ogr"), limitText(q.limit));
         out.rounded(QStringLiteral("Vt"), p.record.un * p.record.in + c.ea * q.iq / 1000, 2);
-    });
+        solved = stage::FollowerSolution{c, q};
+    }), solved);
 }
 
 StageResult CalculateSplitLoadStage(const SplitLoadTexts &texts, const LoadedTube &tube, const QLocale &locale)
 {
-    return stage::run(locale, [&](stage::Outputs &out) {
+    std::optional<stage::FollowerSolution> solved;
+    return handedOn(stage::run(locale, [&](stage::Outputs &out) {
         const stage::Reader read(locale, tube);
         Prepared p = prepare(read, tube, texts.ea, texts.fmin, texts.r1, texts.rl, locale);
         const double r = stage::Reader::required(read.typedNumber(texts.r));
@@ -419,7 +436,8 @@ StageResult CalculateSplitLoadStage(const SplitLoadTexts &texts, const LoadedTub
         out.rounded(QStringLiteral("Uvyhk"), q.cathodeSwing / std::numbers::sqrt2, 1);
         out.copy(QStringLiteral("Ogr"), limitText(q.limit));
         out.rounded(QStringLiteral("Vt"), p.record.un * p.record.in + c.ea * q.iq / 1000, 2);
-    });
+        solved = stage::FollowerSolution{c, q};
+    }), solved);
 }
 
 } // namespace anodix

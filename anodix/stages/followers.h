@@ -65,6 +65,13 @@ struct FollowerCycle
     Cycle ugk{}, uak{}, ia{};
 };
 
+// What a calculation solved, handed on to the analyses of the same stage.
+struct FollowerSolution
+{
+    FollowerCircuit circuit;
+    FollowerPoint point;
+};
+
 // The cathode follower when ra is zero; nothing flows (iq zero) when the
 // tube is cut off at rest or the circuit cannot be (rb not below the whole
 // cathode resistor is the caller's to refuse).

@@ -8,8 +8,10 @@
 #include "anodix/forms/formlayout.h"
 #include "anodix/windows/blokpitaniya.h"
 #include "anodix/windows/dvuhtakt.h"
+#include "anodix/windows/fazoinvertorrn.h"
 #include "anodix/shell/obshaya.h"
 #include "anodix/windows/pentod.h"
+#include "anodix/windows/povtoritel.h"
 #include "anodix/windows/tetrod.h"
 #include "anodix/windows/triod.h"
 #include "anodix/windows/triodvihod.h"
@@ -40,6 +42,8 @@ std::span<const ControlRow> formOf(WindowId id)
     case WindowId::TriodVihod: return anodix::TriodVihod::layout().form;
     case WindowId::Dvuhtakt: return anodix::Dvuhtakt::layout().form;
     case WindowId::BlokPitaniya: return anodix::BlokPitaniya::form();
+    case WindowId::Povtoritel: return anodix::Povtoritel::layout().form;
+    case WindowId::FazoinvertorRN: return anodix::FazoinvertorRN::layout().form;
     default: return {};
     }
 }
@@ -47,7 +51,8 @@ std::span<const ControlRow> formOf(WindowId id)
 void addFormRows()
 {
     addWindowRows({WindowId::Obshaya, WindowId::About, WindowId::Triod, WindowId::Pentod, WindowId::Tetrod,
-                   WindowId::TriodVihod, WindowId::Dvuhtakt, WindowId::BlokPitaniya});
+                   WindowId::TriodVihod, WindowId::Dvuhtakt, WindowId::BlokPitaniya, WindowId::Povtoritel,
+                   WindowId::FazoinvertorRN});
 }
 
 bool hasKind(const QWidget *widget, ControlKind kind)
@@ -181,6 +186,10 @@ private slots:
             << WindowId::TriodVihod << "Anodix V1.0 - Усилитель мощности на триоде" << QSize(12600, 8535);
         QTest::newRow("push-pull stage window") << WindowId::Dvuhtakt << "Anodix V1.0 - Двухтактный усилитель мощности"
                                                 << QSize(11520, 7980);
+        QTest::newRow("cathode follower window") << WindowId::Povtoritel << "Anodix V1.0 - Катодный повторитель"
+                                                 << QSize(11520, 6735);
+        QTest::newRow("split-load splitter window")
+            << WindowId::FazoinvertorRN << "Anodix V1.0 - Фазоинвертор с разделённой нагрузкой" << QSize(11520, 7815);
     }
 
     void captionAndFixedClientAreaFollowTheForm()
@@ -210,6 +219,8 @@ private slots:
         QTest::newRow("power stage window: Файл is dd") << WindowId::Tetrod << calcMenus("dd");
         QTest::newRow("triode power stage window: Файл is dd") << WindowId::TriodVihod << calcMenus("dd");
         QTest::newRow("push-pull stage window: Файл is dd") << WindowId::Dvuhtakt << calcMenus("dd");
+        QTest::newRow("cathode follower window: Файл is dd") << WindowId::Povtoritel << calcMenus("dd");
+        QTest::newRow("split-load splitter window: Файл is dd") << WindowId::FazoinvertorRN << calcMenus("dd");
     }
 
     void menusCarryTheirNamesTextsAndShortcuts()
@@ -259,6 +270,10 @@ private slots:
             << WindowId::TriodVihod << QStringList{"Command1", "Ea", "Fn1", "File", "R11", "Rn", "Kn"};
         QTest::newRow("push-pull stage window")
             << WindowId::Dvuhtakt << QStringList{"Command1", "Ea", "Ug2", "Fn1", "R11", "Rn", "Raa", "Rk", "File"};
+        QTest::newRow("cathode follower window")
+            << WindowId::Povtoritel << QStringList{"Command1", "Ea", "Rk", "R11", "Fn1", "Rn", "File"};
+        QTest::newRow("split-load splitter window")
+            << WindowId::FazoinvertorRN << QStringList{"Command1", "Ea", "Rak", "R11", "Fn1", "Rn", "File"};
     }
 
     void focusStartsOnTheFirstControlAndTabFollowsTheOrder()
