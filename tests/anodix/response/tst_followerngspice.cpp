@@ -6,6 +6,7 @@
 #include "anodix/response/followerresponse.h"
 #include "anodix/response/simulation.h"
 #include "anodix/response/spice.h"
+#include "anodix/response/stagetable.h"
 #include "anodix/stages/cycle.h"
 #include "anodix/tubedb/modelstore.h"
 #include "anodix/tubedb/tuberecord.h"
@@ -102,7 +103,7 @@ Stage stageOf(const QString &tube, bool fitted, double ea, double r, double rk, 
     s.circuit.rl = rl;
     const model::TubeModel model(model::TubeType::Triode, s.figures);
     s.point = stage::solveFollower(model, s.circuit);
-    s.network = followerNetwork(s.circuit, s.point, 20, typicalCapacitances(analysis::StageKind::Triode), source);
+    s.network = followerNetwork(s.circuit, s.point, 20, kFollowerCapacitances, source);
     return s;
 }
 
@@ -292,6 +293,73 @@ private slots:
         // Past cut-off the trough is clipped: the harmonics grow several times over.
         if (!grid)
             QVERIFY(past.thd > 5 * at.thd);
+    }
+
+    // The way the windows go: the stage window's calculation hands its
+    // solution to the table's solve, the frequency window's response and the
+    // "Экспорт схемы SPICE" netlist follow from it; ngspice on that netlist
+    // gives the point and the plotted output's gain, and the frequency
+    // window's reading of its files draws them.
+    void theWindowsNetlistRunsAndAgrees_data()
+    {
+        QTest::addColumn<int>("circuit");
+        QTest::addColumn<QString>("tube");
+        QTest::addColumn<QStringList>("boxes"); // name=text
+        QTest::newRow("follower ECC83") << int(stage::Circuit::CathodeFollower) << "ECC83"
+                                        << QStringList{"Ea=250", "Rk=47", "R11=1000", "Fn1=20", "Rn=100"};
+        QTest::newRow("splitter 6Н1П") << int(stage::Circuit::SplitLoad) << "6Н1П"
+                                       << QStringList{"Ea=300", "Rak=22", "R11=470", "Fn1=20", "Rn=220"};
+    }
+    void theWindowsNetlistRunsAndAgrees()
+    {
+        QFETCH(int, circuit);
+        QFETCH(QString, tube);
+        QFETCH(QStringList, boxes);
+        const QLocale locale(QLocale::Russian, QLocale::Russia);
+        const TubeDatabase db(QStringLiteral(ANODIX_DATA_DIR));
+        stage::StageTexts texts;
+        texts.tubeName = tube;
+        texts.record = db.ReadTubeRecord(TubeClass::Triode, tube + QStringLiteral(".lamp")).lines;
+        for (const QString &b : boxes)
+            texts.boxes.insert(b.section(u'=', 0, 0), b.section(u'=', 1));
+        const StageEntry &entry = stageEntry(stage::Circuit(circuit));
+        const StageResult result = entry.calculate(texts.boxes, LoadedTube{texts.record}, locale);
+        QVERIFY(!result.message);
+        QVERIFY(result.solved);
+        texts.outputs = result.updates;
+        const auto solved = solveCalculation(stage::Circuit(circuit), texts, result.solved, locale);
+        QVERIFY2(solved->analysis.ok(), qPrintable(solved->analysis.problem));
+        QVERIFY(solved->analysis.curves.size() >= 6);
+        const Response response = entry.response(*solved, typicalBoxes(stage::Circuit(circuit), locale), locale);
+        QVERIFY2(response.ok(), qPrintable(response.problem));
+        const QString netlist = entry.netlist(response, tube);
+        QVERIFY(!netlist.isEmpty());
+        QTemporaryDir dir;
+        const QString problem = runNgspice(dir, netlist);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+
+        const DataFile op = readData(dir.filePath(kOperatingPointFile));
+        QCOMPARE(op.rows.size(), 1);
+        const bool splitter = circuit == int(stage::Circuit::SplitLoad);
+        const double uq = op.at(0, splitter ? "v(anode)" : "v(plate)") - op.at(0, "v(cathode)");
+        const double iq = op.at(0, "i(vmeter)") * 1e3;
+        QVERIFY2(deviation(uq, response.point.uq) < 0.005, "Uq");
+        QVERIFY2(deviation(iq, response.point.iq) < 0.005, "Iq");
+        // The window showed the same point (rounded as shown).
+        for (const DisplayUpdate &u : result.updates) {
+            if (u.output == QLatin1String("Iq"))
+                QVERIFY(deviation(locale.toDouble(u.text), iq) < 0.005);
+        }
+        QString error;
+        const std::optional<Simulation> simulation = ReadSimulation(dir.path(), response.figures.gain, error);
+        QVERIFY2(simulation, qPrintable(error));
+        double peak = -1e9;
+        for (const ResponsePoint &p : simulation->points)
+            peak = std::max(peak, p.db);
+        qInfo("%s: the plotted output's peak %.3g dB from the computed gain, THD %.3g %% at the largest drive",
+              qPrintable(tube), peak, simulation->thd);
+        QVERIFY(std::abs(peak) < 20 * std::log10(1.02));
+        QVERIFY(simulation->thd < 5);
     }
 };
 
