@@ -217,6 +217,7 @@ private slots:
             QCOMPARE(outputText(window, output), QStringLiteral("0"));
 
         QVERIFY(calculatesWorkedExample(window, m_app->dialogs, s, locale));
+        saveScreenshot(window, window->objectName() + u'-' + locale.name());
         window->close();
     }
 

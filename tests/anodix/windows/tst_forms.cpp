@@ -200,6 +200,7 @@ private slots:
         m_app = std::make_unique<WindowFixture>();
         FormWindow *window = m_app->open(id);
         QCOMPARE(window->windowTitle(), caption);
+        saveScreenshot(window, window->objectName());
         QCOMPARE(window->client()->size(), QSize(twips(clientTwips.width()), twips(clientTwips.height())));
         QCOMPARE(window->minimumSize(), window->maximumSize());
         const int menuHeight = window->menuWidget() && window->menuWidget()->isVisible() ? window->menuWidget()->height() : 0;

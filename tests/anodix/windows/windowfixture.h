@@ -112,6 +112,15 @@ inline QString classFolder(anodix::TubeClass tubeClass)
     return {};
 }
 
+// The window as drawn, into the folder ANODIX_SCREENSHOTS names (for the
+// README and for looking at a layout at any QT_SCALE_FACTOR); nothing when unset.
+inline void saveScreenshot(QWidget *window, const QString &name)
+{
+    const QString folder = qEnvironmentVariable("ANODIX_SCREENSHOTS");
+    if (!folder.isEmpty() && QDir().mkpath(folder))
+        QVERIFY(window->grab().save(folder + u'/' + name + QStringLiteral(".png")));
+}
+
 // The names of the top-level windows on screen, sorted.
 inline QStringList visibleWindows()
 {
