@@ -260,10 +260,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
         for (const anodix::DisplayUpdate &update : result.updates) {
             const double value = anodix::toNumber(update.text, locale).value_or(0);
-            const bool gain = update.output == QLatin1String("Ku") || update.output == QLatin1String("Kua")
-                              || update.output == QLatin1String("Kuk");
-            if (gain && !(value >= 0 && value <= 1))
-                fail("a follower's gain outside 0 to 1", update.text, input);
+            // A cathode follows its grid by less than all of it; the splitter's
+            // anode inverts (its gain is shown as a magnitude).
+            const bool cathode = update.output == QLatin1String("Ku") || update.output == QLatin1String("Kuk");
+            if (cathode && !(value >= 0 && value <= 1))
+                fail("a cathode's gain outside 0 to 1", update.text, input);
+            if (update.output == QLatin1String("Kua") && !(value >= 0))
+                fail("the splitter's anode not inverting", update.text, input);
             if (update.output == QLatin1String("Nebalans") && !(value >= 0))
                 fail("the splitter's cathode output below its anode's", update.text, input);
         }

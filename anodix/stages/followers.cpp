@@ -243,6 +243,8 @@ StageMessage error(const QString &text)
 }
 
 const QString kCutOff = QStringLiteral("Рабочая точка не найдена: лампа заперта при этом напряжении питания");
+const QString kSaturated = QStringLiteral("Рабочая точка не найдена: анод лампы опустился до катода; увеличьте Ea "
+                                          "или уменьшите сопротивления");
 
 // The record's figures the stages use and the tube's model; every refusal
 // comes before the first output.
@@ -360,6 +362,11 @@ StageResult CalculateCathodeFollowerStage(const CathodeFollowerTexts &texts, con
         const stage::FollowerPoint q = stage::solveFollower(model, c);
         if (!(q.iq > 0))
             throw error(kCutOff);
+        // The cathode follows the grid, by less than all of it, wherever the
+        // tube works; anything else is a point with the anode down at the
+        // cathode, where the model's slopes mean nothing.
+        if (!(q.cathodeGain > 0 && q.cathodeGain < 1) || !(q.uq > 0))
+            throw error(kSaturated);
 
         const double twoPiF = 2 * std::numbers::pi * p.fmin;
         const auto significant = [&](const char *name, double value, int digits) {
@@ -404,6 +411,11 @@ StageResult CalculateSplitLoadStage(const SplitLoadTexts &texts, const LoadedTub
         const stage::FollowerPoint q = stage::solveFollower(model, c);
         if (!(q.iq > 0))
             throw error(kCutOff);
+        // The cathode follows the grid, by less than all of it, wherever the
+        // tube works; anything else is a point with the anode down at the
+        // cathode, where the model's slopes mean nothing.
+        if (!(q.cathodeGain > 0 && q.cathodeGain < 1) || !(q.uq > 0))
+            throw error(kSaturated);
 
         // A grid leak far below the cathode load passes the input to the
         // cathode around the tube: the cathode then moves more than the grid,
