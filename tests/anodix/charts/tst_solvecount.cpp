@@ -57,6 +57,11 @@ private slots:
         if (companions.contains(QLatin1String("Chastota")))
             QVERIFY(outputText(shownWindow(QStringLiteral("Chastota")), QStringLiteral("Lampa"))
                         .contains(QStringLiteral("6N2P")));
+        for (const char *companion : {"Harakteristiki", "Chastota"}) {
+            if (companions.contains(QLatin1String(companion)))
+                saveScreenshot(shownWindow(QString::fromLatin1(companion)),
+                               window->objectName() + u'-' + QString::fromLatin1(companion));
+        }
         // A second calculation with nothing changed solves once more, not twice.
         clickButton(window, QStringLiteral("Command1"));
         QCOMPARE(anodix::stage::solvesSoFar() - before, 2);
