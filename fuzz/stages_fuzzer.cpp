@@ -5,10 +5,13 @@
 // characteristics analysis of each stage's result gives rows that are numbers
 // and points inside the plot's axes, or its one problem and nothing else; for
 // the triode output stage the analysis shows the stage's own figures, and
-// the output stages' solution handed on to it changes none of them.
+// the output stages' solution handed on to it changes none of them. The
+// cathode follower's and the splitter's gains stay below one, and the
+// splitter's cathode output is never the smaller.
 // The axes the plot is set up from, for the analysis and for any number in
 // the input, hold a few ascending ticks whose labels read back as their values.
 #include "anodix/analysis/characteristics.h"
+#include "anodix/stages/followers.h"
 #include "common/numbertext.h"
 #include "anodix/stages/pentodestage.h"
 #include "anodix/stages/powerstage.h"
@@ -45,6 +48,12 @@ bool isClass(const QString &text)
     return text == QLatin1String("A") || text == QLatin1String("AB1");
 }
 
+// What limits the follower's and the splitter's swing is told in words.
+bool isLimit(const QString &text)
+{
+    return text == QStringLiteral("сеточный ток") || text == QStringLiteral("отсечка тока");
+}
+
 void checkAnodix(const char *stage, const anodix::StageResult &result, const QStringList &order,
                  const QLocale &locale, const QByteArray &input)
 {
@@ -57,6 +66,11 @@ void checkAnodix(const char *stage, const anodix::StageResult &result, const QSt
         if (update.output == QLatin1String("Klass")) {
             if (!isClass(update.text))
                 fail("a class that is neither A nor AB1", update.text, input);
+            continue;
+        }
+        if (update.output == QLatin1String("Ogr")) {
+            if (!isLimit(update.text))
+                fail("a swing limit that is no limit", update.text, input);
             continue;
         }
         if (update.text.isEmpty() || looksNonFinite(update.text) || !common::isNumeric(update.text, locale))
@@ -218,11 +232,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                       QLocale(QLocale::Russian, QLocale::Russia)};
     // The first byte picks the locale (bit 0) and the calculation (the rest), so
     // each input runs one stage: the same coverage at several times the rate.
-    // The two output stages came last and take the bytes from 0xC0 (triode)
-    // and 0xE0 (push-pull), so the seeds kept from before still run the stage
-    // they were found on.
+    // The two output stages came later and take the bytes from 0xC0 (triode)
+    // and 0xE0 (push-pull), the cathode follower 0xF0 and the splitter 0xF8,
+    // so the seeds kept from before still run the stage they were found on.
     const QLocale &locale = locales[data[0] % 2];
-    const int stage = data[0] >= 0xE0 ? 5 : data[0] >= 0xC0 ? 4 : (data[0] >> 1) % 4;
+    const int stage = data[0] >= 0xF8 ? 7
+                      : data[0] >= 0xF0 ? 6
+                      : data[0] >= 0xE0 ? 5
+                      : data[0] >= 0xC0 ? 4
+                                        : (data[0] >> 1) % 4;
     const QByteArray input(reinterpret_cast<const char *>(data), qsizetype(size));
     const QStringList fields = QString::fromUtf8(input.mid(1)).split(QLatin1Char('\n'));
 
@@ -232,6 +250,41 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         for (int i = 0; i < grideon::kStageInputCount; ++i)
             texts[i] = fields.value(i);
         checkGrideon(grideon::CalculateStage(texts, locale), locale, input);
+        return 0;
+    }
+
+    if (stage == 6 || stage == 7) {
+        // Ea, Fmin, R1, the load, eight record lines, then the cathode
+        // resistor (the splitter's equal loads).
+        anodix::LoadedTube tube;
+        tube.lines = fields.mid(4, 8);
+        const QString ea = fields.value(0), fmin = fields.value(1), r1 = fields.value(2), rl = fields.value(3);
+        const QString r = fields.value(12);
+        anodix::StageResult result;
+        if (stage == 6) {
+            static const QStringList follower{"R1", "R2", "R3", "C1",  "C2",  "Uq",  "Iq", "Ugq",
+                                              "Uk", "Ku", "Rvyh", "Cvh", "Uvh", "Ogr", "Vt"};
+            result = anodix::CalculateCathodeFollowerStage({ea, r, r1, fmin, rl}, tube, {1.6, 1.7}, locale);
+            checkAnodix("cathode follower", result, follower, locale, input);
+        } else {
+            static const QStringList splitter{"R1",  "R2",  "R3",       "R4",    "C1",    "C2",    "C3",
+                                              "Uq",  "Iq",  "Ugq",      "Kua",   "Kuk",   "Nebalans", "Rvyha",
+                                              "Rvyhk", "Uvyha", "Uvyhk", "Ogr",  "Vt"};
+            result = anodix::CalculateSplitLoadStage({ea, r, r1, fmin, rl}, tube, locale);
+            checkAnodix("split-load splitter", result, splitter, locale, input);
+        }
+        for (const anodix::DisplayUpdate &update : result.updates) {
+            const double value = common::toNumber(update.text, locale).value_or(0);
+            // A cathode follows its grid by less than all of it; the splitter's
+            // anode inverts (its gain is shown as a magnitude).
+            const bool cathode = update.output == QLatin1String("Ku") || update.output == QLatin1String("Kuk");
+            if (cathode && !(value >= 0 && value <= 1))
+                fail("a cathode's gain outside 0 to 1", update.text, input);
+            if (update.output == QLatin1String("Kua") && !(value >= 0))
+                fail("the splitter's anode not inverting", update.text, input);
+            if (update.output == QLatin1String("Nebalans") && !(value >= 0))
+                fail("the splitter's cathode output below its anode's", update.text, input);
+        }
         return 0;
     }
 

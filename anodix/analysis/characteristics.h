@@ -8,6 +8,7 @@
 #pragma once
 
 #include "anodix/stages/circuit.h"
+#include "anodix/stages/followers.h"
 #include "anodix/stages/pushpullstage.h"
 #include "anodix/stages/stageresult.h"
 #include "anodix/tubedb/tubelimits.h"
@@ -139,6 +140,8 @@ struct StagePoint
     double u2 = 0;
     // Push-pull stage: the pair as solved, at rest and driven.
     std::optional<stage::PushPullPoint> pair = {};
+    // The cathode follower and the split-load splitter as solved.
+    std::optional<stage::FollowerSolution> follower = {};
 };
 
 // A stage solved once on its tube's model: the numbers it was solved from,
@@ -169,6 +172,8 @@ QList<QPointF> lineOnAxes(QPointF p, QPointF q, const Axis &ua, const Axis &ia);
 QString inputLine(const QString &name, double value, const QString &unit, const QLocale &locale);
 QString modelNote(const model::ModelFile *fitted);
 bool insideAxes(const Analysis &analysis);
+QList<Curve> triodeCurves(const TubeModel &model, double ugq, const Axis &ua, const Axis &ia, const QLocale &locale);
+QList<QPointF> insideAxes(QPointF from, QPointF to, const Axis &ua, const Axis &ia);
 
 // From texts, for tests, fuzzers and benchmarks: read, then solved as above.
 SolvedStage SolveTexts(const AnalysisInput &input, const QLocale &locale);

@@ -17,7 +17,7 @@ class Navigator;
 
 enum class WindowId {
     Obshaya, Triod, Pentod, Tetrod, Files, Files_Pentod, Files_Pentod_Vihod, About, TriodVihod, Dvuhtakt,
-    BlokPitaniya
+    BlokPitaniya, Povtoritel, FazoinvertorRN, FazoinvertorKS
 };
 
 // What every window of the program is given.
@@ -43,6 +43,8 @@ public:
 
     // The window object, made on first use; null when no factory is registered.
     FormWindow *window(WindowId id);
+    // Whether a factory is registered for id, without making the window.
+    bool has(WindowId id) const { return m_factories.count(id) > 0; }
 
     // Closes current (if any), then opens next. Nothing happens when next is
     // not registered, so buttons of windows still to come do nothing.

@@ -394,6 +394,9 @@ StageCircuit circuitOf(const StagePoint &p, Circuit kind, double r1, const Extra
         c.l1 = twoRi * c.rp / (twoRi + c.rp) / (2 * std::numbers::pi * p.fmin);
         break;
     }
+    case Circuit::CathodeFollower:
+    case Circuit::SplitLoad:
+        break; // their own network: followerresponse.h
     }
     return c;
 }

@@ -351,6 +351,8 @@ QString StageNetlist(const Response &response, const QString &tubeName)
         t.end();
         break;
     case Circuit::PushPull:
+    case Circuit::CathodeFollower: // their own netlist: followerresponse.h
+    case Circuit::SplitLoad:
         break;
     }
     if (!stage::circuitData(c.circuit).outputTransformer) {

@@ -3,6 +3,8 @@
 // one row of stage::kCircuits and the functions the entry names.
 #include "anodix/response/stagetable.h"
 
+#include "anodix/analysis/followeranalysis.h"
+#include "anodix/response/followerresponse.h"
 #include "anodix/response/spice.h"
 #include "anodix/stages/pentodestage.h"
 #include "anodix/stages/powerstage.h"
@@ -79,6 +81,13 @@ const StageEntry kStages[] = {
     {&stage::circuitData(Circuit::PushPull), "Двухтактный выходной каскад на пентодах", kPentodeCapacitances,
      kPushPullParts, calculatePushPull, stage::readStandardSetup, analysis::SolvePushPullStage, ComputeResponse,
      StageNetlist},
+    // Their response has its own network, its parts scaled there: no StageCircuit parts.
+    {&stage::circuitData(Circuit::CathodeFollower), "Катодный повторитель", kFollowerCapacitances, {},
+     calculateCathodeFollower, readFollowerSetup, analysis::SolveFollowerStage, followerStageResponse,
+     followerStageNetlist},
+    {&stage::circuitData(Circuit::SplitLoad), "Фазоинвертор с разделённой нагрузкой", kFollowerCapacitances, {},
+     calculateSplitLoad, readFollowerSetup, analysis::SolveFollowerStage, followerStageResponse,
+     followerStageNetlist},
 };
 
 } // namespace

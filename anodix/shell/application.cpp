@@ -10,7 +10,9 @@
 #include "anodix/windows/tubeeditor.h"
 #include "anodix/windows/blokpitaniya.h"
 #include "anodix/windows/dvuhtakt.h"
+#include "anodix/windows/fazoinvertorrn.h"
 #include "anodix/windows/pentod.h"
+#include "anodix/windows/povtoritel.h"
 #include "anodix/windows/tetrod.h"
 #include "anodix/windows/triod.h"
 #include "anodix/windows/triodvihod.h"
@@ -31,6 +33,9 @@ void registerWindows(Navigator &navigator, const AppContext &context)
     navigator.registerWindow(WindowId::TriodVihod, [context] { return std::make_unique<TriodVihod>(context); });
     navigator.registerWindow(WindowId::Dvuhtakt, [context] { return std::make_unique<Dvuhtakt>(context); });
     navigator.registerWindow(WindowId::BlokPitaniya, [context] { return std::make_unique<BlokPitaniya>(context); });
+    navigator.registerWindow(WindowId::Povtoritel, [context] { return std::make_unique<Povtoritel>(context); });
+    navigator.registerWindow(WindowId::FazoinvertorRN,
+                             [context] { return std::make_unique<FazoinvertorRN>(context); });
 
     // ---- Tube editors: Files, Files_Pentod, Files_Pentod_Vihod ----
     navigator.registerWindow(WindowId::Files,

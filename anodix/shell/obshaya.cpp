@@ -24,17 +24,34 @@ constexpr ControlRow kForm[] = {
     {K::Button, "TriodVihod1", -1, "Однотактный усилитель на ТРИОДЕ ", 3480, 2880, 3015, 615, kBoldSans975},
     {K::Label,  "Label4",   -1, "Двухтактные усилители мощности:",    240, 3840, 5055, 375, kSans135},
     {K::Button, "Dvuhtakt1", -1, "Двухтактный усилитель на ПЕНТОДЕ", 240, 4440, 3015, 615, kBoldSans975},
-    {K::Label,  "Label5",   -1, "Питание:",                           240, 5400, 5055, 375, kSans135},
-    {K::Button, "BlokPitaniya1", -1, "Блок питания",                  240, 6000, 3015, 615, kBoldSans975},
+    {K::Label,  "Label6",   -1, "Фазоинверторы и повторители:",       240, 5400, 5055, 375, kSans135},
+    {K::Button, "FazoinvertorRN1", -1, "Фазоинвертор с разделённой нагрузкой", 240, 6000, 3015, 615, kBoldSans975},
+    {K::Button, "FazoinvertorKS1", -1, "Фазоинвертор с катодной связью", 3480, 6000, 3015, 615, kBoldSans975},
+    {K::Button, "Povtoritel1", -1, "Катодный повторитель",            240, 6720, 3015, 615, kBoldSans975},
+    {K::Label,  "Label5",   -1, "Питание:",                           240, 7680, 5055, 375, kSans135},
+    {K::Button, "BlokPitaniya1", -1, "Блок питания",                  240, 8280, 3015, 615, kBoldSans975},
 };
 
-constexpr const char *kFocusOrder[] = {"Triod1", "Pentod1", "Command1", "TriodVihod1", "Dvuhtakt1", "BlokPitaniya1"};
+constexpr const char *kFocusOrder[] = {"Triod1",          "Pentod1",         "Command1",    "TriodVihod1", "Dvuhtakt1",
+                                       "FazoinvertorRN1", "FazoinvertorKS1", "Povtoritel1", "BlokPitaniya1"};
+
+// The row of phase splitters and followers: each button with the window it opens.
+struct StageButton
+{
+    const char *button;
+    WindowId window;
+};
+constexpr StageButton kSplitterButtons[] = {
+    {"FazoinvertorRN1", WindowId::FazoinvertorRN},
+    {"FazoinvertorKS1", WindowId::FazoinvertorKS},
+    {"Povtoritel1", WindowId::Povtoritel},
+};
 
 } // namespace
 
 std::span<const ControlRow> Obshaya::form() { return kForm; }
 std::span<const char *const> Obshaya::focusOrder() { return kFocusOrder; }
-QSize Obshaya::clientSize() { return {6840, 6915}; }
+QSize Obshaya::clientSize() { return {6840, 9195}; }
 
 Obshaya::Obshaya(const AppContext &context)
     : FormWindow(QStringLiteral("Anodix V1.0"), clientSize())
@@ -72,6 +89,15 @@ void Obshaya::createControls(QWidget *client)
     connect(button("TriodVihod1"), &QPushButton::clicked, this, &Obshaya::TriodVihod1_Click);
     connect(button("Dvuhtakt1"), &QPushButton::clicked, this, &Obshaya::Dvuhtakt1_Click);
     connect(button("BlokPitaniya1"), &QPushButton::clicked, this, &Obshaya::BlokPitaniya1_Click);
+    // A button whose window this build does not have yet stays disabled.
+    const QString splitters = QStringLiteral("Фазоинверторы и повторители");
+    for (const StageButton &row : kSplitterButtons) {
+        QPushButton *b = button(row.button);
+        b->setAccessibleDescription(splitters);
+        b->setEnabled(m_context.navigator.has(row.window));
+        const WindowId id = row.window;
+        connect(b, &QPushButton::clicked, this, [this, id] { m_context.navigator.switchTo(this, id); });
+    }
 }
 
 void Obshaya::Triod1_Click() { m_context.navigator.switchTo(this, WindowId::Triod); }

@@ -23,7 +23,7 @@ namespace anodix::stage {
 
 // The circuit a stage window calculates; the tube it is built on is a datum
 // of its own (CircuitData::tube).
-enum class Circuit { TriodePreamp, PentodePreamp, PentodePower, TriodeOutput, PushPull };
+enum class Circuit { TriodePreamp, PentodePreamp, PentodePower, TriodeOutput, PushPull, CathodeFollower, SplitLoad };
 
 // What is known of a circuit without analysing it, one datum each.
 struct CircuitData
@@ -51,6 +51,10 @@ inline constexpr CircuitData kCircuits[] = {
      TubeClass::Triode, true, false, 1},
     {Circuit::PushPull, "Dvuhtakt", "Двухтактный усилитель мощности", model::TubeType::Pentode,
      TubeClass::PowerPentode, true, true, 2},
+    {Circuit::CathodeFollower, "Povtoritel", "Катодный повторитель", model::TubeType::Triode, TubeClass::Triode,
+     false, false, 1},
+    {Circuit::SplitLoad, "FazoinvertorRN", "Фазоинвертор с разделённой нагрузкой", model::TubeType::Triode,
+     TubeClass::Triode, false, false, 1},
 };
 
 constexpr const CircuitData &circuitData(Circuit circuit)
@@ -92,6 +96,9 @@ struct StageSetup
     double rp = 0;                    // a single-ended primary's load: Rt1, or Ra / Ri × Ri
     double kn = 0;                    // Ra / Ri of the triode output stage
     double ug2 = 0, raa = 0, rk = 0;  // the push-pull pair's screens, anode-to-anode load, cathode (Ω)
+    // The cathode follower's whole cathode resistor, or the split-load
+    // splitter's equal anode and cathode loads; the load behind each output. kΩ.
+    double followerR = 0, outputLoad = 0;
     std::optional<TubeLimits> limits;
     std::shared_ptr<const HandedSolution> handed; // what the stage calculation solved, if it did
 };

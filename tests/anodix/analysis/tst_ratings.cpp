@@ -70,6 +70,9 @@ AnalysisInput stageInput(Circuit kind, const QLocale &locale)
         result = CalculatePushPullStage({in.ea, in.ug2, in.fmin, in.r1, in.rn, in.raa, in.rk}, LoadedTube{el34},
                                         locale);
         break;
+    case Circuit::CathodeFollower: // texts of their own boxes: not rows of this table
+    case Circuit::SplitLoad:
+        break;
     }
     in.outputs = result.updates;
     return in;

@@ -30,7 +30,8 @@ private slots:
         const QString both = QStringLiteral("Harakteristiki_Menu Chastota_Menu");
         for (const auto &[id, name] : {std::pair{WindowId::Triod, "Triod"}, {WindowId::Pentod, "Pentod"},
                                        {WindowId::Tetrod, "Tetrod"}, {WindowId::TriodVihod, "TriodVihod"},
-                                       {WindowId::Dvuhtakt, "Dvuhtakt"}}) {
+                                       {WindowId::Dvuhtakt, "Dvuhtakt"}, {WindowId::Povtoritel, "Povtoritel"},
+                                       {WindowId::FazoinvertorRN, "FazoinvertorRN"}}) {
             QTest::addRow("%s, F6 and F7 open", name) << id << both << false;
             QTest::addRow("%s, F6 and F7 open, over its ratings", name) << id << both << true;
             QTest::addRow("%s, F7 open", name) << id << QStringLiteral("Chastota_Menu") << false;
@@ -74,6 +75,11 @@ private slots:
         if (ratings) {
             const auto *line = window->findChild<QLabel *>(QStringLiteral("Preduprezhdenie"));
             QVERIFY(line && line->isVisible() && !line->text().isEmpty());
+        }
+        for (const char *companion : {"Harakteristiki", "Chastota"}) {
+            if (companions.contains(QLatin1String(companion)))
+                saveScreenshot(shownWindow(QString::fromLatin1(companion)),
+                               window->objectName() + u'-' + QString::fromLatin1(companion));
         }
         // A second calculation with nothing changed solves once more, not twice.
         clickButton(window, QStringLiteral("Command1"));

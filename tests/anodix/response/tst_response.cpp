@@ -39,6 +39,9 @@ QStringList recordOf(Circuit kind)
     case Circuit::PentodePower:
     case Circuit::PushPull:
         return el84;
+    case Circuit::CathodeFollower:
+    case Circuit::SplitLoad:
+        return ecc83;
     }
     return {};
 }

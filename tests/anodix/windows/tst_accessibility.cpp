@@ -54,7 +54,8 @@ private slots:
     void everyControlHasANameToSpeak_data()
     {
         addWindowRows({WindowId::Obshaya, WindowId::About, WindowId::Triod, WindowId::Pentod, WindowId::Tetrod,
-                       WindowId::TriodVihod, WindowId::Dvuhtakt, WindowId::Files, WindowId::Files_Pentod, WindowId::Files_Pentod_Vihod});
+                       WindowId::TriodVihod, WindowId::Dvuhtakt, WindowId::Files, WindowId::Files_Pentod, WindowId::Files_Pentod_Vihod,
+                       WindowId::Povtoritel, WindowId::FazoinvertorRN});
     }
 
     void everyControlHasANameToSpeak()

@@ -5,7 +5,9 @@
 
 #include "anodix/forms/formwindow.h"
 #include "anodix/windows/dvuhtakt.h"
+#include "anodix/windows/fazoinvertorrn.h"
 #include "anodix/windows/pentod.h"
+#include "anodix/windows/povtoritel.h"
 #include "anodix/windows/tetrod.h"
 #include "anodix/windows/triod.h"
 #include "anodix/windows/triodvihod.h"
@@ -26,6 +28,8 @@ QString mainWindowButton(WindowId id)
          : id == WindowId::Pentod     ? QStringLiteral("Pentod1")
          : id == WindowId::TriodVihod ? QStringLiteral("TriodVihod1")
          : id == WindowId::Dvuhtakt   ? QStringLiteral("Dvuhtakt1")
+         : id == WindowId::Povtoritel ? QStringLiteral("Povtoritel1")
+         : id == WindowId::FazoinvertorRN ? QStringLiteral("FazoinvertorRN1")
                                       : QStringLiteral("Command1");
 }
 
@@ -35,6 +39,8 @@ const anodix::CalcWindowSpec &designOf(WindowId id)
          : id == WindowId::Pentod     ? anodix::Pentod::layout()
          : id == WindowId::TriodVihod ? anodix::TriodVihod::layout()
          : id == WindowId::Dvuhtakt   ? anodix::Dvuhtakt::layout()
+         : id == WindowId::Povtoritel ? anodix::Povtoritel::layout()
+         : id == WindowId::FazoinvertorRN ? anodix::FazoinvertorRN::layout()
                                       : anodix::Tetrod::layout();
 }
 
@@ -104,7 +110,8 @@ int twipsWidthOf(const anodix::CalcWindowSpec &design, const QString &name)
 
 void addCalcWindowRows()
 {
-    addWindowRows({WindowId::Triod, WindowId::Pentod, WindowId::Tetrod, WindowId::TriodVihod, WindowId::Dvuhtakt});
+    addWindowRows({WindowId::Triod, WindowId::Pentod, WindowId::Tetrod, WindowId::TriodVihod, WindowId::Dvuhtakt,
+                   WindowId::Povtoritel, WindowId::FazoinvertorRN});
 }
 
 // The stages that divide by the record's anode current; the push-pull stage
@@ -189,6 +196,10 @@ private slots:
         QTest::newRow("triode power stage window, decimal comma") << WindowId::TriodVihod << kCommaLocale;
         QTest::newRow("push-pull stage window, decimal point") << WindowId::Dvuhtakt << kPointLocale;
         QTest::newRow("push-pull stage window, decimal comma") << WindowId::Dvuhtakt << kCommaLocale;
+        QTest::newRow("cathode follower window, decimal point") << WindowId::Povtoritel << kPointLocale;
+        QTest::newRow("cathode follower window, decimal comma") << WindowId::Povtoritel << kCommaLocale;
+        QTest::newRow("split-load splitter window, decimal point") << WindowId::FazoinvertorRN << kPointLocale;
+        QTest::newRow("split-load splitter window, decimal comma") << WindowId::FazoinvertorRN << kCommaLocale;
     }
 
     void workedExampleShowsEveryOutput()
@@ -206,6 +217,7 @@ private slots:
             QCOMPARE(outputText(window, output), QStringLiteral("0"));
 
         QVERIFY(calculatesWorkedExample(window, m_app->dialogs, s, locale));
+        saveScreenshot(window, window->objectName() + u'-' + locale.name());
         window->close();
     }
 

@@ -86,6 +86,10 @@ private slots:
             << "TriodVihod1" << "TriodVihod" << "Anodix V1.0 - Усилитель мощности на триоде";
         QTest::newRow("the push-pull button opens the push-pull power stage")
             << "Dvuhtakt1" << "Dvuhtakt" << "Anodix V1.0 - Двухтактный усилитель мощности";
+        QTest::newRow("the split-load button under splitters and followers opens the cathodyne")
+            << "FazoinvertorRN1" << "FazoinvertorRN" << "Anodix V1.0 - Фазоинвертор с разделённой нагрузкой";
+        QTest::newRow("the follower button opens the cathode follower")
+            << "Povtoritel1" << "Povtoritel" << "Anodix V1.0 - Катодный повторитель";
     }
 
     void buttonLeadsToItsWindowAndExitLeadsBack()

@@ -32,6 +32,8 @@ inline const QStringList kTriodeRecord{"6.3", "0.3", "150", "2", "1.5", "2", "20
 inline const QStringList kPreampPentodeRecord{"6.3", "0.3", "250", "3", "2", "2", "2000", "1000", "100", "0.8"};
 inline const QStringList kPowerPentodeRecord{"6.3", "1.5", "250", "100", "13.5", "11", "165", "15", "250", "5"};
 inline const QStringList k300BRecord{"5", "1.2", "300", "60", "61", "5.5", "3.85", "0.7"};
+// ECC83 (12AX7), the cathode follower's and the split-load splitter's worked example.
+inline const QStringList kECC83Record{"6.3", "0.3", "250", "1.2", "2", "1.6", "100", "62.5"};
 // EL84, the push-pull stage's worked example.
 inline const QStringList kEL84Record{"6.3", "0.76", "250", "48", "7.3", "11.3", "430", "38", "250", "5.5"};
 
@@ -77,6 +79,21 @@ inline Stage stage(anodix::WindowId id)
                  {"Klass", "AB1"}, {"Kt", "31.623"}, {"L1", "57.6"}, {"Uvh", "8.6"}, {"Ipk", "90.2"},
                  {"Uamin", "59.1"}, {"Pout", "8.69"}, {"D2", "0"}, {"D3", "3.8"}, {"THD", "4.2"}, {"Vt", "26.08"}},
                 {}};
+    case anodix::WindowId::Povtoritel:
+        return {anodix::TubeClass::Triode, kECC83Record,
+                {{"Ea", "250"}, {"Rk", "100"}, {"R11", "1000"}, {"Fn1", "20"}, {"Rn", "470"}},
+                {{"R1", "1000"}, {"R2", "1.667"}, {"R3", "98.333"}, {"C1", "0.0002744"}, {"C2", "0.01691"},
+                 {"Uq", "166.1"}, {"Iq", "0.839"}, {"Ugq", "-1.4"}, {"Uk", "83.9"}, {"Ku", "0.982"}, {"Rvyh", "692"},
+                 {"Cvh", "1.73"}, {"Uvh", "51.3"}, {"Ogr", "отсечка тока"}, {"Vt", "2.1"}},
+                {}};
+    case anodix::WindowId::FazoinvertorRN:
+        return {anodix::TubeClass::Triode, kECC83Record,
+                {{"Ea", "300"}, {"Rak", "100"}, {"R11", "1000"}, {"Fn1", "20"}, {"Rn", "470"}},
+                {{"R1", "1000"}, {"R2", "1.667"}, {"R3", "100"}, {"R4", "100"}, {"C1", "0.0003468"},
+                 {"C2", "0.01399"}, {"C3", "0.01688"}, {"Uq", "146.9"}, {"Iq", "0.759"}, {"Ugq", "-1.27"},
+                 {"Kua", "0.956"}, {"Kuk", "0.972"}, {"Nebalans", "1.75"}, {"Rvyha", "98700"}, {"Rvyhk", "1510"},
+                 {"Uvyha", "31.4"}, {"Uvyhk", "31.8"}, {"Ogr", "сеточный ток"}, {"Vt", "2.12"}},
+                {}};
     default:
         return {anodix::TubeClass::Triode, kTriodeRecord, threeInputs,
                 {{"R1", "470"}, {"R2", "0.75"}, {"R3", "62.5"}, {"C1", "0.01693"}, {"Ku", "17.24138"},
@@ -93,6 +110,15 @@ inline QString classFolder(anodix::TubeClass tubeClass)
     case anodix::TubeClass::PowerPentode: return QStringLiteral("bd/tetrod");
     }
     return {};
+}
+
+// The window as drawn, into the folder ANODIX_SCREENSHOTS names (for the
+// README and for looking at a layout at any QT_SCALE_FACTOR); nothing when unset.
+inline void saveScreenshot(QWidget *window, const QString &name)
+{
+    const QString folder = qEnvironmentVariable("ANODIX_SCREENSHOTS");
+    if (!folder.isEmpty() && QDir().mkpath(folder))
+        QVERIFY(window->grab().save(folder + u'/' + name + QStringLiteral(".png")));
 }
 
 // The names of the top-level windows on screen, sorted.
@@ -278,6 +304,9 @@ inline void addWindowRows(std::initializer_list<anodix::WindowId> ids)
         case anodix::WindowId::Files_Pentod_Vihod: QTest::newRow("power pentode editor") << id; break;
         case anodix::WindowId::Dvuhtakt: QTest::newRow("push-pull stage window") << id; break;
         case anodix::WindowId::BlokPitaniya: QTest::newRow("supply window") << id; break;
+        case anodix::WindowId::Povtoritel: QTest::newRow("cathode follower window") << id; break;
+        case anodix::WindowId::FazoinvertorRN: QTest::newRow("split-load phase splitter window") << id; break;
+        case anodix::WindowId::FazoinvertorKS: QTest::newRow("long-tailed pair window") << id; break;
         }
     }
 }
