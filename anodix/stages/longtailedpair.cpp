@@ -128,7 +128,7 @@ std::array<std::complex<double>, N> solveLinear(std::array<std::array<std::compl
 
 // The admittance of a part standing in for an ideal coupling: far above every
 // other conductance in the circuit, far below what the elimination loses.
-constexpr double kShort = 1e6;
+constexpr double kShort = 1e3;
 
 std::array<std::complex<double>, 2> transferAt(const LongTailedPairCircuit &c, const LongTailedPairRest &rest,
                                                const PairSignalParts &p, double hz, bool midBand)
