@@ -17,7 +17,7 @@ class Navigator;
 
 enum class WindowId {
     Obshaya, Triod, Pentod, Tetrod, Files, Files_Pentod, Files_Pentod_Vihod, About, TriodVihod, Dvuhtakt,
-    BlokPitaniya
+    BlokPitaniya, FazoinvertorKS
 };
 
 // What every window of the program is given.

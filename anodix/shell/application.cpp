@@ -9,6 +9,7 @@
 #include "anodix/tubedb/tubeeditor.h"
 #include "anodix/windows/blokpitaniya.h"
 #include "anodix/windows/dvuhtakt.h"
+#include "anodix/windows/fazoinvertorks.h"
 #include "anodix/windows/pentod.h"
 #include "anodix/windows/tetrod.h"
 #include "anodix/windows/triod.h"
@@ -80,6 +81,8 @@ void registerWindows(Navigator &navigator, const AppContext &context)
     navigator.registerWindow(WindowId::TriodVihod, [context] { return std::make_unique<TriodVihod>(context); });
     navigator.registerWindow(WindowId::Dvuhtakt, [context] { return std::make_unique<Dvuhtakt>(context); });
     navigator.registerWindow(WindowId::BlokPitaniya, [context] { return std::make_unique<BlokPitaniya>(context); });
+    navigator.registerWindow(WindowId::FazoinvertorKS,
+                             [context] { return std::make_unique<FazoinvertorKS>(context); });
 
     // ---- Tube editors: Files, Files_Pentod, Files_Pentod_Vihod ----
     navigator.registerWindow(WindowId::Files,

@@ -504,6 +504,7 @@ StageResult CalculateLongTailedPair(const LongTailedPairTexts &texts, const Load
             out.rounded(QString::fromLatin1(name), value, count);
         };
         const stage::PairSection &s = rest.sections[0];
+        out.plain(QStringLiteral("R1"), c.r1);
         if (c.toGround())
             significant("Rb", c.bias, 3);
         else

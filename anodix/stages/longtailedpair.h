@@ -124,7 +124,7 @@ struct LongTailedPairTexts
     QString ea, ra, tail, eneg, r1, fmin, rn;
 };
 
-// Outputs in order: Rb (or "—" with a negative tail supply), Ia, Ua, Ugk, Uk, Ku1, Ku2, Dk, Ra2, Uvh,
+// Outputs in order: R1, Rb (or "—" with a negative tail supply), Ia, Ua, Ugk, Uk, Ku1, Ku2, Dk, Ra2, Uvh,
 // Uvyh1, Uvyh2, Ogr, C1, C2, C3, Vt.
 StageResult CalculateLongTailedPair(const LongTailedPairTexts &texts, const LoadedTube &tube, const QLocale &locale);
 

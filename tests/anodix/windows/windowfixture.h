@@ -278,6 +278,7 @@ inline void addWindowRows(std::initializer_list<anodix::WindowId> ids)
         case anodix::WindowId::Files_Pentod_Vihod: QTest::newRow("power pentode editor") << id; break;
         case anodix::WindowId::Dvuhtakt: QTest::newRow("push-pull stage window") << id; break;
         case anodix::WindowId::BlokPitaniya: QTest::newRow("supply window") << id; break;
+        case anodix::WindowId::FazoinvertorKS: QTest::newRow("long-tailed pair window") << id; break;
         }
     }
 }
