@@ -42,7 +42,7 @@ QString spiceNumber(double value);
 // cathode (triode); anode, screen, grid, cathode (pentodes). A pentode is
 // modelled with its screen at the record's Ug2, or at screen volts to the
 // cathode when that is above zero (the push-pull pair's screens).
-QString TubeSubcircuit(const QString &tubeName, StageKind kind, const model::TubeFigures &figures,
+QString TubeSubcircuit(const QString &tubeName, Circuit kind, const model::TubeFigures &figures,
                        const TubeCapacitances &capacitances, double screen = 0);
 
 // The .cir text of the stage the response was computed for, with the tube's

@@ -5,7 +5,9 @@
 #include "anodix/stages/pushpullstage.h"
 
 #include "anodix/stages/cycle.h"
+#include "anodix/stages/handedsolution.h"
 #include "anodix/stages/numbertext.h"
+#include "anodix/stages/solvecount.h"
 #include "anodix/stages/stagecommon.h"
 #include "anodix/tubemodel/rootfinding.h"
 
@@ -120,11 +122,13 @@ PushPullPoint solve(const model::TubeModel &tube, const PushPullCircuit &c, std:
 
 PushPullPoint solvePushPull(const model::TubeModel &tube, const PushPullCircuit &circuit)
 {
+    countSolve();
     return solve(tube, circuit, std::nullopt);
 }
 
 PushPullPoint solvePushPull(const model::TubeModel &tube, const PushPullCircuit &circuit, double drive)
 {
+    countSolve();
     return solve(tube, circuit, drive);
 }
 
@@ -162,7 +166,8 @@ QStringList notPositive(std::initializer_list<std::pair<const char *, double>> t
 
 StageResult CalculatePushPullStage(const PushPullTexts &texts, const LoadedTube &tube, const QLocale &locale)
 {
-    return stage::run(locale, [&](stage::Outputs &out) {
+    std::optional<stage::PushPullPoint> solved;
+    StageResult result = stage::run(locale, [&](stage::Outputs &out) {
         const stage::Reader read(locale, tube);
         using stage::Reader;
         if (tube.lines.isEmpty())
@@ -214,6 +219,7 @@ StageResult CalculatePushPullStage(const PushPullTexts &texts, const LoadedTube 
             throw error(kCathodeAboveAnode);
         if (!(p.iq > 0))
             throw error(kCutOff);
+        solved = p;
 
         const auto significant = [&](const char *name, double value, int digits) {
             out.plain(QString::fromLatin1(name), roundSignificant(value, digits));
@@ -237,6 +243,9 @@ StageResult CalculatePushPullStage(const PushPullTexts &texts, const LoadedTube 
         out.rounded(QStringLiteral("THD"), p.thd, 1);
         out.rounded(QStringLiteral("Vt"), 2 * un * in + ea * 2 * (p.iq + p.ig2q) / 1000, 2);
     });
+    if (solved && !result.message)
+        result.solved = std::make_shared<const stage::HandedSolution>(stage::HandedSolution{solved, std::nullopt});
+    return result;
 }
 
 } // namespace anodix
