@@ -7,6 +7,7 @@
 #pragma once
 
 #include "anodix/stages/circuit.h"
+#include "anodix/stages/longtailedpair.h"
 #include "anodix/stages/pushpullstage.h"
 #include "anodix/stages/stageresult.h"
 #include "anodix/tubedb/tubelimits.h"
@@ -138,6 +139,9 @@ struct StagePoint
     double u2 = 0;
     // Push-pull stage: the pair as solved, at rest and driven.
     std::optional<stage::PushPullPoint> pair = {};
+    // Long-tailed pair: both sections as solved; ra, rk and load are then
+    // one anode resistor, the tail and one anode's signal load Ra ∥ Rн.
+    std::optional<stage::LongTailedPairSolution> longTailedPair = {};
 };
 
 // A stage solved once on its tube's model: the numbers it was solved from,

@@ -3,6 +3,7 @@
 #include "anodix/response/longtailedpairresponse.h"
 
 #include "anodix/response/spice.h"
+#include "anodix/stages/numbertext.h"
 #include "anodix/tubemodel/rootfinding.h"
 
 #include <QStringList>
@@ -98,7 +99,7 @@ QString LongTailedPairNetlist(const PairNetlistInput &in)
 {
     const stage::LongTailedPairCircuit &c = in.circuit;
     const stage::PairSignalParts &p = in.parts;
-    const QString subcircuit = TubeSubcircuit(in.tubeName, StageKind::Triode, in.figures,
+    const QString subcircuit = TubeSubcircuit(in.tubeName, stage::Circuit::LongTailedPair, in.figures,
                                               {p.cgk / 1e-12, p.cga / 1e-12, p.cak / 1e-12});
     if (subcircuit.isEmpty() || !(in.fmin > 0))
         return {};
@@ -204,13 +205,125 @@ QString LongTailedPairNetlist(const PairNetlistInput &in)
     t.end();
     t << "wrdata " << kTransientFile << " v(out1) v(out2) ugk1 ugk2 i(vm1) i(vm2)";
     t.end();
-    t << "fourier 1k v(out1) v(out2) > " << kFourierFile;
+    // One file per output: the frequency window reads the first as any stage's.
+    t << "fourier 1k v(out1) > " << kFourierFile;
+    t.end();
+    t << "fourier 1k v(out2) > " << kSecondFourierFile;
     t.end();
     for (const char *line : {"quit", ".endc", ".end"}) {
         t << line;
         t.end();
     }
     return t.text();
+}
+
+Response LongTailedPairResponse(const analysis::SolvedStage &stage, const ResponseBoxes &boxes, const QLocale &locale)
+{
+    Response response;
+    response.point = stage.point;
+    if (!response.point.ok() || !response.point.longTailedPair) {
+        response.problem = response.point.ok() ? QStringLiteral("Частотная характеристика не построена")
+                                               : response.point.problem;
+        return response;
+    }
+    QStringList wrong;
+    const auto read = [&](const QString &text, const QString &name) {
+        const std::optional<double> value = toNumber(text, locale);
+        if (!value || *value < 0 || !std::isfinite(*value))
+            wrong << name;
+        return value.value_or(0);
+    };
+    const double source = read(boxes.source, QStringLiteral("сопротивление источника"));
+    const double load = read(boxes.load, QStringLiteral("ёмкость нагрузки"));
+    const TubeCapacitances tube{read(boxes.input, QStringLiteral("Cgk")), read(boxes.anodeGrid, QStringLiteral("Cga")),
+                                read(boxes.output, QStringLiteral("Cak"))};
+    if (!wrong.isEmpty()) {
+        response.problem = QStringLiteral("Частотная характеристика не построена: нужно число не меньше нуля — ")
+            + wrong.join(QStringLiteral(", "));
+        return response;
+    }
+    const stage::LongTailedPairSolution &pair = *response.point.longTailedPair;
+    const stage::LongTailedPairCircuit &c = pair.circuit;
+    const stage::PairSignalParts parts =
+        pairSignalParts(stage::pairCapacitors(response.point.fmin, c.r1, c.rn), source, load, tube);
+    const std::array<PairOutputResponse, 2> outputs = longTailedPairResponse(c, pair.rest, parts);
+    const double fmin = response.point.fmin;
+    const PairOutputResponse &first = outputs[0];
+    const double magnitude = std::abs(first.gain);
+    if (!(magnitude > 0) || !std::isfinite(magnitude)) {
+        response.problem = QStringLiteral("Частотная характеристика не построена: исходные данные вне допустимых пределов");
+        return response;
+    }
+    // The circuit's parts where the frequency window and the netlist find them.
+    StageCircuit &sc = response.circuit;
+    sc.circuit = stage::Circuit::LongTailedPair;
+    sc.rs = parts.rs;
+    sc.c1 = parts.c1;
+    sc.r1 = c.r1 * 1e3;
+    sc.ck = parts.c2;
+    sc.ra = c.ra1 * 1e3;
+    sc.rk = c.tail * 1e3;
+    sc.coupling = parts.cout;
+    sc.rNext = c.rn * 1e3;
+    sc.load = parts.load;
+    sc.cgk = parts.cgk;
+    sc.cga = parts.cga;
+    sc.cak = parts.cak;
+    sc.ea = c.ea;
+
+    ResponseFigures &f = response.figures;
+    f.gain = magnitude;
+    f.gainDb = 20 * std::log10(magnitude);
+    f.low = first.low;
+    f.high = first.high;
+    f.points = first.points;
+    f.atFmin = 20 * std::log10(std::abs(stage::longTailedPairTransfer(c, pair.rest, parts, fmin)[0]) / magnitude);
+
+    const auto hertz = [&](const std::optional<double> &hz, double unit) {
+        return hz ? significantText(*hz / unit, 3, locale) : QStringLiteral("—");
+    };
+    // Both outputs within 3 dB: from the higher of the low corners to the lower of the high ones.
+    std::optional<double> low, high;
+    for (const PairOutputResponse &out : outputs) {
+        if (out.low)
+            low = std::max(low.value_or(0), *out.low);
+        if (out.high)
+            high = high ? std::min(*high, *out.high) : *out.high;
+    }
+    const auto row = [&](const char *name, const char *caption, const QString &value, const char *unit) {
+        response.rows.append({name, QString::fromUtf8(caption), value, QString::fromUtf8(unit)});
+    };
+    for (int n = 0; n < 2; ++n) {
+        const double k = std::abs(outputs[n].gain);
+        row(n == 0 ? "Gain1" : "Gain2", n == 0 ? "Усиление к аноду VL1" : "Усиление к аноду VL2",
+            QStringLiteral("%1 (%2 дБ)").arg(fixedText(k, 1, locale), fixedText(20 * std::log10(k), 1, locale)), "");
+    }
+    row("Low", "Нижняя граничная частота обоих выходов (−3 дБ)", hertz(low, 1), "Гц");
+    row("High", "Верхняя граничная частота обоих выходов (−3 дБ)", hertz(high, 1000), "кГц");
+    row("AtFmin", "Ослабление VL1 на Fmin", fixedText(f.atFmin, 2, locale), "дБ");
+    response.notes << QStringLiteral("типичные значения — уточните по справочнику")
+                   << QStringLiteral("На графике — выход VL1; C1, C2 и C3 — как в окне каскада.");
+    return response;
+}
+
+QString LongTailedPairStageNetlist(const Response &response, const QString &tubeName)
+{
+    if (!response.ok() || !response.point.longTailedPair)
+        return {};
+    const StageCircuit &sc = response.circuit;
+    const stage::LongTailedPairSolution &pair = *response.point.longTailedPair;
+    stage::PairSignalParts parts;
+    parts.rs = sc.rs;
+    parts.c1 = sc.c1;
+    parts.c2 = sc.ck;
+    parts.cout = sc.coupling;
+    parts.cgk = sc.cgk;
+    parts.cga = sc.cga;
+    parts.cak = sc.cak;
+    parts.load = sc.load;
+    // The transient at the largest swing the stage window shows.
+    return LongTailedPairNetlist({tubeName, response.point.tube, pair.circuit, parts, response.point.fmin,
+                                  pair.swing.drive});
 }
 
 } // namespace anodix::response

@@ -39,7 +39,8 @@ std::array<PairOutputResponse, 2> longTailedPairResponse(const stage::LongTailed
 //   kResponseFile: frequency, |v(out1)| and |v(out2)| over the 1 V source;
 //   kTransientFile: time, v(out1), v(out2), each section's grid to cathode (ugk1, ugk2) and anode
 //   current i(vm1), i(vm2), over the last 20 periods;
-//   kFourierFile: ngspice's Fourier analysis of v(out1) and v(out2).
+//   kFourierFile, kSecondFourierFile: ngspice's Fourier analysis of v(out1), of v(out2).
+inline constexpr char kSecondFourierFile[] = "four2.data";
 struct PairNetlistInput
 {
     QString tubeName;
@@ -52,5 +53,11 @@ struct PairNetlistInput
 
 // Empty when the figures give no subcircuit or a value is not finite.
 QString LongTailedPairNetlist(const PairNetlistInput &input);
+
+// The stage table's functions: the response of the solved pair with the
+// frequency window's boxes (the plot shows the first output, the rows both),
+// and its netlist driven at the largest swing.
+Response LongTailedPairResponse(const analysis::SolvedStage &stage, const ResponseBoxes &boxes, const QLocale &locale);
+QString LongTailedPairStageNetlist(const Response &response, const QString &tubeName);
 
 } // namespace anodix::response

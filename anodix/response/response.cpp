@@ -394,6 +394,8 @@ StageCircuit circuitOf(const StagePoint &p, Circuit kind, double r1, const Extra
         c.l1 = twoRi * c.rp / (twoRi + c.rp) / (2 * std::numbers::pi * p.fmin);
         break;
     }
+    case Circuit::LongTailedPair: // two outputs: its own response, longtailedpairresponse.h
+        break;
     }
     return c;
 }

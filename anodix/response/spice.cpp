@@ -351,6 +351,7 @@ QString StageNetlist(const Response &response, const QString &tubeName)
         t.end();
         break;
     case Circuit::PushPull:
+    case Circuit::LongTailedPair: // its own netlist, longtailedpairresponse.h
         break;
     }
     if (!stage::circuitData(c.circuit).outputTransformer) {

@@ -23,7 +23,7 @@ namespace anodix::stage {
 
 // The circuit a stage window calculates; the tube it is built on is a datum
 // of its own (CircuitData::tube).
-enum class Circuit { TriodePreamp, PentodePreamp, PentodePower, TriodeOutput, PushPull };
+enum class Circuit { TriodePreamp, PentodePreamp, PentodePower, TriodeOutput, PushPull, LongTailedPair };
 
 // What is known of a circuit without analysing it, one datum each.
 struct CircuitData
@@ -51,6 +51,9 @@ inline constexpr CircuitData kCircuits[] = {
      TubeClass::Triode, true, false, 1},
     {Circuit::PushPull, "Dvuhtakt", "Двухтактный усилитель мощности", model::TubeType::Pentode,
      TubeClass::PowerPentode, true, true, 2},
+    // Both sections of one double triode: one record, one heater.
+    {Circuit::LongTailedPair, "FazoinvertorKS", "Фазоинвертор с катодной связью", model::TubeType::Triode,
+     TubeClass::Triode, false, false, 1},
 };
 
 constexpr const CircuitData &circuitData(Circuit circuit)
@@ -92,6 +95,9 @@ struct StageSetup
     double rp = 0;                    // a single-ended primary's load: Rt1, or Ra / Ri × Ri
     double kn = 0;                    // Ra / Ri of the triode output stage
     double ug2 = 0, raa = 0, rk = 0;  // the push-pull pair's screens, anode-to-anode load, cathode (Ω)
+    // Long-tailed pair: the anode resistors (kΩ), the tail (kΩ) and its
+    // supply (V, ≤ 0; 0: the tail to ground); rn is each output's load in kΩ.
+    double ra = 0, tail = 0, tailVoltage = 0;
     std::optional<TubeLimits> limits;
     std::shared_ptr<const HandedSolution> handed; // what the stage calculation solved, if it did
 };

@@ -4,6 +4,7 @@
 // take it from here instead of solving again.
 #pragma once
 
+#include "anodix/stages/longtailedpair.h"
 #include "anodix/stages/pushpullstage.h"
 #include "anodix/stages/triodeoutputstage.h"
 
@@ -15,6 +16,7 @@ struct HandedSolution
 {
     std::optional<PushPullPoint> pair;       // the push-pull pair at rest and driven
     std::optional<TriodeOutputSwing> swing;  // the single-ended triode at rest and driven
+    std::optional<LongTailedPairSolution> longTailedPair = {};
 };
 
 } // namespace anodix::stage

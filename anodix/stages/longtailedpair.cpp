@@ -4,8 +4,11 @@
 // signal circuit, and the driven period with the couplings' means settled.
 #include "anodix/stages/longtailedpair.h"
 
+#include "anodix/stages/circuit.h"
 #include "anodix/stages/cycle.h"
+#include "anodix/stages/handedsolution.h"
 #include "anodix/stages/numbertext.h"
+#include "anodix/stages/solvecount.h"
 #include "anodix/stages/stagecommon.h"
 #include "anodix/tubemodel/rootfinding.h"
 
@@ -200,7 +203,7 @@ std::array<std::complex<double>, 2> transferAt(const LongTailedPairCircuit &c, c
 // One period of drive at the couplings' means: each output's and section's samples.
 struct PairCycle
 {
-    std::array<Cycle, 2> out{}, ia{}, ugk{};
+    std::array<Cycle, 2> out{}, ia{}, ugk{}, ua{};
     std::array<double, 2> anodeMean{};
     double junctionMean = 0;
 };
@@ -233,6 +236,7 @@ PairCycle cycleAt(const model::TubeModel &tube, const LongTailedPairCircuit &c, 
             cycle.out[n][k] = va - anodeMean[n];
             cycle.ia[n][k] = last.ia[n];
             cycle.ugk[n][k] = last.ugk[n];
+            cycle.ua[n][k] = last.ua[n];
             anodeSum[n] += va;
         }
     }
@@ -344,6 +348,10 @@ PairSwing driveLongTailedPair(const model::TubeModel &tube, const LongTailedPair
         s.peakUgk[n] = *std::max_element(cycle.ugk[n].begin(), cycle.ugk[n].end());
         s.leastIa[n] = *std::min_element(cycle.ia[n].begin(), cycle.ia[n].end());
     }
+    s.crestUa = cycle.ua[0][kCycleSteps / 4];
+    s.crestIa = cycle.ia[0][kCycleSteps / 4];
+    s.troughUa = cycle.ua[0][3 * kCycleSteps / 4];
+    s.troughIa = cycle.ia[0][3 * kCycleSteps / 4];
     if (s.peakUgk[0] >= 0)
         s.limit = PairLimit::GridCurrent1;
     else if (s.peakUgk[1] >= 0)
@@ -410,6 +418,41 @@ double pairBiasResistor(const model::TubeFigures &record)
     return std::abs(record.uc) / (2 * record.ia0);
 }
 
+LongTailedPairSolution solveLongTailedPair(const model::TubeModel &tube, const LongTailedPairCircuit &circuit)
+{
+    countSolve();
+    LongTailedPairSolution s;
+    s.circuit = circuit;
+    s.rest = solveLongTailedPairRest(tube, circuit);
+    if (!s.rest.found || !(s.rest.sections[0].ugk < 0))
+        return s;
+    s.gain = longTailedPairMidBand(circuit, s.rest);
+    s.swing = largestLongTailedPairSwing(tube, circuit, s.rest);
+    s.balancingRa2 = balancingAnodeResistor(tube, circuit);
+    return s;
+}
+
+StageSetup readLongTailedPairSetup(Circuit circuit, const StageTexts &texts, const QLocale &locale)
+{
+    StageSetup s = readStandardSetup(circuit, texts, locale);
+    const auto typed = [&](const char *box) {
+        return toNumber(texts.boxes.value(QLatin1String(box)), locale).value_or(0);
+    };
+    s.ra = typed("Ra");
+    s.tail = typed("Rt");
+    s.tailVoltage = -std::abs(typed("Et"));
+    return s;
+}
+
+LongTailedPairCircuit longTailedPairCircuit(const StageSetup &setup)
+{
+    LongTailedPairCircuit c{setup.ea, setup.ra, setup.ra, setup.tail, 0, setup.tailVoltage,
+                            setup.r1.value_or(0), setup.rn.value_or(0)};
+    if (c.toGround())
+        c.bias = pairBiasResistor(setup.tube);
+    return c;
+}
+
 PairCapacitors pairCapacitors(double fmin, double r1, double rn)
 {
     const double w = 2 * std::numbers::pi * fmin;
@@ -429,7 +472,8 @@ StageMessage error(const QString &text)
 
 StageResult CalculateLongTailedPair(const LongTailedPairTexts &texts, const LoadedTube &tube, const QLocale &locale)
 {
-    return stage::run(locale, [&](stage::Outputs &out) {
+    std::optional<stage::LongTailedPairSolution> handed;
+    StageResult result = stage::run(locale, [&](stage::Outputs &out) {
         const stage::Reader read(locale, tube);
         using stage::Reader;
         if (tube.lines.isEmpty())
@@ -486,15 +530,17 @@ StageResult CalculateLongTailedPair(const LongTailedPairTexts &texts, const Load
         const model::TubeModel model(model::TubeType::Triode, f);
         if (!model.valid() || !std::isfinite(model.anodeCurrent(c.ea, 0)))
             throw stage::Failure::OutOfRange;
-        const stage::LongTailedPairRest rest = stage::solveLongTailedPairRest(model, c);
+        const stage::LongTailedPairSolution solved = stage::solveLongTailedPair(model, c);
+        const stage::LongTailedPairRest &rest = solved.rest;
         if (!rest.found)
             throw error(QStringLiteral("Рабочая точка не найдена: лампа заперта при этом напряжении питания"));
         if (!(rest.sections[0].ugk < 0))
             throw error(QStringLiteral("Сетки положительны относительно катода в покое: "
                                        "увеличьте сопротивление хвоста или уменьшите отрицательное напряжение"));
-        const std::array<double, 2> k = stage::longTailedPairMidBand(c, rest);
-        const stage::PairSwing swing = stage::largestLongTailedPairSwing(model, c, rest);
-        const double ra2 = stage::balancingAnodeResistor(model, c);
+        handed = solved;
+        const std::array<double, 2> &k = solved.gain;
+        const stage::PairSwing &swing = solved.swing;
+        const double ra2 = solved.balancingRa2;
         const stage::PairCapacitors caps = stage::pairCapacitors(fmin, c.r1, c.rn);
 
         const auto significant = [&](const char *name, double value, int digits) {
@@ -538,6 +584,13 @@ StageResult CalculateLongTailedPair(const LongTailedPairTexts &texts, const Load
         // One heater for both sections; both supplies feed the tail's current.
         decimals("Vt", un * in + (c.ea - c.eneg) * rest.tailCurrent / 1000, 2);
     });
+    // Handed on only with every result shown: the analyses take it instead of solving again.
+    if (handed && !result.message) {
+        auto solution = std::make_shared<stage::HandedSolution>();
+        solution->longTailedPair = *handed;
+        result.solved = std::move(solution);
+    }
+    return result;
 }
 
 } // namespace anodix

@@ -85,6 +85,9 @@ struct PairSwing
     std::array<double, 2> thd{};      // each output's harmonics, % of its fundamental
     std::array<double, 2> peakUgk{};  // each section's highest grid-to-cathode voltage
     std::array<double, 2> leastIa{};  // each section's lowest anode current, mA
+    // The first section, anode to cathode, at the drive's crest (its lowest
+    // anode voltage, highest current) and trough.
+    double crestUa = 0, crestIa = 0, troughUa = 0, troughIa = 0;
     PairLimit limit = PairLimit::None;
 };
 
@@ -115,6 +118,28 @@ struct PairCapacitors
     double input = 0, bypass = 0, output = 0;
 };
 PairCapacitors pairCapacitors(double fmin, double r1, double rn);
+
+// The whole stage as the window shows it, from one solve.
+struct LongTailedPairSolution
+{
+    LongTailedPairCircuit circuit;
+    LongTailedPairRest rest;
+    std::array<double, 2> gain{}; // mid-band, each output
+    PairSwing swing;
+    double balancingRa2 = 0;      // zero where none up to ten times Ra
+};
+
+// The rest point, the gains, the largest swing and the balancing resistor;
+// counted as one solve of the stage.
+LongTailedPairSolution solveLongTailedPair(const model::TubeModel &tube, const LongTailedPairCircuit &circuit);
+
+struct StageSetup;
+struct StageTexts;
+enum class Circuit;
+// The window's boxes as numbers: the shared ones, then Ra, Rt and Et.
+StageSetup readLongTailedPairSetup(Circuit circuit, const StageTexts &texts, const QLocale &locale);
+// The circuit the setup describes, the bias resistor for the record's point included.
+LongTailedPairCircuit longTailedPairCircuit(const StageSetup &setup);
 
 } // namespace stage
 

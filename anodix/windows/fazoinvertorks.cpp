@@ -3,7 +3,6 @@
 // its calculation.
 #include "anodix/windows/fazoinvertorks.h"
 
-#include "anodix/stages/longtailedpair.h"
 #include "anodix/stages/numbertext.h"
 
 #include <QLineEdit>
@@ -103,9 +102,8 @@ constexpr char kNegativeDescription[] =
     "отрицательное напряжение −Eхв, резисторы R1 от обеих сеток на общий провод";
 
 constexpr CalcWindowSpec kSpec{
-    "FazoinvertorKS", "Фазоинвертор с катодной связью", {11520, 7980}, "dd",
-    TubeClass::Triode, 8, WindowId::Files, kForm, kBuddies, kFocusOrder,
-    kOutputs, kPictureDescription, analysis::StageKind::Triode, 8,
+    stage::Circuit::LongTailedPair, {11520, 7980}, "dd", 8, WindowId::Files, kForm, kBuddies, kFocusOrder,
+    kOutputs, kPictureDescription, 8,
 };
 
 } // namespace
@@ -124,25 +122,18 @@ void FazoinvertorKS::createControls(QWidget *client)
     m_toNegative = client->findChild<QWidget *>(QStringLiteral("Image2"));
     m_toNegative->setAccessibleName(QStringLiteral("Схема каскада"));
     m_toNegative->setAccessibleDescription(QString::fromUtf8(kNegativeDescription));
-    auto *supply = client->findChild<QLineEdit *>(QStringLiteral("Et"));
-    connect(supply, &QLineEdit::textChanged, this, &FazoinvertorKS::showTail);
+    m_supply = client->findChild<QLineEdit *>(QStringLiteral("Et"));
+    connect(m_supply, &QLineEdit::textChanged, this, &FazoinvertorKS::showTail);
     showTail();
 }
 
 void FazoinvertorKS::showTail()
 {
     // Empty, zero or not (yet) a number: the tail to ground, as the calculation takes it.
-    const std::optional<double> supply = toNumber(boxText("Et"), m_locale);
+    const std::optional<double> supply = toNumber(m_supply->text(), m_locale);
     const bool negative = supply && *supply != 0;
     m_toGround->setVisible(!negative);
     m_toNegative->setVisible(negative);
-}
-
-StageResult FazoinvertorKS::calculate(const LoadedTube &tube, const QLocale &locale) const
-{
-    const LongTailedPairTexts texts{boxText("Ea"),  boxText("Ra"),  boxText("Rt"), boxText("Et"),
-                                    boxText("R11"), boxText("Fn1"), boxText("Rn")};
-    return CalculateLongTailedPair(texts, tube, locale);
 }
 
 } // namespace anodix

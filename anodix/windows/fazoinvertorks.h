@@ -6,6 +6,8 @@
 
 #include <QLocale>
 
+class QLineEdit;
+
 namespace anodix {
 
 class FazoinvertorKS final : public CalcWindow
@@ -17,7 +19,6 @@ public:
 
 protected:
     void createControls(QWidget *client) override;
-    StageResult calculate(const LoadedTube &tube, const QLocale &locale) const override;
 
 private:
     // The drawing of the tail the supply box names: to ground, or to the negative supply.
@@ -26,6 +27,7 @@ private:
     QLocale m_locale; // the user's, as the calculation reads the boxes
     QWidget *m_toGround = nullptr;
     QWidget *m_toNegative = nullptr;
+    QLineEdit *m_supply = nullptr;
 };
 
 } // namespace anodix
