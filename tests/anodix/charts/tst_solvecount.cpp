@@ -28,7 +28,7 @@ private slots:
         QTest::addColumn<QString>("companions"); // the menu items opened before "Рассчитать"
         for (const auto &[id, name] : {std::pair{WindowId::Triod, "Triod"}, {WindowId::Pentod, "Pentod"},
                                        {WindowId::Tetrod, "Tetrod"}, {WindowId::TriodVihod, "TriodVihod"},
-                                       {WindowId::Dvuhtakt, "Dvuhtakt"}}) {
+                                       {WindowId::Dvuhtakt, "Dvuhtakt"}, {WindowId::FazoinvertorKS, "FazoinvertorKS"}}) {
             QTest::addRow("%s, F6 and F7 open", name) << id << QStringLiteral("Harakteristiki_Menu Chastota_Menu");
             QTest::addRow("%s, F7 open", name) << id << QStringLiteral("Chastota_Menu");
             QTest::addRow("%s, none open", name) << id << QString();

@@ -77,6 +77,12 @@ inline Stage stage(anodix::WindowId id)
                  {"Klass", "AB1"}, {"Kt", "31.623"}, {"L1", "57.6"}, {"Uvh", "8.6"}, {"Ipk", "90.2"},
                  {"Uamin", "59.1"}, {"Pout", "8.69"}, {"D2", "0"}, {"D3", "3.8"}, {"THD", "4.2"}, {"Vt", "26.08"}},
                 {}};
+    case anodix::WindowId::FazoinvertorKS:
+        // ECC83's figures; the pair's own test holds its results.
+        return {anodix::TubeClass::Triode, {"6.3", "0.3", "250", "1.2", "2", "1.6", "100", "62.5"},
+                {{"Ea", "300"}, {"Ra", "100"}, {"Rt", "22"}, {"R11", "1000"}, {"Fn1", "20"}, {"Rn", "470"}},
+                {},
+                {}};
     default:
         return {anodix::TubeClass::Triode, kTriodeRecord, threeInputs,
                 {{"R1", "470"}, {"R2", "0.75"}, {"R3", "62.5"}, {"C1", "0.01693"}, {"Ku", "17.24138"},
