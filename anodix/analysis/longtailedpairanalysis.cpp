@@ -93,7 +93,7 @@ SolvedStage SolveLongTailedPairStage(const stage::StageSetup &setup, const QLoca
     const stage::LongTailedPairCircuit circuit = stage::longTailedPairCircuit(setup);
     const stage::LongTailedPairSolution s = setup.handed && setup.handed->longTailedPair
                                                 ? *setup.handed->longTailedPair
-                                                : stage::solveLongTailedPair(tube, circuit);
+                                                : stage::solveLongTailedPair(tube, circuit, setup.fmin);
     const QString outOfRange = QStringLiteral("Характеристики не построены: исходные данные вне допустимых пределов: ");
     if (!tube.valid() || !s.rest.found || !(s.rest.sections[0].ugk < 0))
         return fail(outOfRange + QStringLiteral("рабочая точка не найдена"));

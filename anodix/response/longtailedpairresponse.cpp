@@ -245,7 +245,7 @@ Response LongTailedPairResponse(const analysis::SolvedStage &stage, const Respon
     const stage::LongTailedPairSolution &pair = *response.point.longTailedPair;
     const stage::LongTailedPairCircuit &c = pair.circuit;
     const stage::PairSignalParts parts =
-        pairSignalParts(stage::pairCapacitors(response.point.fmin, c.r1, c.rn), source, load, tube);
+        pairSignalParts(pair.capacitors, source, load, tube);
     const std::array<PairOutputResponse, 2> outputs = longTailedPairResponse(c, pair.rest, parts);
     const double fmin = response.point.fmin;
     const PairOutputResponse &first = outputs[0];
@@ -302,7 +302,7 @@ Response LongTailedPairResponse(const analysis::SolvedStage &stage, const Respon
     row("High", "Верхняя граничная частота обоих выходов (−3 дБ)", hertz(high, 1000), "кГц");
     row("AtFmin", "Ослабление VL1 на Fmin", fixedText(f.atFmin, 2, locale), "дБ");
     response.notes << QStringLiteral("типичные значения — уточните по справочнику")
-                   << QStringLiteral("На графике — выход VL1; C1, C2 и C3 — как в окне каскада.");
+                   << QStringLiteral("На графике — выход VL1; C1, C2 и C3 — как в окне каскада, на спад 3 дБ на Fmin без источника.");
     return response;
 }
 

@@ -418,7 +418,8 @@ double pairBiasResistor(const model::TubeFigures &record)
     return std::abs(record.uc) / (2 * record.ia0);
 }
 
-LongTailedPairSolution solveLongTailedPair(const model::TubeModel &tube, const LongTailedPairCircuit &circuit)
+LongTailedPairSolution solveLongTailedPair(const model::TubeModel &tube, const LongTailedPairCircuit &circuit,
+                                           double fmin)
 {
     countSolve();
     LongTailedPairSolution s;
@@ -429,6 +430,7 @@ LongTailedPairSolution solveLongTailedPair(const model::TubeModel &tube, const L
     s.gain = longTailedPairMidBand(circuit, s.rest);
     s.swing = largestLongTailedPairSwing(tube, circuit, s.rest);
     s.balancingRa2 = balancingAnodeResistor(tube, circuit);
+    s.capacitors = pairCapacitorsFor(circuit, s.rest, fmin);
     return s;
 }
 
@@ -457,6 +459,26 @@ PairCapacitors pairCapacitors(double fmin, double r1, double rn)
 {
     const double w = 2 * std::numbers::pi * fmin;
     return {1000 / (w * r1), 10 * 1000 / (w * r1), 1000 / (w * rn)};
+}
+
+PairCapacitors pairCapacitorsFor(const LongTailedPairCircuit &circuit, const LongTailedPairRest &rest, double fmin)
+{
+    const PairCapacitors base = pairCapacitors(fmin, circuit.r1, circuit.rn);
+    const std::array<double, 2> mid = longTailedPairMidBand(circuit, rest);
+    // The weaker output's share of its mid-band gain at fmin rises with the
+    // capacitors; each alone gives 1/√2 there, so together they give less.
+    const auto share = [&](double factor) {
+        PairSignalParts parts;
+        parts.c1 = base.input * factor * 1e-6;
+        parts.c2 = base.bypass * factor * 1e-6;
+        parts.cout = base.output * factor * 1e-6;
+        const std::array<std::complex<double>, 2> k = longTailedPairTransfer(circuit, rest, parts, fmin);
+        return std::min(std::abs(k[0]) / std::abs(mid[0]), std::abs(k[1]) / std::abs(mid[1])) - std::sqrt(0.5);
+    };
+    if (!rest.found || !(std::abs(mid[1]) > 0) || !(fmin > 0))
+        return base;
+    const double factor = model::increasingRoot(share, 1, 100, 1e-6);
+    return {base.input * factor, base.bypass * factor, base.output * factor};
 }
 
 } // namespace stage
@@ -530,7 +552,7 @@ StageResult CalculateLongTailedPair(const LongTailedPairTexts &texts, const Load
         const model::TubeModel model(model::TubeType::Triode, f);
         if (!model.valid() || !std::isfinite(model.anodeCurrent(c.ea, 0)))
             throw stage::Failure::OutOfRange;
-        const stage::LongTailedPairSolution solved = stage::solveLongTailedPair(model, c);
+        const stage::LongTailedPairSolution solved = stage::solveLongTailedPair(model, c, fmin);
         const stage::LongTailedPairRest &rest = solved.rest;
         if (!rest.found)
             throw error(QStringLiteral("Рабочая точка не найдена: лампа заперта при этом напряжении питания"));
@@ -541,7 +563,7 @@ StageResult CalculateLongTailedPair(const LongTailedPairTexts &texts, const Load
         const std::array<double, 2> &k = solved.gain;
         const stage::PairSwing &swing = solved.swing;
         const double ra2 = solved.balancingRa2;
-        const stage::PairCapacitors caps = stage::pairCapacitors(fmin, c.r1, c.rn);
+        const stage::PairCapacitors &caps = solved.capacitors;
 
         const auto significant = [&](const char *name, double value, int digits) {
             out.plain(QString::fromLatin1(name), roundSignificant(value, digits));

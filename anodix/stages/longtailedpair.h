@@ -118,6 +118,9 @@ struct PairCapacitors
     double input = 0, bypass = 0, output = 0;
 };
 PairCapacitors pairCapacitors(double fmin, double r1, double rn);
+// Those three scaled alike until the weaker output, from an ideal source, is
+// 3 dB down at fmin with all of them at once.
+PairCapacitors pairCapacitorsFor(const LongTailedPairCircuit &circuit, const LongTailedPairRest &rest, double fmin);
 
 // The whole stage as the window shows it, from one solve.
 struct LongTailedPairSolution
@@ -127,11 +130,13 @@ struct LongTailedPairSolution
     std::array<double, 2> gain{}; // mid-band, each output
     PairSwing swing;
     double balancingRa2 = 0;      // zero where none up to ten times Ra
+    PairCapacitors capacitors;    // for the lowest frequency, pairCapacitorsFor()
 };
 
-// The rest point, the gains, the largest swing and the balancing resistor;
-// counted as one solve of the stage.
-LongTailedPairSolution solveLongTailedPair(const model::TubeModel &tube, const LongTailedPairCircuit &circuit);
+// The rest point, the gains, the largest swing, the balancing resistor and
+// the capacitors for fmin; counted as one solve of the stage.
+LongTailedPairSolution solveLongTailedPair(const model::TubeModel &tube, const LongTailedPairCircuit &circuit,
+                                           double fmin);
 
 struct StageSetup;
 struct StageTexts;

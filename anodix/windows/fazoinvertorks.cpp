@@ -16,7 +16,7 @@ constexpr FontSpec L = kBoldSans975;
 
 // The results stand in three columns under the line, as in the push-pull
 // window: a caption (two lines at most), the value and its unit.
-constexpr int kColumn1 = 240, kColumn2 = 3960, kColumn3 = 7680;
+constexpr int kColumn1 = 240, kColumn2 = 4200, kColumn3 = 8160;
 constexpr int kRow1 = 4560, kRowStep = 540;
 
 constexpr ControlRow caption(int index, const char *text, int column, int row)
@@ -34,25 +34,25 @@ constexpr ControlRow unit(int index, const char *text, int column, int row)
 
 constexpr ControlRow kForm[] = {
     {K::TextBox, "Ea",       -1, "",                                      120,  360, 1335,  285},
-    {K::Label,   "Label1",   -1, "Ea (напряжение питания)",              1560,  360, 3600,  255, L},
+    {K::Label,   "Label1",   -1, "Ea (напряжение питания)",              1560,  360, 5280,  255, L},
     {K::TextBox, "Ra",       -1, "",                                      120,  720, 1335,  285},
-    {K::Label,   "Label2",   -1, "Анодные резисторы, кОм",               1560,  720, 3600,  255, L},
+    {K::Label,   "Label2",   -1, "Анодные резисторы, кОм",               1560,  720, 5280,  255, L},
     {K::TextBox, "Rt",       -1, "",                                      120, 1080, 1335,  285},
-    {K::Label,   "Label3",   -1, "Общий катодный резистор (хвост), кОм", 1560, 1080, 3600,  255, L},
+    {K::Label,   "Label3",   -1, "Общий катодный резистор (хвост), кОм", 1560, 1080, 5280,  255, L},
     {K::TextBox, "Et",       -1, "",                                      120, 1440, 1335,  285},
-    {K::Label,   "Label4",   -1, "Отрицательное напряжение хвоста, В",   1560, 1440, 3600,  255, L},
+    {K::Label,   "Label4",   -1, "Отрицательное напряжение хвоста, В",   1560, 1440, 5280,  255, L},
     {K::TextBox, "R11",      -1, "",                                      120, 1800, 1335,  285},
-    {K::Label,   "Label5",   -1, "Номинал R1, кОм",                      1560, 1800, 3600,  255, L},
+    {K::Label,   "Label5",   -1, "Номинал R1, кОм",                      1560, 1800, 5280,  255, L},
     {K::TextBox, "Fn1",      -1, "",                                      120, 2160, 1335,  285},
-    {K::Label,   "Label6",   -1, "Мин. частота пропускания",             1560, 2160, 3600,  255, L},
+    {K::Label,   "Label6",   -1, "Мин. частота пропускания",             1560, 2160, 5280,  255, L},
     {K::TextBox, "Rn",       -1, "",                                      120, 2520, 1335,  285},
-    {K::Label,   "Label7",   -1, "Сопротивление нагрузки каждого плеча, кОм", 1560, 2520, 3600, 255, L},
+    {K::Label,   "Label7",   -1, "Сопротивление нагрузки каждого плеча, кОм", 1560, 2520, 5280, 255, L},
     {K::Label,   "Label8",   -1, "Выберите радиолампу:",                 1080, 2880, 2775,  375, L},
     {K::FileList,"File",     -1, "",                                      480, 3240, 3855, 1065, kBoldSans825},
-    {K::Picture, "Image1",   -1, ":/anodix/fazoinvertorks.svg",          5400,  240, 5715, 3600},
-    {K::Picture, "Image2",   -1, ":/anodix/fazoinvertorks_minus.svg",    5400,  240, 5715, 3600},
-    {K::Button,  "Command1", -1, "Рассчитать",                           6375, 3960, 3615,  375, kBoldArial1125},
-    {K::Line,    "Line1",    -1, nullptr,                                 240, 4440, 11280, 4440},
+    {K::Picture, "Image1",   -1, ":/anodix/fazoinvertorks.svg",          6960,  240, 5400, 3402},
+    {K::Picture, "Image2",   -1, ":/anodix/fazoinvertorks_minus.svg",    6960,  240, 5400, 3402},
+    {K::Button,  "Command1", -1, "Рассчитать",                           7850, 3960, 3615,  375, kBoldArial1125},
+    {K::Line,    "Line1",    -1, nullptr,                                 240, 4440, 12240, 4440},
     caption(0, "R1 = ", kColumn1, 0),                    value("R1", kColumn1, 0),    unit(0, "кОм", kColumn1, 0),
     caption(1, "Резистор смещения Rсм", kColumn1, 1),    value("Rb", kColumn1, 1),    unit(1, "кОм", kColumn1, 1),
     caption(2, "Ток покоя каждого триода", kColumn1, 2), value("Ia", kColumn1, 2),    unit(2, "мА", kColumn1, 2),
@@ -102,7 +102,7 @@ constexpr char kNegativeDescription[] =
     "отрицательное напряжение −Eхв, резисторы R1 от обеих сеток на общий провод";
 
 constexpr CalcWindowSpec kSpec{
-    stage::Circuit::LongTailedPair, {11520, 7980}, "dd", 8, WindowId::Files, kForm, kBuddies, kFocusOrder,
+    stage::Circuit::LongTailedPair, {12480, 7980}, "dd", 8, WindowId::Files, kForm, kBuddies, kFocusOrder,
     kOutputs, kPictureDescription, 8,
 };
 

@@ -151,13 +151,16 @@ Pair pairOf(const QString &tube, double ea, double ra, double tail, double eneg,
     return p;
 }
 
-constexpr double kFmin = 50;
+// High enough that the bypass settles in a short transient.
+constexpr double kFmin = 100;
 
 // With a 10 kΩ source, 100 pF across each output and the tube's typical
 // capacitances; or, for the swing found in the band's middle, with none.
 PairNetlistInput netlistOf(const QString &tube, const Pair &p, double drive, bool strays = true)
 {
-    const stage::PairCapacitors caps = stage::pairCapacitors(kFmin, p.circuit.r1, p.circuit.rn);
+    const model::TubeModel tubeModel(model::TubeType::Triode, p.figures);
+    const stage::PairCapacitors caps =
+        stage::pairCapacitorsFor(p.circuit, stage::solveLongTailedPairRest(tubeModel, p.circuit), kFmin);
     const stage::PairSignalParts parts = strays ? pairSignalParts(caps, 10, 100, stageEntry(stage::Circuit::LongTailedPair).capacitances)
                                                 : pairSignalParts(caps, 0, 0, {});
     return {tube, p.figures, p.circuit, parts, kFmin, drive};
@@ -254,6 +257,13 @@ private slots:
         QVERIFY2(idealRun.problem.isEmpty(), qPrintable(idealRun.problem));
         const DataFile idealAc = readData(idealRun.file(kResponseFile));
         for (int i = 0; i < idealAc.rows.size(); ++i) {
+            // The stage's capacitors put the weaker output 3 dB down at Fmin.
+            if (std::abs(idealAc.rows[i][0] - kFmin) < 0.01 * kFmin) {
+                const double weaker = std::min(idealAc.at(i, "gain1") / std::abs(response[0].gain),
+                                               idealAc.at(i, "gain2") / std::abs(response[1].gain));
+                qInfo("at Fmin: %.4g of the mid-band gain", weaker);
+                QVERIFY2(deviation(weaker, std::sqrt(0.5)) < 0.02, "the capacitors for Fmin");
+            }
             if (std::abs(idealAc.rows[i][0] - 1000) > 1)
                 continue;
             qInfo("mid-band: %.5g/%.5g and %.5g/%.5g", idealAc.at(i, "gain1"), std::abs(response[0].gain),
@@ -301,9 +311,10 @@ private slots:
         QVERIFY2(limitMet(1.05, thdAbove), "the limit is not met above the swing found");
         // Past a cut-off the output clips; past the grid's reaching its
         // cathode the model, which has no grid current, goes on smoothly.
-        limitMet(1.2, thdPast);
-        if (swing.limit == stage::PairLimit::CutOff1 || swing.limit == stage::PairLimit::CutOff2)
+        if (swing.limit == stage::PairLimit::CutOff1 || swing.limit == stage::PairLimit::CutOff2) {
+            limitMet(1.2, thdPast);
             QVERIFY2(thdPast > 5, "THD at 1.2 times the swing");
+        }
     }
 
     void balancingResistorBalancesInNgspice_data()

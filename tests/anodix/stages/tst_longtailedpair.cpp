@@ -57,8 +57,8 @@ private slots:
         const QList<DisplayUpdate> expected{
             {"R1", "1000"},    {"Rb", "0.833"},   {"Ia", "0.87"},     {"Ua", "173.3"},  {"Ugk", "-1.45"},       {"Uk", "39.7"},
             {"Ku1", "-27.98"}, {"Ku2", "26.26"},   {"Dk", "6.2"},    {"Ra2", "108"},         {"Uvh", "2.01"},
-            {"Uvyh1", "53.9"}, {"Uvyh2", "50.5"},  {"Ogr", "отсечка VL1"}, {"C1", "0.00796"}, {"C2", "0.0796"},
-            {"C3", "0.0169"},  {"Vt", "2.41"}};
+            {"Uvyh1", "53.9"}, {"Uvyh2", "50.5"},  {"Ogr", "отсечка VL1"}, {"C1", "0.00938"}, {"C2", "0.0938"},
+            {"C3", "0.02"},    {"Vt", "2.41"}};
         QCOMPARE(r.updates, expected);
     }
 
@@ -154,6 +154,19 @@ private slots:
         const stage::PairSwing small = stage::driveLongTailedPair(model, c, rest, 1e-3);
         for (int n = 0; n < 2; ++n)
             QVERIFY(qAbs(small.output[n] / 1e-3 - std::abs(k[n])) < 0.01 * std::abs(k[n]));
+
+        // The capacitors for Fmin: the weaker output 3 dB down there, from an
+        // ideal source, all of them at once.
+        const double fmin = 20;
+        const stage::PairCapacitors caps = stage::pairCapacitorsFor(c, rest, fmin);
+        stage::PairSignalParts parts;
+        parts.c1 = caps.input * 1e-6;
+        parts.c2 = caps.bypass * 1e-6;
+        parts.cout = caps.output * 1e-6;
+        const auto atFmin = stage::longTailedPairTransfer(c, rest, parts, fmin);
+        const double weaker = std::min(std::abs(atFmin[0] / k[0]), std::abs(atFmin[1] / k[1]));
+        QVERIFY2(qAbs(weaker - std::sqrt(0.5)) < 1e-4, qPrintable(QString::number(weaker)));
+        QVERIFY(caps.input > 1000 / (2 * M_PI * fmin * c.r1)); // more than each alone would need
 
         // The balancing resistor lifts the follower's gain to the inverting
         // one's; where none up to ten times Ra does, even that one falls short.
