@@ -11,7 +11,9 @@
 // The axes the plot is set up from, for the analysis and for any number in
 // the input, hold a few ascending ticks whose labels read back as their values.
 #include "anodix/analysis/characteristics.h"
+#include "anodix/analysis/longtailedpairanalysis.h"
 #include "anodix/stages/followers.h"
+#include "anodix/stages/longtailedpair.h"
 #include "common/numbertext.h"
 #include "anodix/stages/pentodestage.h"
 #include "anodix/stages/powerstage.h"
@@ -48,10 +50,13 @@ bool isClass(const QString &text)
     return text == QLatin1String("A") || text == QLatin1String("AB1");
 }
 
-// What limits the follower's and the splitter's swing is told in words.
+// What limits the follower's, the splitter's and the long-tailed pair's
+// swing, as their windows say it.
 bool isLimit(const QString &text)
 {
-    return text == QStringLiteral("сеточный ток") || text == QStringLiteral("отсечка тока");
+    return QStringList{"сеточный ток", "отсечка тока", "сеточный ток VL1", "сеточный ток VL2", "отсечка VL1",
+                       "отсечка VL2", "—"}
+        .contains(text);
 }
 
 void checkAnodix(const char *stage, const anodix::StageResult &result, const QStringList &order,
@@ -70,9 +75,13 @@ void checkAnodix(const char *stage, const anodix::StageResult &result, const QSt
         }
         if (update.output == QLatin1String("Ogr")) {
             if (!isLimit(update.text))
-                fail("a swing limit that is no limit", update.text, input);
+                fail("a limit that is none of the pair's", update.text, input);
             continue;
         }
+        // The pair's resistors it has none of, or finds none for.
+        if ((update.output == QLatin1String("Rb") || update.output == QLatin1String("Ra2"))
+            && update.text == QStringLiteral("—"))
+            continue;
         if (update.text.isEmpty() || looksNonFinite(update.text) || !common::isNumeric(update.text, locale))
             fail("an output that is no number", QString::fromLatin1(stage) + u' ' + update.text, input);
     }
@@ -195,6 +204,56 @@ void checkAnalysis(anodix::analysis::AnalysisInput analysisInput, const anodix::
         checkSameFigures(a, result, locale, input);
 }
 
+// The long-tailed pair: Ea, Fmin, R1, Rn, eight record lines, then Ra, the
+// tail and its supply. Shown, the outputs in antiphase and the imbalance
+// the one their gains give; solved for the plot, its points inside the axes.
+void checkLongTailedPair(const QStringList &fields, const QLocale &locale, const QByteArray &input)
+{
+    const anodix::LoadedTube tube{fields.mid(4, 8)};
+    const anodix::LongTailedPairTexts texts{fields.value(0),  fields.value(12), fields.value(13), fields.value(14),
+                                            fields.value(2), fields.value(1),  fields.value(3)};
+    const anodix::StageResult result = anodix::CalculateLongTailedPair(texts, tube, locale);
+    static const QStringList order{"R1", "Rb",  "Ia",    "Ua",    "Ugk", "Uk", "Ku1", "Ku2", "Dk",
+                                   "Ra2", "Uvh", "Uvyh1", "Uvyh2", "Ogr", "C1", "C2",  "C3",  "Vt"};
+    checkAnodix("long-tailed pair", result, order, locale, input);
+    if (result.message)
+        return;
+    const auto shown = [&](const char *name) {
+        for (const anodix::DisplayUpdate &update : result.updates)
+            if (update.output == QLatin1String(name))
+                return common::toNumber(update.text, locale).value_or(NAN);
+        return double(NAN);
+    };
+    // The inverting output is usually the larger, but grid leaks small against
+    // the tail drive the junction from the input and can turn that round; the
+    // imbalance shown must say which.
+    const double k1 = shown("Ku1"), k2 = shown("Ku2");
+    if (!(k1 <= 0 && k2 >= 0))
+        fail("an output of the wrong phase", QString::number(k1) + u' ' + QString::number(k2), input);
+    if (-k1 > 0.1 && !(std::fabs((-k1 - k2) / -k1 * 100 - shown("Dk")) <= 0.06 + 0.02 * std::fabs(shown("Dk")) + 1 / -k1))
+        fail("an imbalance the gains do not give", QString::number(shown("Dk")), input);
+    anodix::stage::StageTexts stageTexts;
+    for (const auto &[box, text] : {std::pair{"Ea", texts.ea}, {"Ra", texts.ra}, {"Rt", texts.tail}, {"Et", texts.eneg},
+                                    {"R11", texts.r1}, {"Fn1", texts.fmin}, {"Rn", texts.rn}})
+        stageTexts.boxes.insert(QString::fromLatin1(box), text);
+    stageTexts.record = tube.lines;
+    stageTexts.outputs = result.updates;
+    anodix::stage::StageSetup setup =
+        anodix::stage::readLongTailedPairSetup(anodix::stage::Circuit::LongTailedPair, stageTexts, locale);
+    setup.handed = result.solved;
+    const anodix::analysis::SolvedStage solved = anodix::analysis::SolveLongTailedPairStage(setup, locale);
+    const anodix::analysis::Analysis &a = solved.analysis;
+    if (!a.ok())
+        return;
+    QList<QPointF> points = a.dcLoadLine + a.acLoadLine;
+    points << a.operatingPoint;
+    for (const anodix::analysis::Curve &curve : a.curves)
+        points += curve.points;
+    for (const QPointF &p : points)
+        if (!insideAxes(p, a))
+            fail("a pair's plot point outside the axes", QString::number(p.x()) + u' ' + QString::number(p.y()), input);
+}
+
 void checkGrideon(const grideon::StageCalculation &calc, const QLocale &locale, const QByteArray &input)
 {
     if (calc.check != grideon::TextCheck::Ok) {
@@ -233,10 +292,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // The first byte picks the locale (bit 0) and the calculation (the rest), so
     // each input runs one stage: the same coverage at several times the rate.
     // The two output stages came later and take the bytes from 0xC0 (triode)
-    // and 0xE0 (push-pull), the cathode follower 0xF0 and the splitter 0xF8,
-    // so the seeds kept from before still run the stage they were found on.
+    // and 0xE0 (push-pull); the cathode follower 0xF0, the splitter 0xF8 and
+    // the long-tailed pair 0xFC, so the seeds kept from before still run the
+    // stage they were found on.
     const QLocale &locale = locales[data[0] % 2];
-    const int stage = data[0] >= 0xF8 ? 7
+    const int stage = data[0] >= 0xFC ? 8
+                      : data[0] >= 0xF8 ? 7
                       : data[0] >= 0xF0 ? 6
                       : data[0] >= 0xE0 ? 5
                       : data[0] >= 0xC0 ? 4
@@ -323,6 +384,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         checkAnodix("push-pull", result, pushPull, locale, input);
         checkAnalysis({kind, QStringLiteral("T"), tube.lines, ea, fmin, r1, rn, {}, {}, texts.ug2, texts.raa, texts.rk},
                       result, locale, input);
+        return 0;
+    } else if (stage == 8) {
+        checkLongTailedPair(fields, locale, input);
         return 0;
     } else {
         kind = Circuit::PentodePower;

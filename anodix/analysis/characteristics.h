@@ -9,6 +9,7 @@
 
 #include "anodix/stages/circuit.h"
 #include "anodix/stages/followers.h"
+#include "anodix/stages/longtailedpair.h"
 #include "anodix/stages/pushpullstage.h"
 #include "anodix/stages/stageresult.h"
 #include "anodix/tubedb/tubelimits.h"
@@ -142,6 +143,9 @@ struct StagePoint
     std::optional<stage::PushPullPoint> pair = {};
     // The cathode follower and the split-load splitter as solved.
     std::optional<stage::FollowerSolution> follower = {};
+    // Long-tailed pair: both sections as solved; ra, rk and load are then
+    // one anode resistor, the tail and one anode's signal load Ra ∥ Rн.
+    std::optional<stage::LongTailedPairSolution> longTailedPair = {};
 };
 
 // A stage solved once on its tube's model: the numbers it was solved from,

@@ -396,7 +396,8 @@ StageCircuit circuitOf(const StagePoint &p, Circuit kind, double r1, const Extra
     }
     case Circuit::CathodeFollower:
     case Circuit::SplitLoad:
-        break; // their own network: followerresponse.h
+    case Circuit::LongTailedPair: // their own networks: followerresponse.h, longtailedpairresponse.h
+        break;
     }
     return c;
 }

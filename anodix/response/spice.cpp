@@ -353,6 +353,7 @@ QString StageNetlist(const Response &response, const QString &tubeName)
     case Circuit::PushPull:
     case Circuit::CathodeFollower: // their own netlist: followerresponse.h
     case Circuit::SplitLoad:
+    case Circuit::LongTailedPair: // its own netlist, longtailedpairresponse.h
         break;
     }
     if (!stage::circuitData(c.circuit).outputTransformer) {

@@ -5,7 +5,10 @@
 
 #include "anodix/analysis/followeranalysis.h"
 #include "anodix/response/followerresponse.h"
+#include "anodix/analysis/longtailedpairanalysis.h"
+#include "anodix/response/longtailedpairresponse.h"
 #include "anodix/response/spice.h"
+#include "anodix/stages/longtailedpair.h"
 #include "anodix/stages/pentodestage.h"
 #include "anodix/stages/powerstage.h"
 #include "anodix/stages/pushpullstage.h"
@@ -65,6 +68,13 @@ StageResult calculatePushPull(const Boxes &b, const LoadedTube &tube, const QLoc
     return CalculatePushPullStage(texts, tube, locale);
 }
 
+StageResult calculateLongTailedPair(const Boxes &b, const LoadedTube &tube, const QLocale &locale)
+{
+    const LongTailedPairTexts texts{box(b, "Ea"),  box(b, "Ra"),  box(b, "Rt"), box(b, "Et"),
+                                    box(b, "R11"), box(b, "Fn1"), box(b, "Rn")};
+    return CalculateLongTailedPair(texts, tube, locale);
+}
+
 const StageEntry kStages[] = {
     {&stage::circuitData(Circuit::TriodePreamp), "Предварительный усилитель на триоде", kTriodeCapacitances,
      kTriodeParts, calculateTriode, stage::readStandardSetup, analysis::SolveSingleEnded, ComputeResponse,
@@ -88,6 +98,10 @@ const StageEntry kStages[] = {
     {&stage::circuitData(Circuit::SplitLoad), "Фазоинвертор с разделённой нагрузкой", kFollowerCapacitances, {},
      calculateSplitLoad, readFollowerSetup, analysis::SolveFollowerStage, followerStageResponse,
      followerStageNetlist},
+    // Its own response and netlist: two outputs, and its capacitors are the stage window's.
+    {&stage::circuitData(Circuit::LongTailedPair), "Фазоинвертор с катодной связью", kTriodeCapacitances, {},
+     calculateLongTailedPair, stage::readLongTailedPairSetup, analysis::SolveLongTailedPairStage,
+     LongTailedPairResponse, LongTailedPairStageNetlist},
 };
 
 } // namespace

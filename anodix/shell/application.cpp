@@ -11,6 +11,7 @@
 #include "anodix/windows/blokpitaniya.h"
 #include "anodix/windows/dvuhtakt.h"
 #include "anodix/windows/fazoinvertorrn.h"
+#include "anodix/windows/fazoinvertorks.h"
 #include "anodix/windows/pentod.h"
 #include "anodix/windows/povtoritel.h"
 #include "anodix/windows/tetrod.h"
@@ -36,6 +37,8 @@ void registerWindows(Navigator &navigator, const AppContext &context)
     navigator.registerWindow(WindowId::Povtoritel, [context] { return std::make_unique<Povtoritel>(context); });
     navigator.registerWindow(WindowId::FazoinvertorRN,
                              [context] { return std::make_unique<FazoinvertorRN>(context); });
+    navigator.registerWindow(WindowId::FazoinvertorKS,
+                             [context] { return std::make_unique<FazoinvertorKS>(context); });
 
     // ---- Tube editors: Files, Files_Pentod, Files_Pentod_Vihod ----
     navigator.registerWindow(WindowId::Files,

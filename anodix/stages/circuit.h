@@ -23,7 +23,9 @@ namespace anodix::stage {
 
 // The circuit a stage window calculates; the tube it is built on is a datum
 // of its own (CircuitData::tube).
-enum class Circuit { TriodePreamp, PentodePreamp, PentodePower, TriodeOutput, PushPull, CathodeFollower, SplitLoad };
+enum class Circuit {
+    TriodePreamp, PentodePreamp, PentodePower, TriodeOutput, PushPull, CathodeFollower, SplitLoad, LongTailedPair
+};
 
 // What is known of a circuit without analysing it, one datum each.
 struct CircuitData
@@ -54,6 +56,9 @@ inline constexpr CircuitData kCircuits[] = {
     {Circuit::CathodeFollower, "Povtoritel", "Катодный повторитель", model::TubeType::Triode, TubeClass::Triode,
      false, false, 1},
     {Circuit::SplitLoad, "FazoinvertorRN", "Фазоинвертор с разделённой нагрузкой", model::TubeType::Triode,
+     TubeClass::Triode, false, false, 1},
+    // Both sections of one double triode: one record, one heater.
+    {Circuit::LongTailedPair, "FazoinvertorKS", "Фазоинвертор с катодной связью", model::TubeType::Triode,
      TubeClass::Triode, false, false, 1},
 };
 
@@ -99,6 +104,9 @@ struct StageSetup
     // The cathode follower's whole cathode resistor, or the split-load
     // splitter's equal anode and cathode loads; the load behind each output. kΩ.
     double followerR = 0, outputLoad = 0;
+    // Long-tailed pair: the anode resistors (kΩ), the tail (kΩ) and its
+    // supply (V, ≤ 0; 0: the tail to ground); rn is each output's load in kΩ.
+    double ra = 0, tail = 0, tailVoltage = 0;
     std::optional<TubeLimits> limits;
     std::shared_ptr<const HandedSolution> handed; // what the stage calculation solved, if it did
 };

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "anodix/stages/followers.h"
+#include "anodix/stages/longtailedpair.h"
 #include "anodix/stages/pushpullstage.h"
 #include "anodix/stages/triodeoutputstage.h"
 
@@ -17,6 +18,7 @@ struct HandedSolution
     std::optional<PushPullPoint> pair;       // the push-pull pair at rest and driven
     std::optional<TriodeOutputSwing> swing;  // the single-ended triode at rest and driven
     std::optional<FollowerSolution> follower = {}; // the cathode follower or the split-load splitter
+    std::optional<LongTailedPairSolution> longTailedPair = {};
 };
 
 } // namespace anodix::stage

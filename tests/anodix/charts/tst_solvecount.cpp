@@ -31,7 +31,8 @@ private slots:
         for (const auto &[id, name] : {std::pair{WindowId::Triod, "Triod"}, {WindowId::Pentod, "Pentod"},
                                        {WindowId::Tetrod, "Tetrod"}, {WindowId::TriodVihod, "TriodVihod"},
                                        {WindowId::Dvuhtakt, "Dvuhtakt"}, {WindowId::Povtoritel, "Povtoritel"},
-                                       {WindowId::FazoinvertorRN, "FazoinvertorRN"}}) {
+                                       {WindowId::FazoinvertorRN, "FazoinvertorRN"},
+                                       {WindowId::FazoinvertorKS, "FazoinvertorKS"}}) {
             QTest::addRow("%s, F6 and F7 open", name) << id << both << false;
             QTest::addRow("%s, F6 and F7 open, over its ratings", name) << id << both << true;
             QTest::addRow("%s, F7 open", name) << id << QStringLiteral("Chastota_Menu") << false;
