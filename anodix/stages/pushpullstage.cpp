@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <initializer_list>
+#include <limits>
 #include <optional>
 #include <numbers>
 #include <utility>
@@ -21,22 +22,49 @@ namespace stage {
 
 namespace {
 
+// Where the screens' supply stands to the cathode: their own Ug2 without a
+// tap, else the centre tap at Ea.
+double screenSupply(const PushPullCircuit &c, double uk)
+{
+    return (c.tap > 0 ? c.ea : c.ug2) - uk;
+}
+
+// One tube with its screen on the tap: the current into its half of the
+// primary (Ia + tap·Ig2), its cathode current and its anode and screen
+// dissipation, at one instant.
+struct Instant
+{
+    double winding = 0, cathode = 0, anodePower = 0, screenPower = 0;
+};
+
+Instant instantAt(const model::TubeModel &tube, const PushPullCircuit &c, double uk, double ua, double ug)
+{
+    const double u2 = screenVoltage(c, uk, ua);
+    const model::TubeModel screened = tube.withScreenAt(u2);
+    const double ia = screened.anodeCurrent(ua, ug);
+    const double ig2 = c.tap > 0 ? screened.screenCurrent(ua, ug) : 0;
+    return {ia + c.tap * ig2, screened.cathodeCurrent(ua, ug), ua * ia, u2 * screened.screenCurrent(ua, ug)};
+}
+
 // The pair along one period of the drive, the cathode at uk: the composite
-// current Ia1 − Ia2 and the two cathode currents. At each step tube 1 at
-// −uk + u sees Raa/4 of the composite below E, tube 2 at −uk − u as much
-// above it; the balance rises with the composite (both anode currents follow
-// their anode voltages), so it has one root, found between the anodes at 0 V.
+// current I1 − I2 and the two cathode currents, where each tube's I is what
+// it drives into its half of the primary referred to the anode's turns (its
+// anode current, and tap times its screen current from the tap). At each
+// step tube 1 at −uk + u sees Raa/4 of the composite below E, tube 2 at
+// −uk − u as much above it, and each screen tap times as much; the balance
+// rises with the composite (every current follows its anode and screen
+// voltages), so it has one root, found between the anodes at 0 V.
 // The drive is a sine and the tubes alike: a quarter period gives the rest.
 struct PairCycle
 {
     Cycle composite{}, cathodes{};
     Cycle dissipation{}; // one tube's anode dissipation, both tubes' halves alike, mW
+    Cycle screens{};     // and its screen's, mW
 };
 
 PairCycle pairCycle(const model::TubeModel &tube, const PushPullCircuit &c, double uk, double drive)
 {
     PairCycle cycle;
-    const model::TubeModel screened = tube.withScreenAt(c.ug2 - uk);
     const double e = c.ea - uk;
     if (!(e > 0))
         return cycle;
@@ -50,22 +78,25 @@ PairCycle pairCycle(const model::TubeModel &tube, const PushPullCircuit &c, doub
         const double u = drive * sineCycle()[k];
         const auto balance = [&](double ic) {
             return ic
-                   - (screened.anodeCurrent(e - ic * quarter, -uk + u)
-                      - screened.anodeCurrent(e + ic * quarter, -uk - u));
+                   - (instantAt(tube, c, uk, e - ic * quarter, -uk + u).winding
+                      - instantAt(tube, c, uk, e + ic * quarter, -uk - u).winding);
         };
         const double ic =
             model::increasingRootNear(balance, last + change, 0.1 * std::abs(change) + tiny, 0, e / quarter, 1e-8);
         change = last >= 0 ? ic - last : 0;
         last = ic;
-        const double ua1 = e - ic * quarter, ua2 = e + ic * quarter;
-        const double ik = screened.cathodeCurrent(ua1, -uk + u) + screened.cathodeCurrent(ua2, -uk - u);
+        const Instant one = instantAt(tube, c, uk, e - ic * quarter, -uk + u);
+        const Instant two = instantAt(tube, c, uk, e + ic * quarter, -uk - u);
+        const double ik = one.cathode + two.cathode;
         // Tube 2 takes tube 1's half-period later, so their mean is either one over the period.
-        const double pa = (ua1 * screened.anodeCurrent(ua1, -uk + u) + ua2 * screened.anodeCurrent(ua2, -uk - u)) / 2;
+        const double pa = (one.anodePower + two.anodePower) / 2;
+        const double pg2 = (one.screenPower + two.screenPower) / 2;
         for (const int at : {k, n / 2 - k}) {
             cycle.composite[at] = ic;
             cycle.composite[(at + n / 2) % n] = -ic;
             cycle.cathodes[at] = cycle.cathodes[(at + n / 2) % n] = ik;
             cycle.dissipation[at] = cycle.dissipation[(at + n / 2) % n] = pa;
+            cycle.screens[at] = cycle.screens[(at + n / 2) % n] = pg2;
         }
     }
     return cycle;
@@ -75,18 +106,26 @@ PushPullPoint solve(const model::TubeModel &tube, const PushPullCircuit &c, std:
 {
     PushPullPoint p;
     // Both cathode currents through Rk lift the cathode, which lowers the
-    // screen against it too: Uk = 2·Ik(−Uk)·Rk/1000 at u2 = Ug2 − Uk.
+    // screen against it too: Uk = 2·Ik(−Uk)·Rk/1000 at u2 = Ug2 − Uk. A
+    // screen on the primary sits at the anode's Eq at rest, and the pair's
+    // current is taken there rather than above the knee.
+    const double highest = std::max(0.0, c.tap > 0 ? c.ea : c.ug2);
     const auto bias = [&](double uk) {
-        return uk - 2 * tube.withScreenAt(c.ug2 - uk).cathodeCurrentAboveKnee(-uk) * c.rk / 1000;
+        const double current = c.tap > 0 ? instantAt(tube, c, uk, c.ea - uk, -uk).cathode
+                                         : tube.withScreenAt(c.ug2 - uk).cathodeCurrentAboveKnee(-uk);
+        return uk - 2 * current * c.rk / 1000;
     };
-    p.uk = model::increasingRoot(bias, 0, std::max(0.0, c.ug2));
+    p.uk = model::increasingRoot(bias, 0, highest);
     p.eq = c.ea - p.uk;
-    p.u2 = c.ug2 - p.uk;
+    p.u2 = screenSupply(c, p.uk);
     const model::TubeModel screened = tube.withScreenAt(p.u2);
     p.iq = screened.anodeCurrent(p.eq, -p.uk);
     p.ig2q = screened.screenCurrent(p.eq, -p.uk);
     if (!(p.iq > 0 && p.eq > 0))
         return p;
+    const WindingSlopes slopes = windingSlopes(tube, c, p.uk, p.eq, -p.uk);
+    p.ri = slopes.ri();
+    p.damping = std::isfinite(p.ri) ? c.raa / (2 * p.ri) : 0;
 
     // Driven, the bypassed cathode sits at Rk times the mean of both cathode
     // currents over the period; a higher cathode lowers every current, so the
@@ -95,20 +134,20 @@ PushPullPoint solve(const model::TubeModel &tube, const PushPullCircuit &c, std:
     const auto drivenBias = [&](double uk) {
         return uk - meanOf(pairCycle(tube, c, uk, drive).cathodes) * c.rk / 1000;
     };
-    p.ukDriven = model::increasingRootNear(drivenBias, p.uk, 0.1 * p.uk, 0, std::max(0.0, c.ug2), 1e-6);
+    p.ukDriven = model::increasingRootNear(drivenBias, p.uk, 0.1 * p.uk, 0, highest, 1e-6);
     p.eqDriven = c.ea - p.ukDriven;
-    p.u2Driven = c.ug2 - p.ukDriven;
+    p.u2Driven = screenSupply(c, p.ukDriven);
     const PairCycle cycle = pairCycle(tube, c, p.ukDriven, drive);
     const Spectrum spectrum = spectrumOf(cycle.composite);
-    const model::TubeModel atDrive = tube.withScreenAt(p.u2Driven);
     p.icMax = cycle.composite[kCycleSteps / 4];
     p.uaMin = p.eqDriven - p.icMax * c.raa / 4;
-    p.ipk = atDrive.anodeCurrent(p.uaMin, -p.ukDriven + drive);
+    p.ipk = tube.withScreenAt(screenVoltage(c, p.ukDriven, p.uaMin)).anodeCurrent(p.uaMin, -p.ukDriven + drive);
     p.ua2 = p.eqDriven + p.icMax * c.raa / 4;
-    p.ia2 = atDrive.anodeCurrent(p.ua2, -p.ukDriven - drive);
+    p.ia2 = tube.withScreenAt(screenVoltage(c, p.ukDriven, p.ua2)).anodeCurrent(p.ua2, -p.ukDriven - drive);
     p.classA = p.ia2 > 0;
     p.pout = spectrum.fundamental * spectrum.fundamental * c.raa / 8 / 1000;
     p.paDriven = meanOf(cycle.dissipation) / 1000;
+    p.pg2Driven = meanOf(cycle.screens) / 1000;
     p.harmonics = spectrum.harmonics;
     p.d2 = spectrum.harmonics[0];
     p.d3 = spectrum.harmonics[1];
@@ -117,6 +156,30 @@ PushPullPoint solve(const model::TubeModel &tube, const PushPullCircuit &c, std:
 }
 
 } // namespace
+
+double screenVoltage(const PushPullCircuit &c, double uk, double ua)
+{
+    // Without a tap the product is exactly zero: the pentode's figures stay as they were.
+    return screenSupply(c, uk) - c.tap * (c.ea - uk - ua);
+}
+
+double windingCurrent(const model::TubeModel &tube, const PushPullCircuit &c, double uk, double ua, double ug)
+{
+    return instantAt(tube, c, uk, ua, ug).winding;
+}
+
+double WindingSlopes::ri() const
+{
+    return ga > 1e-12 ? 1 / ga : std::numeric_limits<double>::infinity();
+}
+
+WindingSlopes windingSlopes(const model::TubeModel &tube, const PushPullCircuit &c, double uk, double ua, double ug)
+{
+    // Central differences, small against the knee and the bias.
+    const double hu = std::max(1e-3, 1e-5 * std::abs(ua)), hg = 1e-4;
+    const auto at = [&](double u, double g) { return windingCurrent(tube, c, uk, u, g); };
+    return {(at(ua, ug + hg) - at(ua, ug - hg)) / (2 * hg), (at(ua + hu, ug) - at(ua - hu, ug)) / (2 * hu)};
+}
 
 PushPullPoint solvePushPull(const model::TubeModel &tube, const PushPullCircuit &circuit)
 {
@@ -170,8 +233,11 @@ StageResult CalculatePushPullStage(const PushPullTexts &texts, const LoadedTube 
         if (!tube.has(TubeField::ScreenCurrent))
             throw error(kNoScreen);
         // Every value is read before the first output, so bad input changes none.
+        // An empty tap box is the pentode connection, as before the box was there.
+        const double tap = texts.tap.trimmed().isEmpty() ? 0 : Reader::required(read.typedNumber(texts.tap));
         const double ea = Reader::required(read.typedNumber(texts.ea));
-        const double ug2 = Reader::required(read.typedNumber(texts.ug2));
+        // The screens on the primary take no voltage of their own.
+        const double ug2 = tap != 0 && texts.ug2.trimmed().isEmpty() ? ea : Reader::required(read.typedNumber(texts.ug2));
         const double fmin = Reader::required(read.typedNumber(texts.fmin));
         const double r1 = Reader::required(read.typedNumber(texts.r1));
         const double rn = Reader::required(read.typedNumber(texts.rn));
@@ -201,19 +267,25 @@ StageResult CalculatePushPullStage(const PushPullTexts &texts, const LoadedTube 
         constexpr stage::Range kScreenRange{"Ug2", 1, 100000, "В"};
         constexpr stage::Range kAnodeLoadRange{"Raa", 0.1, 1000, "кОм"};
         constexpr stage::Range kCathodeRange{"Rk", 1, 100000, "Ом"};
+        // The tap is a share of the half-primary's turns.
+        constexpr stage::Range kTapRange{"Отвод экранных сеток", 0, 100, "%"};
         for (const auto &[range, value] :
              {std::pair{stage::kSupplyRange, ea}, {kScreenRange, ug2}, {stage::kLowestFrequencyRange, fmin},
-              {stage::kGridLeakRange, r1}, {stage::kLoadRange, rn}, {kAnodeLoadRange, raa}, {kCathodeRange, rk}})
+              {stage::kGridLeakRange, r1}, {stage::kLoadRange, rn}, {kAnodeLoadRange, raa}, {kCathodeRange, rk},
+              {kTapRange, tap}})
             stage::checkRange(range, value, locale);
         const model::TubeModel tubeModel(model::TubeType::Pentode, figures);
         if (!tubeModel.valid())
             throw stage::Failure::OutOfRange;
 
-        const stage::PushPullPoint p = stage::solvePushPull(tubeModel, {ea, ug2, raa, rk});
+        const stage::PushPullPoint p = stage::solvePushPull(tubeModel, {ea, ug2, raa, rk, tap / 100});
         if (!(p.eq > 0))
             throw error(kCathodeAboveAnode);
         if (!(p.iq > 0))
             throw error(kCutOff);
+        // A tube whose current does not follow its anode at all at rest has no finite Ri.
+        if (!(std::isfinite(p.ri) && p.ri > 0))
+            throw stage::Failure::OutOfRange;
 
         const auto significant = [&](const char *name, double value, int digits) {
             out.plain(QString::fromLatin1(name), roundSignificant(value, digits));
@@ -226,7 +298,9 @@ StageResult CalculatePushPullStage(const PushPullTexts &texts, const LoadedTube 
         out.rounded(QStringLiteral("Pa"), p.eq * p.iq / 1000, 2);
         out.copy(QStringLiteral("Klass"), p.classA ? QStringLiteral("A") : QStringLiteral("AB1"));
         out.rounded(QStringLiteral("Kt"), std::sqrt(raa * 1000 / rn), 3);
-        const double primary = raa * 2 * figures.ri / (raa + 2 * figures.ri); // Raa ∥ 2·Ri
+        // Raa ∥ 2·Ri: the pentode's Ri from its record, in another connection the tube's own there.
+        const double ri = tap > 0 ? p.ri : figures.ri;
+        const double primary = std::isfinite(ri) ? raa * 2 * ri / (raa + 2 * ri) : raa;
         significant("L1", primary * 1000 / (2 * std::numbers::pi * fmin), 3);
         out.rounded(QStringLiteral("Uvh"), p.uk, 1);
         significant("Ipk", p.ipk, 3);
@@ -236,6 +310,8 @@ StageResult CalculatePushPullStage(const PushPullTexts &texts, const LoadedTube 
         out.rounded(QStringLiteral("D3"), p.d3, 1);
         out.rounded(QStringLiteral("THD"), p.thd, 1);
         out.rounded(QStringLiteral("Vt"), 2 * un * in + ea * 2 * (p.iq + p.ig2q) / 1000, 2);
+        significant("Ri", p.ri, 3);
+        significant("Kd", p.damping, 3);
     });
 }
 
