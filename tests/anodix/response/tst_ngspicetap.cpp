@@ -1,0 +1,179 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// ngspice on the exported netlist of push-pull pairs whose screens hang on a
+// tap of the primary (ultralinear, triode-connected): the operating point,
+// the small-signal gain, and the output power and distortion at full drive
+// against the stage's own figures. The netlist's tapped, coupled primary and
+// its screens that follow their pins are what is under test here; the pair's
+// cycle solution is the other side.
+#include "anodix/response/simulation.h"
+#include "anodix/response/spice.h"
+#include "anodix/stages/pushpullstage.h"
+#include "anodix/tubedb/tuberecord.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cmath>
+
+using namespace anodix;
+using namespace anodix::response;
+
+namespace {
+
+const QLocale pointLocale(QLocale::English, QLocale::UnitedStates);
+
+double deviation(double measured, double expected)
+{
+    return std::abs(measured - expected) / std::abs(expected);
+}
+
+// The columns of one data file's last row by name.
+QHash<QString, double> lastRow(const QString &path)
+{
+    QFile file(path);
+    QHash<QString, double> row;
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return row;
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    if (lines.size() < 2)
+        return row;
+    const QStringList names = lines.first().simplified().split(u' ');
+    const QStringList values = lines.last().simplified().split(u' ');
+    for (qsizetype i = 0; i < names.size() && i < values.size(); ++i)
+        row.insert(names[i], values[i].toDouble());
+    return row;
+}
+
+} // namespace
+
+class TestNgspiceTap : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("ngspice")).isEmpty(),
+                 "ngspice is not installed (Debian's ngspice package)");
+    }
+
+    // Driven as the window drives the pair (a sine of the rest bias) until the
+    // bypassed cathode settles: the operating point within 0.5 %, the
+    // small-signal gain within 2 %, the fundamental's power within 5 %, THD
+    // within 15 % and the cathode under drive within 3 %.
+    void tappedPairsAgreeWithNgspice_data()
+    {
+        QTest::addColumn<QString>("tube");
+        QTest::addColumn<QStringList>("typed"); // Ea, Raa, Rk, tap %
+        QTest::newRow("EL34 ultralinear at 43 %") << "EL34" << QStringList{"430", "6.6", "220", "43"};
+        QTest::newRow("KT88 ultralinear at 43 %") << "KT88" << QStringList{"460", "4.5", "200", "43"};
+        QTest::newRow("EL84 triode-connected") << "EL84" << QStringList{"300", "8", "270", "100"};
+        QTest::newRow("EL84 ultralinear at 20 %") << "EL84" << QStringList{"300", "8", "270", "20"};
+    }
+    void tappedPairsAgreeWithNgspice()
+    {
+        QFETCH(QString, tube);
+        QFETCH(QStringList, typed);
+        const TubeDatabase db(QStringLiteral(ANODIX_DATA_DIR));
+        const RecordLines record = db.ReadTubeRecord(TubeClass::PowerPentode, tube + QStringLiteral(".lamp"));
+        QVERIFY(record.lines.size() >= 10);
+        analysis::AnalysisInput input{StageKind::PushPull, tube, record.lines, typed[0], QStringLiteral("20"),
+                                      QStringLiteral("470"), QStringLiteral("8"), {}};
+        input.ug2 = QString(); // on a tap the screens need no voltage of their own
+        input.raa = typed[1];
+        input.rk = typed[2];
+        input.tap = typed[3];
+        const StageResult window = CalculatePushPullStage(
+            {input.ea, input.ug2, input.fmin, input.r1, input.rn, input.raa, input.rk, input.tap},
+            LoadedTube{input.record}, pointLocale);
+        QVERIFY2(!window.message, qPrintable(window.message ? window.message->text : QString()));
+        const auto shown = [&](const char *name) {
+            for (const DisplayUpdate &u : window.updates)
+                if (u.output == QLatin1String(name))
+                    return u.text.toDouble();
+            return qQNaN();
+        };
+
+        const Response response = ComputeResponse(withTypicalValues(input, pointLocale), pointLocale);
+        QVERIFY2(response.ok(), qPrintable(response.problem));
+        const QString netlist = StageNetlist(response, tube);
+        QVERIFY(!netlist.isEmpty());
+        // No screen supply of their own: the screens sit on the primary.
+        QVERIFY(!netlist.contains(QStringLiteral("Vscreen")));
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QVERIFY(SaveSpiceText(dir.filePath(QStringLiteral("stage.cir")), netlist).isEmpty());
+        QProcess ngspice;
+        ngspice.setWorkingDirectory(dir.path());
+        ngspice.start(QStringLiteral("ngspice"), {QStringLiteral("-n"), QStringLiteral("-b"), QStringLiteral("stage.cir")});
+        QVERIFY(ngspice.waitForFinished(60000));
+        const QString errors = QString::fromUtf8(ngspice.readAllStandardError());
+        QVERIFY2(ngspice.exitStatus() == QProcess::NormalExit && ngspice.exitCode() == 0, qPrintable(errors));
+        QVERIFY2(!errors.contains(QStringLiteral("rror")), qPrintable(errors));
+        const QString output = QString::fromUtf8(ngspice.readAllStandardOutput());
+
+        // The operating point of the first tube.
+        const QHash<QString, double> op = lastRow(dir.filePath(kOperatingPointFile));
+        QVERIFY(op.contains(QStringLiteral("v(anode1)")) && op.contains(QStringLiteral("l1a#branch")));
+        const double uk = op[QStringLiteral("v(cathode)")];
+        const double uq = op[QStringLiteral("v(anode1)")] - uk;
+        const double iq = std::abs(op[QStringLiteral("l1a#branch")]) * 1e3;
+        const model::TubeModel model(model::TubeType::Pentode, response.point.tube);
+        const stage::PushPullCircuit circuit{input.ea.toDouble(), input.ea.toDouble(), input.raa.toDouble(),
+                                             input.rk.toDouble(), input.tap.toDouble() / 100};
+        const stage::PushPullPoint p = stage::solvePushPull(model, circuit);
+        // The anode's end of the winding carries the anode current, and the
+        // screen's too where the screen is tied to the anode.
+        const double atAnodeEnd = p.iq + (circuit.tap >= 1 ? p.ig2q : 0);
+        qInfo("%s: Uk %.5g/%.5g V, Uq %.5g/%.5g V, I %.5g/%.5g mA", qPrintable(tube), uk, p.uk, uq, p.eq, iq,
+              atAnodeEnd);
+        QVERIFY2(deviation(uk, p.uk) < 0.005, "cathode at rest");
+        QVERIFY2(deviation(uq, p.eq) < 0.005, "anode at rest");
+        QVERIFY2(deviation(iq, atAnodeEnd) < 0.005, "winding current at rest");
+
+        // The small-signal gain to the first anode over the grids' 1 V in antiphase.
+        const QStringList ac = [&] {
+            QFile file(dir.filePath(kResponseFile));
+            return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)
+                                                  : QStringList();
+        }();
+        double peak = 0;
+        for (qsizetype i = 1; i < ac.size(); ++i)
+            peak = std::max(peak, ac[i].simplified().split(u' ').value(1).toDouble());
+        qInfo("%s: gain %.4g/%.4g", qPrintable(tube), peak, response.figures.gain);
+        QVERIFY2(deviation(peak, response.figures.gain) < 0.02, "mid-band gain");
+
+        // Power and distortion at the window's full drive.
+        double fundamental = 0;
+        QFile four(dir.filePath(kFourierFile));
+        QVERIFY(four.open(QIODevice::ReadOnly | QIODevice::Text));
+        for (const QString &line : QString::fromUtf8(four.readAll()).split(u'\n')) {
+            const QStringList fields = line.simplified().split(u' ');
+            if (fields.size() >= 6 && fields[0] == QLatin1String("1"))
+                fundamental = fields[2].toDouble();
+        }
+        QString error;
+        const std::optional<Simulation> simulation = ReadSimulation(dir.path(), response.figures.gain, error);
+        QVERIFY2(simulation, qPrintable(error));
+        const double power = fundamental * fundamental / 2 / input.rn.toDouble();
+        const QRegularExpressionMatch cathode =
+            QRegularExpression(QStringLiteral("cathode_mean\\s*=\\s*(\\S+)")).match(output);
+        QVERIFY2(cathode.hasMatch(), qPrintable(output.right(2000)));
+        const double ukSpice = cathode.captured(1).toDouble();
+        qInfo("%s: Pout %.4g/%.4g W, THD %.3g/%.3g %%, H3 %.3g/%.3g %%, cathode driven %.4g/%.4g V; Ri %g kOhm, "
+              "damping %g",
+              qPrintable(tube), power, shown("Pout"), simulation->thd, shown("THD"), simulation->harmonics[1],
+              shown("D3"), ukSpice, p.ukDriven, shown("Ri"), shown("Kd"));
+        QVERIFY2(deviation(power, shown("Pout")) < 0.05, "output power");
+        QVERIFY2(deviation(simulation->thd, p.thd) < 0.15, "total harmonic distortion");
+        QVERIFY2(deviation(ukSpice, p.ukDriven) < 0.03, "cathode under drive");
+        // The pair cancels its even harmonics in ngspice too.
+        QVERIFY(simulation->harmonics[0] < simulation->harmonics[1] / 10 + 0.05);
+    }
+};
+
+QTEST_MAIN(TestNgspiceTap)
+#include "tst_ngspicetap.moc"
