@@ -235,6 +235,7 @@ void CalcWindow::keepForCharacteristics(const StageResult &result)
         input.ug2 = boxText("Ug2");
         input.raa = boxText("Raa");
         input.rk = boxText("Rk");
+        input.tap = boxText("Otvod");
     }
     input.outputs = result.updates;
     input.limits = m_limits;

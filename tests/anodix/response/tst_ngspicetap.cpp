@@ -71,7 +71,6 @@ private slots:
         QTest::newRow("EL34 ultralinear at 43 %") << "EL34" << QStringList{"430", "6.6", "220", "43"};
         QTest::newRow("KT88 ultralinear at 43 %") << "KT88" << QStringList{"460", "4.5", "200", "43"};
         QTest::newRow("EL84 triode-connected") << "EL84" << QStringList{"300", "8", "270", "100"};
-        QTest::newRow("EL84 ultralinear at 20 %") << "EL84" << QStringList{"300", "8", "270", "20"};
     }
     void tappedPairsAgreeWithNgspice()
     {

@@ -180,7 +180,7 @@ private slots:
         QTest::newRow("triode power stage window")
             << WindowId::TriodVihod << "Anodix V1.0 - Усилитель мощности на триоде" << QSize(12600, 8535);
         QTest::newRow("push-pull stage window") << WindowId::Dvuhtakt << "Anodix V1.0 - Двухтактный усилитель мощности"
-                                                << QSize(11520, 7980);
+                                                << QSize(11520, 9240);
     }
 
     void captionAndFixedClientAreaFollowTheForm()
@@ -257,7 +257,8 @@ private slots:
         QTest::newRow("triode power stage window")
             << WindowId::TriodVihod << QStringList{"Command1", "Ea", "Fn1", "File", "R11", "Rn", "Kn"};
         QTest::newRow("push-pull stage window")
-            << WindowId::Dvuhtakt << QStringList{"Command1", "Ea", "Ug2", "Fn1", "R11", "Rn", "Raa", "Rk", "File"};
+            << WindowId::Dvuhtakt
+            << QStringList{"Command1", "Ea", "Ug2", "Fn1", "R11", "Rn", "Raa", "Rk", "Otvod", "File"};
     }
 
     void focusStartsOnTheFirstControlAndTabFollowsTheOrder()
