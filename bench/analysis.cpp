@@ -31,18 +31,18 @@ int main(int argc, char **argv)
         AnalysisInput input;
     } cases[] = {
         {"Analysis, triode stage (AnalyzeStage, ECC83)",
-         {StageKind::Triode, "ECC83", {"6,3", "0,3", "250", "1,2", "2", "1,6", "100", "62,5"}, "250", "20", "470", "", {}, {}, {}, {}}},
+         {Circuit::TriodePreamp, "ECC83", {"6,3", "0,3", "250", "1,2", "2", "1,6", "100", "62,5"}, "250", "20", "470", "", {}, {}, {}, {}}},
         {"Analysis, pentode stage (AnalyzeStage, EF86)",
-         {StageKind::PreampPentode, "EF86", {"6,3", "0,2", "250", "3", "2", "2", "0", "2500", "140", "0,6"},
+         {Circuit::PentodePreamp, "EF86", {"6,3", "0,2", "250", "3", "2", "2", "0", "2500", "140", "0,6"},
           "300", "20", "470", "", {}, {}, {}, {}}},
         {"Analysis, power stage (AnalyzeStage, EL84)",
-         {StageKind::Power, "EL84", {"6,3", "0,76", "250", "48", "7,3", "11,3", "19", "38", "250", "5,5"},
+         {Circuit::PentodePower, "EL84", {"6,3", "0,76", "250", "48", "7,3", "11,3", "19", "38", "250", "5,5"},
           "250", "20", "470", "8", {{"Rt1", "3,93"}}}},
         {"Analysis, triode output stage (AnalyzeStage, 300B)",
-         {StageKind::TriodeOutput, "300B", {"5", "1,2", "300", "60", "61", "5,5", "3,85", "0,7"}, "361", "20", "220",
+         {Circuit::TriodeOutput, "300B", {"5", "1,2", "300", "60", "61", "5,5", "3,85", "0,7"}, "361", "20", "220",
           "8", {}, "3"}},
         {"Analysis, push-pull stage (AnalyzeStage, EL84)",
-         {StageKind::PushPull, "EL84", {"6,3", "0,76", "250", "48", "7,3", "11,3", "430", "38", "250", "5,5"},
+         {Circuit::PushPull, "EL84", {"6,3", "0,76", "250", "48", "7,3", "11,3", "430", "38", "250", "5,5"},
           "250", "20", "470", "8", {}, {}, "250", "8", "130"}},
     };
     for (const auto &c : cases) {

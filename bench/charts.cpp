@@ -17,7 +17,7 @@ constexpr double kTargetNs = 16e6;
 anodix::analysis::Analysis triodeAnalysis(const char *ea, const QLocale &locale)
 {
     anodix::analysis::AnalysisInput input;
-    input.kind = anodix::analysis::StageKind::Triode;
+    input.circuit = anodix::analysis::Circuit::TriodePreamp;
     input.tubeName = QStringLiteral("ECC83");
     input.record = {"6,3", "0,3", "250", "1,2", "2", "1,6", "100", "62,5"};
     input.ea = QString::fromLatin1(ea);

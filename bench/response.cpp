@@ -33,12 +33,12 @@ int main(int argc, char **argv)
         AnalysisInput input;
     } cases[] = {
         {"Frequency response, 200 points (ComputeResponse, ECC83)",
-         {StageKind::Triode, "ECC83", {"6,3", "0,3", "250", "1,2", "2", "1,6", "100", "62,5"}, "250", "20", "470", "", {}}},
+         {Circuit::TriodePreamp, "ECC83", {"6,3", "0,3", "250", "1,2", "2", "1,6", "100", "62,5"}, "250", "20", "470", "", {}}},
         {"Frequency response, 200 points (ComputeResponse, EF86)",
-         {StageKind::PreampPentode, "EF86", {"6,3", "0,2", "250", "3", "2", "2", "0", "2500", "140", "0,6"},
+         {Circuit::PentodePreamp, "EF86", {"6,3", "0,2", "250", "3", "2", "2", "0", "2500", "140", "0,6"},
           "300", "20", "470", "", {}}},
         {"Frequency response, 200 points (ComputeResponse, EL84)",
-         {StageKind::Power, "EL84", {"6,3", "0,76", "250", "48", "7,3", "11,3", "19", "38", "250", "5,5"},
+         {Circuit::PentodePower, "EL84", {"6,3", "0,76", "250", "48", "7,3", "11,3", "19", "38", "250", "5,5"},
           "250", "20", "470", "8", {{"Rt1", "3,93"}}}},
     };
     for (const auto &c : cases) {

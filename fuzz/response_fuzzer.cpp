@@ -129,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                       QLocale(QLocale::Russian, QLocale::Russia)};
     // The first byte picks the locale (bit 0) and the stage (the rest).
     const QLocale &locale = locales[data[0] % 2];
-    const auto kind = StageKind((data[0] >> 1) % 5);
+    const auto kind = Circuit((data[0] >> 1) % 5);
     const QByteArray input(reinterpret_cast<const char *>(data), qsizetype(size));
     // The tube's name is what follows a NUL byte, line ends and all.
     const qsizetype nul = input.indexOf('\0', 1);
@@ -148,14 +148,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     in.input = fields.value(6);
     in.anodeGrid = fields.value(7);
     in.output = fields.value(8);
-    if (kind == StageKind::TriodeOutput)
+    if (kind == Circuit::TriodeOutput)
         in.stage.kn = fields.value(19);
-    if (kind == StageKind::PushPull) {
+    if (kind == Circuit::PushPull) {
         in.stage.ug2 = fields.value(19);
         in.stage.raa = fields.value(20);
         in.stage.rk = fields.value(21);
     }
-    if (kind == StageKind::Power)
+    if (kind == Circuit::PentodePower)
         in.stage.outputs = anodix::CalculatePowerStage(in.stage.ea, in.stage.fmin, in.stage.r1, in.stage.rn,
                                                        anodix::LoadedTube{in.stage.record}, locale)
                                .updates;

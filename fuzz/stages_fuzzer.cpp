@@ -123,9 +123,9 @@ void checkAnalysis(anodix::analysis::AnalysisInput analysisInput, const anodix::
             fail("an analysis with a problem and results", a.problem, input);
         return;
     }
-    const int rowCount = analysisInput.kind == StageKind::PushPull       ? 7
-                       : analysisInput.kind == StageKind::TriodeOutput ? 10
-                       : analysisInput.kind == StageKind::Triode       ? 8
+    const int rowCount = analysisInput.circuit == Circuit::PushPull       ? 7
+                       : analysisInput.circuit == Circuit::TriodeOutput ? 10
+                       : analysisInput.circuit == Circuit::TriodePreamp       ? 8
                                                                        : 9;
     if (a.rows.size() != rowCount)
         fail("an analysis with rows missing", a.problem, input);
@@ -162,7 +162,7 @@ void checkAnalysis(anodix::analysis::AnalysisInput analysisInput, const anodix::
         if (!insideAxes(p, a))
             fail("an analysis point outside the axes", QString::number(p.x()) + u' ' + QString::number(p.y()), input);
     }
-    if (analysisInput.kind == StageKind::TriodeOutput)
+    if (analysisInput.circuit == Circuit::TriodeOutput)
         checkSameFigures(a, result, locale, input);
 }
 
@@ -230,18 +230,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static const QStringList triode{"R1", "R2", "R3", "C1", "Ku", "C3", "Vt"};
     static const QStringList pentode{"R1", "R2", "R4", "C1", "R3", "Ku", "C4", "Vt"};
     static const QStringList power{"R1", "C1", "R2", "Uvh", "Rt1", "Vih", "Kt", "Vt"};
-    using anodix::analysis::StageKind;
+    using anodix::analysis::Circuit;
     anodix::StageResult result;
-    StageKind kind = StageKind::Triode;
+    Circuit kind = Circuit::TriodePreamp;
     if (stage == 0) {
         result = anodix::CalculateTriodeStage(ea, fmin, r1, tube, locale);
         checkAnodix("triode", result, triode, locale, input);
     } else if (stage == 1) {
-        kind = StageKind::PreampPentode;
+        kind = Circuit::PentodePreamp;
         result = anodix::CalculatePentodeStage(ea, fmin, r1, tube, locale);
         checkAnodix("pentode", result, pentode, locale, input);
     } else if (stage == 4) {
-        kind = StageKind::TriodeOutput;
+        kind = Circuit::TriodeOutput;
         result = anodix::CalculateTriodeOutputStage(ea, fmin, r1, rn, kn, tube, locale);
         static const QStringList output{"R1", "C1",  "R2", "C2",  "PR2",  "Uq",  "Iq", "Ugq", "Pa",
                                         "Ra", "Kt", "L1", "Imag", "Uvh", "Pout", "D2", "D3", "THD", "Eff", "Vt"};
@@ -249,7 +249,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     } else if (stage == 5) {
         static const QStringList pushPull{"R1", "C1",  "Ugq", "Iq",    "Ig2q", "Pa", "Klass", "Kt",
                                           "L1", "Uvh", "Ipk", "Uamin", "Pout", "D2", "D3", "THD", "Vt"};
-        kind = StageKind::PushPull;
+        kind = Circuit::PushPull;
         const anodix::PushPullTexts texts{ea, fields.value(14), fmin, r1, rn, fields.value(15), fields.value(16)};
         result = anodix::CalculatePushPullStage(texts, tube, locale);
         checkAnodix("push-pull", result, pushPull, locale, input);
@@ -257,7 +257,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                       result, locale, input);
         return 0;
     } else {
-        kind = StageKind::Power;
+        kind = Circuit::PentodePower;
         result = anodix::CalculatePowerStage(ea, fmin, r1, rn, tube, locale);
         checkAnodix("power", result, power, locale, input);
     }

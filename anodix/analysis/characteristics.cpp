@@ -3,7 +3,9 @@
 // along the AC load line, and the curves and lines the plot draws.
 #include "anodix/analysis/characteristics.h"
 
+#include "anodix/stages/handedsolution.h"
 #include "anodix/stages/numbertext.h"
+#include "anodix/stages/solvecount.h"
 #include "anodix/stages/triodeoutputstage.h"
 #include "anodix/stages/pushpullstage.h"
 #include "anodix/tubemodel/rootfinding.h"
@@ -100,15 +102,9 @@ QList<QPointF> clipped(QPointF p, QPointF q, const Axis &ua, const Axis &ia)
     return {at(t0), at(t1)};
 }
 
-bool isPentode(StageKind kind)
+bool isPentode(Circuit circuit)
 {
-    return tubeTypeOf(kind) == model::TubeType::Pentode;
-}
-
-// The stages whose anode load is an output transformer's primary.
-bool isPowerStage(StageKind kind)
-{
-    return kind == StageKind::Power || kind == StageKind::TriodeOutput;
+    return stage::circuitData(circuit).tube == model::TubeType::Pentode;
 }
 
 // What the analysis works from, read from the record and the box texts.
@@ -119,46 +115,19 @@ struct Figures
     double r1 = 0; // the grid leak, kΩ; the next stage's is taken equal to it
 };
 
-double recordValue(const QStringList &record, TubeField field, const QLocale &locale)
+Figures figuresOf(const stage::StageSetup &setup)
 {
-    const int index = static_cast<int>(field);
-    if (index >= record.size())
-        return 0;
-    return toNumberEitherSeparator(record.at(index), locale).value_or(0);
-}
-
-Figures readFigures(const AnalysisInput &input, const QLocale &locale)
-{
-    const auto record = [&](TubeField field) { return recordValue(input.record, field, locale); };
     Figures f;
-    f.tube.ua0 = record(TubeField::AnodeVoltage);
-    f.tube.ia0 = record(TubeField::AnodeCurrent);
-    f.tube.uc = record(TubeField::GridBias);
-    f.tube.s = record(TubeField::Transconductance);
-    f.tube.ri = record(TubeField::InternalResistance);
-    if (isPentode(input.kind)) {
-        f.tube.ug2 = record(TubeField::ScreenVoltage);
-        f.tube.ig2 = record(TubeField::ScreenCurrent);
-    } else {
-        f.tube.mu = record(TubeField::AmplificationFactor);
-    }
-    f.tube.model = input.model;
-    f.ea = toNumber(input.ea, locale).value_or(0);
-    f.fmin = toNumber(input.fmin, locale).value_or(0);
-    f.r1 = toNumber(input.r1, locale).value_or(0);
-    if (input.kind == StageKind::Power) {
-        for (const DisplayUpdate &output : input.outputs) {
-            if (output.output == QLatin1String("Rt1"))
-                f.rp = toNumber(output.text, locale).value_or(0);
-        }
-    }
-    if (input.kind == StageKind::TriodeOutput)
-        f.rp = toNumber(input.kn, locale).value_or(0) * f.tube.ri;
+    f.tube = setup.tube;
+    f.ea = setup.ea;
+    f.fmin = setup.fmin;
+    f.r1 = setup.r1.value_or(0);
+    f.rp = setup.rp;
     return f;
 }
 
 // The figures that are missing or not above zero, by the names the user knows.
-QStringList missingFigures(StageKind kind, const Figures &f)
+QStringList missingFigures(Circuit kind, const Figures &f)
 {
     QStringList missing;
     const auto need = [&](bool present, const QString &name) {
@@ -179,13 +148,13 @@ QStringList missingFigures(StageKind kind, const Figures &f)
     }
     need(f.ea > 0, QStringLiteral("Ea"));
     need(f.fmin > 0, QStringLiteral("Fmin"));
-    if (kind == StageKind::Triode || kind == StageKind::PreampPentode)
+    if (kind == Circuit::TriodePreamp || kind == Circuit::PentodePreamp)
         need(f.r1 > 0, QStringLiteral("R1"));
-    if (kind == StageKind::PreampPentode && f.ea > 0 && f.tube.ug2 > 0)
+    if (kind == Circuit::PentodePreamp && f.ea > 0 && f.tube.ug2 > 0)
         need(f.ea > f.tube.ug2, QStringLiteral("Ea выше Ug2"));
-    if (kind == StageKind::Power)
+    if (kind == Circuit::PentodePower)
         need(f.rp > 0, QStringLiteral("R 1-й обмотки"));
-    if (kind == StageKind::TriodeOutput)
+    if (kind == Circuit::TriodeOutput)
         need(f.rp > 0, QStringLiteral("Ra / Ri"));
     return missing;
 }
@@ -227,16 +196,17 @@ QPointF swingEnd(const TubeModel &model, Solution &s, double ug)
     return {ua, std::max(0.0, line(ua))};
 }
 
-Solution solve(StageKind kind, const TubeModel &model, const Figures &f)
+Solution solve(Circuit kind, const TubeModel &model, const Figures &f)
 {
+    stage::countSolve();
     const TubeFigures &t = f.tube;
     Solution s;
     s.ra = f.ea / (2 * t.ia0);
     s.rk = std::abs(t.uc) / t.ia0;
     // A preamplifier's anode feeds the next grid leak through its coupling
     // capacitor too, as the frequency response and the netlist load it.
-    s.load = kind == StageKind::Power ? f.rp : parallel(s.ra, f.r1);
-    if (kind == StageKind::Triode) {
+    s.load = kind == Circuit::PentodePower ? f.rp : parallel(s.ra, f.r1);
+    if (kind == Circuit::TriodePreamp) {
         const double dcLoad = s.ra + s.rk;
         const auto balance = [&](double i) { return i - model.anodeCurrent(f.ea - i * dcLoad, -i * s.rk); };
         s.iq = increasingRoot(balance, 0, f.ea / dcLoad);
@@ -249,7 +219,7 @@ Solution solve(StageKind kind, const TubeModel &model, const Figures &f)
         s.ugq = increasingRoot(bias, model.gridCutoff(0), 0);
         s.precise = balanced(bias, s.ugq, std::abs(s.ugq));
         const double beforeAnode = f.ea - model.cathodeCurrentAboveKnee(s.ugq) * s.rk;
-        if (kind == StageKind::PreampPentode) {
+        if (kind == Circuit::PentodePreamp) {
             const double top = std::max(0.0, beforeAnode) / s.ra;
             const auto balance = [&](double i) { return i - model.anodeCurrent(beforeAnode - i * s.ra, s.ugq); };
             s.iq = increasingRoot(balance, 0, top);
@@ -271,7 +241,7 @@ Solution solve(StageKind kind, const TubeModel &model, const Figures &f)
     const double swing = s.umax - s.umin;
     s.amp = swing / 2;
     s.gain = s.ugq != 0 ? swing / (2 * std::abs(s.ugq)) : 0;
-    if (kind != StageKind::Power && s.ugq != 0) {
+    if (kind != Circuit::PentodePower && s.ugq != 0) {
         // A preamplifier's gain is read on its load line at Q, between the
         // curves just either side of Ugq, as the frequency response takes it;
         // the full swing's curvature and clipping show in Amp and D2 instead.
@@ -281,12 +251,12 @@ Solution solve(StageKind kind, const TubeModel &model, const Figures &f)
     s.d2 = s.imax > s.imin ? (s.imax + s.imin - 2 * s.iq) / (2 * (s.imax - s.imin)) * 100 : 0;
     s.pout = (s.imax - s.imin) * swing / 8000;
 
-    if (kind == StageKind::Triode) {
+    if (kind == Circuit::TriodePreamp) {
         s.c2 = bypassCapacitor(f.fmin, parallel(s.rk, (t.ri + s.ra) / (t.mu + 1)));
-    } else if (kind == StageKind::PreampPentode || kind == StageKind::Power) {
+    } else if (kind == Circuit::PentodePreamp || kind == Circuit::PentodePower) {
         // The screen's current flows through the cathode resistor too.
         s.c2 = bypassCapacitor(f.fmin, parallel(s.rk, 1 / (t.s * (1 + t.ig2 / t.ia0))));
-        if (kind == StageKind::PreampPentode)
+        if (kind == Circuit::PentodePreamp)
             s.c3 = bypassCapacitor(f.fmin / 10, (f.ea - t.ug2) / t.ig2);
     }
     return s;
@@ -294,12 +264,14 @@ Solution solve(StageKind kind, const TubeModel &model, const Figures &f)
 
 // The triode output stage as its window computes it: the same point, and the
 // swing and figures of a period at full drive.
-Solution solveTriodeOutput(const TubeModel &model, const Figures &f)
+Solution solveTriodeOutput(const TubeModel &model, const Figures &f, const stage::HandedSolution *handed)
 {
     Solution s;
     s.rk = std::abs(f.tube.uc) / f.tube.ia0;
     s.ra = s.load = f.rp;
-    const std::optional<TriodeOutputSwing> q = SolveTriodeOutput(model, f.ea, s.rk, s.load);
+    // The stage calculation solved this very point on the same figures.
+    const std::optional<TriodeOutputSwing> q =
+        handed && handed->swing ? handed->swing : SolveTriodeOutput(model, f.ea, s.rk, s.load);
     if (!q) { // cut off: the point and the swing sit at (Ea, 0)
         s.uq = s.umin = s.umax = f.ea;
         return s;
@@ -369,7 +341,7 @@ Curve curveAlong(bool pentode, Current &&current, double start, double ug, const
 }
 
 // Ia(Ua) at ug from where current begins to where it leaves the plot's top.
-Curve curveAt(StageKind kind, const TubeModel &model, double ug, const Axis &ua, const Axis &ia,
+Curve curveAt(Circuit kind, const TubeModel &model, double ug, const Axis &ua, const Axis &ia,
               const QLocale &locale)
 {
     return curveAlong(
@@ -393,7 +365,7 @@ QList<Curve> curvesBy(CurveAt &&curveAt, const Solution &s, double bias)
     return curves;
 }
 
-QList<Curve> curvesOf(StageKind kind, const TubeModel &model, const Solution &s, double bias, const Axis &ua,
+QList<Curve> curvesOf(Circuit kind, const TubeModel &model, const Solution &s, double bias, const Axis &ua,
                       const Axis &ia, const QLocale &locale)
 {
     return curvesBy([&](double ug) { return curveAt(kind, model, ug, ua, ia, locale); }, s, bias);
@@ -452,30 +424,23 @@ Analysis refused(const QString &reason)
     return refusal;
 }
 
-// The push-pull pair's typed circuit: zero for what is no number. An empty
-// tap is the pentode connection; the screens on a tap need no voltage of their
-// own and sit at the supply's. A tap that is no number is NaN.
-stage::PushPullCircuit pushPullCircuit(const AnalysisInput &input, double ea, const QLocale &locale)
+// The push-pull pair's circuit as the setup read it (the tap NaN when it is no number).
+stage::PushPullCircuit pushPullCircuit(const stage::StageSetup &setup)
 {
-    stage::PushPullCircuit c;
-    c.ea = ea;
-    const double tap = input.tap.trimmed().isEmpty() ? 0 : toNumber(input.tap, locale).value_or(qQNaN());
-    c.tap = tap / 100;
-    c.ug2 = tap != 0 && input.ug2.trimmed().isEmpty() ? ea : toNumber(input.ug2, locale).value_or(0);
-    c.raa = toNumber(input.raa, locale).value_or(0);
-    c.rk = toNumber(input.rk, locale).value_or(0);
-    return c;
+    return {setup.ea, setup.ug2, setup.raa, setup.rk, setup.screenTap};
 }
 
 // One tube of the push-pull pair at the screen voltage it settles at, with the
 // stage calculation's own numbers, so the window and the plot agree.
-Analysis analyzePushPull(const AnalysisInput &input, const QLocale &locale)
+Analysis analyzePushPull(const stage::StageSetup &setup, const QLocale &locale, stage::PushPullPoint &solved)
 {
     Analysis analysis;
-    const Figures f = readFigures(input, locale);
-    const stage::PushPullCircuit c = pushPullCircuit(input, f.ea, locale);
-    const double ug2 = c.ug2, raa = c.raa, rk = c.rk;
-    QStringList missing = missingFigures(StageKind::PushPull, f);
+    const Figures f = figuresOf(setup);
+    const stage::PushPullCircuit c = pushPullCircuit(setup);
+    const double ug2 = setup.ug2;
+    const double raa = setup.raa;
+    const double rk = setup.rk;
+    QStringList missing = missingFigures(Circuit::PushPull, f);
     const auto need = [&](double value, const char *name) {
         if (!(value > 0))
             missing << QString::fromUtf8(name);
@@ -496,7 +461,11 @@ Analysis analyzePushPull(const AnalysisInput &input, const QLocale &locale)
         return refused(rangeText(QStringLiteral("Отвод экранных сеток"), c.tap * 100, 0, 100, QStringLiteral("%"),
                                  locale));
     const TubeModel record(model::TubeType::Pentode, f.tube);
-    const stage::PushPullPoint p = record.valid() ? stage::solvePushPull(record, c) : stage::PushPullPoint{};
+    // The stage calculation hands on the pair it solved on the same figures.
+    const stage::PushPullPoint p = !record.valid()                          ? stage::PushPullPoint{}
+                                   : setup.handed && setup.handed->pair ? *setup.handed->pair
+                                                                        : stage::solvePushPull(record, c);
+    solved = p;
     const TubeModel tube = record.withScreenAt(p.u2);
     // What each tube drives into its half of the primary: with the screens on
     // a tap, the anode's current and tap times the screen's, the screen moving
@@ -527,22 +496,21 @@ Analysis analyzePushPull(const AnalysisInput &input, const QLocale &locale)
     if (ia.ticks.isEmpty())
         return refused(QStringLiteral("ток анода вне шкалы графика"));
 
-    analysis.title = input.tubeName;
-    const auto inputLine = [&](const char *name, const QString &text, const char *unit) {
-        if (const std::optional<double> value = toNumber(text, locale))
+    analysis.title = setup.tubeName;
+    const auto inputLine = [&](const char *name, const std::optional<double> &value, const char *unit) {
+        if (value)
             analysis.inputLines << resistanceLine(QString::fromUtf8(name), *value, QString::fromUtf8(unit), locale);
     };
-    inputLine("Ea", input.ea, "В");
+    inputLine("Ea", f.ea, "В");
     if (!tapped) // on a tap the screens take the supply's voltage, not this one
-        inputLine("Ug2", input.ug2, "В");
-    inputLine("Fmin", input.fmin, "Гц");
-    inputLine("R1", input.r1, "кОм");
-    inputLine("Rн", input.rn, "Ом");
-    inputLine("Raa", input.raa, "кОм");
-    inputLine("Rk", input.rk, "Ом");
+        inputLine("Ug2", ug2, "В");
+    inputLine("Fmin", f.fmin, "Гц");
+    inputLine("R1", setup.r1, "кОм");
+    inputLine("Rн", setup.rn, "Ом");
+    inputLine("Raa", raa, "кОм");
+    inputLine("Rk", rk, "Ом");
     if (tapped)
-        analysis.inputLines << resistanceLine(QStringLiteral("Отвод экранных сеток"), c.tap * 100, QStringLiteral("%"),
-                                              locale);
+        inputLine("Отвод экранных сеток", c.tap * 100, "%");
 
     analysis.ua = ua;
     analysis.ia = ia;
@@ -559,7 +527,7 @@ Analysis analyzePushPull(const AnalysisInput &input, const QLocale &locale)
             },
             s, std::abs(f.tube.uc));
     } else {
-        analysis.curves = curvesOf(StageKind::PushPull, tube, s, std::abs(f.tube.uc), ua, ia, locale);
+        analysis.curves = curvesOf(Circuit::PushPull, tube, s, std::abs(f.tube.uc), ua, ia, locale);
     }
     // The half-primary's resistance is neglected: the DC line stands upright at Eq.
     analysis.dcLoadLine = clipped({p.eq, 0}, {p.eq, ia.max}, ua, ia);
@@ -595,7 +563,7 @@ Analysis analyzePushPull(const AnalysisInput &input, const QLocale &locale)
                        "класс усиления %6.")
             .arg(decimals(p.eq, 1), analysis.rows[1].value, analysis.rows[0].value, decimals(p.uaMin, 1),
                  significant(p.ipk, 3), klass);
-    analysis.modelNote = modelNoteText(input.model.get());
+    analysis.modelNote = modelNoteText(setup.tube.model.get());
     return analysis.curves.isEmpty() || !drawable(analysis) ? refused(beyondModel()) : analysis;
 }
 
@@ -640,25 +608,26 @@ struct Solved
     Solution s;
 };
 
-Solved solveInput(const AnalysisInput &input, const QLocale &locale)
+Solved solveSetup(const stage::StageSetup &setup, const QLocale &locale)
 {
     Solved solved;
     const auto stop = [&](const QString &problem) {
         solved.problem = problem;
         return solved;
     };
-    solved.f = readFigures(input, locale);
+    solved.f = figuresOf(setup);
     const Figures &f = solved.f;
-    if (const QStringList missing = missingFigures(input.kind, f); !missing.isEmpty())
+    if (const QStringList missing = missingFigures(setup.circuit, f); !missing.isEmpty())
         return stop(QStringLiteral("Недостаточно данных для построения характеристик: ")
                     + missing.join(QStringLiteral(", ")));
     if (const QString problem = supplyProblem(f.ea, locale); !problem.isEmpty())
         return stop(kOutOfRange + problem);
-    const TubeModel model(tubeTypeOf(input.kind), f.tube);
+    const TubeModel model(stage::circuitData(setup.circuit).tube, f.tube);
     if (!model.valid())
         return stop(kOutOfRange + beyondModel());
-    const Solution &s = solved.s =
-        input.kind == StageKind::TriodeOutput ? solveTriodeOutput(model, f) : solve(input.kind, model, f);
+    const Solution &s = solved.s = setup.circuit == Circuit::TriodeOutput
+                                       ? solveTriodeOutput(model, f, setup.handed.get())
+                                       : solve(setup.circuit, model, f);
     if (!inRange({s.ra, s.rk, s.load, s.uq, s.iq, s.ugq, s.sq, s.umin, s.imax, s.umax, s.imin, s.amp, s.gain, s.d2,
                   s.d3, s.thd, s.pout, s.c2, s.c3}))
         return stop(kOutOfRange + beyondModel());
@@ -672,72 +641,112 @@ Solved solveInput(const AnalysisInput &input, const QLocale &locale)
 
 } // namespace
 
-StagePoint SolveStage(const AnalysisInput &input, const QLocale &locale)
+SolvedStage SolvePushPullStage(const stage::StageSetup &setup, const QLocale &locale)
 {
-    StagePoint point;
-    // The push-pull pair has a solve of its own in its stage calculation; the
-    // same checks as its plot, then one tube of the pair at rest.
-    if (input.kind == StageKind::PushPull) {
-        const Analysis checked = analyzePushPull(input, locale);
-        if (!checked.ok()) {
-            point.problem = checked.problem;
-            return point;
-        }
-        const Figures f = readFigures(input, locale);
-        const stage::PushPullCircuit c = pushPullCircuit(input, f.ea, locale);
-        const double raa = c.raa, rk = c.rk;
-        const TubeModel record(model::TubeType::Pentode, f.tube);
-        const stage::PushPullPoint p = stage::solvePushPull(record, c);
-        const TubeModel tube = record.withScreenAt(p.u2);
-        point.tube = f.tube;
-        point.ea = f.ea;
-        point.fmin = f.fmin;
-        point.rp = raa;
-        point.rk = rk / 1000;
-        point.load = raa / 2;
-        point.uq = p.eq;
-        point.iq = p.iq;
-        point.ugq = -p.uk;
-        point.sq = tube.slope(p.eq, -p.uk);
-        point.u2 = p.u2;
-        point.tap = c.tap;
-        if (c.tap > 0) {
-            const stage::WindingSlopes slopes = stage::windingSlopes(record, c, p.uk, p.eq, -p.uk);
-            point.sq = slopes.gm;
-            point.ga = slopes.ga;
-        }
-        if (!inRange({point.sq}) || !(point.sq > 0)) {
-            StagePoint refusal;
-            refusal.problem = kOutOfRange + beyondModel();
-            return refusal;
-        }
-        return point;
+    SolvedStage solved{setup, {}, {}, locale};
+    StagePoint &point = solved.point;
+    // The point carries the plot's checks too: what cannot be drawn is not
+    // taken for a stage by the response either.
+    stage::PushPullPoint p;
+    solved.analysis = analyzePushPull(setup, locale, p);
+    if (!solved.analysis.ok()) {
+        point.problem = solved.analysis.problem;
+        return solved;
     }
-    const Solved solved = solveInput(input, locale);
+    const Figures f = figuresOf(setup);
+    const TubeModel tube = TubeModel(model::TubeType::Pentode, f.tube).withScreenAt(p.u2);
+    point.tube = f.tube;
+    point.ea = f.ea;
+    point.fmin = f.fmin;
+    point.rp = setup.raa;
+    point.rk = setup.rk / 1000;
+    point.load = setup.raa / 2;
+    point.uq = p.eq;
+    point.iq = p.iq;
+    point.ugq = -p.uk;
+    point.sq = tube.slope(p.eq, -p.uk);
+    point.u2 = p.u2;
+    point.pair = p;
+    const stage::PushPullCircuit c = pushPullCircuit(setup);
+    point.tap = c.tap;
+    if (c.tap > 0) {
+        // The tube as the winding sees it: its slopes with the screen on the tap.
+        const stage::WindingSlopes slopes =
+            stage::windingSlopes(TubeModel(model::TubeType::Pentode, f.tube), c, p.uk, p.eq, -p.uk);
+        point.sq = slopes.gm;
+        point.ga = slopes.ga;
+    }
+    if (!inRange({point.sq, point.ga}) || !(point.sq > 0)) {
+        point = StagePoint{};
+        point.problem = kOutOfRange + beyondModel();
+    }
+    return solved;
+}
+
+namespace {
+
+Analysis analyzeSingleEnded(const stage::StageSetup &setup, const Solved &solved, const QLocale &locale);
+
+} // namespace
+
+SolvedStage SolveSingleEnded(const stage::StageSetup &setup, const QLocale &locale)
+{
+    SolvedStage result{setup, {}, {}, locale};
+    const Solved solved = solveSetup(setup, locale);
     if (!solved.problem.isEmpty()) {
-        point.problem = solved.problem;
-        return point;
+        result.point.problem = result.analysis.problem = solved.problem;
+        return result;
     }
     const Figures &f = solved.f;
     const Solution &s = solved.s;
-    point = StagePoint{{}, f.tube, f.ea, f.fmin, f.rp, s.ra, s.rk, s.load, s.uq, s.iq, s.ugq, s.sq,
-                       s.umin, s.imax, s.umax, s.imin, s.amp, s.gain, s.c2, s.c3};
-    return point;
+    result.point = StagePoint{{}, f.tube, f.ea, f.fmin, f.rp, s.ra, s.rk, s.load, s.uq, s.iq, s.ugq, s.sq,
+                              s.umin, s.imax, s.umax, s.imin, s.amp, s.gain, s.c2, s.c3};
+    result.analysis = analyzeSingleEnded(setup, solved, locale);
+    return result;
+}
+
+stage::StageTexts textsOf(const AnalysisInput &input)
+{
+    stage::StageTexts texts;
+    const std::pair<const char *, const QString &> boxes[] = {
+        {"Ea", input.ea}, {"Fn1", input.fmin}, {"R11", input.r1}, {"Rn", input.rn},
+        {"Kn", input.kn}, {"Ug2", input.ug2},  {"Raa", input.raa}, {"Rk", input.rk},
+        {"Otvod", input.tap},
+    };
+    for (const auto &[name, text] : boxes)
+        texts.boxes.insert(QString::fromLatin1(name), text);
+    texts.outputs = input.outputs;
+    texts.tubeName = input.tubeName;
+    texts.record = input.record;
+    texts.limits = input.limits;
+    texts.model = input.model;
+    return texts;
+}
+
+SolvedStage SolveTexts(const AnalysisInput &input, const QLocale &locale)
+{
+    const stage::StageSetup setup = stage::readStandardSetup(input.circuit, textsOf(input), locale);
+    return input.circuit == Circuit::PushPull ? SolvePushPullStage(setup, locale) : SolveSingleEnded(setup, locale);
+}
+
+StagePoint SolveStage(const AnalysisInput &input, const QLocale &locale)
+{
+    return SolveTexts(input, locale).point;
 }
 
 Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)
 {
-    if (input.kind == StageKind::PushPull)
-        return analyzePushPull(input, locale);
+    return SolveTexts(input, locale).analysis;
+}
+
+namespace {
+
+Analysis analyzeSingleEnded(const stage::StageSetup &setup, const Solved &solved, const QLocale &locale)
+{
     Analysis analysis;
-    const Solved solved = solveInput(input, locale);
-    if (!solved.problem.isEmpty()) {
-        analysis.problem = solved.problem;
-        return analysis;
-    }
     const Figures &f = solved.f;
     const Solution &s = solved.s;
-    const TubeModel model(tubeTypeOf(input.kind), f.tube);
+    const TubeModel model(stage::circuitData(setup.circuit).tube, f.tube);
     const Axis ua = axisPast(std::max(f.ea, s.umax), locale);
     const Axis ia = axisPast(std::max(s.imax, s.iq), locale);
     if (!inRange({ua.max, ia.max}))
@@ -748,22 +757,22 @@ Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)
     if (ia.ticks.isEmpty())
         return refused(QStringLiteral("ток анода вне шкалы графика"));
 
-    const bool power = isPowerStage(input.kind);
+    const bool power = stage::circuitData(setup.circuit).outputTransformer;
 
-    analysis.title = input.tubeName;
+    analysis.title = setup.tubeName;
     analysis.inputLines << resistanceLine(QStringLiteral("Ea"), f.ea, QStringLiteral("В"), locale)
                         << resistanceLine(QStringLiteral("Fmin"), f.fmin, QStringLiteral("Гц"), locale);
-    if (const std::optional<double> r1 = toNumber(input.r1, locale))
+    if (const std::optional<double> r1 = setup.r1)
         analysis.inputLines << resistanceLine(QStringLiteral("R1"), *r1, QStringLiteral("кОм"), locale);
     if (power) {
-        if (const std::optional<double> rn = toNumber(input.rn, locale))
+        if (const std::optional<double> rn = setup.rn)
             analysis.inputLines << resistanceLine(QStringLiteral("Rн"), *rn, QStringLiteral("Ом"), locale);
         analysis.inputLines << resistanceLine(QStringLiteral("R 1-й обмотки"), f.rp, QStringLiteral("кОм"), locale);
     }
 
     analysis.ua = ua;
     analysis.ia = ia;
-    analysis.curves = curvesOf(input.kind, model, s, std::abs(f.tube.uc), ua, ia, locale);
+    analysis.curves = curvesOf(setup.circuit, model, s, std::abs(f.tube.uc), ua, ia, locale);
     if (analysis.curves.isEmpty())
         return refused(beyondModel());
     if (power) {
@@ -795,11 +804,11 @@ Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)
     row("Gain", "Коэффициент усиления по графику", fixedText(s.gain, 1, locale), "");
     row("D2", "Вторая гармоника", fixedText(s.d2, 1, locale), "%");
     // The triode output stage's window shows its own C2 beside the point.
-    if (input.kind != StageKind::TriodeOutput)
+    if (setup.circuit != Circuit::TriodeOutput)
         row("C2", "C2 не менее", significantText(s.c2, 3, locale), "мкФ");
-    if (input.kind == StageKind::PreampPentode)
+    if (setup.circuit == Circuit::PentodePreamp)
         row("C3", "C3 не менее", significantText(s.c3, 3, locale), "мкФ");
-    if (input.kind == StageKind::TriodeOutput) {
+    if (setup.circuit == Circuit::TriodeOutput) {
         // The window's figures: the fundamental's power and the spectrum of a driven period.
         row("D3", "Третья гармоника", fixedText(s.d3, 1, locale), "%");
         row("THD", "Коэффициент гармоник", fixedText(s.thd, 1, locale), "%");
@@ -814,11 +823,13 @@ Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale)
             .arg(analysis.rows[0].value, analysis.rows[1].value, analysis.rows[2].value,
                  fixedText(s.umin, 1, locale), fixedText(s.umax, 1, locale), significantText(s.imin, 3, locale),
                  significantText(s.imax, 3, locale));
-    analysis.modelNote = modelNoteText(input.model.get());
+    analysis.modelNote = modelNoteText(setup.tube.model.get());
 
     // Figures at the edge of the double range can still lose a curve point to
     // NaN on the way (inf − inf); nothing unusable is ever drawn.
     return drawable(analysis) ? analysis : refused(beyondModel());
 }
+
+} // namespace
 
 } // namespace anodix::analysis

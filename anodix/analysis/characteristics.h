@@ -6,6 +6,8 @@
 // benchmark and the tests all draw on these numbers.
 #pragma once
 
+#include "anodix/stages/circuit.h"
+#include "anodix/stages/pushpullstage.h"
 #include "anodix/stages/stageresult.h"
 #include "anodix/tubedb/tubelimits.h"
 #include "anodix/tubemodel/tubemodel.h"
@@ -19,22 +21,16 @@
 
 namespace anodix::analysis {
 
-enum class StageKind { Triode, PreampPentode, Power, TriodeOutput, PushPull };
-
+using stage::Circuit;
 using model::TubeFigures;
 using model::TubeModel;
 
-// The tube a stage is built on.
-constexpr model::TubeType tubeTypeOf(StageKind kind)
-{
-    return kind == StageKind::Triode || kind == StageKind::TriodeOutput ? model::TubeType::Triode
-                                                                        : model::TubeType::Pentode;
-}
-
-// What the stage window used at its last successful calculation.
+// A stage window's texts at its last successful calculation, for the tests,
+// the fuzzers and the benchmarks that start from texts; the windows read
+// theirs once into a stage::StageSetup and solve that.
 struct AnalysisInput
 {
-    StageKind kind = StageKind::Triode;
+    Circuit circuit = Circuit::TriodePreamp;
     QString tubeName;              // the record's file name without ".lamp"
     QStringList record;            // the record's lines; a power record may have 8 or 10
     QString ea, fmin, r1, rn;      // the window's box texts (rn: the power stages only)
@@ -51,6 +47,9 @@ struct AnalysisInput
     // empty or 0, the screens at ug2.
     QString tap = {};
 };
+
+// The texts as the stage window would hold them, its boxes under their names.
+stage::StageTexts textsOf(const AnalysisInput &input);
 
 struct Curve
 {
@@ -126,7 +125,6 @@ struct Analysis
     QStringList warnings = {};
 };
 
-Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale);
 
 // The settled stage as numbers, for calculations built on the analysis (the
 // frequency response, the SPICE netlist): V, mA, kΩ, mA/V, µF.
@@ -148,9 +146,30 @@ struct StagePoint
     // (0: on their own supply); with a tap, sq is d(Ia + tap·Ig2)/dUg and
     // ga that current's slope along the anode with the screen following it.
     double tap = 0, ga = 0;
+    // Push-pull stage: the pair as solved, at rest and driven.
+    std::optional<stage::PushPullPoint> pair = {};
 };
 
-// The operating point AnalyzeStage shows, without its plot and texts.
-StagePoint SolveStage(const AnalysisInput &input, const QLocale &locale);
+// A stage solved once on its tube's model: the numbers it was solved from,
+// the operating point, and the characteristics plot drawn from that same
+// point. What every window and export of one calculation shares.
+struct SolvedStage
+{
+    stage::StageSetup setup;
+    StagePoint point;
+    Analysis analysis;
+    QLocale locale; // the one the analysis's texts are in
+};
+
+// The four single-tube stages: the preamplifiers, the pentode power stage and
+// the triode output stage (from the swing its calculation handed on, if any).
+SolvedStage SolveSingleEnded(const stage::StageSetup &setup, const QLocale &locale);
+// The push-pull pair, one tube of it at the screen voltage it settles at.
+SolvedStage SolvePushPullStage(const stage::StageSetup &setup, const QLocale &locale);
+
+// From texts, for tests, fuzzers and benchmarks: read, then solved as above.
+SolvedStage SolveTexts(const AnalysisInput &input, const QLocale &locale);
+Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale);   // SolveTexts(…).analysis
+StagePoint SolveStage(const AnalysisInput &input, const QLocale &locale);   // SolveTexts(…).point
 
 } // namespace anodix::analysis

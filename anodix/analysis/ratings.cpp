@@ -3,21 +3,27 @@
 #include "anodix/analysis/ratings.h"
 
 #include "anodix/stages/numbertext.h"
-#include "anodix/stages/pushpullstage.h"
 
 namespace anodix::analysis {
 
 QStringList RatingWarnings(const AnalysisInput &input, const QLocale &locale)
 {
-    if (!input.limits)
+    return RatingWarnings(SolveTexts(input, locale));
+}
+
+QStringList RatingWarnings(const SolvedStage &solved)
+{
+    const QLocale &locale = solved.locale;
+    if (!solved.setup.limits)
         return {};
-    const StagePoint point = SolveStage(input, locale);
+    const StagePoint &point = solved.point;
     if (!point.ok())
         return {};
-    const TubeLimits &limits = *input.limits;
-    const bool pentode = tubeTypeOf(input.kind) == model::TubeType::Pentode;
-    const bool pushPull = input.kind == StageKind::PushPull;
-    const TubeModel record(tubeTypeOf(input.kind), point.tube);
+    const TubeLimits &limits = *solved.setup.limits;
+    const stage::CircuitData &circuit = stage::circuitData(solved.setup.circuit);
+    const bool pentode = circuit.tube == model::TubeType::Pentode;
+    const bool pushPull = point.pair.has_value();
+    const TubeModel record(circuit.tube, point.tube);
     // The pair's screens sit at the voltage the shared cathode leaves them;
     // a single stage's screen at the record's own.
     const double screenVoltage = pushPull ? point.u2 : point.tube.ug2;
@@ -39,13 +45,10 @@ QStringList RatingWarnings(const AnalysisInput &input, const QLocale &locale)
           QStringLiteral("Напряжение на аноде %1 %3 больше допустимого %2 %3"), "В");
     check(limits.cathodeCurrent, roundSignificant(point.iq + screenCurrent, 3),
           QStringLiteral("Ток катода %1 %3 больше допустимого %2 %3"), "мА");
-    if (pushPull && limits.anodeDissipation) {
-        const stage::PushPullCircuit circuit{point.ea, toNumber(input.ug2, locale).value_or(0), point.rp,
-                                             point.rk * 1000};
-        const stage::PushPullPoint p = stage::solvePushPull(record, circuit);
-        check(limits.anodeDissipation, roundSignificant(p.paDriven, 3),
+    // The pair's driven dissipation as it was solved with its point.
+    if (pushPull && limits.anodeDissipation)
+        check(limits.anodeDissipation, roundSignificant(point.pair->paDriven, 3),
               QStringLiteral("Средняя мощность на аноде при полном возбуждении %1 %3 больше допустимой %2 %3"), "Вт");
-    }
     return warnings;
 }
 

@@ -18,6 +18,8 @@ namespace anodix::analysis {
 // digits; the voltage to a tenth of a volt), so "25 Вт больше допустимой
 // 25 Вт" never appears. Empty when the input carries no limits or its point
 // cannot be solved.
+QStringList RatingWarnings(const SolvedStage &solved);
+// The same from texts, for the tests: read and solved first.
 QStringList RatingWarnings(const AnalysisInput &input, const QLocale &locale);
 
 } // namespace anodix::analysis

@@ -7,6 +7,7 @@
 #include "anodix/charts/spiceexport.h"
 
 #include "anodix/response/spice.h"
+#include "anodix/response/stagetable.h"
 #include "anodix/stages/numbertext.h"
 
 #include <QAction>
@@ -159,24 +160,26 @@ void Chastota::Form_Load()
     showRunning(m_run.isRunning());
 }
 
-void Chastota::showCalculation(const analysis::AnalysisInput &input, const QStringList &)
+void Chastota::showCalculation(std::shared_ptr<const analysis::SolvedStage> stage, const QStringList &)
 {
+    if (!stage)
+        return;
     // The boxes get their typical values with the first calculation; what the
     // user types then stays for the later ones.
     if (!m_stage) {
-        const response::ResponseInput typical = response::withTypicalValues(input, m_locale);
+        const response::ResponseBoxes typical = response::typicalBoxes(stage->setup.circuit, m_locale);
         m_boxes = {typical.source, typical.load, typical.input, typical.anodeGrid, typical.output};
     }
-    m_stage = input;
+    m_stage = std::move(stage);
     ++m_generation;
     m_simulation.reset();
     if (isOpen())
         refresh();
 }
 
-response::ResponseInput Chastota::currentInput() const
+response::ResponseBoxes Chastota::currentBoxes() const
 {
-    return {m_stage.value_or(analysis::AnalysisInput{}), m_boxes[0], m_boxes[1], m_boxes[2], m_boxes[3], m_boxes[4]};
+    return {m_boxes[0], m_boxes[1], m_boxes[2], m_boxes[3], m_boxes[4]};
 }
 
 void Chastota::refresh()
@@ -185,21 +188,22 @@ void Chastota::refresh()
         return m_controls.get<QLabel>(controlName(name, index));
     };
     if (m_stage)
-        m_response = response::ComputeResponse(currentInput(), m_locale);
+        m_response = response::stageEntry(m_stage->setup.circuit).response(*m_stage, currentBoxes(), m_locale);
     const response::Response *r = m_response && m_stage ? &*m_response : nullptr;
     const bool drawn = r && r->ok() && m_plot->setResponse(r->figures, r->point.fmin);
     if (!drawn)
         m_plot->clear();
     m_plot->setVisible(drawn);
 
-    label("Lampa")->setText(m_stage && !m_stage->tubeName.isEmpty() ? QStringLiteral("Лампа: ") + m_stage->tubeName
-                                                                     : QString());
+    label("Lampa")->setText(m_stage && !m_stage->setup.tubeName.isEmpty()
+                                ? QStringLiteral("Лампа: ") + m_stage->setup.tubeName
+                                : QString());
     label("Soobshenie")->setText(!r ? kPrompt : r->problem);
     label("Soobshenie")->setVisible(!drawn);
     label("Zamechanie")->setText(drawn ? r->notes.mid(1).join(u' ') : QString());
 
     // The boxes, named for the stage's tube: a pentode's input and output capacitances.
-    const bool pentode = m_stage && analysis::tubeTypeOf(m_stage->kind) == model::TubeType::Pentode;
+    const bool pentode = m_stage && stage::circuitData(m_stage->setup.circuit).tube == model::TubeType::Pentode;
     const char *captions[] = {"Сопротивление источника сигнала, кОм", "Ёмкость нагрузки, пФ",
                               pentode ? "Cвх, пФ" : "Cgk, пФ", "Cga, пФ", pentode ? "Cвых, пФ" : "Cak, пФ"};
     for (int i = 0; i < kBoxCount; ++i) {
@@ -209,7 +213,7 @@ void Chastota::refresh()
         box->setAccessibleName(caption);
         if (box->text() != m_boxes[i])
             box->setText(m_boxes[i]);
-        box->setEnabled(m_stage.has_value());
+        box->setEnabled(m_stage != nullptr);
     }
 
     for (int i = 0; i < kResultRows; ++i) {
@@ -281,7 +285,8 @@ void Chastota::Modelirovat_Click()
     }
     m_runGeneration = m_generation;
     const QString failure =
-        m_run.start(ngspice, response::StageNetlist(*m_response, m_stage->tubeName), m_response->figures.gain);
+        m_run.start(ngspice, response::stageEntry(m_stage->setup.circuit).netlist(*m_response, m_stage->setup.tubeName),
+                    m_response->figures.gain);
     if (!failure.isEmpty()) {
         m_dialogs.message(this, QStringLiteral("Моделирование не запущено: ") + failure + u'.', kErrorTitle,
                           Dialogs::Icon::None);
@@ -338,13 +343,13 @@ void Chastota::placeOnScreen()
 void Chastota::EksportModeli_Click()
 {
     if (m_stage)
-        exportTubeModel(this, m_dialogs, currentInput(), m_locale);
+        exportTubeModel(this, m_dialogs, *m_stage, currentBoxes(), m_locale);
 }
 
 void Chastota::EksportSkhemy_Click()
 {
     if (m_stage)
-        exportStageNetlist(this, m_dialogs, currentInput(), m_locale);
+        exportStageNetlist(this, m_dialogs, *m_stage, currentBoxes(), m_locale);
 }
 
 } // namespace anodix::charts

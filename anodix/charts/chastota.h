@@ -30,7 +30,7 @@ public:
     Chastota(Dialogs &dialogs, const QLocale &locale);
     ~Chastota() override;
 
-    void showCalculation(const analysis::AnalysisInput &input, const QStringList &stageOutputs) override;
+    void showCalculation(std::shared_ptr<const analysis::SolvedStage> stage, const QStringList &stageOutputs) override;
     void openBeside(QWidget *window) override;
     FormWindow &window() override { return *this; }
 
@@ -66,14 +66,14 @@ private:
     void showRunning(bool running);
     void showSimulation();
 
-    // The stage and the boxes' texts as the response takes them.
-    response::ResponseInput currentInput() const;
+    // The boxes' texts as the response takes them.
+    response::ResponseBoxes currentBoxes() const;
     // Computes the response from what is held and fills the controls.
     void refresh();
 
     Dialogs &m_dialogs;
     QLocale m_locale;
-    std::optional<analysis::AnalysisInput> m_stage;
+    std::shared_ptr<const analysis::SolvedStage> m_stage; // as the stage window solved it
     // The boxes' texts, kept across openings: source, load, the three capacitances.
     std::array<QString, 5> m_boxes;
     std::optional<response::Response> m_response;

@@ -30,12 +30,13 @@ class Companion
 public:
     virtual ~Companion() = default;
 
-    // Takes what a successful calculation used and the stage window's outputs
-    // as it names them ("R1 = 470 кОм"); shown at once while the window is
-    // open, and at its next opening otherwise. The stage window passes it
-    // only while the window is open or as it opens, so a calculation costs
-    // nothing more for a user who never opens it.
-    virtual void showCalculation(const analysis::AnalysisInput &input, const QStringList &stageOutputs) = 0;
+    // Takes the stage as a successful calculation solved it and the stage
+    // window's outputs as it names them ("R1 = 470 кОм"); shown at once while
+    // the window is open, and at its next opening otherwise. The stage is
+    // solved once for all windows: none of them reads the stage window's
+    // texts or solves it again.
+    virtual void showCalculation(std::shared_ptr<const analysis::SolvedStage> stage,
+                                 const QStringList &stageOutputs) = 0;
     // Opens the window beside window; an open one is raised.
     virtual void openBeside(QWidget *window) = 0;
     // The window itself, to ask whether it is open and to close it.
@@ -61,7 +62,7 @@ enum class CompanionKind { Characteristics, Frequency };
 // the fitted model read beside it at that moment (none: the 3/2 law).
 struct ModelSubject
 {
-    analysis::StageKind kind = analysis::StageKind::Triode; // the stage window's
+    stage::Circuit circuit = stage::Circuit::TriodePreamp; // the stage window's
     TubeClass tubeClass = TubeClass::Triode;
     QString workingFolder; // the one bd/ is in
     QString fileName;      // "<name>.lamp"
@@ -111,7 +112,7 @@ inline const QString kCharacteristicsModule = QStringLiteral("anodix_harakterist
 } // namespace charts
 } // namespace anodix
 
-#define ANODIX_COMPANION_MODULE_IID "ru.anodix.CompanionModule/3"
+#define ANODIX_COMPANION_MODULE_IID "ru.anodix.CompanionModule/4"
 Q_DECLARE_INTERFACE(anodix::charts::CompanionModule, ANODIX_COMPANION_MODULE_IID)
 
 namespace anodix::charts {

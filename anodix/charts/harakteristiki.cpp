@@ -117,18 +117,21 @@ void Harakteristiki::createControls(QWidget *client)
 
 void Harakteristiki::Form_Load() { refresh(); }
 
-void Harakteristiki::showCalculation(const analysis::AnalysisInput &input, const QStringList &stageOutputs)
+void Harakteristiki::showCalculation(std::shared_ptr<const analysis::SolvedStage> stage,
+                                     const QStringList &stageOutputs)
 {
-    analysis::Analysis analysis = analysis::AnalyzeStage(input, m_locale);
+    if (!stage)
+        return;
+    analysis::Analysis analysis = stage->analysis;
     if (analysis.ok())
-        analysis.warnings = analysis::RatingWarnings(input, m_locale);
+        analysis.warnings = analysis::RatingWarnings(*stage);
     showAnalysis(std::move(analysis), stageOutputs);
-    m_input = input;
+    m_stage = std::move(stage);
 }
 
 void Harakteristiki::showAnalysis(analysis::Analysis analysis, QStringList stageOutputs)
 {
-    m_input.reset();
+    m_stage.reset();
     m_analysis = std::move(analysis);
     m_stageOutputs = std::move(stageOutputs);
     if (isOpen())
@@ -220,14 +223,15 @@ std::optional<SaveChoice> Harakteristiki::chooseFile(const QString &title, const
 // The stage's texts with the typical capacitances: this window has no boxes for them.
 void Harakteristiki::EksportModeli_Click()
 {
-    if (m_input && m_analysis && m_analysis->ok())
-        exportTubeModel(this, m_dialogs, response::withTypicalValues(*m_input, m_locale), m_locale);
+    if (m_stage && m_analysis && m_analysis->ok())
+        exportTubeModel(this, m_dialogs, *m_stage, response::typicalBoxes(m_stage->setup.circuit, m_locale), m_locale);
 }
 
 void Harakteristiki::EksportSkhemy_Click()
 {
-    if (m_input && m_analysis && m_analysis->ok())
-        exportStageNetlist(this, m_dialogs, response::withTypicalValues(*m_input, m_locale), m_locale);
+    if (m_stage && m_analysis && m_analysis->ok())
+        exportStageNetlist(this, m_dialogs, *m_stage, response::typicalBoxes(m_stage->setup.circuit, m_locale),
+                           m_locale);
 }
 
 void Harakteristiki::Pechat_Click()

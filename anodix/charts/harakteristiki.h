@@ -27,7 +27,7 @@ public:
 
     // Analyses the calculation and shows it as showAnalysis does; the SPICE
     // exports are made from it.
-    void showCalculation(const analysis::AnalysisInput &input, const QStringList &stageOutputs) override;
+    void showCalculation(std::shared_ptr<const analysis::SolvedStage> stage, const QStringList &stageOutputs) override;
     // Takes the analysis of a successful calculation and the stage window's
     // outputs as it names them ("R1 = 470 кОм"); shown at once while the window
     // is open, and at its next opening otherwise.
@@ -64,7 +64,7 @@ private:
     Dialogs &m_dialogs;
     QLocale m_locale;
     std::optional<analysis::Analysis> m_analysis;
-    std::optional<analysis::AnalysisInput> m_input; // what m_analysis was made from
+    std::shared_ptr<const analysis::SolvedStage> m_stage; // what m_analysis was made from
     QStringList m_stageOutputs;
     QPointer<QWidget> m_beside;
     FormControls m_controls;               // bound at each opening

@@ -207,7 +207,7 @@ void ModelLampy::refresh()
     m_view.reset();
     if (m_subject) {
         analysis::ModelViewInput input;
-        input.type = analysis::tubeTypeOf(m_subject->kind);
+        input.type = stage::circuitData(m_subject->circuit).tube;
         input.record = m_subject->record;
         input.model = modelInUse();
         input.points = m_points;
@@ -291,7 +291,7 @@ void ModelLampy::ImportIzmereniy_Click()
         return;
     }
     // A triode's points with screen columns, or a pentode's without, fit no model of the tube.
-    const bool pentode = analysis::tubeTypeOf(m_subject->kind) == model::TubeType::Pentode;
+    const bool pentode = stage::circuitData(m_subject->circuit).tube == model::TubeType::Pentode;
     const auto wrong = std::ranges::find_if(imported.points, [&](const model::MeasuredPoint &p) {
         return p.hasScreen != pentode;
     });
@@ -317,7 +317,7 @@ void ModelLampy::Podobrat_Click()
 {
     if (!m_subject || m_points.empty() || m_fit)
         return;
-    const model::TubeType type = analysis::tubeTypeOf(m_subject->kind);
+    const model::TubeType type = stage::circuitData(m_subject->circuit).tube;
     const model::ModelKind kind =
         type == model::TubeType::Triode ? model::ModelKind::KorenTriode : model::ModelKind::KorenPentode;
     // The fit starts from the record's 3/2 law and must beat it, whatever model is in use.
@@ -440,10 +440,10 @@ void ModelLampy::EksportModeli_Click()
 {
     if (!m_subject || !m_view || !m_view->ok())
         return;
-    const model::TubeType type = analysis::tubeTypeOf(m_subject->kind);
+    const model::TubeType type = stage::circuitData(m_subject->circuit).tube;
     model::TubeFigures figures = analysis::RecordFigures(type, m_subject->record, m_locale);
     figures.model = modelInUse();
-    exportTubeModel(this, m_dialogs, QFileInfo(m_subject->fileName).completeBaseName(), m_subject->kind, figures);
+    exportTubeModel(this, m_dialogs, QFileInfo(m_subject->fileName).completeBaseName(), m_subject->circuit, figures);
 }
 
 void ModelLampy::tell(const QString &text, const QString &title)

@@ -3,6 +3,7 @@
 #include "anodix/charts/spiceexport.h"
 
 #include "anodix/response/spice.h"
+#include "anodix/response/stagetable.h"
 
 #include <QFileInfo>
 #include <QWidget>
@@ -18,10 +19,10 @@ void tell(QWidget *parent, Dialogs &dialogs, const QString &text)
 }
 
 // The response the texts are made from, or its problem told.
-std::optional<response::Response> responseOf(QWidget *parent, Dialogs &dialogs, const response::ResponseInput &input,
-                                             const QLocale &locale)
+std::optional<response::Response> responseOf(QWidget *parent, Dialogs &dialogs, const analysis::SolvedStage &stage,
+                                             const response::ResponseBoxes &boxes, const QLocale &locale)
 {
-    response::Response r = response::ComputeResponse(input, locale);
+    response::Response r = response::stageEntry(stage.setup.circuit).response(stage, boxes, locale);
     if (!r.ok()) {
         tell(parent, dialogs, r.problem);
         return std::nullopt;
@@ -65,34 +66,35 @@ std::optional<SaveChoice> chooseSaveFile(QWidget *parent, Dialogs &dialogs, cons
     return choice;
 }
 
-void exportTubeModel(QWidget *parent, Dialogs &dialogs, const response::ResponseInput &input, const QLocale &locale)
+void exportTubeModel(QWidget *parent, Dialogs &dialogs, const analysis::SolvedStage &stage,
+                     const response::ResponseBoxes &boxes, const QLocale &locale)
 {
-    const std::optional<response::Response> r = responseOf(parent, dialogs, input, locale);
+    const std::optional<response::Response> r = responseOf(parent, dialogs, stage, boxes, locale);
     if (!r)
         return;
     const response::StageCircuit &c = r->circuit;
-    const QString text = response::TubeSubcircuit(input.stage.tubeName, input.stage.kind, r->point.tube,
+    const QString text = response::TubeSubcircuit(stage.setup.tubeName, stage.setup.circuit, r->point.tube,
                                                   {c.cgk * 1e12, c.cga * 1e12, c.cak * 1e12});
     saveText(parent, dialogs, QStringLiteral("Экспорт модели лампы SPICE"),
              {QStringLiteral("Модель SPICE"), QStringLiteral("inc")}, text);
 }
 
-void exportTubeModel(QWidget *parent, Dialogs &dialogs, const QString &tubeName, analysis::StageKind kind,
+void exportTubeModel(QWidget *parent, Dialogs &dialogs, const QString &tubeName, stage::Circuit kind,
                      const model::TubeFigures &figures)
 {
     saveText(parent, dialogs, QStringLiteral("Экспорт модели лампы SPICE"),
              {QStringLiteral("Модель SPICE"), QStringLiteral("inc")},
-             response::TubeSubcircuit(tubeName, kind, figures, response::typicalCapacitances(kind)));
+             response::TubeSubcircuit(tubeName, kind, figures, response::stageEntry(kind).capacitances));
 }
 
-void exportStageNetlist(QWidget *parent, Dialogs &dialogs, const response::ResponseInput &input,
-                        const QLocale &locale)
+void exportStageNetlist(QWidget *parent, Dialogs &dialogs, const analysis::SolvedStage &stage,
+                        const response::ResponseBoxes &boxes, const QLocale &locale)
 {
-    const std::optional<response::Response> r = responseOf(parent, dialogs, input, locale);
+    const std::optional<response::Response> r = responseOf(parent, dialogs, stage, boxes, locale);
     if (!r)
         return;
     saveText(parent, dialogs, QStringLiteral("Экспорт схемы каскада SPICE"),
-             {QStringLiteral("Схема SPICE"), QStringLiteral("cir")}, response::StageNetlist(*r, input.stage.tubeName));
+             {QStringLiteral("Схема SPICE"), QStringLiteral("cir")}, response::stageEntry(stage.setup.circuit).netlist(*r, stage.setup.tubeName));
 }
 
 } // namespace anodix::charts

@@ -20,13 +20,14 @@ std::optional<SaveChoice> chooseSaveFile(QWidget *parent, Dialogs &dialogs, cons
                                          const QList<FileType> &types);
 
 // "Экспорт модели лампы SPICE…": the tube's .subckt as a .inc file.
-void exportTubeModel(QWidget *parent, Dialogs &dialogs, const response::ResponseInput &input, const QLocale &locale);
+void exportTubeModel(QWidget *parent, Dialogs &dialogs, const analysis::SolvedStage &stage,
+                     const response::ResponseBoxes &boxes, const QLocale &locale);
 // The same from the model window, which has no stage: the record's figures
 // (with its fitted model, if any) and the typical capacitances of its class.
-void exportTubeModel(QWidget *parent, Dialogs &dialogs, const QString &tubeName, analysis::StageKind kind,
+void exportTubeModel(QWidget *parent, Dialogs &dialogs, const QString &tubeName, stage::Circuit circuit,
                      const model::TubeFigures &figures);
 // "Экспорт схемы каскада SPICE…": the stage as a .cir netlist.
-void exportStageNetlist(QWidget *parent, Dialogs &dialogs, const response::ResponseInput &input,
-                        const QLocale &locale);
+void exportStageNetlist(QWidget *parent, Dialogs &dialogs, const analysis::SolvedStage &stage,
+                        const response::ResponseBoxes &boxes, const QLocale &locale);
 
 } // namespace anodix::charts

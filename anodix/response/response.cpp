@@ -3,6 +3,7 @@
 // figures, and their texts.
 #include "anodix/response/response.h"
 
+#include "anodix/response/stagetable.h"
 #include "anodix/stages/numbertext.h"
 
 #include <array>
@@ -19,9 +20,14 @@ using Complex = std::complex<double>;
 constexpr double kThreeDb = -3.0102999566398121; // half the power
 constexpr double kPf = 1e-12;
 
-bool isPentode(StageKind kind)
+bool isPentode(Circuit circuit)
 {
-    return analysis::tubeTypeOf(kind) == model::TubeType::Pentode;
+    return stage::circuitData(circuit).tube == model::TubeType::Pentode;
+}
+
+bool hasOutputTransformer(Circuit circuit)
+{
+    return stage::circuitData(circuit).outputTransformer;
 }
 
 
@@ -146,68 +152,23 @@ struct Extras
 
 } // namespace
 
-// Every stage kind is named, so a new one is a compiler warning here.
-bool hasOutputTransformer(StageKind kind)
+ResponseBoxes typicalBoxes(Circuit circuit, const QLocale &locale)
 {
-    switch (kind) {
-    case StageKind::Triode:
-    case StageKind::PreampPentode:
-        return false;
-    case StageKind::Power:
-    case StageKind::TriodeOutput:
-    case StageKind::PushPull:
-        return true;
-    }
-    return false;
-}
-
-TubeCapacitances typicalCapacitances(StageKind kind)
-{
-    return isPentode(kind) ? TubeCapacitances{6, 0.05, 5} : TubeCapacitances{1.6, 1.7, 0.5};
+    const TubeCapacitances typical = stageEntry(circuit).capacitances;
+    const auto text = [&](double value) { return doubleText(value, locale); };
+    return {text(1), text(50), text(typical.input), text(typical.anodeGrid), text(typical.output)};
 }
 
 ResponseInput withTypicalValues(const analysis::AnalysisInput &stage, const QLocale &locale)
 {
-    const TubeCapacitances typical = typicalCapacitances(stage.kind);
-    const auto text = [&](double value) { return doubleText(value, locale); };
-    return {stage, text(1), text(50), text(typical.input), text(typical.anodeGrid), text(typical.output)};
+    const ResponseBoxes b = typicalBoxes(stage.circuit, locale);
+    return {stage, b.source, b.load, b.input, b.anodeGrid, b.output};
 }
-
-namespace {
-
-struct CornerPart
-{
-    const char *name;
-    double StageCircuit::*value;
-};
-
-// One list serves the rows and the scaling, so a part is shown exactly when
-// the factor moves it. The push-pull pair's Ck is not among them: the two
-// cathode currents cancel in it; nor is the pentode's C3, as the small-signal
-// circuit holds the screen at signal ground.
-QList<CornerPart> cornerParts(StageKind kind)
-{
-    using C = StageCircuit;
-    switch (kind) {
-    case StageKind::Triode:
-        return {{"C1", &C::c1}, {"C2", &C::ck}, {"C3", &C::coupling}};
-    case StageKind::PreampPentode:
-        return {{"C1", &C::c1}, {"C2", &C::ck}, {"C4", &C::coupling}};
-    case StageKind::Power:
-    case StageKind::TriodeOutput:
-        return {{"C1", &C::c1}, {"C2", &C::ck}, {"L1", &C::l1}};
-    case StageKind::PushPull:
-        return {{"C1", &C::c1}, {"L1", &C::l1}};
-    }
-    return {};
-}
-
-} // namespace
 
 QList<Part> frequencyParts(const StageCircuit &c)
 {
     QList<Part> parts;
-    for (const CornerPart &part : cornerParts(c.kind))
+    for (const CornerPart &part : stageEntry(c.circuit).cornerParts)
         parts.append({part.name, c.*part.value});
     return parts;
 }
@@ -215,7 +176,7 @@ QList<Part> frequencyParts(const StageCircuit &c)
 StageCircuit scaled(const StageCircuit &circuit, double factor)
 {
     StageCircuit c = circuit;
-    for (const CornerPart &part : cornerParts(c.kind))
+    for (const CornerPart &part : stageEntry(c.circuit).cornerParts)
         c.*part.value *= factor;
     return c;
 }
@@ -228,7 +189,7 @@ std::complex<double> transfer(const StageCircuit &c, double hz)
     // The push-pull pair in antiphase, as one tube's half of it: the two
     // cathode currents cancel in Rk, so the shared cathode is a signal ground,
     // and each anode drives half of the anode-to-anode load.
-    const bool pushPull = c.kind == StageKind::PushPull;
+    const bool pushPull = stage::circuitData(c.circuit).balancedPair;
     const int cathode = pushPull ? kGround : Cathode;
     const int fed = c.rs > 0 ? Source : kInput;
     if (c.rs > 0)
@@ -246,7 +207,7 @@ std::complex<double> transfer(const StageCircuit &c, double hz)
     n.add(Anode, Grid, c.gm);
     n.add(Anode, Anode, c.ga);
     n.add(Anode, cathode, -c.gm - c.ga);
-    if (isPentode(c.kind)) {
+    if (isPentode(c.circuit)) {
         n.add(cathode, Grid, -c.gk);
         n.add(cathode, cathode, c.gk);
     } else {
@@ -255,7 +216,7 @@ std::complex<double> transfer(const StageCircuit &c, double hz)
         n.add(cathode, cathode, c.gm + c.ga);
     }
 
-    if (hasOutputTransformer(c.kind)) {
+    if (hasOutputTransformer(c.circuit)) {
         // Ideal coupling: the loudspeaker and the load capacitance seen on the
         // primary through the turns ratio squared (rp / rn).
         const double ratio = c.rp > 0 ? c.rn / c.rp : 0;
@@ -274,8 +235,8 @@ std::complex<double> transfer(const StageCircuit &c, double hz)
 double midBandGain(const StageCircuit &c)
 {
     const double divider = c.r1 / (c.r1 + c.rs);
-    const double load = c.kind == StageKind::PushPull ? 2 * conductance(c.rp)
-                        : hasOutputTransformer(c.kind) ? conductance(c.rp)
+    const double load = stage::circuitData(c.circuit).balancedPair ? 2 * conductance(c.rp)
+                        : hasOutputTransformer(c.circuit)             ? conductance(c.rp)
                                                        : conductance(c.ra) + conductance(c.rNext);
     return divider * c.gm / (c.ga + load);
 }
@@ -350,9 +311,9 @@ bool usable(const StageCircuit &c)
             return false;
     }
     const bool positive = c.r1 > 0 && c.rk > 0 && c.gm > 0 && c.ga > 0 && c.rs >= 0 && c.c1 > 0 && c.ck > 0;
-    const bool output = hasOutputTransformer(c.kind) ? c.rp > 0 && c.rn > 0 && c.l1 > 0
+    const bool output = hasOutputTransformer(c.circuit) ? c.rp > 0 && c.rn > 0 && c.l1 > 0
                                                     : c.ra > 0 && c.rNext > 0 && c.coupling > 0;
-    const bool screen = c.kind != StageKind::PreampPentode || (c.rScreen > 0 && c.cScreen > 0);
+    const bool screen = c.circuit != Circuit::PentodePreamp || (c.rScreen > 0 && c.cScreen > 0);
     return positive && output && screen;
 }
 
@@ -366,12 +327,12 @@ bool usable(const ResponseFigures &f)
     return finite;
 }
 
-StageCircuit circuitOf(const StagePoint &p, StageKind kind, double r1, const Extras &x)
+StageCircuit circuitOf(const StagePoint &p, Circuit kind, double r1, const Extras &x)
 {
-    const TubeModel record(analysis::tubeTypeOf(kind), p.tube);
-    const TubeModel model = kind == StageKind::PushPull ? record.withScreenAt(p.u2) : record;
+    const TubeModel record(stage::circuitData(kind).tube, p.tube);
+    const TubeModel model = kind == Circuit::PushPull ? record.withScreenAt(p.u2) : record;
     StageCircuit c;
-    c.kind = kind;
+    c.circuit = kind;
     c.rs = x.rs * 1e3;
     c.r1 = r1 * 1e3;
     c.c1 = cornerCapacitor(p.fmin, c.r1);
@@ -388,18 +349,18 @@ StageCircuit circuitOf(const StagePoint &p, StageKind kind, double r1, const Ext
     c.iq = p.iq * 1e-3;
     c.ugq = p.ugq;
     switch (kind) {
-    case StageKind::Triode:
-    case StageKind::PreampPentode:
+    case Circuit::TriodePreamp:
+    case Circuit::PentodePreamp:
         c.ck = p.c2 * 1e-6;
         c.ra = p.ra * 1e3;
         c.coupling = c.c1; // the next stage's grid leak is taken equal to R1
         c.rNext = c.r1;
-        if (kind == StageKind::PreampPentode) {
+        if (kind == Circuit::PentodePreamp) {
             c.rScreen = (p.ea - p.tube.ug2) / p.tube.ig2 * 1e3;
             c.cScreen = p.c3 * 1e-6;
         }
         break;
-    case StageKind::Power: {
+    case Circuit::PentodePower: {
         // The power window gives no C2: bypassed as the pentode preamplifier's
         // cathode, over its resistor beside the tube's 1 / (S·(1 + Ig2/Ia)).
         const double zk = 1 / (p.tube.s * (1 + p.tube.ig2 / p.tube.ia0));
@@ -411,7 +372,7 @@ StageCircuit circuitOf(const StagePoint &p, StageKind kind, double r1, const Ext
         c.l1 = ri * c.rp / (ri + c.rp) / (2 * std::numbers::pi * p.fmin);
         break;
     }
-    case StageKind::TriodeOutput: {
+    case Circuit::TriodeOutput: {
         // C2 and L1 as the triode output window computes them.
         const double fromCathode = (p.tube.ri + p.rp) / (p.tube.mu + 1);
         c.ck = cornerCapacitor(p.fmin, p.rk * fromCathode / (p.rk + fromCathode) * 1e3);
@@ -421,7 +382,7 @@ StageCircuit circuitOf(const StagePoint &p, StageKind kind, double r1, const Ext
         c.l1 = ri * c.rp / (ri + c.rp) / (2 * std::numbers::pi * p.fmin);
         break;
     }
-    case StageKind::PushPull: {
+    case Circuit::PushPull: {
         // The window computes no Ck: the power stage's rule for the two
         // cathodes in parallel, although in balance no signal reaches it.
         const double zk = 1 / (p.tube.s * (1 + p.tube.ig2 / p.tube.ia0)) / 2;
@@ -446,11 +407,16 @@ StageCircuit circuitOf(const StagePoint &p, StageKind kind, double r1, const Ext
 
 Response ComputeResponse(const ResponseInput &input, const QLocale &locale)
 {
+    return ComputeResponse(analysis::SolveTexts(input.stage, locale), input.boxes(), locale);
+}
+
+Response ComputeResponse(const analysis::SolvedStage &stage, const ResponseBoxes &input, const QLocale &locale)
+{
     static const QString kOutOfRange =
         QStringLiteral("Частотная характеристика не построена: исходные данные вне допустимых пределов");
     Response response;
-    const StageKind kind = input.stage.kind;
-    response.point = analysis::SolveStage(input.stage, locale);
+    const Circuit kind = stage.setup.circuit;
+    response.point = stage.point;
     if (!response.point.ok()) {
         response.problem = response.point.problem;
         return response;
@@ -472,11 +438,11 @@ Response ComputeResponse(const ResponseInput &input, const QLocale &locale)
     x.tube.input = read(input.input, pentode ? QStringLiteral("Cвх") : QStringLiteral("Cgk"));
     x.tube.anodeGrid = read(input.anodeGrid, QStringLiteral("Cga"));
     x.tube.output = read(input.output, pentode ? QStringLiteral("Cвых") : QStringLiteral("Cak"));
-    const std::optional<double> r1 = toNumber(input.stage.r1, locale);
+    const std::optional<double> r1 = stage.setup.r1;
     if (!r1 || !(*r1 > 0))
         wrong << QStringLiteral("R1");
     if (hasOutputTransformer(kind)) {
-        x.rn = toNumber(input.stage.rn, locale).value_or(0);
+        x.rn = stage.setup.rn.value_or(0);
         if (!(x.rn > 0))
             wrong << QStringLiteral("Rн");
     }
@@ -521,10 +487,10 @@ Response ComputeResponse(const ResponseInput &input, const QLocale &locale)
     response.notes << QStringLiteral("типичные значения — уточните по справочнику");
     if (hasOutputTransformer(kind))
         response.notes << QStringLiteral("Индуктивность рассеяния и ёмкость обмоток трансформатора не учтены.");
-    if (kind == StageKind::PreampPentode)
+    if (kind == Circuit::PentodePreamp)
         response.notes << QStringLiteral("Экранная сетка считается заземлённой по переменному току; "
                                          "C3 — как в окне каскада (на Fmin / 10).");
-    if (kind == StageKind::PushPull)
+    if (kind == Circuit::PushPull)
         response.notes << QStringLiteral("Лампы работают в противофазе: ток сигнала через Rk и Ck не идёт, "
                                          "и Ck на частотную характеристику не влияет.");
     return response;

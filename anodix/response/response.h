@@ -20,7 +20,7 @@
 namespace anodix::response {
 
 using analysis::AnalysisRow;
-using analysis::StageKind;
+using analysis::Circuit;
 
 // The tube's interelectrode capacitances, pF: grid to cathode (a pentode's
 // input), grid to anode, anode to cathode (a pentode's output).
@@ -29,20 +29,26 @@ struct TubeCapacitances
     double input = 0, anodeGrid = 0, output = 0;
 };
 
-// The stage's anode feeds an output transformer, not a resistor and a coupling capacitor.
-bool hasOutputTransformer(StageKind kind);
-
-// Handbook-typical figures for a tube of the stage's class; the records hold none.
-TubeCapacitances typicalCapacitances(StageKind kind);
-
-// What the frequency window feeds: the stage's last calculation and the texts
-// of its own boxes, in the locale's form.
-struct ResponseInput
+// The frequency window's own boxes, in the locale's form.
+struct ResponseBoxes
 {
-    analysis::AnalysisInput stage;
     QString source;                 // the signal source's resistance, kΩ
     QString load;                   // the capacitance across the output, pF
     QString input, anodeGrid, output; // TubeCapacitances, pF
+};
+
+// The boxes filled with the typical values of the stage's tube, in the locale's form.
+ResponseBoxes typicalBoxes(Circuit circuit, const QLocale &locale);
+
+// The stage from texts and the frequency window's boxes: for the tests, the
+// fuzzers and the benchmarks, which start from texts.
+struct ResponseInput
+{
+    analysis::AnalysisInput stage;
+    QString source;                 // as ResponseBoxes
+    QString load;
+    QString input, anodeGrid, output;
+    ResponseBoxes boxes() const { return {source, load, input, anodeGrid, output}; }
 };
 
 // The boxes filled with the typical values, in the locale's form.
@@ -52,7 +58,7 @@ ResponseInput withTypicalValues(const analysis::AnalysisInput &stage, const QLoc
 // Parts are named as in the window's drawing; a part the stage lacks is zero.
 struct StageCircuit
 {
-    StageKind kind = StageKind::Triode;
+    Circuit circuit = Circuit::TriodePreamp;
     double rs = 0;                       // the source's resistance in series with C1
     double c1 = 0, r1 = 0;               // input coupling and grid leak
     double rk = 0, ck = 0;               // cathode resistor R2 and its bypass C2
@@ -73,6 +79,13 @@ struct Part
 {
     const char *name;
     double value;
+};
+
+// A part of StageCircuit that sets the lowest frequency, by its name in the drawing.
+struct CornerPart
+{
+    const char *name;
+    double StageCircuit::*value;
 };
 
 // The parts the lowest frequency depends on: every coupling and bypass
@@ -121,6 +134,10 @@ struct Response
     QStringList notes;            // what the figures rest on
 };
 
+// The response of the five stages on their shared small-signal circuit:
+// the stage as solved for its calculation, and the frequency window's boxes.
+Response ComputeResponse(const analysis::SolvedStage &stage, const ResponseBoxes &boxes, const QLocale &locale);
+// From texts: read and solved first.
 Response ComputeResponse(const ResponseInput &input, const QLocale &locale);
 
 } // namespace anodix::response

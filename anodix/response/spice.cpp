@@ -2,6 +2,7 @@
 // The tube's subcircuit and the stage's netlist as SPICE texts.
 #include "anodix/response/spice.h"
 
+#include "anodix/response/stagetable.h"
 #include "anodix/tubedb/tuberecord.h"
 
 #include <QStringList>
@@ -59,23 +60,6 @@ private:
     bool m_finite = true;
 };
 
-QString stageTitle(StageKind kind)
-{
-    switch (kind) {
-    case StageKind::Triode:
-        return QStringLiteral("Предварительный усилитель на триоде");
-    case StageKind::PreampPentode:
-        return QStringLiteral("Предварительный усилитель на пентоде");
-    case StageKind::Power:
-        return QStringLiteral("Усилитель мощности на пентоде");
-    case StageKind::TriodeOutput:
-        return QStringLiteral("Однотактный выходной каскад на триоде");
-    case StageKind::PushPull:
-        return QStringLiteral("Двухтактный выходной каскад на пентодах");
-    }
-    return {};
-}
-
 } // namespace
 
 QString spiceSafeText(QStringView text)
@@ -116,12 +100,12 @@ QString spiceNumber(double value)
     return QString::number(value == 0 ? 0.0 : value, 'g', 7);
 }
 
-QString TubeSubcircuit(const QString &tubeName, StageKind kind, const model::TubeFigures &f,
+QString TubeSubcircuit(const QString &tubeName, Circuit kind, const model::TubeFigures &f,
                        const TubeCapacitances &caps, double screen, bool screenFollows)
 {
-    const bool triode = analysis::tubeTypeOf(kind) == model::TubeType::Triode;
+    const bool triode = stage::circuitData(kind).tube == model::TubeType::Triode;
     const bool follows = screenFollows && !triode;
-    const model::TubeModel record(analysis::tubeTypeOf(kind), f);
+    const model::TubeModel record(stage::circuitData(kind).tube, f);
     const bool moved = !triode && !follows && screen > 0 && screen != f.ug2;
     const model::TubeModel tube = moved ? record.withScreenAt(screen) : record;
     if (!tube.valid())
@@ -287,11 +271,11 @@ QString StageNetlist(const Response &response, const QString &tubeName)
         return {};
     const StageCircuit &c = response.circuit;
     const analysis::StagePoint &p = response.point;
-    const bool pushPull = c.kind == StageKind::PushPull;
+    const bool pushPull = stage::circuitData(c.circuit).balancedPair;
     // The push-pull pair's screens on a tap of the primary follow it.
     const double tap = pushPull ? p.tap : 0;
-    const QString subcircuit = TubeSubcircuit(tubeName, c.kind, p.tube, {c.cgk / 1e-12, c.cga / 1e-12, c.cak / 1e-12},
-                                              pushPull ? p.u2 : 0, tap > 0);
+    const QString subcircuit = TubeSubcircuit(tubeName, c.circuit, p.tube,
+                                              {c.cgk / 1e-12, c.cga / 1e-12, c.cak / 1e-12}, pushPull ? p.u2 : 0, tap > 0);
     if (subcircuit.isEmpty())
         return {};
     const QString name = spiceName(tubeName);
@@ -301,7 +285,7 @@ QString StageNetlist(const Response &response, const QString &tubeName)
     const QString grid = pushPull ? QStringLiteral("grid1") : QStringLiteral("grid");
 
     Text t;
-    t << "* Anodix: " << stageTitle(c.kind) << ", " << tubeName;
+    t << "* Anodix: " << QString::fromUtf8(stageEntry(c.circuit).netlistTitle) << ", " << tubeName;
     t.end();
     t << "* Ea = " << p.ea << " В, Fmin = " << p.fmin << " Гц; рабочая точка: Uq = " << p.uq << " В, Iq = " << p.iq
       << " мА, Ugq = " << p.ugq << " В";
@@ -380,8 +364,8 @@ QString StageNetlist(const Response &response, const QString &tubeName)
     } else {
         gridInput(QStringLiteral("input"), QString(), QStringLiteral("grid"));
         // A pentode preamplifier's screen has its own resistor; an output pentode's sits at +Ea.
-        const bool pentode = analysis::tubeTypeOf(c.kind) == model::TubeType::Pentode;
-        const char *screen = !pentode ? "" : c.kind == StageKind::Power ? " supply" : " screen";
+        const bool pentode = stage::circuitData(c.circuit).tube == model::TubeType::Pentode;
+        const char *screen = !pentode ? "" : c.circuit == Circuit::PentodePower ? " supply" : " screen";
         t << "XVL1 anode" << screen << " grid cathode " << name;
         t.end();
         t << "R2 cathode 0 " << c.rk;
@@ -389,14 +373,14 @@ QString StageNetlist(const Response &response, const QString &tubeName)
         t << "C2 cathode 0 " << c.ck;
         t.end();
     }
-    switch (c.kind) {
-    case StageKind::Triode:
+    switch (c.circuit) {
+    case Circuit::TriodePreamp:
         t << "R3 supply anode " << c.ra;
         t.end();
         t << "C3 anode out " << c.coupling;
         t.end();
         break;
-    case StageKind::PreampPentode:
+    case Circuit::PentodePreamp:
         t << "R3 supply screen " << c.rScreen;
         t.end();
         t << "C3 screen 0 " << c.cScreen;
@@ -406,8 +390,8 @@ QString StageNetlist(const Response &response, const QString &tubeName)
         t << "C4 anode out " << c.coupling;
         t.end();
         break;
-    case StageKind::Power:
-    case StageKind::TriodeOutput:
+    case Circuit::PentodePower:
+    case Circuit::TriodeOutput:
         // The transformer: the primary L1 coupled without leakage to a
         // secondary of L1 / n², n² = Rt1 / Rн.
         t << "L1 supply anode " << c.l1;
@@ -419,10 +403,10 @@ QString StageNetlist(const Response &response, const QString &tubeName)
         t << "Rn out 0 " << c.rn;
         t.end();
         break;
-    case StageKind::PushPull:
+    case Circuit::PushPull:
         break;
     }
-    if (!hasOutputTransformer(c.kind)) {
+    if (!stage::circuitData(c.circuit).outputTransformer) {
         t << "Rnext out 0 " << c.rNext;
         t.end();
     }
@@ -457,13 +441,13 @@ QString StageNetlist(const Response &response, const QString &tubeName)
     t.end();
     t << "setplot op1";
     t.end();
-    const char *primary = pushPull ? " l1a#branch" : hasOutputTransformer(c.kind) ? " l1#branch" : "";
+    const char *primary = pushPull ? " l1a#branch" : stage::circuitData(c.circuit).outputTransformer ? " l1#branch" : "";
     t << "wrdata " << kOperatingPointFile << " v(supply) v(" << anode << ") v(cathode) v(" << grid << ")"
       << primary;
     t.end();
     t << "setplot ac1";
     t.end();
-    t << "let gain = mag(v(" << (hasOutputTransformer(c.kind) ? anode : QStringLiteral("out")) << "))";
+    t << "let gain = mag(v(" << (stage::circuitData(c.circuit).outputTransformer ? anode : QStringLiteral("out")) << "))";
     t.end();
     t << "wrdata " << kResponseFile << " gain";
     t.end();

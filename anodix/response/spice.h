@@ -44,7 +44,7 @@ QString spiceNumber(double value);
 // cathode when that is above zero (the push-pull pair's screens); with
 // screenFollows, at the voltage its screen pin has at each instant (screens
 // on a tap of the output transformer's primary).
-QString TubeSubcircuit(const QString &tubeName, StageKind kind, const model::TubeFigures &figures,
+QString TubeSubcircuit(const QString &tubeName, Circuit kind, const model::TubeFigures &figures,
                        const TubeCapacitances &capacitances, double screen = 0, bool screenFollows = false);
 
 // The .cir text of the stage the response was computed for, with the tube's

@@ -5,7 +5,9 @@
 #include "anodix/stages/pushpullstage.h"
 
 #include "anodix/stages/cycle.h"
+#include "anodix/stages/handedsolution.h"
 #include "anodix/stages/numbertext.h"
+#include "anodix/stages/solvecount.h"
 #include "anodix/stages/stagecommon.h"
 #include "anodix/tubemodel/rootfinding.h"
 
@@ -183,11 +185,13 @@ WindingSlopes windingSlopes(const model::TubeModel &tube, const PushPullCircuit 
 
 PushPullPoint solvePushPull(const model::TubeModel &tube, const PushPullCircuit &circuit)
 {
+    countSolve();
     return solve(tube, circuit, std::nullopt);
 }
 
 PushPullPoint solvePushPull(const model::TubeModel &tube, const PushPullCircuit &circuit, double drive)
 {
+    countSolve();
     return solve(tube, circuit, drive);
 }
 
@@ -225,7 +229,8 @@ QStringList notPositive(std::initializer_list<std::pair<const char *, double>> t
 
 StageResult CalculatePushPullStage(const PushPullTexts &texts, const LoadedTube &tube, const QLocale &locale)
 {
-    return stage::run(locale, [&](stage::Outputs &out) {
+    std::optional<stage::PushPullPoint> solved;
+    StageResult result = stage::run(locale, [&](stage::Outputs &out) {
         const stage::Reader read(locale, tube);
         using stage::Reader;
         if (tube.lines.isEmpty())
@@ -286,6 +291,7 @@ StageResult CalculatePushPullStage(const PushPullTexts &texts, const LoadedTube 
         // A tube whose current does not follow its anode at all at rest has no finite Ri.
         if (!(std::isfinite(p.ri) && p.ri > 0))
             throw stage::Failure::OutOfRange;
+        solved = p;
 
         const auto significant = [&](const char *name, double value, int digits) {
             out.plain(QString::fromLatin1(name), roundSignificant(value, digits));
@@ -313,6 +319,9 @@ StageResult CalculatePushPullStage(const PushPullTexts &texts, const LoadedTube 
         significant("Ri", p.ri, 3);
         significant("Kd", p.damping, 3);
     });
+    if (solved && !result.message)
+        result.solved = std::make_shared<const stage::HandedSolution>(stage::HandedSolution{solved, std::nullopt});
+    return result;
 }
 
 } // namespace anodix

@@ -13,6 +13,10 @@
 
 namespace anodix {
 
+namespace stage {
+struct HandedSolution;
+}
+
 // The record last read by a calculation window, as the texts of its lines in
 // file order. Before the first pick it holds nothing: every field is absent.
 struct LoadedTube
@@ -45,6 +49,9 @@ struct StageResult
 {
     QList<DisplayUpdate> updates;
     std::optional<StageMessage> message;
+    // What the calculation solved on the tube's model, for the analyses of
+    // the same stage; none where it solves nothing or failed.
+    std::shared_ptr<const stage::HandedSolution> solved = {};
 };
 
 } // namespace anodix

@@ -5,6 +5,8 @@
 #include "anodix/stages/triodeoutputstage.h"
 
 #include "anodix/stages/cycle.h"
+#include "anodix/stages/handedsolution.h"
+#include "anodix/stages/solvecount.h"
 #include "anodix/stages/stagecommon.h"
 #include "anodix/tubemodel/rootfinding.h"
 
@@ -110,11 +112,13 @@ std::optional<TriodeOutputSwing> solve(const model::TubeModel &model, double ea,
 std::optional<TriodeOutputSwing> SolveTriodeOutput(const model::TubeModel &model, double ea, double rk, double ra,
                                                    double drive)
 {
+    stage::countSolve();
     return solve(model, ea, rk, ra, drive);
 }
 
 std::optional<TriodeOutputSwing> SolveTriodeOutput(const model::TubeModel &model, double ea, double rk, double ra)
 {
+    stage::countSolve();
     return solve(model, ea, rk, ra, std::nullopt);
 }
 
@@ -122,7 +126,8 @@ StageResult CalculateTriodeOutputStage(const QString &ea, const QString &fmin, c
                                        const QString &rn, const QString &kn, const LoadedTube &tube,
                                        const QLocale &locale)
 {
-    return stage::run(locale, [&](stage::Outputs &out) {
+    std::optional<TriodeOutputSwing> solved;
+    StageResult result = stage::run(locale, [&](stage::Outputs &out) {
         const stage::Reader read(locale, tube);
         using F = TubeField;
         Values v;
@@ -173,6 +178,7 @@ StageResult CalculateTriodeOutputStage(const QString &ea, const QString &fmin, c
         if (!q)
             throw StageMessage{QStringLiteral("Ошибка"),
                                QStringLiteral("Рабочая точка не найдена: лампа заперта при этом напряжении питания")};
+        solved = q;
 
         const auto significant = [&](const char *name, double value, int digits) {
             out.plain(QString::fromLatin1(name), roundSignificant(value, digits));
@@ -206,6 +212,9 @@ StageResult CalculateTriodeOutputStage(const QString &ea, const QString &fmin, c
         decimals("Eff", stage::divide(q->pout, supplyPower) * 100, 1);
         decimals("Vt", v.un * v.in + supplyPower, 2);
     });
+    if (solved && !result.message)
+        result.solved = std::make_shared<const stage::HandedSolution>(stage::HandedSolution{std::nullopt, solved});
+    return result;
 }
 
 } // namespace anodix

@@ -8,6 +8,7 @@
 #include "anodix/forms/dialogs.h"
 #include "anodix/forms/filelistbox.h"
 #include "anodix/forms/warningline.h"
+#include "anodix/response/stagetable.h"
 #include "anodix/stages/numbertext.h"
 #include "anodix/windows/blokpitaniya.h"
 #include "anodix/tubedb/modelstore.h"
@@ -42,12 +43,12 @@ QRect textRect(const QLabel *label)
 } // namespace
 
 CalcWindow::CalcWindow(const CalcWindowSpec &design, const AppContext &context)
-    : FormWindow(QStringLiteral("Anodix V1.0 - ") + QString::fromUtf8(design.stageName), design.clientTwips)
+    : FormWindow(QStringLiteral("Anodix V1.0 - ") + QString::fromUtf8(design.stage().caption), design.clientTwips)
     , m_design(design)
     , m_context(context)
     , m_database(context.workingFolder)
 {
-    setObjectName(QString::fromLatin1(design.windowName));
+    setObjectName(QString::fromLatin1(design.stage().windowName));
 }
 
 CalcWindow::~CalcWindow() = default;
@@ -107,7 +108,7 @@ void CalcWindow::createControls(QWidget *client)
 
 void CalcWindow::Form_Load()
 {
-    const RecordList records = m_database.ListTubeRecords(m_design.tubeClass);
+    const RecordList records = m_database.ListTubeRecords(m_design.stage().tubeClass);
     // A missing folder is told over the opened window, which shows an empty list.
     m_file->setNames(records.names);
     m_listError = records.error;
@@ -127,18 +128,22 @@ void CalcWindow::afterShow()
         showError(std::exchange(m_listError, QString()));
 }
 
-QString CalcWindow::boxText(const char *name) const
+QHash<QString, QString> CalcWindow::boxTexts() const
 {
-    return m_controls.get<QLineEdit>(name)->text();
+    QHash<QString, QString> texts;
+    for (const ControlRow &row : m_design.form)
+        if (row.kind == ControlKind::TextBox)
+            texts.insert(QString::fromLatin1(row.name), m_controls.get<QLineEdit>(row.name)->text());
+    return texts;
 }
 
 void CalcWindow::File_Click(const QString &fileName)
 {
     // The characteristics want every line of the class; a stage that reads fewer
     // still takes a record that ends after its own lines, and gets only those.
-    RecordLines record = m_database.ReadTubeRecord(m_design.tubeClass, fileName);
-    if (!record.ok() && m_design.shortestRecord < recordLineCount(m_design.tubeClass))
-        record = m_database.ReadTubeRecord(m_design.tubeClass, fileName, m_design.shortestRecord);
+    RecordLines record = m_database.ReadTubeRecord(m_design.stage().tubeClass, fileName);
+    if (!record.ok() && m_design.shortestRecord < recordLineCount(m_design.stage().tubeClass))
+        record = m_database.ReadTubeRecord(m_design.stage().tubeClass, fileName, m_design.shortestRecord);
     // A record that cannot be read leaves the tube read before in place, and
     // the list points at that tube again (or at none), so what is highlighted
     // is what "Рассчитать" uses.
@@ -155,7 +160,7 @@ void CalcWindow::File_Click(const QString &fileName)
     m_loadedName = fileName;
     // A limits file that cannot be used leaves the tube without ratings: the
     // record itself is fine, and a wrong rating would be worse than none.
-    const LimitsRead limits = ReadTubeLimits(m_database, m_design.tubeClass, fileName);
+    const LimitsRead limits = ReadTubeLimits(m_database, m_design.stage().tubeClass, fileName);
     m_limits = limits.limits;
     if (!limits.ok() && !m_refusedLimits.contains(fileName)) {
         m_refusedLimits.insert(fileName);
@@ -168,7 +173,7 @@ void CalcWindow::File_Click(const QString &fileName)
 
 void CalcWindow::loadTubeModel()
 {
-    const ModelLoad load = ReadTubeModel(m_database, m_design.tubeClass, m_loadedName);
+    const ModelLoad load = ReadTubeModel(m_database, m_design.stage().tubeClass, m_loadedName);
     m_loadedTube.model = load.model;
     m_modelPresent = load.present;
     if (!load.ok())
@@ -178,8 +183,8 @@ void CalcWindow::loadTubeModel()
 charts::ModelSubject CalcWindow::modelSubject() const
 {
     charts::ModelSubject subject;
-    subject.kind = m_design.stageKind;
-    subject.tubeClass = m_design.tubeClass;
+    subject.circuit = m_design.circuit;
+    subject.tubeClass = m_design.stage().tubeClass;
     subject.workingFolder = m_database.workingFolder();
     subject.fileName = m_loadedName;
     subject.record = m_recordLines;
@@ -196,13 +201,15 @@ void CalcWindow::modelChanged()
     if (m_modelWindow)
         m_modelWindow->showTube(modelSubject());
     // Only a stage already calculated is calculated again, on the boxes as they are.
-    if (m_lastSuccess && m_lastSuccess->tubeName == m_tubeName)
+    if (m_lastSuccess && m_lastSuccess->setup.tubeName == m_tubeName)
         Command1_Click();
 }
 
 void CalcWindow::Command1_Click()
 {
-    const StageResult result = calculate(m_loadedTube, m_context.locale);
+    const QHash<QString, QString> boxes = boxTexts();
+    const StageResult result =
+        response::stageEntry(m_design.circuit).calculate(boxes, m_loadedTube, m_context.locale);
     // A result this window has no label for stops the program with its name.
     for (const DisplayUpdate &update : result.updates)
         m_outputs.get<QLabel>(update.output)->setText(update.text);
@@ -212,80 +219,65 @@ void CalcWindow::Command1_Click()
         m_context.dialogs.message(this, result.message->text, result.message->title, Dialogs::Icon::None);
         return;
     }
-    keepForCharacteristics(result);
-    showWarningLine(m_warning, twips(m_design.clientTwips.height()),
-                    analysis::RatingWarnings(*m_lastSuccess, m_context.locale));
+    keepForCompanions(boxes, result);
+    showWarningLine(m_warning, twips(m_design.clientTwips.height()), analysis::RatingWarnings(*m_lastSuccess));
 }
 
-void CalcWindow::keepForCharacteristics(const StageResult &result)
+void CalcWindow::keepForCompanions(const QHash<QString, QString> &boxes, const StageResult &result)
 {
-    analysis::AnalysisInput &input = m_lastSuccess.emplace();
-    input.kind = m_design.stageKind;
-    input.tubeName = m_tubeName;
-    input.record = m_recordLines;
-    input.ea = boxText("Ea");
-    input.fmin = boxText("Fn1");
-    input.r1 = boxText("R11");
-    if (input.kind == analysis::StageKind::Power || input.kind == analysis::StageKind::TriodeOutput
-        || input.kind == analysis::StageKind::PushPull)
-        input.rn = boxText("Rn");
-    if (input.kind == analysis::StageKind::TriodeOutput)
-        input.kn = boxText("Kn");
-    if (input.kind == analysis::StageKind::PushPull) {
-        input.ug2 = boxText("Ug2");
-        input.raa = boxText("Raa");
-        input.rk = boxText("Rk");
-        input.tap = boxText("Otvod");
-    }
-    input.outputs = result.updates;
-    input.limits = m_limits;
-    input.model = m_loadedTube.model;
+    stage::StageTexts texts;
+    texts.boxes = boxes;
+    texts.outputs = result.updates;
+    texts.tubeName = m_tubeName;
+    texts.record = m_recordLines;
+    texts.limits = m_limits;
+    texts.model = m_loadedTube.model;
+    m_lastSuccess = response::solveCalculation(m_design.circuit, texts, result.solved, m_context.locale);
+    m_lastTexts = std::move(texts);
     // The outputs as a screen reader names them: caption, value and unit.
     m_lastShown.clear();
     for (const OutputRow &row : m_design.outputs)
         m_lastShown.append(m_outputs.get<QLabel>(row.output)->accessibleName());
-    // Only an open window is drawn at once; a closed one is given it when opened,
-    // so a calculation costs nothing more for a user who never opens it.
-    for (int i = 0; i < int(m_companions.size()); ++i) {
-        m_companions[i].current = false;
-        if (m_companions[i].window && m_companions[i].window->window().isOpen())
-            passLastSuccess(i);
+    // Only an open window is drawn at once; a closed one is given it when opened.
+    for (auto &[kind, slot] : m_companions) {
+        slot.current = false;
+        if (slot.window && slot.window->window().isOpen())
+            passLastSuccess(kind);
     }
 }
 
-void CalcWindow::passLastSuccess(int companion)
+void CalcWindow::passLastSuccess(charts::CompanionKind kind)
 {
-    CompanionSlot &slot = m_companions[companion];
+    CompanionSlot &slot = m_companions[kind];
     if (!slot.window || !m_lastSuccess || slot.current)
         return;
-    slot.window->showCalculation(*m_lastSuccess, m_lastShown);
+    slot.window->showCalculation(m_lastSuccess, m_lastShown);
     slot.current = true;
 }
 
-bool CalcWindow::loadCompanion(int companion)
+bool CalcWindow::loadCompanion(charts::CompanionKind kind)
 {
-    CompanionSlot &slot = m_companions[companion];
+    CompanionSlot &slot = m_companions[kind];
     if (slot.window)
         return true;
     QString reason;
-    const auto kind = companion == 0 ? charts::CompanionKind::Characteristics : charts::CompanionKind::Frequency;
     slot.window = charts::loadCompanion(charts::kCharacteristicsModule, kind, m_context.dialogs, m_context.locale,
                                         reason);
     if (slot.window)
         slot.window->setOpenModel([this] { ModelLampy_Click(); });
     if (!slot.window)
-        showError((companion == 0 ? QStringLiteral("Окно характеристик не открывается: ")
+        showError((kind == charts::CompanionKind::Characteristics ? QStringLiteral("Окно характеристик не открывается: ")
                                   : QStringLiteral("Окно частотной характеристики не открывается: "))
                   + reason);
     return slot.window != nullptr;
 }
 
-void CalcWindow::openCompanion(int companion)
+void CalcWindow::openCompanion(charts::CompanionKind kind)
 {
-    if (!loadCompanion(companion))
+    if (!loadCompanion(kind))
         return;
-    passLastSuccess(companion);
-    m_companions[companion].window->openBeside(this);
+    passLastSuccess(kind);
+    m_companions[kind].window->openBeside(this);
 }
 
 void CalcWindow::closeEvent(QCloseEvent *event)
@@ -294,7 +286,7 @@ void CalcWindow::closeEvent(QCloseEvent *event)
     // Leaving the stage window, by any way, takes its companion windows along.
     if (!event->isAccepted())
         return;
-    for (CompanionSlot &slot : m_companions) {
+    for (auto &[kind, slot] : m_companions) {
         if (slot.window)
             slot.window->window().close();
     }
@@ -381,8 +373,8 @@ void CalcWindow::fitOutputs()
 
 void CalcWindow::Exit_Click() { m_context.navigator.switchTo(this, WindowId::Obshaya); }
 void CalcWindow::Redaktor_Click() { m_context.navigator.switchTo(this, m_design.editor); }
-void CalcWindow::Harakteristiki_Click() { openCompanion(0); }
-void CalcWindow::Chastota_Click() { openCompanion(1); }
+void CalcWindow::Harakteristiki_Click() { openCompanion(charts::CompanionKind::Characteristics); }
+void CalcWindow::Chastota_Click() { openCompanion(charts::CompanionKind::Frequency); }
 void CalcWindow::ModelLampy_Click()
 {
     if (!m_modelWindow) {
@@ -398,7 +390,7 @@ void CalcWindow::ModelLampy_Click()
             m_modelWindow->showTube(modelSubject());
     }
     QList<QWidget *> companions;
-    for (const CompanionSlot &slot : m_companions)
+    for (const auto &[kind, slot] : m_companions)
         if (slot.window && slot.window->window().isOpen())
             companions.append(&slot.window->window());
     m_modelWindow->openBeside(this, companions);
@@ -410,10 +402,11 @@ void CalcWindow::BlokPitaniya_Click()
 {
     // The anode supply carries what the stage draws less its heaters, which
     // have a winding of their own: both tubes of a push-pull pair, screens included.
-    const std::optional<double> ea = m_lastSuccess ? toNumber(m_lastSuccess->ea, m_context.locale) : std::nullopt;
+    const QString eaText = m_lastTexts.boxes.value(QStringLiteral("Ea"));
+    const std::optional<double> ea = m_lastSuccess ? toNumber(eaText, m_context.locale) : std::nullopt;
     std::optional<double> drawn;
     if (m_lastSuccess)
-        for (const DisplayUpdate &update : m_lastSuccess->outputs)
+        for (const DisplayUpdate &update : m_lastTexts.outputs)
             if (update.output == QLatin1String("Vt"))
                 drawn = toNumber(update.text, m_context.locale);
     if (!ea || !(*ea > 0) || !drawn) {
@@ -423,11 +416,11 @@ void CalcWindow::BlokPitaniya_Click()
     const auto line = [this](int i) {
         return i < m_recordLines.size() ? toNumberEitherSeparator(m_recordLines[i], m_context.locale).value_or(0) : 0.0;
     };
-    const int tubes = m_design.stageKind == analysis::StageKind::PushPull ? 2 : 1;
+    const int tubes = m_design.stage().tubes;
     const double heaters = tubes * line(0) * line(1);
     const double milliamps = std::max(0.0, (*drawn - heaters) / *ea * 1000);
     if (auto *supplyWindow = qobject_cast<BlokPitaniya *>(m_context.navigator.window(WindowId::BlokPitaniya)))
-        supplyWindow->openFor(this, doubleText(roundSignificant(milliamps, 3), m_context.locale), m_lastSuccess->ea);
+        supplyWindow->openFor(this, doubleText(roundSignificant(milliamps, 3), m_context.locale), eaText);
 }
 
 void CalcWindow::showError(const QString &text)

@@ -7,13 +7,15 @@
 #include "anodix/forms/formlayout.h"
 #include "anodix/forms/formwindow.h"
 #include "anodix/forms/navigator.h"
+#include "anodix/stages/circuit.h"
 #include "anodix/stages/stageresult.h"
 #include "anodix/tubedb/tubelimits.h"
 #include "anodix/tubedb/tuberecord.h"
 
+#include <QHash>
 #include <QSet>
 
-#include <array>
+#include <map>
 #include <memory>
 #include <optional>
 #include <span>
@@ -33,11 +35,11 @@ enum class CompanionKind;
 // What one calculation window is made of; each window keeps one as a constant.
 struct CalcWindowSpec
 {
-    const char *windowName;   // the window's objectName, e.g. "Triod"
-    const char *stageName;    // follows "Anodix V1.0 - " in the caption
+    // Its stage: the window's name and caption, the records it lists, its
+    // calculation and what its companion windows show come from the stage table.
+    stage::Circuit circuit;
     QSize clientTwips;
     const char *fileMenuName; // "dd", or "fa12" in Pentod
-    TubeClass tubeClass;
     int recordLines;          // how many lines of a record the window reads
     WindowId editor;          // opened by Redaktor
     std::span<const ControlRow> form;
@@ -45,10 +47,11 @@ struct CalcWindowSpec
     std::span<const char *const> focusOrder; // the first one has the focus at opening
     std::span<const OutputRow> outputs;
     const char *pictureDescription; // what the drawing shows, for screen readers
-    analysis::StageKind stageKind;  // what the characteristics window analyses
     // The fewest lines a record may have and still load (at most recordLines);
     // the stage then says what it lacks.
     int shortestRecord;
+
+    const stage::CircuitData &stage() const { return stage::circuitData(circuit); }
 };
 
 class CalcWindow : public FormWindow
@@ -69,9 +72,8 @@ protected:
     void afterShow() override;
     void closeEvent(QCloseEvent *event) override;
 
-    // Runs the window's stage on the current box texts and the loaded record.
-    virtual StageResult calculate(const LoadedTube &tube, const QLocale &locale) const = 0;
-    QString boxText(const char *name) const;
+    // Every box of the form by its objectName, with its text.
+    QHash<QString, QString> boxTexts() const;
 
 private:
     void File_Click(const QString &fileName);
@@ -88,14 +90,14 @@ private:
     // Fits the outputs to their texts and names them after each change of values.
     void refreshOutputs();
     void fitOutputs();
-    // Keeps what a successful calculation used for the companion windows,
-    // and passes it at once only to those that are open.
-    void keepForCharacteristics(const StageResult &result);
-    void passLastSuccess(int companion); // passes the kept calculation once, into the window
+    // Reads and solves a successful calculation once for the companion
+    // windows, and passes it at once only to those that are open.
+    void keepForCompanions(const QHash<QString, QString> &boxes, const StageResult &result);
+    void passLastSuccess(charts::CompanionKind kind); // passes the kept calculation once, into the window
     // Makes a companion window from the module on first use; false, with the
     // reason told, when the module cannot be loaded.
-    bool loadCompanion(int companion);
-    void openCompanion(int companion);
+    bool loadCompanion(charts::CompanionKind kind);
+    void openCompanion(charts::CompanionKind kind);
     // Reads the model beside the loaded record; a file that cannot be used is
     // told, and the 3/2 law is used.
     void loadTubeModel();
@@ -123,10 +125,12 @@ private:
         std::unique_ptr<charts::Companion> window;
         bool current = false; // the window has the last calculation already
     };
-    std::array<CompanionSlot, 2> m_companions;
+    std::map<charts::CompanionKind, CompanionSlot> m_companions;
     std::unique_ptr<charts::ModelCompanion> m_modelWindow; // made on first use
     bool m_modelPresent = false; // a model file lies beside the loaded record
-    std::optional<analysis::AnalysisInput> m_lastSuccess; // the last successful calculation
+    // The last successful calculation, solved; shared with the companions.
+    std::shared_ptr<const analysis::SolvedStage> m_lastSuccess;
+    stage::StageTexts m_lastTexts; // what it was read from
     QStringList m_lastShown;      // its outputs as spoken
     QString m_listError; // why the list could not be filled, told once the window shows
     // The ratings beside the loaded record, and the limits files already

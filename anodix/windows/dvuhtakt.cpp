@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The push-pull pentode output stage window: its form and its calculation.
+// The push-pull pentode output stage window: its form; its calculation is its entry in the stage table.
 #include "anodix/windows/dvuhtakt.h"
-
-#include "anodix/stages/pushpullstage.h"
 
 namespace anodix {
 
@@ -105,9 +103,8 @@ constexpr char kPictureDescription[] =
     "(или на отводы первичной обмотки: ультралинейное включение, на аноды: триодное), вторичная обмотка на выход";
 
 constexpr CalcWindowSpec kSpec{
-    "Dvuhtakt", "Двухтактный усилитель мощности", {11520, 9240}, "dd",
-    TubeClass::PowerPentode, 10, WindowId::Files_Pentod_Vihod, kForm, kBuddies, kFocusOrder,
-    kOutputs, kPictureDescription, analysis::StageKind::PushPull, 8,
+    stage::Circuit::PushPull, {11520, 9240}, "dd", 10, WindowId::Files_Pentod_Vihod,
+    kForm, kBuddies, kFocusOrder, kOutputs, kPictureDescription, 8,
 };
 
 } // namespace
@@ -117,13 +114,6 @@ const CalcWindowSpec &Dvuhtakt::layout() { return kSpec; }
 Dvuhtakt::Dvuhtakt(const AppContext &context)
     : CalcWindow(kSpec, context)
 {
-}
-
-StageResult Dvuhtakt::calculate(const LoadedTube &tube, const QLocale &locale) const
-{
-    const PushPullTexts texts{boxText("Ea"), boxText("Ug2"), boxText("Fn1"), boxText("R11"),
-                              boxText("Rn"), boxText("Raa"), boxText("Rk"), boxText("Otvod")};
-    return CalculatePushPullStage(texts, tube, locale);
 }
 
 } // namespace anodix

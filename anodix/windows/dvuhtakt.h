@@ -12,9 +12,6 @@ class Dvuhtakt final : public CalcWindow
 public:
     explicit Dvuhtakt(const AppContext &context);
     static const CalcWindowSpec &layout();
-
-protected:
-    StageResult calculate(const LoadedTube &tube, const QLocale &locale) const override;
 };
 
 } // namespace anodix

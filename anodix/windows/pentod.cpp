@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The pentode preamplifier window: its form and its calculation.
+// The pentode preamplifier window: its form; its calculation is its entry in the stage table.
 #include "anodix/windows/pentod.h"
-
-#include "anodix/stages/pentodestage.h"
 
 namespace anodix {
 
@@ -70,9 +68,8 @@ constexpr char kPictureDescription[] =
     "выход с анода через C4";
 
 constexpr CalcWindowSpec kSpec{
-    "Pentod", "Предварительный усилитель на пентоде", {11205, 5625}, "fa12",
-    TubeClass::PreampPentode, 10, WindowId::Files_Pentod, kForm, kBuddies, kFocusOrder,
-    kOutputs, kPictureDescription, analysis::StageKind::PreampPentode, 10,
+    stage::Circuit::PentodePreamp, {11205, 5625}, "fa12", 10, WindowId::Files_Pentod,
+    kForm, kBuddies, kFocusOrder, kOutputs, kPictureDescription, 10,
 };
 
 } // namespace
@@ -82,11 +79,6 @@ const CalcWindowSpec &Pentod::layout() { return kSpec; }
 Pentod::Pentod(const AppContext &context)
     : CalcWindow(kSpec, context)
 {
-}
-
-StageResult Pentod::calculate(const LoadedTube &tube, const QLocale &locale) const
-{
-    return CalculatePentodeStage(boxText("Ea"), boxText("Fn1"), boxText("R11"), tube, locale);
 }
 
 } // namespace anodix

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The pentode power stage window: its form and its calculation.
+// The pentode power stage window: its form; its calculation is its entry in the stage table.
 #include "anodix/windows/tetrod.h"
-
-#include "anodix/stages/powerstage.h"
 
 namespace anodix {
 
@@ -71,9 +69,8 @@ constexpr char kPictureDescription[] =
     "параллельно; первичная обмотка выходного трансформатора Тр1 от анода к +Ea, вторичная на выход";
 
 constexpr CalcWindowSpec kSpec{
-    "Tetrod", "Усилитель мощности на пентоде", {10815, 5655}, "dd",
-    TubeClass::PowerPentode, 8, WindowId::Files_Pentod_Vihod, kForm, kBuddies, kFocusOrder,
-    kOutputs, kPictureDescription, analysis::StageKind::Power, 8,
+    stage::Circuit::PentodePower, {10815, 5655}, "dd", 8, WindowId::Files_Pentod_Vihod,
+    kForm, kBuddies, kFocusOrder, kOutputs, kPictureDescription, 8,
 };
 
 } // namespace
@@ -83,11 +80,6 @@ const CalcWindowSpec &Tetrod::layout() { return kSpec; }
 Tetrod::Tetrod(const AppContext &context)
     : CalcWindow(kSpec, context)
 {
-}
-
-StageResult Tetrod::calculate(const LoadedTube &tube, const QLocale &locale) const
-{
-    return CalculatePowerStage(boxText("Ea"), boxText("Fn1"), boxText("R11"), boxText("Rn"), tube, locale);
 }
 
 } // namespace anodix

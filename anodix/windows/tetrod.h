@@ -12,9 +12,6 @@ class Tetrod final : public CalcWindow
 public:
     explicit Tetrod(const AppContext &context);
     static const CalcWindowSpec &layout();
-
-protected:
-    StageResult calculate(const LoadedTube &tube, const QLocale &locale) const override;
 };
 
 } // namespace anodix

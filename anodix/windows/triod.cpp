@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The triode preamplifier window: its form and its calculation.
+// The triode preamplifier window: its form; its calculation is its entry in the stage table.
 #include "anodix/windows/triod.h"
-
-#include "anodix/stages/triodestage.h"
 
 namespace anodix {
 
@@ -64,9 +62,8 @@ constexpr char kPictureDescription[] =
     "анодная нагрузка R3 к +Ea; выход с анода через C3";
 
 constexpr CalcWindowSpec kSpec{
-    "Triod", "Предварительный усилитель на триоде", {10200, 5475}, "dd",
-    TubeClass::Triode, 8, WindowId::Files, kForm, kBuddies, kFocusOrder,
-    kOutputs, kPictureDescription, analysis::StageKind::Triode, 8,
+    stage::Circuit::TriodePreamp, {10200, 5475}, "dd", 8, WindowId::Files,
+    kForm, kBuddies, kFocusOrder, kOutputs, kPictureDescription, 8,
 };
 
 } // namespace
@@ -76,11 +73,6 @@ const CalcWindowSpec &Triod::layout() { return kSpec; }
 Triod::Triod(const AppContext &context)
     : CalcWindow(kSpec, context)
 {
-}
-
-StageResult Triod::calculate(const LoadedTube &tube, const QLocale &locale) const
-{
-    return CalculateTriodeStage(boxText("Ea"), boxText("Fn1"), boxText("R11"), tube, locale);
 }
 
 } // namespace anodix

@@ -12,9 +12,6 @@ class Triod final : public CalcWindow
 public:
     explicit Triod(const AppContext &context);
     static const CalcWindowSpec &layout();
-
-protected:
-    StageResult calculate(const LoadedTube &tube, const QLocale &locale) const override;
 };
 
 } // namespace anodix

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The single-ended triode power stage window: its form and its calculation.
+// The single-ended triode power stage window: its form; its calculation is its entry in the stage table.
 #include "anodix/windows/triodvihod.h"
-
-#include "anodix/stages/triodeoutputstage.h"
 
 namespace anodix {
 
@@ -121,9 +119,8 @@ constexpr char kPictureDescription[] =
     "первичная обмотка выходного трансформатора Тр1 от анода к +Ea, вторичная на выход";
 
 constexpr CalcWindowSpec kSpec{
-    "TriodVihod", "Усилитель мощности на триоде", {12600, 8535}, "dd",
-    TubeClass::Triode, 8, WindowId::Files, kForm, kBuddies, kFocusOrder,
-    kOutputs, kPictureDescription, analysis::StageKind::TriodeOutput, 8,
+    stage::Circuit::TriodeOutput, {12600, 8535}, "dd", 8, WindowId::Files,
+    kForm, kBuddies, kFocusOrder, kOutputs, kPictureDescription, 8,
 };
 
 } // namespace
@@ -133,12 +130,6 @@ const CalcWindowSpec &TriodVihod::layout() { return kSpec; }
 TriodVihod::TriodVihod(const AppContext &context)
     : CalcWindow(kSpec, context)
 {
-}
-
-StageResult TriodVihod::calculate(const LoadedTube &tube, const QLocale &locale) const
-{
-    return CalculateTriodeOutputStage(boxText("Ea"), boxText("Fn1"), boxText("R11"), boxText("Rn"), boxText("Kn"),
-                                      tube, locale);
 }
 
 } // namespace anodix

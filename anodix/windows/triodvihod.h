@@ -12,9 +12,6 @@ class TriodVihod final : public CalcWindow
 public:
     explicit TriodVihod(const AppContext &context);
     static const CalcWindowSpec &layout();
-
-protected:
-    StageResult calculate(const LoadedTube &tube, const QLocale &locale) const override;
 };
 
 } // namespace anodix

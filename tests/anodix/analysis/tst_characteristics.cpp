@@ -28,14 +28,14 @@ const QStringList el84{"6,3", "0,76", "250", "48", "7,3", "11,3", "19", "38", "2
 const QStringList t300B{"5", "1.2", "300", "60", "61", "5.5", "3.85", "0.7"};
 
 // Box texts are written with a point and take the locale's separator.
-AnalysisInput input(StageKind kind, const QStringList &record, const QLocale &locale, const QString &ea = "250",
+AnalysisInput input(Circuit kind, const QStringList &record, const QLocale &locale, const QString &ea = "250",
                     const QString &fmin = "20", const QString &rt1 = "3.93")
 {
     const auto local = [&](QString text) { return text.replace(u'.', locale.decimalPoint()); };
     AnalysisInput in{kind, QStringLiteral("Лампа"), record, local(ea), local(fmin), "470", "8", {}};
-    if (kind == StageKind::Power)
+    if (kind == Circuit::PentodePower)
         in.outputs = {{"R1", "470"}, {"Rt1", local(rt1)}};
-    if (kind == StageKind::TriodeOutput)
+    if (kind == Circuit::TriodeOutput)
         in.kn = local(rt1); // the ratio Ra / Ri takes the place of the primary's resistance
 
     return in;
@@ -76,13 +76,13 @@ private slots:
         QTest::addColumn<QStringList>("record");
         QTest::addColumn<QString>("ea");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("ECC83 triode") << int(StageKind::Triode) << ecc83 << "250"
+        QTest::newRow("ECC83 triode") << int(Circuit::TriodePreamp) << ecc83 << "250"
                                       << QStringList{"Uq=162.7", "Iq=0.825", "Ugq=-1.38", "Sq=1.41", "Amp=72.5",
                                                      "Gain=54.6", "D2=5", "C2=9.6"};
-        QTest::newRow("EF86 pentode") << int(StageKind::PreampPentode) << ef86 << "300"
+        QTest::newRow("EF86 pentode") << int(Circuit::PentodePreamp) << ef86 << "300"
                                       << QStringList{"Uq=165.9", "Iq=2.64", "Ugq=-2.16", "Sq=1.89", "Amp=133.4",
                                                      "Gain=82.5", "D2=5.3", "C2=31", "C3=0.298"};
-        QTest::newRow("EL84 power") << int(StageKind::Power) << el84 << "250"
+        QTest::newRow("EL84 power") << int(Circuit::PentodePower) << el84 << "250"
                                     << QStringList{"Uq=242.4", "Iq=44.5", "Ugq=-7.59", "Sq=11", "Amp=195.1",
                                                    "Gain=25.7", "D2=5.1", "C2=153", "Pout=4.84"};
     }
@@ -93,7 +93,7 @@ private slots:
         QFETCH(QString, ea);
         QFETCH(QStringList, expected);
         for (const QLocale &locale : {pointLocale, commaLocale}) {
-            const Analysis a = AnalyzeStage(input(StageKind(kind), record, locale, ea), locale);
+            const Analysis a = AnalyzeStage(input(Circuit(kind), record, locale, ea), locale);
             QVERIFY2(a.ok(), qPrintable(a.problem));
             QStringList local = expected;
             for (QString &text : local)
@@ -112,21 +112,21 @@ private slots:
         QTest::addColumn<QString>("fmin");
         QTest::addColumn<QString>("rt1");
         QTest::addColumn<QString>("missing");
-        QTest::newRow("eight-line power record") << int(StageKind::Power) << el84.mid(0, 8) << "250" << "20" << "3.93"
+        QTest::newRow("eight-line power record") << int(Circuit::PentodePower) << el84.mid(0, 8) << "250" << "20" << "3.93"
                                                  << "Ug2, Ig2";
-        QTest::newRow("triode without mu") << int(StageKind::Triode)
+        QTest::newRow("triode without mu") << int(Circuit::TriodePreamp)
                                                       << QStringList(ecc83).replaceInStrings("100", "0") << "250"
                                                       << "20" << "" << "μ";
-        QTest::newRow("no record, bad boxes") << int(StageKind::Triode) << QStringList() << "x" << "0" << ""
+        QTest::newRow("no record, bad boxes") << int(Circuit::TriodePreamp) << QStringList() << "x" << "0" << ""
                                               << "Ua, Ia, Uc, S, μ, Ri, Ea, Fmin";
-        QTest::newRow("pentode screen above supply") << int(StageKind::PreampPentode) << ef86 << "140" << "20" << ""
+        QTest::newRow("pentode screen above supply") << int(Circuit::PentodePreamp) << ef86 << "140" << "20" << ""
                                                      << "Ea выше Ug2";
-        QTest::newRow("power without Rt1") << int(StageKind::Power) << el84 << "250" << "20" << "-1"
+        QTest::newRow("power without Rt1") << int(Circuit::PentodePower) << el84 << "250" << "20" << "-1"
                                            << "R 1-й обмотки";
         QTest::newRow("triode output stage with a negative ratio")
-            << int(StageKind::TriodeOutput) << t300B << "361" << "20" << "-1" << "Ra / Ri";
+            << int(Circuit::TriodeOutput) << t300B << "361" << "20" << "-1" << "Ra / Ri";
         QTest::newRow("triode output stage without mu")
-            << int(StageKind::TriodeOutput) << QStringList(t300B).replaceInStrings("3.85", "x") << "361" << "20"
+            << int(Circuit::TriodeOutput) << QStringList(t300B).replaceInStrings("3.85", "x") << "361" << "20"
             << "3" << "μ";
     }
     void missingFiguresAreNamed()
@@ -138,7 +138,7 @@ private slots:
         QFETCH(QString, rt1);
         QFETCH(QString, missing);
         for (const QLocale &locale : {pointLocale, commaLocale}) {
-            const Analysis a = AnalyzeStage(input(StageKind(kind), record, locale, ea, fmin, rt1), locale);
+            const Analysis a = AnalyzeStage(input(Circuit(kind), record, locale, ea, fmin, rt1), locale);
             QCOMPARE(a.problem, insufficient + missing);
             QVERIFY(a.rows.isEmpty() && a.curves.isEmpty());
         }
@@ -150,16 +150,16 @@ private slots:
     {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("r1");
-        QTest::newRow("triode, empty") << int(StageKind::Triode) << "";
-        QTest::newRow("pentode, negative") << int(StageKind::PreampPentode) << "-5";
-        QTest::newRow("triode, 1 kΩ") << int(StageKind::Triode) << "1";
-        QTest::newRow("pentode, 1 kΩ") << int(StageKind::PreampPentode) << "1";
+        QTest::newRow("triode, empty") << int(Circuit::TriodePreamp) << "";
+        QTest::newRow("pentode, negative") << int(Circuit::PentodePreamp) << "-5";
+        QTest::newRow("triode, 1 kΩ") << int(Circuit::TriodePreamp) << "1";
+        QTest::newRow("pentode, 1 kΩ") << int(Circuit::PentodePreamp) << "1";
     }
     void preamplifierAcLoadTakesR1()
     {
         QFETCH(int, kind);
         QFETCH(QString, r1);
-        AnalysisInput in = input(StageKind(kind), kind == int(StageKind::Triode) ? ecc83 : ef86, pointLocale, "300");
+        AnalysisInput in = input(Circuit(kind), kind == int(Circuit::TriodePreamp) ? ecc83 : ef86, pointLocale, "300");
         in.r1 = r1;
         const Analysis a = AnalyzeStage(in, pointLocale);
         QCOMPARE(a.problem, r1 == "1" ? QString() : insufficient + "R1");
@@ -173,15 +173,15 @@ private slots:
     {
         QTest::addColumn<int>("kind");
         QTest::addColumn<TubeFigures>("figures");
-        QTest::newRow("triode") << int(StageKind::Triode) << TubeFigures{250, 1.2, -2, 1.6, 100, 62.5};
-        QTest::newRow("pentode") << int(StageKind::PreampPentode) << TubeFigures{250, 3, 2, 2, 0, 2500, 140, 0.6};
-        QTest::newRow("power, low Ri") << int(StageKind::Power) << TubeFigures{250, 48, 7.3, 11.3, 0, 3, 250, 5.5};
+        QTest::newRow("triode") << int(Circuit::TriodePreamp) << TubeFigures{250, 1.2, -2, 1.6, 100, 62.5};
+        QTest::newRow("pentode") << int(Circuit::PentodePreamp) << TubeFigures{250, 3, 2, 2, 0, 2500, 140, 0.6};
+        QTest::newRow("power, low Ri") << int(Circuit::PentodePower) << TubeFigures{250, 48, 7.3, 11.3, 0, 3, 250, 5.5};
     }
     void modelPassesThroughTheRecordsPointWithSlopeS()
     {
         QFETCH(int, kind);
         QFETCH(TubeFigures, figures);
-        const TubeModel model(tubeTypeOf(StageKind(kind)), figures);
+        const TubeModel model(stage::circuitData(Circuit(kind)).tube, figures);
         const double ug = -std::abs(figures.uc), h = 1e-4;
         QCOMPARE(model.anodeCurrent(figures.ua0, ug), figures.ia0);
         QCOMPARE(model.slope(figures.ua0, ug), figures.s);
@@ -200,30 +200,30 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<QStringList>("record");
         QTest::addColumn<QString>("ea");
-        QTest::newRow("ECC83") << int(StageKind::Triode) << ecc83 << "250";
-        QTest::newRow("EF86") << int(StageKind::PreampPentode) << ef86 << "300";
-        QTest::newRow("EL84") << int(StageKind::Power) << el84 << "250";
-        QTest::newRow("300B output stage, swing past the supply") << int(StageKind::TriodeOutput) << t300B << "361";
+        QTest::newRow("ECC83") << int(Circuit::TriodePreamp) << ecc83 << "250";
+        QTest::newRow("EF86") << int(Circuit::PentodePreamp) << ef86 << "300";
+        QTest::newRow("EL84") << int(Circuit::PentodePower) << el84 << "250";
+        QTest::newRow("300B output stage, swing past the supply") << int(Circuit::TriodeOutput) << t300B << "361";
         QTest::newRow("triode output stage cut off at Ea")
-            << int(StageKind::TriodeOutput) << QStringList{"0", "0", "250", "1", "1", "1", "2", "10"} << "10";
+            << int(Circuit::TriodeOutput) << QStringList{"0", "0", "250", "1", "1", "1", "2", "10"} << "10";
         QTest::newRow("triode output stage with huge figures")
-            << int(StageKind::TriodeOutput) << QStringList{"0", "0", "1e300", "1e-300", "1e300", "1e-300", "1e300", "1e300"}
+            << int(Circuit::TriodeOutput) << QStringList{"0", "0", "1e300", "1e-300", "1e300", "1e-300", "1e300", "1e300"}
             << "1e300";
-        QTest::newRow("triode cut off at Ea") << int(StageKind::Triode)
+        QTest::newRow("triode cut off at Ea") << int(Circuit::TriodePreamp)
                                               << QStringList{"0", "0", "250", "1", "1", "1", "2", "10"} << "10";
-        QTest::newRow("pentode with tiny current") << int(StageKind::PreampPentode)
+        QTest::newRow("pentode with tiny current") << int(Circuit::PentodePreamp)
                                                    << QStringList{"0", "0", "250", "1e-9", "2", "2", "0", "1", "100", "1e-9"}
                                                    << "300";
-        QTest::newRow("steep load lines") << int(StageKind::Triode)
+        QTest::newRow("steep load lines") << int(Circuit::TriodePreamp)
                                           << QStringList{"0", "0", "3.4e38", "4e8", "1", "16", "50", "7"} << "250";
-        QTest::newRow("subnormal supply") << int(StageKind::Triode)
+        QTest::newRow("subnormal supply") << int(Circuit::TriodePreamp)
                                           << QStringList{"8", "6.3", "6.3", "50", "203", "6", "6.3", "8"} << "3.5e-319";
-        QTest::newRow("supply below the subnormal decades") << int(StageKind::Triode)
+        QTest::newRow("supply below the subnormal decades") << int(Circuit::TriodePreamp)
                                                             << QStringList{"8", "6.3", "6.3", "50", "203", "6", "6.3", "8"}
                                                             << "3e-323";
-        QTest::newRow("overflowing model") << int(StageKind::Triode)
+        QTest::newRow("overflowing model") << int(Circuit::TriodePreamp)
                                            << QStringList{"0", "0", "250", "1", "1", "1e300", "100", "10"} << "250";
-        QTest::newRow("huge figures") << int(StageKind::Power)
+        QTest::newRow("huge figures") << int(Circuit::PentodePower)
                                       << QStringList{"0", "0", "1e300", "1e-300", "1e300", "1e-300", "0", "1e300",
                                                      "1e300", "1e300"}
                                       << "1e300";
@@ -234,7 +234,7 @@ private slots:
         QFETCH(QStringList, record);
         QFETCH(QString, ea);
         for (const QLocale &locale : {pointLocale, commaLocale}) {
-            const Analysis a = AnalyzeStage(input(StageKind(kind), record, locale, ea), locale);
+            const Analysis a = AnalyzeStage(input(Circuit(kind), record, locale, ea), locale);
             if (!a.ok()) {
                 QVERIFY(a.rows.isEmpty() && a.curves.isEmpty());
                 continue;
@@ -264,7 +264,7 @@ private slots:
             // stage swings at full drive, where its cathode has moved, along
             // a line of the same slope.
             const QPointF d = a.acLoadLine[1] - a.acLoadLine[0];
-            const bool driven = kind == int(StageKind::TriodeOutput);
+            const bool driven = kind == int(Circuit::TriodeOutput);
             for (const QPointF &p : {a.operatingPoint, a.swingLow, a.swingHigh}) {
                 const QPointF r = p - (driven && p != a.operatingPoint ? a.swingHigh : a.acLoadLine[0]);
                 QVERIFY(std::abs(d.x() * r.y() - d.y() * r.x()) <= 1e-9 * (a.ua.max * a.ia.max));
@@ -283,8 +283,8 @@ private slots:
     void shownNumbersReadBackInEveryLocale()
     {
         QFETCH(QLocale, locale);
-        for (const auto &[kind, record] : {std::pair{StageKind::Triode, ecc83}, std::pair{StageKind::PreampPentode, ef86},
-                                           std::pair{StageKind::Power, el84}}) {
+        for (const auto &[kind, record] : {std::pair{Circuit::TriodePreamp, ecc83}, std::pair{Circuit::PentodePreamp, ef86},
+                                           std::pair{Circuit::PentodePower, el84}}) {
             // The same stage in the point locale gives the values the texts must read back as.
             const Analysis plain = AnalyzeStage(input(kind, record, pointLocale), pointLocale);
             const Analysis a = AnalyzeStage(input(kind, record, locale), locale);
@@ -313,21 +313,21 @@ private slots:
             record[5] = s;
             return record;
         };
-        QTest::newRow("0,1 V typed for 100") << int(StageKind::Triode) << ecc83 << "0.1" << supply.arg("0.1");
-        QTest::newRow("microvolts") << int(StageKind::Triode) << ecc83 << "1e-6" << supply.arg("1E-6");
-        QTest::newRow("picovolts") << int(StageKind::Triode) << ecc83 << "2e-12" << supply.arg("2E-12");
-        QTest::newRow("500 kV") << int(StageKind::Triode) << ecc83 << "5e5" << supply.arg("500000");
-        QTest::newRow("100 GV") << int(StageKind::PreampPentode) << ef86 << "1e11" << supply.arg("100000000000");
-        QTest::newRow("lowest supply") << int(StageKind::Triode) << ecc83 << "1" << "";
-        QTest::newRow("highest supply") << int(StageKind::Triode) << ecc83 << "100000" << "";
-        QTest::newRow("S 1e12 triode") << int(StageKind::Triode) << withS(ecc83, "1e12") << "250"
+        QTest::newRow("0,1 V typed for 100") << int(Circuit::TriodePreamp) << ecc83 << "0.1" << supply.arg("0.1");
+        QTest::newRow("microvolts") << int(Circuit::TriodePreamp) << ecc83 << "1e-6" << supply.arg("1E-6");
+        QTest::newRow("picovolts") << int(Circuit::TriodePreamp) << ecc83 << "2e-12" << supply.arg("2E-12");
+        QTest::newRow("500 kV") << int(Circuit::TriodePreamp) << ecc83 << "5e5" << supply.arg("500000");
+        QTest::newRow("100 GV") << int(Circuit::PentodePreamp) << ef86 << "1e11" << supply.arg("100000000000");
+        QTest::newRow("lowest supply") << int(Circuit::TriodePreamp) << ecc83 << "1" << "";
+        QTest::newRow("highest supply") << int(Circuit::TriodePreamp) << ecc83 << "100000" << "";
+        QTest::newRow("S 1e12 triode") << int(Circuit::TriodePreamp) << withS(ecc83, "1e12") << "250"
                                        << "рабочая точка не находится с нужной точностью";
         // Its C2 would be 1e14 µF.
-        QTest::newRow("S 1e12 power") << int(StageKind::Power) << withS(el84, "1e12") << "250"
+        QTest::newRow("S 1e12 power") << int(Circuit::PentodePower) << withS(el84, "1e12") << "250"
                                       << "данные лампы вне пределов модели";
-        QTest::newRow("power stage cut off by its cathode drop") << int(StageKind::Power) << el84 << "1"
+        QTest::newRow("power stage cut off by its cathode drop") << int(Circuit::PentodePower) << el84 << "1"
                                                                  << "рабочая точка вне характеристик лампы";
-        QTest::newRow("nanoampere tube") << int(StageKind::Triode)
+        QTest::newRow("nanoampere tube") << int(Circuit::TriodePreamp)
                                          << QStringList{"6.3", "0.3", "250", "1e-7", "2", "1e-7", "100", "62.5"}
                                          << "250" << "ток анода вне шкалы графика";
     }
@@ -338,7 +338,7 @@ private slots:
         QFETCH(QString, ea);
         QFETCH(QString, reason);
         for (const QLocale &locale : {pointLocale, commaLocale}) {
-            const Analysis a = AnalyzeStage(input(StageKind(kind), record, locale, ea), locale);
+            const Analysis a = AnalyzeStage(input(Circuit(kind), record, locale, ea), locale);
             QString expected = reason.isEmpty() ? QString() : outOfRange + reason;
             expected.replace(u'.', locale.decimalPoint());
             QCOMPARE(a.problem, expected);
@@ -379,7 +379,7 @@ private slots:
 
     void curvesStepRoundlyWithMinusLabels()
     {
-        const Analysis a = AnalyzeStage(input(StageKind::Triode, ecc83, commaLocale), commaLocale);
+        const Analysis a = AnalyzeStage(input(Circuit::TriodePreamp, ecc83, commaLocale), commaLocale);
         // Ugq −1.38: 2·Ugq = −2.75 is passed in steps of 0.5 V.
         QCOMPARE(a.curves.size(), 7);
         QCOMPARE(a.curves.at(1).label, QStringLiteral("Ug = -0,5 В"));

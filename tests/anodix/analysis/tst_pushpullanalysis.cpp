@@ -20,7 +20,7 @@ AnalysisInput input(const QStringList &record, const QStringList &typed, const Q
     QStringList texts = typed;
     for (QString &text : texts)
         text.replace(u'.', locale.decimalPoint());
-    return {StageKind::PushPull, "T", record, texts[0], "20", "470", "8", {}, {}, texts[1], texts[2], texts[3]};
+    return {Circuit::PushPull, "T", record, texts[0], "20", "470", "8", {}, {}, texts[1], texts[2], texts[3]};
 }
 
 } // namespace

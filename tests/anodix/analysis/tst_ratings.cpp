@@ -31,38 +31,38 @@ const QStringList el34{"6.3", "1.5", "250", "100", "13.5", "11", "165", "15", "2
 const QStringList tube300B{"5", "1.2", "300", "60", "61", "5.5", "3.85", "0.7"};
 
 // The stage as its window would pass it on, with the stage's own outputs.
-AnalysisInput stageInput(StageKind kind, const QLocale &locale)
+AnalysisInput stageInput(Circuit kind, const QLocale &locale)
 {
     const auto local = [&](QString text) { return text.replace(u'.', locale.decimalPoint()); };
     AnalysisInput in;
-    in.kind = kind;
+    in.circuit = kind;
     in.tubeName = QStringLiteral("T");
     in.fmin = QStringLiteral("20");
     in.r1 = QStringLiteral("470");
     in.rn = QStringLiteral("8");
     StageResult result;
     switch (kind) {
-    case StageKind::Triode:
+    case Circuit::TriodePreamp:
         in.record = ecc83;
         in.ea = QStringLiteral("250");
         result = CalculateTriodeStage(in.ea, in.fmin, in.r1, LoadedTube{in.record}, locale);
         break;
-    case StageKind::PreampPentode:
+    case Circuit::PentodePreamp:
         in.record = ef86;
         in.ea = QStringLiteral("250");
         break;
-    case StageKind::Power:
+    case Circuit::PentodePower:
         in.record = el84;
         in.ea = QStringLiteral("250");
         result = CalculatePowerStage(in.ea, in.fmin, in.r1, in.rn, LoadedTube{el84.mid(0, 8)}, locale);
         break;
-    case StageKind::TriodeOutput:
+    case Circuit::TriodeOutput:
         in.record = tube300B;
         in.ea = QStringLiteral("361");
         in.kn = QStringLiteral("3");
         result = CalculateTriodeOutputStage(in.ea, in.fmin, in.r1, in.rn, in.kn, LoadedTube{in.record}, locale);
         break;
-    case StageKind::PushPull:
+    case Circuit::PushPull:
         in.record = el34;
         in.ea = in.ug2 = QStringLiteral("375");
         in.raa = local(QStringLiteral("3.4"));
@@ -118,16 +118,16 @@ void TestRatings::warnsAboveARatingAndNotBelowIt_data()
     QTest::addColumn<QString>("sentence");
 
     const QString power = QStringLiteral("Мощность на аноде "), current = QStringLiteral("Ток катода ");
-    const QList<std::tuple<const char *, StageKind, Rating, QString>> cases{
-        {"triode preamplifier, anode", StageKind::Triode, Rating::AnodePower, power},
-        {"pentode preamplifier, anode", StageKind::PreampPentode, Rating::AnodePower, power},
-        {"pentode power stage, anode", StageKind::Power, Rating::AnodePower, power},
-        {"triode power stage, anode", StageKind::TriodeOutput, Rating::AnodePower, power},
-        {"push-pull, anode", StageKind::PushPull, Rating::AnodePower, power},
-        {"push-pull, screen", StageKind::PushPull, Rating::ScreenPower, "Мощность на экранной сетке "},
-        {"triode preamplifier, anode voltage", StageKind::Triode, Rating::AnodeVoltage, "Напряжение на аноде "},
-        {"triode power stage, cathode", StageKind::TriodeOutput, Rating::CathodeCurrent, current},
-        {"push-pull, cathode", StageKind::PushPull, Rating::CathodeCurrent, current},
+    const QList<std::tuple<const char *, Circuit, Rating, QString>> cases{
+        {"triode preamplifier, anode", Circuit::TriodePreamp, Rating::AnodePower, power},
+        {"pentode preamplifier, anode", Circuit::PentodePreamp, Rating::AnodePower, power},
+        {"pentode power stage, anode", Circuit::PentodePower, Rating::AnodePower, power},
+        {"triode power stage, anode", Circuit::TriodeOutput, Rating::AnodePower, power},
+        {"push-pull, anode", Circuit::PushPull, Rating::AnodePower, power},
+        {"push-pull, screen", Circuit::PushPull, Rating::ScreenPower, "Мощность на экранной сетке "},
+        {"triode preamplifier, anode voltage", Circuit::TriodePreamp, Rating::AnodeVoltage, "Напряжение на аноде "},
+        {"triode power stage, cathode", Circuit::TriodeOutput, Rating::CathodeCurrent, current},
+        {"push-pull, cathode", Circuit::PushPull, Rating::CathodeCurrent, current},
     };
     for (const QLocale &locale : {pointLocale, commaLocale})
         for (const auto &[name, kind, rating, sentence] : cases)
@@ -146,8 +146,8 @@ void TestRatings::warnsAboveARatingAndNotBelowIt()
     QFETCH(double, factor);
     QFETCH(QString, sentence);
 
-    AnalysisInput in = stageInput(StageKind(kind), locale);
-    const bool pushPull = StageKind(kind) == StageKind::PushPull;
+    AnalysisInput in = stageInput(Circuit(kind), locale);
+    const bool pushPull = Circuit(kind) == Circuit::PushPull;
     double figure = 0;
     TubeLimits limits;
     switch (Rating(rating)) {
@@ -186,7 +186,7 @@ void TestRatings::theEl34PairIdlesPastItsSheetsRating()
     const LimitsRead sheet = parseTubeLimits(file.readAll());
     QVERIFY2(sheet.ok(), qPrintable(sheet.error));
 
-    AnalysisInput in = stageInput(StageKind::PushPull, pointLocale);
+    AnalysisInput in = stageInput(Circuit::PushPull, pointLocale);
     in.limits = sheet.limits;
     const QStringList warnings = RatingWarnings(in, pointLocale);
     QVERIFY(!warnings.isEmpty());

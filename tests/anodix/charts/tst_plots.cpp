@@ -29,10 +29,10 @@ const QStringList el84{"6.3", "0.76", "250", "48", "7.3", "11.3", "19", "38", "2
 const QStringList t300B{"5", "1.2", "300", "60", "61", "5.5", "3.85", "0.7"};
 
 // A stage as its window leaves it after a calculation, in the comma locale.
-AnalysisInput stageInput(StageKind kind)
+AnalysisInput stageInput(Circuit kind)
 {
-    const bool output = kind == StageKind::TriodeOutput;
-    AnalysisInput in{kind, "Лампа", kind == StageKind::Triode ? ecc83 : kind == StageKind::PreampPentode ? ef86
+    const bool output = kind == Circuit::TriodeOutput;
+    AnalysisInput in{kind, "Лампа", kind == Circuit::TriodePreamp ? ecc83 : kind == Circuit::PentodePreamp ? ef86
                                       : output ? t300B : el84,
                      output ? "361" : "250", "20", "470", "8", {{"Rt1", "3,93"}}, "3", "250", "8", "130"};
     return in;
@@ -84,8 +84,8 @@ private slots:
     {
         QTest::addColumn<response::ResponseFigures>("figures");
         QTest::addColumn<bool>("whole"); // the curve fits above the floor
-        for (const StageKind kind : {StageKind::Triode, StageKind::PreampPentode, StageKind::Power,
-                                     StageKind::TriodeOutput, StageKind::PushPull}) {
+        for (const Circuit kind : {Circuit::TriodePreamp, Circuit::PentodePreamp, Circuit::PentodePower,
+                                     Circuit::TriodeOutput, Circuit::PushPull}) {
             const response::Response r =
                 response::ComputeResponse(response::withTypicalValues(stageInput(kind), commaLocale), commaLocale);
             QVERIFY2(r.ok(), qPrintable(r.problem));
@@ -127,16 +127,16 @@ private slots:
     {
         QTest::addColumn<int>("kind");
         QTest::addColumn<int>("lines");
-        QTest::newRow("triode") << int(StageKind::Triode) << 2;
-        QTest::newRow("power") << int(StageKind::Power) << 2;
-        QTest::newRow("push-pull") << int(StageKind::PushPull) << 3;
+        QTest::newRow("triode") << int(Circuit::TriodePreamp) << 2;
+        QTest::newRow("power") << int(Circuit::PentodePower) << 2;
+        QTest::newRow("push-pull") << int(Circuit::PushPull) << 3;
     }
     void loadLinesDifferInColourAndDash()
     {
         QFETCH(int, kind);
         QFETCH(int, lines);
         charts::CharacteristicsPlot plot(commaLocale);
-        const Analysis a = AnalyzeStage(stageInput(StageKind(kind)), commaLocale);
+        const Analysis a = AnalyzeStage(stageInput(Circuit(kind)), commaLocale);
         QVERIFY2(a.ok(), qPrintable(a.problem));
         QVERIFY(plot.setAnalysis(a));
         plot.show();
@@ -163,8 +163,8 @@ private slots:
     {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QSize>("size");
-        for (const StageKind kind : {StageKind::Triode, StageKind::PreampPentode, StageKind::Power,
-                                     StageKind::TriodeOutput, StageKind::PushPull}) {
+        for (const Circuit kind : {Circuit::TriodePreamp, Circuit::PentodePreamp, Circuit::PentodePower,
+                                     Circuit::TriodeOutput, Circuit::PushPull}) {
             for (const QSize size : {QSize(552, 432), QSize(900, 700), QSize(320, 240)})
                 QTest::addRow("kind %d, %dx%d", int(kind), size.width(), size.height()) << int(kind) << size;
         }
@@ -175,7 +175,7 @@ private slots:
         QFETCH(QSize, size);
         charts::CharacteristicsPlot plot(commaLocale);
         plot.resize(size);
-        const Analysis a = AnalyzeStage(stageInput(StageKind(kind)), commaLocale);
+        const Analysis a = AnalyzeStage(stageInput(Circuit(kind)), commaLocale);
         QVERIFY2(a.ok(), qPrintable(a.problem));
         QVERIFY(plot.setAnalysis(a));
         plot.show();

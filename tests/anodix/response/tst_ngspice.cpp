@@ -5,6 +5,7 @@
 // harmonics at full drive against their windows. A netlist it cannot read fails.
 #include "anodix/response/simulation.h"
 #include "anodix/response/spice.h"
+#include "anodix/response/stagetable.h"
 #include "anodix/stages/powerstage.h"
 #include "anodix/stages/pushpullstage.h"
 #include "anodix/stages/triodeoutputstage.h"
@@ -62,20 +63,20 @@ DataFile readData(const QString &path)
 }
 
 // The stage as its window would have left it after "Рассчитать".
-analysis::AnalysisInput stageInput(StageKind kind, const QString &tube, const QString &ea)
+analysis::AnalysisInput stageInput(Circuit kind, const QString &tube, const QString &ea)
 {
-    const TubeClass tubeClass = analysis::tubeTypeOf(kind) == model::TubeType::Triode ? TubeClass::Triode
-                                : kind == StageKind::PreampPentode                   ? TubeClass::PreampPentode
+    const TubeClass tubeClass = stage::circuitData(kind).tube == model::TubeType::Triode ? TubeClass::Triode
+                                : kind == Circuit::PentodePreamp                   ? TubeClass::PreampPentode
                                                                                      : TubeClass::PowerPentode;
     const TubeDatabase db(QStringLiteral(ANODIX_DATA_DIR));
     const RecordLines record = db.ReadTubeRecord(tubeClass, tube + QStringLiteral(".lamp"));
     analysis::AnalysisInput in{kind, tube, record.lines, ea, QStringLiteral("20"), QStringLiteral("470"),
                                QStringLiteral("8"), {}};
-    if (kind == StageKind::Power)
+    if (kind == Circuit::PentodePower)
         in.outputs = CalculatePowerStage(ea, in.fmin, in.r1, in.rn, LoadedTube{record.lines}, pointLocale).updates;
-    if (kind == StageKind::TriodeOutput)
+    if (kind == Circuit::TriodeOutput)
         in.kn = QStringLiteral("3");
-    if (kind == StageKind::PushPull) {
+    if (kind == Circuit::PushPull) {
         in.ug2 = ea;
         in.raa = QStringLiteral("8");
         in.rk = QStringLiteral("130");
@@ -152,7 +153,7 @@ qint64 residentKilobytes()
 }
 
 // The stage and its response for a record with one line changed.
-Response responseWith(StageKind kind, const QString &tube, const QString &ea, int line, const QString &value)
+Response responseWith(Circuit kind, const QString &tube, const QString &ea, int line, const QString &value)
 {
     ResponseInput in = withTypicalValues(stageInput(kind, tube, ea), pointLocale);
     if (line >= 0)
@@ -237,21 +238,21 @@ private slots:
         QTest::addColumn<QString>("tube");
         QTest::addColumn<QString>("ea");
         QTest::addColumn<QString>("source");
-        QTest::newRow("triode ECC83, no source resistance") << int(StageKind::Triode) << "ECC83" << "250" << "0";
-        QTest::newRow("triode 6Н2П") << int(StageKind::Triode) << "6Н2П" << "250" << "1";
-        QTest::newRow("triode 12AU7") << int(StageKind::Triode) << "12AU7" << "300" << "1";
-        QTest::newRow("triode 6С45П") << int(StageKind::Triode) << "6С45П" << "150" << "10";
-        QTest::newRow("pentode EF86") << int(StageKind::PreampPentode) << "EF86" << "300" << "1";
-        QTest::newRow("pentode 6Ж1П") << int(StageKind::PreampPentode) << "6Ж1П" << "250" << "1";
-        QTest::newRow("pentode 6SJ7") << int(StageKind::PreampPentode) << "6SJ7" << "300" << "0";
-        QTest::newRow("power EL84") << int(StageKind::Power) << "EL84" << "250" << "1";
-        QTest::newRow("power 6П3С") << int(StageKind::Power) << "6П3С" << "300" << "1";
-        QTest::newRow("power EL34") << int(StageKind::Power) << "EL34" << "300" << "10";
-        QTest::newRow("triode output 300B") << int(StageKind::TriodeOutput) << "300B" << "350" << "1";
-        QTest::newRow("triode output 2A3") << int(StageKind::TriodeOutput) << "2A3" << "300" << "10";
-        QTest::newRow("triode output 6С33С") << int(StageKind::TriodeOutput) << "6С33С" << "139.25" << "1";
-        QTest::newRow("push-pull EL84") << int(StageKind::PushPull) << "EL84" << "250" << "1";
-        QTest::newRow("push-pull 6П14П") << int(StageKind::PushPull) << "6П14П" << "300" << "0";
+        QTest::newRow("triode ECC83, no source resistance") << int(Circuit::TriodePreamp) << "ECC83" << "250" << "0";
+        QTest::newRow("triode 6Н2П") << int(Circuit::TriodePreamp) << "6Н2П" << "250" << "1";
+        QTest::newRow("triode 12AU7") << int(Circuit::TriodePreamp) << "12AU7" << "300" << "1";
+        QTest::newRow("triode 6С45П") << int(Circuit::TriodePreamp) << "6С45П" << "150" << "10";
+        QTest::newRow("pentode EF86") << int(Circuit::PentodePreamp) << "EF86" << "300" << "1";
+        QTest::newRow("pentode 6Ж1П") << int(Circuit::PentodePreamp) << "6Ж1П" << "250" << "1";
+        QTest::newRow("pentode 6SJ7") << int(Circuit::PentodePreamp) << "6SJ7" << "300" << "0";
+        QTest::newRow("power EL84") << int(Circuit::PentodePower) << "EL84" << "250" << "1";
+        QTest::newRow("power 6П3С") << int(Circuit::PentodePower) << "6П3С" << "300" << "1";
+        QTest::newRow("power EL34") << int(Circuit::PentodePower) << "EL34" << "300" << "10";
+        QTest::newRow("triode output 300B") << int(Circuit::TriodeOutput) << "300B" << "350" << "1";
+        QTest::newRow("triode output 2A3") << int(Circuit::TriodeOutput) << "2A3" << "300" << "10";
+        QTest::newRow("triode output 6С33С") << int(Circuit::TriodeOutput) << "6С33С" << "139.25" << "1";
+        QTest::newRow("push-pull EL84") << int(Circuit::PushPull) << "EL84" << "250" << "1";
+        QTest::newRow("push-pull 6П14П") << int(Circuit::PushPull) << "6П14П" << "300" << "0";
     }
 
     void netlistRunsAndAgreesWithTheAnalysisAndResponse()
@@ -260,7 +261,7 @@ private slots:
         QFETCH(QString, tube);
         QFETCH(QString, ea);
         QFETCH(QString, source);
-        ResponseInput in = withTypicalValues(stageInput(StageKind(kind), tube, ea), pointLocale);
+        ResponseInput in = withTypicalValues(stageInput(Circuit(kind), tube, ea), pointLocale);
         in.source = source;
         const Response response = ComputeResponse(in, pointLocale);
         QVERIFY2(response.ok(), qPrintable(response.problem));
@@ -288,12 +289,12 @@ private slots:
         };
         const analysis::StagePoint &p = response.point;
         // The push-pull pair's first tube: anode1, grid1 and its half-primary.
-        const bool pushPull = kind == int(StageKind::PushPull);
+        const bool pushPull = kind == int(Circuit::PushPull);
         const double anode = at(pushPull ? "v(anode1)" : "v(anode)");
         const double uq = anode - at("v(cathode)");
         const double ugq = at(pushPull ? "v(grid1)" : "v(grid)") - at("v(cathode)");
         const double iq = pushPull                          ? std::abs(at("l1a#branch")) * 1e3
-                          : hasOutputTransformer(StageKind(kind)) ? at("l1#branch") * 1e3
+                          : stage::circuitData(Circuit(kind)).outputTransformer ? at("l1#branch") * 1e3
                                                               : (at("v(supply)") - anode) / p.ra;
         qInfo("%s: Uq %.4g/%.4g V, Iq %.4g/%.4g mA, Ugq %.4g/%.4g V", qPrintable(tube), uq, p.uq, iq, p.iq, ugq,
               p.ugq);
@@ -383,10 +384,10 @@ private slots:
                                        : std::holds_alternative<model::KorenPentodeParameters>(koren);
         if (korenGiven)
             f.model = korenFile(koren);
-        const StageKind kind = triode ? StageKind::Triode : StageKind::Power;
-        const model::TubeModel tube0(analysis::tubeTypeOf(kind), f);
+        const Circuit kind = triode ? Circuit::TriodePreamp : Circuit::PentodePower;
+        const model::TubeModel tube0(stage::circuitData(kind).tube, f);
         QCOMPARE(tube0.kind() != model::ModelKind::PowerLaw, bundledModel || korenGiven);
-        const QString subcircuit = TubeSubcircuit(tube, kind, f, typicalCapacitances(kind));
+        const QString subcircuit = TubeSubcircuit(tube, kind, f, stageEntry(kind).capacitances);
         QVERIFY(!subcircuit.isEmpty());
         // The model file's source is one comment line, whatever it holds.
         if (korenGiven)
@@ -469,12 +470,12 @@ private slots:
         // Ea and, for the triodes, Ra / Ri; for the pairs Ug2, Raa and Rk.
         QTest::addColumn<QStringList>("typed");
         // The 300B at its sheet's 300 V plus its 61 V bias; Ri is 0.7 kΩ, the 2A3's 0.8 kΩ.
-        QTest::newRow("300B at 3 kOhm") << int(StageKind::TriodeOutput) << "300B" << QStringList{"361", "4.285714"};
-        QTest::newRow("300B at 3 Ri") << int(StageKind::TriodeOutput) << "300B" << QStringList{"361", "3"};
-        QTest::newRow("2A3 at 2.5 kOhm") << int(StageKind::TriodeOutput) << "2A3" << QStringList{"295", "3.125"};
-        QTest::newRow("EL84 pair") << int(StageKind::PushPull) << "EL84" << QStringList{"250", "250", "8", "130"};
-        QTest::newRow("EL34 pair") << int(StageKind::PushPull) << "EL34" << QStringList{"400", "250", "3.4", "100"};
-        QTest::newRow("6L6GC pair") << int(StageKind::PushPull) << "6L6GC" << QStringList{"360", "270", "6.6", "250"};
+        QTest::newRow("300B at 3 kOhm") << int(Circuit::TriodeOutput) << "300B" << QStringList{"361", "4.285714"};
+        QTest::newRow("300B at 3 Ri") << int(Circuit::TriodeOutput) << "300B" << QStringList{"361", "3"};
+        QTest::newRow("2A3 at 2.5 kOhm") << int(Circuit::TriodeOutput) << "2A3" << QStringList{"295", "3.125"};
+        QTest::newRow("EL84 pair") << int(Circuit::PushPull) << "EL84" << QStringList{"250", "250", "8", "130"};
+        QTest::newRow("EL34 pair") << int(Circuit::PushPull) << "EL34" << QStringList{"400", "250", "3.4", "100"};
+        QTest::newRow("6L6GC pair") << int(Circuit::PushPull) << "6L6GC" << QStringList{"360", "270", "6.6", "250"};
     }
 
     void outputStagesAgreeOverTheCycle()
@@ -482,8 +483,8 @@ private slots:
         QFETCH(int, kind);
         QFETCH(QString, tube);
         QFETCH(QStringList, typed);
-        const bool pushPull = kind == int(StageKind::PushPull);
-        analysis::AnalysisInput input = stageInput(StageKind(kind), tube, typed[0]);
+        const bool pushPull = kind == int(Circuit::PushPull);
+        analysis::AnalysisInput input = stageInput(Circuit(kind), tube, typed[0]);
         if (pushPull) {
             input.ug2 = typed[1];
             input.raa = typed[2];
@@ -624,7 +625,7 @@ private slots:
         for (const QChar c : safe)
             QVERIFY(c.category() != QChar::Other_Control && c != QChar(0x2028) && c != QChar(0x2029));
 
-        const Response response = responseWith(StageKind::Power, QStringLiteral("EL84"), QStringLiteral("250"), -1, {});
+        const Response response = responseWith(Circuit::PentodePower, QStringLiteral("EL84"), QStringLiteral("250"), -1, {});
         QVERIFY(response.ok());
         const QString netlist = StageNetlist(response, name);
         const QString plain = StageNetlist(response, QStringLiteral("EL84"));
@@ -638,9 +639,9 @@ private slots:
                 QVERIFY(c.category() != QChar::Other_Control && c.category() != QChar::Separator_Line
                         && c.category() != QChar::Separator_Paragraph);
         }
-        const QString subcircuit = TubeSubcircuit(name, StageKind::Power, response.point.tube, {10, 0.5, 5});
+        const QString subcircuit = TubeSubcircuit(name, Circuit::PentodePower, response.point.tube, {10, 0.5, 5});
         QCOMPARE(subcircuit.split(u'\n').size(),
-                 TubeSubcircuit(QStringLiteral("EL84"), StageKind::Power, response.point.tube, {10, 0.5, 5})
+                 TubeSubcircuit(QStringLiteral("EL84"), Circuit::PentodePower, response.point.tube, {10, 0.5, 5})
                      .split(u'\n')
                      .size());
 
@@ -658,8 +659,8 @@ private slots:
         QTest::addColumn<QString>("tube");
         QTest::addColumn<int>("line");
         QTest::addColumn<QString>("value");
-        QTest::newRow("triode output 300B, Ri 1e9") << int(StageKind::TriodeOutput) << "300B" << 7 << "1e9";
-        QTest::newRow("triode output 2A3, Ri 1e9") << int(StageKind::TriodeOutput) << "2A3" << 7 << "1e9";
+        QTest::newRow("triode output 300B, Ri 1e9") << int(Circuit::TriodeOutput) << "300B" << 7 << "1e9";
+        QTest::newRow("triode output 2A3, Ri 1e9") << int(Circuit::TriodeOutput) << "2A3" << 7 << "1e9";
     }
     void anUnsolvableRecordIsToldInRussian()
     {
@@ -667,7 +668,7 @@ private slots:
         QFETCH(QString, tube);
         QFETCH(int, line);
         QFETCH(QString, value);
-        const Response response = responseWith(StageKind(kind), tube, QStringLiteral("250"), line, value);
+        const Response response = responseWith(Circuit(kind), tube, QStringLiteral("250"), line, value);
         QVERIFY2(response.ok(), qPrintable(response.problem));
         SpiceRun run;
         const RunResult r = runToEnd(run, QStringLiteral("ngspice"), StageNetlist(response, tube), response.figures.gain);

@@ -79,7 +79,7 @@ private slots:
         const TubeDatabase db(QStringLiteral(ANODIX_DATA_DIR));
         const RecordLines record = db.ReadTubeRecord(TubeClass::PowerPentode, tube + QStringLiteral(".lamp"));
         QVERIFY(record.lines.size() >= 10);
-        analysis::AnalysisInput input{StageKind::PushPull, tube, record.lines, typed[0], QStringLiteral("20"),
+        analysis::AnalysisInput input{Circuit::PushPull, tube, record.lines, typed[0], QStringLiteral("20"),
                                       QStringLiteral("470"), QStringLiteral("8"), {}};
         input.ug2 = QString(); // on a tap the screens need no voltage of their own
         input.raa = typed[1];

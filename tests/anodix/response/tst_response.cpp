@@ -3,6 +3,7 @@
 // worked triode figures, corners checked against textbook formulas, the
 // common scale factor, refusals, in a point and a comma locale.
 #include "anodix/response/spice.h"
+#include "anodix/response/stagetable.h"
 #include "anodix/stages/numbertext.h"
 #include "anodix/stages/pushpullstage.h"
 #include "anodix/stages/triodeoutputstage.h"
@@ -26,31 +27,31 @@ const QStringList ef86{"6.3", "0.2", "250", "3", "2", "2", "0", "2500", "140", "
 const QStringList el84{"6,3", "0,76", "250", "48", "7,3", "11,3", "19", "38", "250", "5,5"};
 const QStringList twoA3{"2.5", "2.5", "250", "60", "45", "5.25", "4.2", "0.8"};
 
-QStringList recordOf(StageKind kind)
+QStringList recordOf(Circuit kind)
 {
     switch (kind) {
-    case StageKind::Triode:
+    case Circuit::TriodePreamp:
         return ecc83;
-    case StageKind::PreampPentode:
+    case Circuit::PentodePreamp:
         return ef86;
-    case StageKind::TriodeOutput:
+    case Circuit::TriodeOutput:
         return twoA3;
-    case StageKind::Power:
-    case StageKind::PushPull:
+    case Circuit::PentodePower:
+    case Circuit::PushPull:
         return el84;
     }
     return {};
 }
 
 // Box texts are written with a point and take the locale's separator.
-ResponseInput input(StageKind kind, const QLocale &locale, const QString &source = "1")
+ResponseInput input(Circuit kind, const QLocale &locale, const QString &source = "1")
 {
     const auto local = [&](QString text) { return text.replace(u'.', locale.decimalPoint()); };
     analysis::AnalysisInput stage{kind, QStringLiteral("Лампа"), recordOf(kind), "250", "20", "470", "8", {}};
-    if (kind == StageKind::Power)
+    if (kind == Circuit::PentodePower)
         stage.outputs = {{"R1", "470"}, {"Rt1", local("3.93")}};
-    stage.kn = kind == StageKind::TriodeOutput ? QStringLiteral("3") : QString();
-    if (kind == StageKind::PushPull) {
+    stage.kn = kind == Circuit::TriodeOutput ? QStringLiteral("3") : QString();
+    if (kind == Circuit::PushPull) {
         stage.ug2 = QStringLiteral("250");
         stage.raa = QStringLiteral("8");
         stage.rk = QStringLiteral("130");
@@ -117,7 +118,7 @@ private slots:
         QFETCH(QLocale, locale);
         QFETCH(QString, strays);
         QFETCH(QStringList, expected);
-        ResponseInput in = input(StageKind::Triode, locale, "0");
+        ResponseInput in = input(Circuit::TriodePreamp, locale, "0");
         if (!strays.isEmpty())
             in.input = in.anodeGrid = in.output = in.load = strays;
         const Response r = ComputeResponse(in, locale);
@@ -137,20 +138,20 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QStringList>("parts");
-        QTest::newRow("triode") << int(StageKind::Triode) << pointLocale << QStringList{"C1", "C2", "C3"};
-        QTest::newRow("pentode") << int(StageKind::PreampPentode) << commaLocale
+        QTest::newRow("triode") << int(Circuit::TriodePreamp) << pointLocale << QStringList{"C1", "C2", "C3"};
+        QTest::newRow("pentode") << int(Circuit::PentodePreamp) << commaLocale
                                  << QStringList{"C1", "C2", "C4"};
-        QTest::newRow("power") << int(StageKind::Power) << pointLocale << QStringList{"C1", "C2", "L1"};
-        QTest::newRow("triode output") << int(StageKind::TriodeOutput) << commaLocale
+        QTest::newRow("power") << int(Circuit::PentodePower) << pointLocale << QStringList{"C1", "C2", "L1"};
+        QTest::newRow("triode output") << int(Circuit::TriodeOutput) << commaLocale
                                        << QStringList{"C1", "C2", "L1"};
-        QTest::newRow("push-pull") << int(StageKind::PushPull) << pointLocale << QStringList{"C1", "L1"};
+        QTest::newRow("push-pull") << int(Circuit::PushPull) << pointLocale << QStringList{"C1", "L1"};
     }
     void neededPartsPutTheLowerCornerOnFmin()
     {
         QFETCH(int, kind);
         QFETCH(QLocale, locale);
         QFETCH(QStringList, parts);
-        const Response r = ComputeResponse(input(StageKind(kind), locale), locale);
+        const Response r = ComputeResponse(input(Circuit(kind), locale), locale);
         QVERIFY2(r.ok(), qPrintable(r.problem));
         QVERIFY(r.figures.factor);
         // Three corners at or just below 20 Hz add up: the factor lies between 1 and 3.
@@ -167,7 +168,7 @@ private slots:
             QVERIFY(std::abs(value / r.figures.needed[i].value - 1) < 0.005);
         }
         QCOMPARE(shown, parts);
-        QCOMPARE(r.rows.size(), hasOutputTransformer(StageKind(kind)) ? 3 : 4); // no upper point behind a transformer
+        QCOMPARE(r.rows.size(), stage::circuitData(Circuit(kind)).outputTransformer ? 3 : 4); // no upper point behind a transformer
     }
 
     // A part is listed exactly when making it alone ten times larger moves
@@ -176,13 +177,13 @@ private slots:
     void listedPartsAreTheOnesThatMoveTheCorner_data()
     {
         QTest::addColumn<int>("kind");
-        for (int kind = 0; kind <= int(StageKind::PushPull); ++kind)
+        for (int kind = 0; kind <= int(Circuit::PushPull); ++kind)
             QTest::addRow("kind %d", kind) << kind;
     }
     void listedPartsAreTheOnesThatMoveTheCorner()
     {
         QFETCH(int, kind);
-        const Response r = ComputeResponse(input(StageKind(kind), pointLocale, "0"), pointLocale);
+        const Response r = ComputeResponse(input(Circuit(kind), pointLocale, "0"), pointLocale);
         QVERIFY2(r.ok(), qPrintable(r.problem));
         const QList<Part> listed = frequencyParts(r.circuit);
         QCOMPARE(r.needed.size(), listed.size());
@@ -210,8 +211,8 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<QStringList>("record");
         const TubeDatabase db(QStringLiteral(ANODIX_DATA_DIR));
-        for (const auto &[tubeClass, kind] : {std::pair{TubeClass::Triode, StageKind::Triode},
-                                              std::pair{TubeClass::PreampPentode, StageKind::PreampPentode}}) {
+        for (const auto &[tubeClass, kind] : {std::pair{TubeClass::Triode, Circuit::TriodePreamp},
+                                              std::pair{TubeClass::PreampPentode, Circuit::PentodePreamp}}) {
             const RecordList list = db.ListTubeRecords(tubeClass);
             QVERIFY2(list.ok() && !list.names.isEmpty(), qPrintable(list.error));
             for (const QString &name : list.names) {
@@ -229,7 +230,7 @@ private slots:
         const double ua = toNumberEitherSeparator(record.value(2), pointLocale).value_or(0);
         const QString ea = doubleText(2 * ua, pointLocale);
         for (const QString &r1 : {QStringLiteral("470"), QStringLiteral("100")}) {
-            const analysis::AnalysisInput stage{StageKind(kind), QStringLiteral("Лампа"), record, ea, "20", r1, "", {}};
+            const analysis::AnalysisInput stage{Circuit(kind), QStringLiteral("Лампа"), record, ea, "20", r1, "", {}};
             const analysis::Analysis a = analysis::AnalyzeStage(stage, pointLocale);
             QVERIFY2(a.ok(), qPrintable(a.problem));
             ResponseInput in = withTypicalValues(stage, pointLocale);
@@ -261,16 +262,16 @@ private slots:
     void singleCornersMatchTheirFormulas_data()
     {
         QTest::addColumn<int>("kind");
-        QTest::newRow("triode") << int(StageKind::Triode);
-        QTest::newRow("pentode") << int(StageKind::PreampPentode);
-        QTest::newRow("power") << int(StageKind::Power);
-        QTest::newRow("triode output") << int(StageKind::TriodeOutput);
-        QTest::newRow("push-pull") << int(StageKind::PushPull);
+        QTest::newRow("triode") << int(Circuit::TriodePreamp);
+        QTest::newRow("pentode") << int(Circuit::PentodePreamp);
+        QTest::newRow("power") << int(Circuit::PentodePower);
+        QTest::newRow("triode output") << int(Circuit::TriodeOutput);
+        QTest::newRow("push-pull") << int(Circuit::PushPull);
     }
     void singleCornersMatchTheirFormulas()
     {
         QFETCH(int, kind);
-        const Response r = ComputeResponse(input(StageKind(kind), pointLocale, "0"), pointLocale);
+        const Response r = ComputeResponse(input(Circuit(kind), pointLocale, "0"), pointLocale);
         QVERIFY2(r.ok(), qPrintable(r.problem));
         StageCircuit c = r.circuit;
         c.ck *= 1e6;
@@ -301,22 +302,22 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<bool>("cathodeMatters");
-        QTest::newRow("triode output, point") << int(StageKind::TriodeOutput) << pointLocale << true;
-        QTest::newRow("triode output, comma") << int(StageKind::TriodeOutput) << commaLocale << true;
-        QTest::newRow("push-pull, point") << int(StageKind::PushPull) << pointLocale << false;
-        QTest::newRow("push-pull, comma") << int(StageKind::PushPull) << commaLocale << false;
+        QTest::newRow("triode output, point") << int(Circuit::TriodeOutput) << pointLocale << true;
+        QTest::newRow("triode output, comma") << int(Circuit::TriodeOutput) << commaLocale << true;
+        QTest::newRow("push-pull, point") << int(Circuit::PushPull) << pointLocale << false;
+        QTest::newRow("push-pull, comma") << int(Circuit::PushPull) << commaLocale << false;
     }
     void outputStagesUseTheirWindowsParts()
     {
         QFETCH(int, kind);
         QFETCH(QLocale, locale);
         QFETCH(bool, cathodeMatters);
-        const ResponseInput in = input(StageKind(kind), locale);
+        const ResponseInput in = input(Circuit(kind), locale);
         const Response r = ComputeResponse(in, locale);
         QVERIFY2(r.ok(), qPrintable(r.problem));
         const analysis::AnalysisInput &s = in.stage;
         const StageResult window =
-            kind == int(StageKind::TriodeOutput)
+            kind == int(Circuit::TriodeOutput)
                 ? CalculateTriodeOutputStage(s.ea, s.fmin, s.r1, s.rn, s.kn, LoadedTube{s.record}, locale)
                 : CalculatePushPullStage({s.ea, s.ug2, s.fmin, s.r1, s.rn, s.raa, s.rk}, LoadedTube{s.record}, locale);
         QVERIFY(!window.message);
@@ -329,7 +330,7 @@ private slots:
         };
         QVERIFY2(std::abs(r.circuit.c1 * 1e6 / shown("C1") - 1) < 5e-4, "C1");
         QVERIFY2(std::abs(r.circuit.l1 / shown("L1") - 1) < 5e-3, "L1");
-        if (kind == int(StageKind::TriodeOutput))
+        if (kind == int(Circuit::TriodeOutput))
             QVERIFY2(std::abs(r.circuit.ck * 1e6 / shown("C2") - 1) < 5e-3, "C2");
 
         StageCircuit bypassed = r.circuit;
@@ -344,15 +345,15 @@ private slots:
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("problem");
-        QTest::newRow("no tube") << int(StageKind::Triode) << "record" << ""
+        QTest::newRow("no tube") << int(Circuit::TriodePreamp) << "record" << ""
                                  << "Недостаточно данных для построения характеристик: Ua, Ia, Uc, S, μ, Ri";
-        QTest::newRow("letters as the source") << int(StageKind::Triode) << "source" << "abc"
+        QTest::newRow("letters as the source") << int(Circuit::TriodePreamp) << "source" << "abc"
                                                << notBuilt + ": нужно число не меньше нуля — сопротивление источника";
-        QTest::newRow("negative Cga") << int(StageKind::PreampPentode) << "cga" << "-1"
+        QTest::newRow("negative Cga") << int(Circuit::PentodePreamp) << "cga" << "-1"
                                       << notBuilt + ": нужно число не меньше нуля — Cga";
-        QTest::newRow("no loudspeaker") << int(StageKind::Power) << "rn" << "0"
+        QTest::newRow("no loudspeaker") << int(Circuit::PentodePower) << "rn" << "0"
                                         << notBuilt + ": нужно число не меньше нуля — Rн";
-        QTest::newRow("a supply of 1e300") << int(StageKind::Triode) << "ea" << "1e300"
+        QTest::newRow("a supply of 1e300") << int(Circuit::TriodePreamp) << "ea" << "1e300"
                                            << "Характеристики не построены: исходные данные вне допустимых пределов: "
                                               "Ea = 1E300 В, допустимо от 1 до 100000 В";
     }
@@ -363,7 +364,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, problem);
         for (const QLocale &locale : {pointLocale, commaLocale}) {
-            ResponseInput in = input(StageKind(kind), locale);
+            ResponseInput in = input(Circuit(kind), locale);
             QString *const boxes[] = {&in.source, &in.anodeGrid, &in.stage.rn, &in.stage.ea};
             const qsizetype i = QStringList{"source", "cga", "rn", "ea"}.indexOf(box);
             if (i >= 0)
@@ -399,21 +400,21 @@ private slots:
     {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QStringList>("lines");
-        QTest::newRow("triode") << int(StageKind::Triode)
+        QTest::newRow("triode") << int(Circuit::TriodePreamp)
                                 << QStringList{".subckt ECC83 anode grid cathode params: cin=1.6e-12 cga=1.7e-12 cout=5e-13",
                                                "C1 source grid 1.693138e-08", "R1 grid 0 470000",
                                                "XVL1 anode grid cathode ECC83", "R3 supply anode 104166.7",
                                                "Vin input 0 DC 0 AC 1 SIN(0 1.375265 1k)"};
-        QTest::newRow("pentode") << int(StageKind::PreampPentode)
+        QTest::newRow("pentode") << int(Circuit::PentodePreamp)
                                  << QStringList{"XVL1 anode screen grid cathode ECC83", "R3 supply screen 183333.3",
                                                 "C4 anode out 1.693138e-08"};
-        QTest::newRow("power") << int(StageKind::Power)
+        QTest::newRow("power") << int(Circuit::PentodePower)
                                << QStringList{"XVL1 anode supply grid cathode ECC83", "K1 L1 L2 1", "Rn out 0 8",
                                               "wrdata op.data v(supply) v(anode) v(cathode) v(grid) l1#branch"};
-        QTest::newRow("triode output") << int(StageKind::TriodeOutput)
+        QTest::newRow("triode output") << int(Circuit::TriodeOutput)
                                        << QStringList{"XVL1 anode grid cathode ECC83", "L1 supply anode 4.774648",
                                                       "Rn out 0 8", "let gain = mag(v(anode))"};
-        QTest::newRow("push-pull") << int(StageKind::PushPull)
+        QTest::newRow("push-pull") << int(Circuit::PushPull)
                                    << QStringList{"Einv input2 0 input 0 -1", "C1B sourceB grid2 1.693138e-08",
                                                   "XVL1 anode1 screen grid1 cathode ECC83",
                                                   "XVL2 anode2 screen grid2 cathode ECC83", "Rk cathode 0 130",
@@ -424,8 +425,8 @@ private slots:
     {
         QFETCH(int, kind);
         QFETCH(QStringList, lines);
-        const QString point = StageNetlist(ComputeResponse(input(StageKind(kind), pointLocale), pointLocale), "ECC83");
-        const QString comma = StageNetlist(ComputeResponse(input(StageKind(kind), commaLocale), commaLocale), "ECC83");
+        const QString point = StageNetlist(ComputeResponse(input(Circuit(kind), pointLocale), pointLocale), "ECC83");
+        const QString comma = StageNetlist(ComputeResponse(input(Circuit(kind), commaLocale), commaLocale), "ECC83");
         QCOMPARE(comma, point);
         const QStringList written = point.split(u'\n');
         for (const QString &line : lines)
