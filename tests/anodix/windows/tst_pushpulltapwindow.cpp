@@ -4,6 +4,7 @@
 // the pentode connection as before, and a bad tap is told and changes nothing.
 #include "windowfixture.h"
 
+#include "anodix/stages/solvecount.h"
 #include "anodix/windows/dvuhtakt.h"
 
 using anodix::FormWindow;
@@ -119,6 +120,29 @@ private slots:
         for (const anodix::OutputRow &row : anodix::Dvuhtakt::layout().outputs)
             after << outputText(window, QString::fromLatin1(row.output));
         QCOMPARE(after, before);
+        window->close();
+    }
+
+    // The tapped pair is solved once for the window and both companions,
+    // and the frequency window shows that calculation.
+    void aTappedPairIsSolvedOnceForAllItsWindows()
+    {
+        m_app = std::make_unique<WindowFixture>();
+        m_app->writeRecord(anodix::TubeClass::PowerPentode, QStringLiteral("EL34.lamp"), kEL34Record);
+        FormWindow *window = m_app->open(WindowId::Dvuhtakt);
+        pickRecord(window, QStringLiteral("EL34.lamp"));
+        triggerItem(window, QStringLiteral("Harakteristiki_Menu"));
+        triggerItem(window, QStringLiteral("Chastota_Menu"));
+        typeAll(window, {{"Ea", "430"}, {"Fn1", "20"}, {"R11", "470"}, {"Rn", "8"}, {"Raa", "6.6"}, {"Rk", "220"},
+                         {"Otvod", "43"}});
+        const int before = anodix::stage::solvesSoFar();
+        clickButton(window, QStringLiteral("Command1"));
+        QCOMPARE(m_app->dialogs.messageTexts(), QStringList());
+        QCOMPARE(anodix::stage::solvesSoFar() - before, 1);
+        QVERIFY(outputText(shownWindow(QStringLiteral("Chastota")), QStringLiteral("Lampa"))
+                    .contains(QStringLiteral("EL34")));
+        QVERIFY(outputText(shownWindow(QStringLiteral("Harakteristiki")), QStringLiteral("Ishodnye"))
+                    .contains(QStringLiteral("Отвод экранных сеток = 43 %")));
         window->close();
     }
 
