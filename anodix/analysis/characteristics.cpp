@@ -564,6 +564,13 @@ Analysis analyzePushPull(const stage::StageSetup &setup, const QLocale &locale, 
             .arg(decimals(p.eq, 1), analysis.rows[1].value, analysis.rows[0].value, decimals(p.uaMin, 1),
                  significant(p.ipk, 3), klass);
     analysis.modelNote = modelNoteText(setup.tube.model.get());
+    // The load lines hold for what each tube drives into its half of the
+    // winding, so the curves are of that, and the plot says so.
+    if (tapped)
+        analysis.modelNote += QStringLiteral(" Экранные сетки на отводе %1 % первичной обмотки: по вертикали ток, "
+                                             "который лампа отдаёт в свою половину обмотки, Ia + %2·Ig2, "
+                                             "при Ug2, следующем за анодом.")
+                                  .arg(doubleText(c.tap * 100, locale), doubleText(c.tap, locale));
     return analysis.curves.isEmpty() || !drawable(analysis) ? refused(beyondModel()) : analysis;
 }
 
