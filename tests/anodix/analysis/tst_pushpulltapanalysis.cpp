@@ -4,6 +4,7 @@
 // winding, so the operating point lies on one of them, the swing's ends lie
 // on the composite load line, and the tap's own bad input is told.
 #include "anodix/analysis/characteristics.h"
+#include "anodix/analysis/ratings.h"
 #include "anodix/stages/numbertext.h"
 #include "anodix/stages/pushpullstage.h"
 
@@ -108,6 +109,35 @@ private slots:
         QVERIFY(solved.point.ok());
         QCOMPARE(solved.point.tap, tap);
         QVERIFY(std::abs(solved.point.ga * p.ri - 1) < 1e-9);
+    }
+
+    // The screens on the primary swing with it: their dissipation averaged
+    // over full drive is held to the sheet's rating, as the anode's is.
+    void theDrivenScreenIsHeldToItsRating_data()
+    {
+        QTest::addColumn<QStringList>("record");
+        QTest::addColumn<QStringList>("typed");
+        QTest::newRow("EL34 ultralinear") << el34 << QStringList{"430", "6.6", "220", "43"};
+        QTest::newRow("EL84 at a small tap") << el84 << QStringList{"300", "8", "270", "12.5"};
+    }
+    void theDrivenScreenIsHeldToItsRating()
+    {
+        QFETCH(QStringList, record);
+        QFETCH(QStringList, typed);
+        AnalysisInput in = input(record, typed, pointLocale);
+        const SolvedStage solved = SolveTexts(in, pointLocale);
+        QVERIFY(solved.point.pair);
+        const double pg2 = solved.point.pair->pg2Driven;
+        QVERIFY(pg2 > 0);
+        const QString warning = QStringLiteral("Средняя мощность на экранной сетке при полном возбуждении ");
+        const auto warned = [&](double limit) {
+            in.limits = TubeLimits{{}, limit, {}, {}, QStringLiteral("test")};
+            const QStringList warnings = RatingWarnings(in, pointLocale);
+            return std::any_of(warnings.cbegin(), warnings.cend(),
+                               [&](const QString &w) { return w.startsWith(warning); });
+        };
+        QVERIFY(warned(pg2 * 0.9));
+        QVERIFY(!warned(pg2 * 1.1));
     }
 
     void aBadTapIsTold_data()
