@@ -64,6 +64,82 @@ private slots:
     // bypassed cathode settles: the operating point within 0.5 %, the
     // small-signal gain within 2 %, the fundamental's power within 5 %, THD
     // within 15 % and the cathode under drive within 3 %.
+    // The subcircuit whose screen follows its pin, alone: swept along the
+    // anode with the screen at several voltages (a tap moves it there), its
+    // anode and screen currents are the model's at that screen voltage, for
+    // the 3/2 law and for a Koren pentode.
+    void aFollowingScreenSweepsAsTheModel_data()
+    {
+        QTest::addColumn<QStringList>("record");
+        QTest::addColumn<bool>("koren");
+        const QStringList el34{"6.3", "1.5", "250", "100", "13.5", "11", "165", "15", "250", "14.9"};
+        const QStringList kt88{"6.3", "1.6", "250", "140", "15", "11.5", "138", "12", "250", "3"};
+        QTest::newRow("EL34, 3/2 law") << el34 << false;
+        QTest::newRow("KT88, 3/2 law") << kt88 << false;
+        QTest::newRow("EL34, a Koren pentode model") << el34 << true;
+    }
+    void aFollowingScreenSweepsAsTheModel()
+    {
+        QFETCH(QStringList, record);
+        QFETCH(bool, koren);
+        const auto n = [&](int i) { return record[i].toDouble(); };
+        model::TubeFigures f{n(2), n(3), n(4), n(5), 0, n(7), n(8), n(9)};
+        if (koren) {
+            model::ModelFile file;
+            file.type = model::ModelKind::KorenPentode;
+            file.params = model::KorenPentodeParameters{11, 1.35, 650, 4200, 60, 24};
+            f.model = std::make_shared<const model::ModelFile>(file);
+        }
+        const model::TubeModel tube(model::TubeType::Pentode, f);
+        QCOMPARE(tube.kind() != model::ModelKind::PowerLaw, koren);
+        const QString subcircuit =
+            TubeSubcircuit(QStringLiteral("T"), Circuit::PushPull, f, TubeCapacitances{}, 0, true);
+        QVERIFY(!subcircuit.isEmpty());
+        const QList<double> screens{0, 120, 250, 400}, grids{0, -15};
+        QString netlist = QStringLiteral("* sweep\n") + subcircuit + QStringLiteral("Va a 0 DC 0\nVg g 0 DC 0\nVs s 0 DC 0\n")
+                          + QStringLiteral("X1 a s g 0 T\n.control\nset wr_singlescale\nset wr_vecnames\n");
+        for (int i = 0; i < screens.size(); ++i)
+            for (int j = 0; j < grids.size(); ++j)
+                netlist += QStringLiteral("alter vs dc = %1\nalter vg dc = %2\ndc va 0 600 10\nwrdata s%3g%4.data i(va) i(vs)\n")
+                               .arg(spiceNumber(screens[i]), spiceNumber(grids[j]))
+                               .arg(i)
+                               .arg(j);
+        netlist += QStringLiteral("quit\n.endc\n.end\n");
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QVERIFY(SaveSpiceText(dir.filePath(QStringLiteral("sweep.cir")), netlist).isEmpty());
+        QProcess ngspice;
+        ngspice.setWorkingDirectory(dir.path());
+        ngspice.start(QStringLiteral("ngspice"), {QStringLiteral("-n"), QStringLiteral("-b"), QStringLiteral("sweep.cir")});
+        QVERIFY(ngspice.waitForFinished(20000));
+        const QString errors = QString::fromUtf8(ngspice.readAllStandardError());
+        QVERIFY2(!errors.contains(QStringLiteral("rror")), qPrintable(errors));
+        int compared = 0;
+        for (int i = 0; i < screens.size(); ++i) {
+            for (int j = 0; j < grids.size(); ++j) {
+                QFile file(dir.filePath(QStringLiteral("s%1g%2.data").arg(i).arg(j)));
+                QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+                const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+                QVERIFY(lines.size() > 50);
+                const model::TubeModel at = tube.withScreenAt(screens[i]);
+                for (qsizetype k = 1; k < lines.size(); ++k) {
+                    const QStringList fields = lines[k].simplified().split(u' ');
+                    const double ua = fields.value(0).toDouble();
+                    // The sources deliver what the tube draws: their currents are negative.
+                    const double ia = -fields.value(1).toDouble() * 1e3, ig2 = -fields.value(2).toDouble() * 1e3;
+                    const double expectedA = at.anodeCurrent(ua, grids[j]), expectedS = at.screenCurrent(ua, grids[j]);
+                    const QString where = QStringLiteral("Ug2 %1, Ug %2, Ua %3: Ia %4/%5, Ig2 %6/%7 mA")
+                                              .arg(screens[i]).arg(grids[j]).arg(ua).arg(ia).arg(expectedA)
+                                              .arg(ig2).arg(expectedS);
+                    QVERIFY2(std::abs(ia - expectedA) <= 0.005 * std::abs(expectedA) + 1e-3, qPrintable(where));
+                    QVERIFY2(std::abs(ig2 - expectedS) <= 0.005 * std::abs(expectedS) + 1e-3, qPrintable(where));
+                    ++compared;
+                }
+            }
+        }
+        QVERIFY(compared > 400);
+    }
+
     void tappedPairsAgreeWithNgspice_data()
     {
         QTest::addColumn<QString>("tube");
