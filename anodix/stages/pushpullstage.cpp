@@ -288,8 +288,12 @@ StageResult CalculatePushPullStage(const PushPullTexts &texts, const LoadedTube 
             throw error(kCathodeAboveAnode);
         if (!(p.iq > 0))
             throw error(kCutOff);
-        // A tube whose current does not follow its anode at all at rest has no finite Ri.
-        if (!(std::isfinite(p.ri) && p.ri > 0))
+        // The pentode's Ri is its record's, as the primary's inductance has
+        // always taken it (the 3/2 law's anode current can be flat far above
+        // the record's point); on a tap the screen's feedback sets it, and the
+        // tube's own in that connection is used for both.
+        const double ri = tap > 0 ? p.ri : figures.ri;
+        if (!(std::isfinite(ri) && ri > 0))
             throw stage::Failure::OutOfRange;
         solved = p;
 
@@ -304,9 +308,7 @@ StageResult CalculatePushPullStage(const PushPullTexts &texts, const LoadedTube 
         out.rounded(QStringLiteral("Pa"), p.eq * p.iq / 1000, 2);
         out.copy(QStringLiteral("Klass"), p.classA ? QStringLiteral("A") : QStringLiteral("AB1"));
         out.rounded(QStringLiteral("Kt"), std::sqrt(raa * 1000 / rn), 3);
-        // Raa ∥ 2·Ri: the pentode's Ri from its record, in another connection the tube's own there.
-        const double ri = tap > 0 ? p.ri : figures.ri;
-        const double primary = std::isfinite(ri) ? raa * 2 * ri / (raa + 2 * ri) : raa;
+        const double primary = raa * 2 * ri / (raa + 2 * ri); // Raa ∥ 2·Ri
         significant("L1", primary * 1000 / (2 * std::numbers::pi * fmin), 3);
         out.rounded(QStringLiteral("Uvh"), p.uk, 1);
         significant("Ipk", p.ipk, 3);
@@ -316,8 +318,9 @@ StageResult CalculatePushPullStage(const PushPullTexts &texts, const LoadedTube 
         out.rounded(QStringLiteral("D3"), p.d3, 1);
         out.rounded(QStringLiteral("THD"), p.thd, 1);
         out.rounded(QStringLiteral("Vt"), 2 * un * in + ea * 2 * (p.iq + p.ig2q) / 1000, 2);
-        significant("Ri", p.ri, 3);
-        significant("Kd", p.damping, 3);
+        significant("Ri", ri, 3);
+        // The load over the source resistance, both across the whole primary.
+        significant("Kd", raa / (2 * ri), 3);
     });
     if (solved && !result.message)
         result.solved = std::make_shared<const stage::HandedSolution>(stage::HandedSolution{solved, std::nullopt});

@@ -89,7 +89,8 @@ struct PushPullTexts
     QString tap = {};
 };
 
-// Outputs in order: R1, C1, Ugq, Iq, Ig2q, Pa, Klass, Kt, L1, Uvh, Ipk, Uamin, Pout, D2, D3, THD, Vt, Ri, Kd.
+// Outputs in order: R1, C1, Ugq, Iq, Ig2q, Pa, Klass, Kt, L1, Uvh, Ipk, Uamin, Pout, D2, D3, THD, Vt, Ri, Kd;
+// Ri is the record's in the pentode connection, the connection's own on a tap.
 StageResult CalculatePushPullStage(const PushPullTexts &texts, const LoadedTube &tube, const QLocale &locale);
 
 } // namespace anodix

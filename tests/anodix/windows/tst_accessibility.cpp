@@ -211,8 +211,8 @@ private slots:
                                    "Pout", "Выходная мощность 8.69 Вт", "D2", "Вторая гармоника 0 %",
                                    "D3", "Третья гармоника 3.8 %", "THD", "Коэффициент гармоник 4.2 %",
                                    "Vt", "Потребляемая мощность в покое 26.08 Вт",
-                                   "Ri", "Внутреннее сопротивление лампы 49.4 кОм",
-                                   "Kd", "Коэффициент демпфирования 0.081"};
+                                   "Ri", "Внутреннее сопротивление лампы 38 кОм",
+                                   "Kd", "Коэффициент демпфирования 0.105"};
         QTest::newRow("push-pull stage window, decimal point") << WindowId::Dvuhtakt << kPointLocale << pushPull;
         QTest::newRow("push-pull stage window, decimal comma") << WindowId::Dvuhtakt << kCommaLocale << pushPull;
     }
