@@ -153,31 +153,37 @@ private slots:
     {
         QTest::addColumn<QStringList>("typed"); // Ea, Ug2, Fmin, R1, Rn, Raa, Rk, tap
         QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("recordLines"); // of the EL34's ten
         const QStringList el34{"400", "", "20", "470", "8", "6.6", "150", "43"};
-        QTest::newRow("EL34 ultralinear at 43 %") << el34 << QString();
+        QTest::newRow("EL34 ultralinear at 43 %") << el34 << QString() << 10;
         auto with = [&](int i, const char *text) {
             QStringList t = el34;
             t[i] = QString::fromUtf8(text);
             return t;
         };
-        QTest::newRow("triode-connected") << with(7, "100") << QString();
-        QTest::newRow("an empty tap is the pentode connection: Ug2 is needed")
-            << with(7, "") << kInputError;
+        QTest::newRow("triode-connected") << with(7, "100") << QString() << 10;
+        QTest::newRow("an empty tap is the pentode connection: Ug2 is needed") << with(7, "") << kInputError << 10;
+        QTest::newRow("a record without its screen's lines")
+            << el34 << QStringLiteral("В записи лампы нет данных экранной сетки (строки 9 и 10)") << 8;
         QTest::newRow("a tap above 100 %")
             << with(7, "120")
             << QStringLiteral("Ошибка: Значение вне допустимого диапазона: Отвод экранных сеток = 120 %, допустимо от 0 "
-                              "до 100 %. Проверьте исходные данные");
+                              "до 100 %. Проверьте исходные данные")
+            << 10;
         QTest::newRow("a negative tap")
             << with(7, "-5")
             << QStringLiteral("Ошибка: Значение вне допустимого диапазона: Отвод экранных сеток = -5 %, допустимо от 0 "
-                              "до 100 %. Проверьте исходные данные");
-        QTest::newRow("letters as the tap") << with(7, "сорок") << kInputError;
+                              "до 100 %. Проверьте исходные данные")
+            << 10;
+        QTest::newRow("letters as the tap") << with(7, "сорок") << kInputError << 10;
     }
     void theWindowCalculatesTheConnection()
     {
         QFETCH(QStringList, typed);
         QFETCH(QString, message);
-        const QStringList record{"6.3", "1.5", "250", "100", "13.5", "11", "165", "15", "250", "14.9"};
+        QFETCH(int, recordLines);
+        const QStringList record =
+            QStringList{"6.3", "1.5", "250", "100", "13.5", "11", "165", "15", "250", "14.9"}.mid(0, recordLines);
         const PushPullTexts texts{typed[0], typed[1], typed[2], typed[3], typed[4], typed[5], typed[6], typed[7]};
         const StageResult result = CalculatePushPullStage(texts, LoadedTube{record}, pointLocale);
         if (!message.isEmpty()) {
