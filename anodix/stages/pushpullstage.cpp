@@ -39,13 +39,20 @@ struct Instant
     double winding = 0, cathode = 0, anodePower = 0, screenPower = 0;
 };
 
+// On a model whose screen already sits at u2.
+Instant instantOn(const model::TubeModel &screened, const PushPullCircuit &c, double u2, double ua, double ug)
+{
+    // The screen takes what the cathode gives and the anode does not, in
+    // both of the model's forms: one evaluation fewer than asking for it.
+    const double ia = screened.anodeCurrent(ua, ug), ik = screened.cathodeCurrent(ua, ug);
+    const double ig2 = std::max(0.0, ik - ia);
+    return {c.tap > 0 ? ia + c.tap * ig2 : ia, ik, ua * ia, u2 * ig2};
+}
+
 Instant instantAt(const model::TubeModel &tube, const PushPullCircuit &c, double uk, double ua, double ug)
 {
     const double u2 = screenVoltage(c, uk, ua);
-    const model::TubeModel screened = tube.withScreenAt(u2);
-    const double ia = screened.anodeCurrent(ua, ug);
-    const double ig2 = c.tap > 0 ? screened.screenCurrent(ua, ug) : 0;
-    return {ia + c.tap * ig2, screened.cathodeCurrent(ua, ug), ua * ia, u2 * screened.screenCurrent(ua, ug)};
+    return instantOn(tube.withScreenAt(u2), c, u2, ua, ug);
 }
 
 // The pair along one period of the drive, the cathode at uk: the composite
@@ -72,6 +79,17 @@ PairCycle pairCycle(const model::TubeModel &tube, const PushPullCircuit &c, doub
         return cycle;
     const double quarter = c.raa / 4;
     constexpr int n = kCycleSteps;
+    // Screens on their own supply stay put over the period: one model for all
+    // of it, as most of the time goes to moving the screen.
+    const double fixedScreen = screenSupply(c, uk);
+    const model::TubeModel screened = tube.withScreenAt(fixedScreen);
+    const auto at = [&](double ua, double ug) {
+        return c.tap > 0 ? instantAt(tube, c, uk, ua, ug) : instantOn(screened, c, fixedScreen, ua, ug);
+    };
+    // The balance needs the winding's current alone: without a tap, the anode's.
+    const auto winding = [&](double ua, double ug) {
+        return c.tap > 0 ? instantAt(tube, c, uk, ua, ug).winding : screened.anodeCurrent(ua, ug);
+    };
     // Each step is searched beside the last two carried on: the composite
     // changes smoothly with the drive.
     const double tiny = 1e-9 * e / quarter;
@@ -79,16 +97,14 @@ PairCycle pairCycle(const model::TubeModel &tube, const PushPullCircuit &c, doub
     for (int k = 0; k <= n / 4; ++k) {
         const double u = drive * sineCycle()[k];
         const auto balance = [&](double ic) {
-            return ic
-                   - (instantAt(tube, c, uk, e - ic * quarter, -uk + u).winding
-                      - instantAt(tube, c, uk, e + ic * quarter, -uk - u).winding);
+            return ic - (winding(e - ic * quarter, -uk + u) - winding(e + ic * quarter, -uk - u));
         };
         const double ic =
             model::increasingRootNear(balance, last + change, 0.1 * std::abs(change) + tiny, 0, e / quarter, 1e-8);
         change = last >= 0 ? ic - last : 0;
         last = ic;
-        const Instant one = instantAt(tube, c, uk, e - ic * quarter, -uk + u);
-        const Instant two = instantAt(tube, c, uk, e + ic * quarter, -uk - u);
+        const Instant one = at(e - ic * quarter, -uk + u);
+        const Instant two = at(e + ic * quarter, -uk - u);
         const double ik = one.cathode + two.cathode;
         // Tube 2 takes tube 1's half-period later, so their mean is either one over the period.
         const double pa = (one.anodePower + two.anodePower) / 2;
