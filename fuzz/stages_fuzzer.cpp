@@ -351,7 +351,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // Anodix: Ea, Fmin, R1, Rn, then the record's lines (as many as given);
     // the triode output stage takes its ratio Ra / Ri before the record; the
-    // push-pull stage takes Ug2, Raa and Rk after ten record lines.
+    // push-pull stage takes Ug2, Raa, Rk and the screens' tap after ten record lines.
     anodix::LoadedTube tube;
     const QString kn = stage == 4 ? fields.value(4) : QString();
     tube.lines = stage == 4 ? fields.mid(5, 8) : fields.mid(4, 10);
@@ -376,14 +376,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                         "Ra", "Kt", "L1", "Imag", "Uvh", "Pout", "D2", "D3", "THD", "Eff", "Vt"};
         checkAnodix("triode output", result, output, locale, input);
     } else if (stage == 5) {
-        static const QStringList pushPull{"R1", "C1",  "Ugq", "Iq",    "Ig2q", "Pa", "Klass", "Kt",
-                                          "L1", "Uvh", "Ipk", "Uamin", "Pout", "D2", "D3", "THD", "Vt"};
+        static const QStringList pushPull{"R1",  "C1",  "Ugq",   "Iq",   "Ig2q", "Pa", "Klass",
+                                          "Kt",  "L1",  "Uvh",   "Ipk",  "Uamin", "Pout", "D2",
+                                          "D3",  "THD", "Vt",    "Ri",   "Kd"};
         kind = Circuit::PushPull;
-        const anodix::PushPullTexts texts{ea, fields.value(14), fmin, r1, rn, fields.value(15), fields.value(16)};
+        const anodix::PushPullTexts texts{ea, fields.value(14), fmin, r1, rn, fields.value(15), fields.value(16),
+                                          fields.value(17)};
         result = anodix::CalculatePushPullStage(texts, tube, locale);
         checkAnodix("push-pull", result, pushPull, locale, input);
-        checkAnalysis({kind, QStringLiteral("T"), tube.lines, ea, fmin, r1, rn, {}, {}, texts.ug2, texts.raa, texts.rk},
-                      result, locale, input);
+        anodix::analysis::AnalysisInput analysisInput{
+            kind, QStringLiteral("T"), tube.lines, ea, fmin, r1, rn, {}, {}, texts.ug2, texts.raa, texts.rk};
+        analysisInput.tap = texts.tap;
+        checkAnalysis(analysisInput, result, locale, input);
         return 0;
     } else if (stage == 8) {
         checkLongTailedPair(fields, locale, input);

@@ -302,24 +302,26 @@ bool inRange(std::initializer_list<double> values)
                        [](double v) { return std::isfinite(v) && std::abs(v) < kLargest; });
 }
 
-// Ia(Ua) at ug from where current begins to where it leaves the plot's top;
-// the points crowd where the curve bends (the pentode's knee at low Ua).
-Curve curveAt(Circuit kind, const TubeModel &model, double ug, const Axis &ua, const Axis &ia,
-              const QLocale &locale)
+// A current I(Ua) from start, where it begins, to where it leaves the plot's
+// top; the points crowd where the curve bends (the pentode's knee at low Ua).
+// current rises with Ua.
+template <class Current>
+Curve curveAlong(bool pentode, Current &&current, double start, double ug, const Axis &ua, const Axis &ia,
+                 const QLocale &locale)
 {
     Curve curve;
     curve.ug = ug;
     curve.label = QStringLiteral("Ug = ") + common::doubleText(ug, locale) + QStringLiteral(" В");
-    const double start = std::min(model.conductionStart(ug), ua.max);
+    start = std::min(start, ua.max);
     if (start >= ua.max) { // cut off across the plot: it lies on the axis
         curve.points = {QPointF(0, 0), QPointF(ua.max, 0)};
         return curve;
     }
-    if (!(model.anodeCurrent(start, ug) < ia.max))
+    if (!(current(start) < ia.max))
         return curve;
     double end = ua.max;
-    if (!(model.anodeCurrent(end, ug) <= ia.max))
-        end = increasingRoot([&](double u) { return model.anodeCurrent(u, ug) - ia.max; }, start, end, 1e-7);
+    if (!(current(end) <= ia.max))
+        end = increasingRoot([&](double u) { return current(u) - ia.max; }, start, end, 1e-7);
     // Fractions of the span, evenly for a triode, crowded towards Ua = 0 for a pentode.
     static const auto fractions = [] {
         std::array<std::array<double, kPointsPerCurve>, 2> made{};
@@ -329,18 +331,27 @@ Curve curveAt(Circuit kind, const TubeModel &model, double ug, const Axis &ua, c
         }
         return made;
     }();
-    const auto &fraction = fractions[isPentode(kind) ? 1 : 0];
+    const auto &fraction = fractions[pentode ? 1 : 0];
     curve.points.reserve(kPointsPerCurve);
     for (int i = 0; i < kPointsPerCurve; ++i) {
         const double u = start + (end - start) * fraction[i];
-        curve.points.append(QPointF(u, std::clamp(model.anodeCurrent(u, ug), 0.0, ia.max)));
+        curve.points.append(QPointF(u, std::clamp(current(u), 0.0, ia.max)));
     }
     return curve;
 }
 
-// 6 to 10 curves from Ug = 0 down past 2·Ugq, a round step apart.
-QList<Curve> curvesOf(Circuit kind, const TubeModel &model, const Solution &s, double bias, const Axis &ua,
-                      const Axis &ia, const QLocale &locale)
+// Ia(Ua) at ug from where current begins to where it leaves the plot's top.
+Curve curveAt(Circuit kind, const TubeModel &model, double ug, const Axis &ua, const Axis &ia,
+              const QLocale &locale)
+{
+    return curveAlong(
+        isPentode(kind), [&](double u) { return model.anodeCurrent(u, ug); }, model.conductionStart(ug), ug, ua, ia,
+        locale);
+}
+
+// 6 to 10 curves from Ug = 0 down past 2·Ugq, a round step apart, each made by curveAt(ug).
+template <class CurveAt>
+QList<Curve> curvesBy(CurveAt &&curveAt, const Solution &s, double bias)
 {
     const double span = s.ugq != 0 ? 2 * std::abs(s.ugq) : 2 * bias;
     const double step = step125(span, 9);
@@ -350,8 +361,14 @@ QList<Curve> curvesOf(Circuit kind, const TubeModel &model, const Solution &s, d
     QList<Curve> curves;
     curves.reserve(count);
     for (int i = 0; i < count; ++i)
-        curves.append(curveAt(kind, model, i == 0 ? 0.0 : -(i * step), ua, ia, locale));
+        curves.append(curveAt(i == 0 ? 0.0 : -(i * step)));
     return curves;
+}
+
+QList<Curve> curvesOf(Circuit kind, const TubeModel &model, const Solution &s, double bias, const Axis &ua,
+                      const Axis &ia, const QLocale &locale)
+{
+    return curvesBy([&](double ug) { return curveAt(kind, model, ug, ua, ia, locale); }, s, bias);
 }
 
 QString resistanceLine(const QString &name, double value, const QString &unit, const QLocale &locale)
@@ -407,12 +424,19 @@ Analysis refused(const QString &reason)
     return refusal;
 }
 
+// The push-pull pair's circuit as the setup read it (the tap NaN when it is no number).
+stage::PushPullCircuit pushPullCircuit(const stage::StageSetup &setup)
+{
+    return {setup.ea, setup.ug2, setup.raa, setup.rk, setup.screenTap};
+}
+
 // One tube of the push-pull pair at the screen voltage it settles at, with the
 // stage calculation's own numbers, so the window and the plot agree.
 Analysis analyzePushPull(const stage::StageSetup &setup, const QLocale &locale, stage::PushPullPoint &solved)
 {
     Analysis analysis;
     const Figures f = figuresOf(setup);
+    const stage::PushPullCircuit c = pushPullCircuit(setup);
     const double ug2 = setup.ug2;
     const double raa = setup.raa;
     const double rk = setup.rk;
@@ -424,6 +448,8 @@ Analysis analyzePushPull(const stage::StageSetup &setup, const QLocale &locale, 
     need(ug2, "Ug2 на экранных сетках");
     need(raa, "Raa");
     need(rk, "Rk");
+    if (!std::isfinite(c.tap))
+        missing << QStringLiteral("отвод экранных сеток");
     if (!missing.isEmpty()) {
         analysis.problem =
             QStringLiteral("Недостаточно данных для построения характеристик: ") + missing.join(QStringLiteral(", "));
@@ -431,15 +457,29 @@ Analysis analyzePushPull(const stage::StageSetup &setup, const QLocale &locale, 
     }
     if (const QString problem = supplyProblem(f.ea, locale); !problem.isEmpty())
         return refused(problem);
+    if (!(c.tap >= 0 && c.tap <= 1))
+        return refused(common::rangeText(QStringLiteral("Отвод экранных сеток"), c.tap * 100, 0, 100, QStringLiteral("%"),
+                                 locale));
     const TubeModel record(model::TubeType::Pentode, f.tube);
     // The stage calculation hands on the pair it solved on the same figures.
     const stage::PushPullPoint p = !record.valid()                          ? stage::PushPullPoint{}
                                    : setup.handed && setup.handed->pair ? *setup.handed->pair
-                                                                        : stage::solvePushPull(record, {f.ea, ug2, raa, rk});
+                                                                        : stage::solvePushPull(record, c);
     solved = p;
     const TubeModel tube = record.withScreenAt(p.u2);
+    // What each tube drives into its half of the primary: with the screens on
+    // a tap, the anode's current and tap times the screen's, the screen moving
+    // along with the anode; without one, the anode's current alone.
+    const bool tapped = c.tap > 0;
+    const auto winding = [&](double ua, double ug) {
+        return tapped ? stage::windingCurrent(record, c, p.uk, ua, ug) : tube.anodeCurrent(ua, ug);
+    };
+    const double iq = winding(p.eq, -p.uk);
+    const double drive = p.uk;
+    const double ipk = tapped ? stage::windingCurrent(record, c, p.ukDriven, p.uaMin, -p.ukDriven + drive) : p.ipk;
+    const double ia2 = tapped ? stage::windingCurrent(record, c, p.ukDriven, p.ua2, -p.ukDriven - drive) : p.ia2;
     const Axis ua = axisPast(std::max(f.ea, p.ua2), locale);
-    const Axis ia = axisPast(std::max(p.ipk, p.iq), locale);
+    const Axis ia = axisPast(std::max(ipk, iq), locale);
     if (!record.valid()
         || !inRange({p.uk, p.eq, p.u2, p.iq, p.ig2q, p.ukDriven, p.icMax, p.uaMin, p.ipk, p.ua2, p.ia2, p.pout, p.d2,
                      p.d3, p.thd,
@@ -462,30 +502,45 @@ Analysis analyzePushPull(const stage::StageSetup &setup, const QLocale &locale, 
             analysis.inputLines << resistanceLine(QString::fromUtf8(name), *value, QString::fromUtf8(unit), locale);
     };
     inputLine("Ea", f.ea, "В");
-    inputLine("Ug2", ug2, "В");
+    if (!tapped) // on a tap the screens take the supply's voltage, not this one
+        inputLine("Ug2", ug2, "В");
     inputLine("Fmin", f.fmin, "Гц");
     inputLine("R1", setup.r1, "кОм");
     inputLine("Rн", setup.rn, "Ом");
     inputLine("Raa", raa, "кОм");
     inputLine("Rk", rk, "Ом");
+    if (tapped)
+        inputLine("Отвод экранных сеток", c.tap * 100, "%");
 
     analysis.ua = ua;
     analysis.ia = ia;
     Solution s;
     s.ugq = -p.uk;
-    analysis.curves = curvesOf(Circuit::PushPull, tube, s, std::abs(f.tube.uc), ua, ia, locale);
+    if (tapped) {
+        // The tap moves the screen with the anode about its rest at Eq; the
+        // winding takes current from Ua = 0, where the screen still sits at
+        // (1 − tap)·Eq.
+        analysis.curves = curvesBy(
+            [&](double ug) {
+                return curveAlong(
+                    true, [&](double u) { return winding(u, ug); }, 0.0, ug, ua, ia, locale);
+            },
+            s, std::abs(f.tube.uc));
+    } else {
+        analysis.curves = curvesOf(Circuit::PushPull, tube, s, std::abs(f.tube.uc), ua, ia, locale);
+    }
     // The half-primary's resistance is neglected: the DC line stands upright at Eq.
     analysis.dcLoadLine = clipped({p.eq, 0}, {p.eq, ia.max}, ua, ia);
-    analysis.acLoadLine = clipped({0, p.iq + p.eq * 2 / raa}, {p.eq + p.iq * raa / 2, 0}, ua, ia);
+    analysis.acLoadLine = clipped({0, iq + p.eq * 2 / raa}, {p.eq + iq * raa / 2, 0}, ua, ia);
     // At full drive the cathode has risen: the composite line starts from the
     // anode voltage the pair then idles at, so the full-drive end lies on it.
     analysis.compositeLoadLine = clipped({p.eqDriven, 0}, {0, p.eqDriven * 4 / raa}, ua, ia);
     const auto inside = [&](double u, double i) {
         return QPointF(std::clamp(u, 0.0, ua.max), std::clamp(i, 0.0, ia.max));
     };
-    analysis.operatingPoint = inside(p.eq, p.iq);
-    analysis.swingLow = inside(p.uaMin, p.ipk);
-    analysis.swingHigh = inside(p.ua2, p.ia2);
+    analysis.operatingPoint = inside(p.eq, iq);
+    analysis.swingLow = inside(p.uaMin, ipk);
+    analysis.swingHigh = inside(p.ua2, ia2);
 
     // As the stage window shows them.
     const auto decimals = [&](double v, int n) { return common::fixedText(v, n, locale); };
@@ -509,6 +564,13 @@ Analysis analyzePushPull(const stage::StageSetup &setup, const QLocale &locale, 
             .arg(decimals(p.eq, 1), analysis.rows[1].value, analysis.rows[0].value, decimals(p.uaMin, 1),
                  significant(p.ipk, 3), klass);
     analysis.modelNote = modelNoteText(setup.tube.model.get());
+    // The load lines hold for what each tube drives into its half of the
+    // winding, so the curves are of that, and the plot says so.
+    if (tapped)
+        analysis.modelNote += QStringLiteral(" Экранные сетки на отводе %1 % первичной обмотки: по вертикали ток, "
+                                             "который лампа отдаёт в свою половину обмотки, Ia + %2·Ig2, "
+                                             "при Ug2, следующем за анодом.")
+                                  .arg(common::doubleText(c.tap * 100, locale), common::doubleText(c.tap, locale));
     return analysis.curves.isEmpty() || !drawable(analysis) ? refused(beyondModel()) : analysis;
 }
 
@@ -629,7 +691,16 @@ SolvedStage SolvePushPullStage(const stage::StageSetup &setup, const QLocale &lo
     point.sq = tube.slope(p.eq, -p.uk);
     point.u2 = p.u2;
     point.pair = p;
-    if (!inRange({point.sq}) || !(point.sq > 0)) {
+    const stage::PushPullCircuit c = pushPullCircuit(setup);
+    point.tap = c.tap;
+    if (c.tap > 0) {
+        // The tube as the winding sees it: its slopes with the screen on the tap.
+        const stage::WindingSlopes slopes =
+            stage::windingSlopes(TubeModel(model::TubeType::Pentode, f.tube), c, p.uk, p.eq, -p.uk);
+        point.sq = slopes.gm;
+        point.ga = slopes.ga;
+    }
+    if (!inRange({point.sq, point.ga}) || !(point.sq > 0)) {
         point = StagePoint{};
         point.problem = kOutOfRange + beyondModel();
     }
@@ -664,6 +735,7 @@ stage::StageTexts textsOf(const AnalysisInput &input)
     const std::pair<const char *, const QString &> boxes[] = {
         {"Ea", input.ea}, {"Fn1", input.fmin}, {"R11", input.r1}, {"Rn", input.rn},
         {"Kn", input.kn}, {"Ug2", input.ug2},  {"Raa", input.raa}, {"Rk", input.rk},
+        {"Otvod", input.tap},
     };
     for (const auto &[name, text] : boxes)
         texts.boxes.insert(QString::fromLatin1(name), text);

@@ -46,6 +46,9 @@ struct AnalysisInput
     // The record's fitted model as the stage window read it with the record;
     // none: the 3/2 law through the record's point.
     std::shared_ptr<const model::ModelFile> model = {};
+    // Push-pull stage only: the screens' tap on the primary, % of each half;
+    // empty or 0, the screens at ug2.
+    QString tap = {};
 };
 
 // The texts as the stage window would hold them, its boxes under their names.
@@ -117,6 +120,9 @@ struct Analysis
     QString modelNote;       // the line under the plot: an estimate, a 3/2-power model
     // Push-pull stage: the load one tube sees while the other is cut off,
     // Raa/4 from (Eq, 0); acLoadLine is then the class-A line, Raa/2 through Q.
+    // With the screens on a tap of the primary the curves, Q and the swing
+    // are of the current each tube drives into its half of the winding,
+    // Ia + tap·Ig2, with the screen following the anode along the tap.
     QList<QPointF> compositeLoadLine;
     // The ratings the stage exceeds (RatingWarnings), shown in the window.
     QStringList warnings = {};
@@ -139,6 +145,10 @@ struct StagePoint
     // Push-pull stage: the screen's voltage to the cathode at rest (the model
     // is taken there); rp is then the anode-to-anode load Raa, rk in kΩ.
     double u2 = 0;
+    // Push-pull stage: the screens' tap as a fraction of each half-primary
+    // (0: on their own supply); with a tap, sq is d(Ia + tap·Ig2)/dUg and
+    // ga that current's slope along the anode with the screen following it.
+    double tap = 0, ga = 0;
     // Push-pull stage: the pair as solved, at rest and driven.
     std::optional<stage::PushPullPoint> pair = {};
     // The cathode follower and the split-load splitter as solved.

@@ -49,6 +49,11 @@ QStringList RatingWarnings(const SolvedStage &solved)
     if (pushPull && limits.anodeDissipation)
         check(limits.anodeDissipation, common::roundSignificant(point.pair->paDriven, 3),
               QStringLiteral("Средняя мощность на аноде при полном возбуждении %1 %3 больше допустимой %2 %3"), "Вт");
+    // Screens on a tap of the primary swing with it and take more under drive.
+    if (pushPull && point.tap > 0 && limits.screenDissipation)
+        check(limits.screenDissipation, common::roundSignificant(point.pair->pg2Driven, 3),
+              QStringLiteral("Средняя мощность на экранной сетке при полном возбуждении %1 %3 больше допустимой %2 %3"),
+              "Вт");
     return warnings;
 }
 

@@ -389,8 +389,13 @@ StageCircuit circuitOf(const StagePoint &p, Circuit kind, double r1, const Extra
         c.ck = cornerCapacitor(p.fmin, p.rk * zk / (p.rk + zk) * 1e3);
         c.rp = p.rp * 1e3; // Raa, anode to anode
         c.rn = x.rn;
-        // L1 = (Raa ∥ 2·Ri) / (2π·Fmin), as the push-pull window gives it.
-        const double twoRi = 2 * p.tube.ri * 1e3;
+        // L1 = (Raa ∥ 2·Ri) / (2π·Fmin), as the push-pull window gives it; with
+        // the screens on a tap each tube works into the winding through its
+        // own slopes in that connection, and Ri is the connection's.
+        if (p.tap > 0) {
+            c.ga = p.ga * 1e-3;
+        }
+        const double twoRi = 2 * (p.tap > 0 && p.ga > 0 ? 1 / p.ga : p.tube.ri) * 1e3;
         c.l1 = twoRi * c.rp / (twoRi + c.rp) / (2 * std::numbers::pi * p.fmin);
         break;
     }

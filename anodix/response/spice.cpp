@@ -101,11 +101,12 @@ QString spiceNumber(double value)
 }
 
 QString TubeSubcircuit(const QString &tubeName, Circuit kind, const model::TubeFigures &f,
-                       const TubeCapacitances &caps, double screen)
+                       const TubeCapacitances &caps, double screen, bool screenFollows)
 {
     const bool triode = stage::circuitData(kind).tube == model::TubeType::Triode;
+    const bool follows = screenFollows && !triode;
     const model::TubeModel record(stage::circuitData(kind).tube, f);
-    const bool moved = !triode && screen > 0 && screen != f.ug2;
+    const bool moved = !triode && !follows && screen > 0 && screen != f.ug2;
     const model::TubeModel tube = moved ? record.withScreenAt(screen) : record;
     if (!tube.valid())
         return {};
@@ -164,7 +165,14 @@ QString TubeSubcircuit(const QString &tubeName, Circuit kind, const model::TubeF
           << " В, Ka = " << c->share << " 1/В";
         t.end();
     }
-    if (!triode) {
+    if (follows) {
+        t << "* Экранная сетка считается при своём мгновенном напряжении к катоду U2: ";
+        if (fitted)
+            t << "Ug2 в формулах равно U2.";
+        else
+            t << "V0 = U2·" << c->v0 / f.ug2 << ", Vk = U2/20; ток катода не зависит от напряжения анода.";
+        t.end();
+    } else if (!triode) {
         if (moved)
             t << "* Экранная сетка считается при " << screen << " В к катоду";
         else
@@ -184,6 +192,20 @@ QString TubeSubcircuit(const QString &tubeName, Circuit kind, const model::TubeF
         t.end();
         t << "Ba anode cathode I = " << 2 / p->kg1 << "*pwr(uramp(V(e1)),(" << p->ex << "))";
         t.end();
+    } else if (const auto *q = fitted ? std::get_if<model::KorenPentodeParameters>(&fitted->params) : nullptr;
+               q && follows) {
+        // The screen's own voltage, kept above zero where the formula divides by it.
+        t << "Bu u2 0 V = max(V(screen,cathode),1e-6)";
+        t.end();
+        t << "Be e1 0 V = V(u2)/" << q->kp << "*(max(" << q->kp << "*(" << 1 / q->mu << "+V(grid,cathode)/V(u2)),0)"
+          << "+ln(1+exp(-abs(" << q->kp << "*(" << 1 / q->mu << "+V(grid,cathode)/V(u2))))))";
+        t.end();
+        t << "Ba anode cathode I = " << 2 / q->kg1 << "*pwr(uramp(V(e1)),(" << q->ex << "))*atan(uramp(V(anode,cathode))/"
+          << q->kvb << ")";
+        t.end();
+        t << "Bs screen cathode I = " << 1 / q->kg2 << "*pwr(uramp(V(grid,cathode)+uramp(V(screen,cathode))/" << q->mu
+          << "),(" << q->ex << "))";
+        t.end();
     } else if (const auto *q = fitted ? std::get_if<model::KorenPentodeParameters>(&fitted->params) : nullptr) {
         const double u2 = tube.screenVoltage();
         t << "Be e1 0 V = " << u2 << "/" << q->kp << "*(max(" << q->kp << "*(" << 1 / q->mu << "+V(grid,cathode)/"
@@ -201,14 +223,24 @@ QString TubeSubcircuit(const QString &tubeName, Circuit kind, const model::TubeF
           << c->v0 << ")),1.5)";
         t.end();
     } else {
+        // A following screen sets V0 = U2/μ2 and the knee Vk = U2/20 at each
+        // instant, as the model moves them with its screen (U2 at or below the
+        // cathode draws nothing and puts the knee at Ua = 0).
         const auto cathode = [&] {
-            t << c->k << "*pwr(uramp(V(grid,cathode)+(" << c->v0 << ")),1.5)";
+            if (follows)
+                t << c->k << "*pwr(uramp(V(grid,cathode)+uramp(V(screen,cathode))*" << c->v0 / f.ug2 << "),1.5)";
+            else
+                t << c->k << "*pwr(uramp(V(grid,cathode)+(" << c->v0 << ")),1.5)";
         };
         // The anode's share is capped at the whole cathode current, so the
         // screen current never turns negative far above the record's point.
         const auto anodeShare = [&] {
-            t << "min(1," << c->share << "*atan(uramp(V(anode,cathode))/" << c->kvb << ")*uramp(V(anode,cathode)-("
-              << c->ei << ")))";
+            t << "min(1," << c->share << "*atan(uramp(V(anode,cathode))/";
+            if (follows)
+                t << "max(uramp(V(screen,cathode))/20,1e-9)";
+            else
+                t << c->kvb;
+            t << ")*uramp(V(anode,cathode)-(" << c->ei << ")))";
         };
         t << "Ba anode cathode I = ";
         cathode();
@@ -240,8 +272,10 @@ QString StageNetlist(const Response &response, const QString &tubeName)
     const StageCircuit &c = response.circuit;
     const analysis::StagePoint &p = response.point;
     const bool pushPull = stage::circuitData(c.circuit).balancedPair;
+    // The push-pull pair's screens on a tap of the primary follow it.
+    const double tap = pushPull ? p.tap : 0;
     const QString subcircuit = TubeSubcircuit(tubeName, c.circuit, p.tube,
-                                              {c.cgk / 1e-12, c.cga / 1e-12, c.cak / 1e-12}, pushPull ? p.u2 : 0);
+                                              {c.cgk / 1e-12, c.cga / 1e-12, c.cak / 1e-12}, pushPull ? p.u2 : 0, tap > 0);
     if (subcircuit.isEmpty())
         return {};
     const QString name = spiceName(tubeName);
@@ -280,12 +314,18 @@ QString StageNetlist(const Response &response, const QString &tubeName)
         t.end();
         gridInput(QStringLiteral("input"), QStringLiteral("A"), QStringLiteral("grid1"));
         gridInput(QStringLiteral("input2"), QStringLiteral("B"), QStringLiteral("grid2"));
-        // The screens at the window's Ug2 from their own supply.
-        t << "Vscreen screen 0 DC " << p.u2 - p.ugq;
+        // The screens at the window's Ug2 from their own supply, or on the
+        // primary: at the anodes when tied, else at taps of each half.
+        const bool tied = tap >= 1;
+        const QString screen1 = tap <= 0 ? QStringLiteral("screen") : tied ? QStringLiteral("anode1") : QStringLiteral("tap1");
+        const QString screen2 = tap <= 0 ? QStringLiteral("screen") : tied ? QStringLiteral("anode2") : QStringLiteral("tap2");
+        if (tap <= 0) {
+            t << "Vscreen screen 0 DC " << p.u2 - p.ugq;
+            t.end();
+        }
+        t << "XVL1 anode1 " << screen1 << " grid1 cathode " << name;
         t.end();
-        t << "XVL1 anode1 screen grid1 cathode " << name;
-        t.end();
-        t << "XVL2 anode2 screen grid2 cathode " << name;
+        t << "XVL2 anode2 " << screen2 << " grid2 cathode " << name;
         t.end();
         t << "Rk cathode 0 " << c.rk;
         t.end();
@@ -293,19 +333,32 @@ QString StageNetlist(const Response &response, const QString &tubeName)
         t.end();
         // The centre-tapped primary, L1 from anode to anode: two halves of
         // L1/4 along the winding, coupled without leakage to each other and to
-        // a secondary of L1 / n², n² = Raa / Rн.
-        t << "L1A anode1 supply " << c.l1 / 4;
-        t.end();
-        t << "L1B supply anode2 " << c.l1 / 4;
-        t.end();
-        t << "L2 out 0 " << c.l1 * c.rn / c.rp;
-        t.end();
-        t << "K1 L1A L1B 1";
-        t.end();
-        t << "K2 L1A L2 1";
-        t.end();
-        t << "K3 L1B L2 1";
-        t.end();
+        // a secondary of L1 / n², n² = Raa / Rн. A tap splits each half by its
+        // turns, the inductance of a part going with their square; L1A keeps
+        // the anode's end, so its current stays the first anode's.
+        QStringList windings;
+        const auto winding = [&](const char *name, const QString &from, const QString &to, double inductance) {
+            t << name << " " << from << " " << to << " " << inductance;
+            t.end();
+            windings << QString::fromLatin1(name);
+        };
+        if (tap <= 0 || tied) {
+            winding("L1A", QStringLiteral("anode1"), QStringLiteral("supply"), c.l1 / 4);
+            winding("L1B", QStringLiteral("supply"), QStringLiteral("anode2"), c.l1 / 4);
+        } else {
+            const double outer = c.l1 / 4 * (1 - tap) * (1 - tap), inner = c.l1 / 4 * tap * tap;
+            winding("L1A", QStringLiteral("anode1"), QStringLiteral("tap1"), outer);
+            winding("L1C", QStringLiteral("tap1"), QStringLiteral("supply"), inner);
+            winding("L1D", QStringLiteral("supply"), QStringLiteral("tap2"), inner);
+            winding("L1B", QStringLiteral("tap2"), QStringLiteral("anode2"), outer);
+        }
+        winding("L2", QStringLiteral("out"), QStringLiteral("0"), c.l1 * c.rn / c.rp);
+        int coupling = 0;
+        for (qsizetype i = 0; i < windings.size(); ++i)
+            for (qsizetype j = i + 1; j < windings.size(); ++j) {
+                t << "K" << QString::number(++coupling) << " " << windings[i] << " " << windings[j] << " 1";
+                t.end();
+            }
         t << "Rn out 0 " << c.rn;
         t.end();
     } else {

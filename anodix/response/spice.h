@@ -41,9 +41,11 @@ QString spiceNumber(double value);
 // The .subckt text; empty when the figures give no model. Pins: anode, grid,
 // cathode (triode); anode, screen, grid, cathode (pentodes). A pentode is
 // modelled with its screen at the record's Ug2, or at screen volts to the
-// cathode when that is above zero (the push-pull pair's screens).
+// cathode when that is above zero (the push-pull pair's screens); with
+// screenFollows, at the voltage its screen pin has at each instant (screens
+// on a tap of the output transformer's primary).
 QString TubeSubcircuit(const QString &tubeName, Circuit kind, const model::TubeFigures &figures,
-                       const TubeCapacitances &capacitances, double screen = 0);
+                       const TubeCapacitances &capacitances, double screen = 0, bool screenFollows = false);
 
 // The .cir text of the stage the response was computed for, with the tube's
 // subcircuit in it; empty when the response has a problem.

@@ -64,7 +64,7 @@ StageResult calculateTriodeOutput(const Boxes &b, const LoadedTube &tube, const 
 StageResult calculatePushPull(const Boxes &b, const LoadedTube &tube, const QLocale &locale)
 {
     const PushPullTexts texts{box(b, "Ea"), box(b, "Ug2"), box(b, "Fn1"), box(b, "R11"),
-                              box(b, "Rn"), box(b, "Raa"), box(b, "Rk")};
+                              box(b, "Rn"), box(b, "Raa"), box(b, "Rk"), box(b, "Otvod")};
     return CalculatePushPullStage(texts, tube, locale);
 }
 

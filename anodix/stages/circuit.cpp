@@ -47,6 +47,15 @@ StageSetup readStandardSetup(Circuit circuit, const StageTexts &texts, const QLo
     s.ug2 = typed("Ug2").value_or(0);
     s.raa = typed("Raa").value_or(0);
     s.rk = typed("Rk").value_or(0);
+    if (circuit == Circuit::PushPull) {
+        // The screens' tap, a share of each half-primary: an empty box is
+        // none, a text that is no number NaN; on a tap the screens need no
+        // voltage of their own and sit at the supply's.
+        const QString tap = texts.boxes.value(QStringLiteral("Otvod")).trimmed();
+        s.screenTap = tap.isEmpty() ? 0 : typed("Otvod").value_or(qQNaN()) / 100;
+        if (s.screenTap != 0 && texts.boxes.value(QStringLiteral("Ug2")).trimmed().isEmpty())
+            s.ug2 = s.ea;
+    }
     // The power stage's primary is a result of its calculation, as its window shows it.
     if (circuit == Circuit::PentodePower) {
         for (const DisplayUpdate &output : texts.outputs) {

@@ -107,6 +107,7 @@ struct StageSetup
     // Long-tailed pair: the anode resistors (kΩ), the tail (kΩ) and its
     // supply (V, ≤ 0; 0: the tail to ground); rn is each output's load in kΩ.
     double ra = 0, tail = 0, tailVoltage = 0;
+    double screenTap = 0;             // the pair's screens on a tap, a share of each half-primary (0: none)
     std::optional<TubeLimits> limits;
     std::shared_ptr<const HandedSolution> handed; // what the stage calculation solved, if it did
 };

@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <initializer_list>
+#include <limits>
 #include <optional>
 #include <numbers>
 #include <utility>
@@ -23,27 +24,72 @@ namespace stage {
 
 namespace {
 
+// Where the screens' supply stands to the cathode: their own Ug2 without a
+// tap, else the centre tap at Ea.
+double screenSupply(const PushPullCircuit &c, double uk)
+{
+    return (c.tap > 0 ? c.ea : c.ug2) - uk;
+}
+
+// One tube with its screen on the tap: the current into its half of the
+// primary (Ia + tap·Ig2), its cathode current and its anode and screen
+// dissipation, at one instant.
+struct Instant
+{
+    double winding = 0, cathode = 0, anodePower = 0, screenPower = 0;
+};
+
+// On a model whose screen already sits at u2.
+Instant instantOn(const model::TubeModel &screened, const PushPullCircuit &c, double u2, double ua, double ug)
+{
+    // The screen takes what the cathode gives and the anode does not, in
+    // both of the model's forms: one evaluation fewer than asking for it.
+    const double ia = screened.anodeCurrent(ua, ug), ik = screened.cathodeCurrent(ua, ug);
+    const double ig2 = std::max(0.0, ik - ia);
+    return {c.tap > 0 ? ia + c.tap * ig2 : ia, ik, ua * ia, u2 * ig2};
+}
+
+Instant instantAt(const model::TubeModel &tube, const PushPullCircuit &c, double uk, double ua, double ug)
+{
+    const double u2 = screenVoltage(c, uk, ua);
+    return instantOn(tube.withScreenAt(u2), c, u2, ua, ug);
+}
+
 // The pair along one period of the drive, the cathode at uk: the composite
-// current Ia1 − Ia2 and the two cathode currents. At each step tube 1 at
-// −uk + u sees Raa/4 of the composite below E, tube 2 at −uk − u as much
-// above it; the balance rises with the composite (both anode currents follow
-// their anode voltages), so it has one root, found between the anodes at 0 V.
+// current I1 − I2 and the two cathode currents, where each tube's I is what
+// it drives into its half of the primary referred to the anode's turns (its
+// anode current, and tap times its screen current from the tap). At each
+// step tube 1 at −uk + u sees Raa/4 of the composite below E, tube 2 at
+// −uk − u as much above it, and each screen tap times as much; the balance
+// rises with the composite (every current follows its anode and screen
+// voltages), so it has one root, found between the anodes at 0 V.
 // The drive is a sine and the tubes alike: a quarter period gives the rest.
 struct PairCycle
 {
     Cycle composite{}, cathodes{};
     Cycle dissipation{}; // one tube's anode dissipation, both tubes' halves alike, mW
+    Cycle screens{};     // and its screen's, mW
 };
 
 PairCycle pairCycle(const model::TubeModel &tube, const PushPullCircuit &c, double uk, double drive)
 {
     PairCycle cycle;
-    const model::TubeModel screened = tube.withScreenAt(c.ug2 - uk);
     const double e = c.ea - uk;
     if (!(e > 0))
         return cycle;
     const double quarter = c.raa / 4;
     constexpr int n = kCycleSteps;
+    // Screens on their own supply stay put over the period: one model for all
+    // of it, as most of the time goes to moving the screen.
+    const double fixedScreen = screenSupply(c, uk);
+    const model::TubeModel screened = tube.withScreenAt(fixedScreen);
+    const auto at = [&](double ua, double ug) {
+        return c.tap > 0 ? instantAt(tube, c, uk, ua, ug) : instantOn(screened, c, fixedScreen, ua, ug);
+    };
+    // The balance needs the winding's current alone: without a tap, the anode's.
+    const auto winding = [&](double ua, double ug) {
+        return c.tap > 0 ? instantAt(tube, c, uk, ua, ug).winding : screened.anodeCurrent(ua, ug);
+    };
     // Each step is searched beside the last two carried on: the composite
     // changes smoothly with the drive.
     const double tiny = 1e-9 * e / quarter;
@@ -51,23 +97,24 @@ PairCycle pairCycle(const model::TubeModel &tube, const PushPullCircuit &c, doub
     for (int k = 0; k <= n / 4; ++k) {
         const double u = drive * sineCycle()[k];
         const auto balance = [&](double ic) {
-            return ic
-                   - (screened.anodeCurrent(e - ic * quarter, -uk + u)
-                      - screened.anodeCurrent(e + ic * quarter, -uk - u));
+            return ic - (winding(e - ic * quarter, -uk + u) - winding(e + ic * quarter, -uk - u));
         };
         const double ic =
             model::increasingRootNear(balance, last + change, 0.1 * std::abs(change) + tiny, 0, e / quarter, 1e-8);
         change = last >= 0 ? ic - last : 0;
         last = ic;
-        const double ua1 = e - ic * quarter, ua2 = e + ic * quarter;
-        const double ik = screened.cathodeCurrent(ua1, -uk + u) + screened.cathodeCurrent(ua2, -uk - u);
+        const Instant one = at(e - ic * quarter, -uk + u);
+        const Instant two = at(e + ic * quarter, -uk - u);
+        const double ik = one.cathode + two.cathode;
         // Tube 2 takes tube 1's half-period later, so their mean is either one over the period.
-        const double pa = (ua1 * screened.anodeCurrent(ua1, -uk + u) + ua2 * screened.anodeCurrent(ua2, -uk - u)) / 2;
+        const double pa = (one.anodePower + two.anodePower) / 2;
+        const double pg2 = (one.screenPower + two.screenPower) / 2;
         for (const int at : {k, n / 2 - k}) {
             cycle.composite[at] = ic;
             cycle.composite[(at + n / 2) % n] = -ic;
             cycle.cathodes[at] = cycle.cathodes[(at + n / 2) % n] = ik;
             cycle.dissipation[at] = cycle.dissipation[(at + n / 2) % n] = pa;
+            cycle.screens[at] = cycle.screens[(at + n / 2) % n] = pg2;
         }
     }
     return cycle;
@@ -77,18 +124,26 @@ PushPullPoint solve(const model::TubeModel &tube, const PushPullCircuit &c, std:
 {
     PushPullPoint p;
     // Both cathode currents through Rk lift the cathode, which lowers the
-    // screen against it too: Uk = 2·Ik(−Uk)·Rk/1000 at u2 = Ug2 − Uk.
+    // screen against it too: Uk = 2·Ik(−Uk)·Rk/1000 at u2 = Ug2 − Uk. A
+    // screen on the primary sits at the anode's Eq at rest, and the pair's
+    // current is taken there rather than above the knee.
+    const double highest = std::max(0.0, c.tap > 0 ? c.ea : c.ug2);
     const auto bias = [&](double uk) {
-        return uk - 2 * tube.withScreenAt(c.ug2 - uk).cathodeCurrentAboveKnee(-uk) * c.rk / 1000;
+        const double current = c.tap > 0 ? instantAt(tube, c, uk, c.ea - uk, -uk).cathode
+                                         : tube.withScreenAt(c.ug2 - uk).cathodeCurrentAboveKnee(-uk);
+        return uk - 2 * current * c.rk / 1000;
     };
-    p.uk = model::increasingRoot(bias, 0, std::max(0.0, c.ug2));
+    p.uk = model::increasingRoot(bias, 0, highest);
     p.eq = c.ea - p.uk;
-    p.u2 = c.ug2 - p.uk;
+    p.u2 = screenSupply(c, p.uk);
     const model::TubeModel screened = tube.withScreenAt(p.u2);
     p.iq = screened.anodeCurrent(p.eq, -p.uk);
     p.ig2q = screened.screenCurrent(p.eq, -p.uk);
     if (!(p.iq > 0 && p.eq > 0))
         return p;
+    const WindingSlopes slopes = windingSlopes(tube, c, p.uk, p.eq, -p.uk);
+    p.ri = slopes.ri();
+    p.damping = std::isfinite(p.ri) ? c.raa / (2 * p.ri) : 0;
 
     // Driven, the bypassed cathode sits at Rk times the mean of both cathode
     // currents over the period; a higher cathode lowers every current, so the
@@ -97,20 +152,20 @@ PushPullPoint solve(const model::TubeModel &tube, const PushPullCircuit &c, std:
     const auto drivenBias = [&](double uk) {
         return uk - meanOf(pairCycle(tube, c, uk, drive).cathodes) * c.rk / 1000;
     };
-    p.ukDriven = model::increasingRootNear(drivenBias, p.uk, 0.1 * p.uk, 0, std::max(0.0, c.ug2), 1e-6);
+    p.ukDriven = model::increasingRootNear(drivenBias, p.uk, 0.1 * p.uk, 0, highest, 1e-6);
     p.eqDriven = c.ea - p.ukDriven;
-    p.u2Driven = c.ug2 - p.ukDriven;
+    p.u2Driven = screenSupply(c, p.ukDriven);
     const PairCycle cycle = pairCycle(tube, c, p.ukDriven, drive);
     const Spectrum spectrum = spectrumOf(cycle.composite);
-    const model::TubeModel atDrive = tube.withScreenAt(p.u2Driven);
     p.icMax = cycle.composite[kCycleSteps / 4];
     p.uaMin = p.eqDriven - p.icMax * c.raa / 4;
-    p.ipk = atDrive.anodeCurrent(p.uaMin, -p.ukDriven + drive);
+    p.ipk = tube.withScreenAt(screenVoltage(c, p.ukDriven, p.uaMin)).anodeCurrent(p.uaMin, -p.ukDriven + drive);
     p.ua2 = p.eqDriven + p.icMax * c.raa / 4;
-    p.ia2 = atDrive.anodeCurrent(p.ua2, -p.ukDriven - drive);
+    p.ia2 = tube.withScreenAt(screenVoltage(c, p.ukDriven, p.ua2)).anodeCurrent(p.ua2, -p.ukDriven - drive);
     p.classA = p.ia2 > 0;
     p.pout = spectrum.fundamental * spectrum.fundamental * c.raa / 8 / 1000;
     p.paDriven = meanOf(cycle.dissipation) / 1000;
+    p.pg2Driven = meanOf(cycle.screens) / 1000;
     p.harmonics = spectrum.harmonics;
     p.d2 = spectrum.harmonics[0];
     p.d3 = spectrum.harmonics[1];
@@ -119,6 +174,30 @@ PushPullPoint solve(const model::TubeModel &tube, const PushPullCircuit &c, std:
 }
 
 } // namespace
+
+double screenVoltage(const PushPullCircuit &c, double uk, double ua)
+{
+    // Without a tap the product is exactly zero: the pentode's figures stay as they were.
+    return screenSupply(c, uk) - c.tap * (c.ea - uk - ua);
+}
+
+double windingCurrent(const model::TubeModel &tube, const PushPullCircuit &c, double uk, double ua, double ug)
+{
+    return instantAt(tube, c, uk, ua, ug).winding;
+}
+
+double WindingSlopes::ri() const
+{
+    return ga > 1e-12 ? 1 / ga : std::numeric_limits<double>::infinity();
+}
+
+WindingSlopes windingSlopes(const model::TubeModel &tube, const PushPullCircuit &c, double uk, double ua, double ug)
+{
+    // Central differences, small against the knee and the bias.
+    const double hu = std::max(1e-3, 1e-5 * std::abs(ua)), hg = 1e-4;
+    const auto at = [&](double u, double g) { return windingCurrent(tube, c, uk, u, g); };
+    return {(at(ua, ug + hg) - at(ua, ug - hg)) / (2 * hg), (at(ua + hu, ug) - at(ua - hu, ug)) / (2 * hu)};
+}
 
 PushPullPoint solvePushPull(const model::TubeModel &tube, const PushPullCircuit &circuit)
 {
@@ -175,8 +254,11 @@ StageResult CalculatePushPullStage(const PushPullTexts &texts, const LoadedTube 
         if (!tube.has(TubeField::ScreenCurrent))
             throw error(kNoScreen);
         // Every value is read before the first output, so bad input changes none.
+        // An empty tap box is the pentode connection, as before the box was there.
+        const double tap = texts.tap.trimmed().isEmpty() ? 0 : Reader::required(read.typedNumber(texts.tap));
         const double ea = Reader::required(read.typedNumber(texts.ea));
-        const double ug2 = Reader::required(read.typedNumber(texts.ug2));
+        // The screens on the primary take no voltage of their own.
+        const double ug2 = tap != 0 && texts.ug2.trimmed().isEmpty() ? ea : Reader::required(read.typedNumber(texts.ug2));
         const double fmin = Reader::required(read.typedNumber(texts.fmin));
         const double r1 = Reader::required(read.typedNumber(texts.r1));
         const double rn = Reader::required(read.typedNumber(texts.rn));
@@ -206,19 +288,29 @@ StageResult CalculatePushPullStage(const PushPullTexts &texts, const LoadedTube 
         constexpr stage::Range kScreenRange{"Ug2", 1, 100000, "В"};
         constexpr stage::Range kAnodeLoadRange{"Raa", 0.1, 1000, "кОм"};
         constexpr stage::Range kCathodeRange{"Rk", 1, 100000, "Ом"};
+        // The tap is a share of the half-primary's turns.
+        constexpr stage::Range kTapRange{"Отвод экранных сеток", 0, 100, "%"};
         for (const auto &[range, value] :
              {std::pair{stage::kSupplyRange, ea}, {kScreenRange, ug2}, {stage::kLowestFrequencyRange, fmin},
-              {stage::kGridLeakRange, r1}, {stage::kLoadRange, rn}, {kAnodeLoadRange, raa}, {kCathodeRange, rk}})
+              {stage::kGridLeakRange, r1}, {stage::kLoadRange, rn}, {kAnodeLoadRange, raa}, {kCathodeRange, rk},
+              {kTapRange, tap}})
             stage::checkRange(range, value, locale);
         const model::TubeModel tubeModel(model::TubeType::Pentode, figures);
         if (!tubeModel.valid())
             throw stage::Failure::OutOfRange;
 
-        const stage::PushPullPoint p = stage::solvePushPull(tubeModel, {ea, ug2, raa, rk});
+        const stage::PushPullPoint p = stage::solvePushPull(tubeModel, {ea, ug2, raa, rk, tap / 100});
         if (!(p.eq > 0))
             throw error(kCathodeAboveAnode);
         if (!(p.iq > 0))
             throw error(kCutOff);
+        // The pentode's Ri is its record's, as the primary's inductance has
+        // always taken it (the 3/2 law's anode current can be flat far above
+        // the record's point); on a tap the screen's feedback sets it, and the
+        // tube's own in that connection is used for both.
+        const double ri = tap > 0 ? p.ri : figures.ri;
+        if (!(std::isfinite(ri) && ri > 0))
+            throw stage::Failure::OutOfRange;
         solved = p;
 
         const auto significant = [&](const char *name, double value, int digits) {
@@ -232,7 +324,7 @@ StageResult CalculatePushPullStage(const PushPullTexts &texts, const LoadedTube 
         out.rounded(QStringLiteral("Pa"), p.eq * p.iq / 1000, 2);
         out.copy(QStringLiteral("Klass"), p.classA ? QStringLiteral("A") : QStringLiteral("AB1"));
         out.rounded(QStringLiteral("Kt"), std::sqrt(raa * 1000 / rn), 3);
-        const double primary = raa * 2 * figures.ri / (raa + 2 * figures.ri); // Raa ∥ 2·Ri
+        const double primary = raa * 2 * ri / (raa + 2 * ri); // Raa ∥ 2·Ri
         significant("L1", primary * 1000 / (2 * std::numbers::pi * fmin), 3);
         out.rounded(QStringLiteral("Uvh"), p.uk, 1);
         significant("Ipk", p.ipk, 3);
@@ -242,6 +334,9 @@ StageResult CalculatePushPullStage(const PushPullTexts &texts, const LoadedTube 
         out.rounded(QStringLiteral("D3"), p.d3, 1);
         out.rounded(QStringLiteral("THD"), p.thd, 1);
         out.rounded(QStringLiteral("Vt"), 2 * un * in + ea * 2 * (p.iq + p.ig2q) / 1000, 2);
+        significant("Ri", ri, 3);
+        // The load over the source resistance, both across the whole primary.
+        significant("Kd", raa / (2 * ri), 3);
     });
     if (solved && !result.message)
         result.solved = std::make_shared<const stage::HandedSolution>(stage::HandedSolution{solved, std::nullopt});

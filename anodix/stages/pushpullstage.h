@@ -18,7 +18,30 @@ namespace stage {
 struct PushPullCircuit
 {
     double ea = 0, ug2 = 0, raa = 0, rk = 0;
+    // Where the screens sit on each half of the primary, as a fraction of its
+    // turns from the centre tap: 0 puts them on their own supply ug2 (the
+    // pentode connection), 1 on the anodes (triode-connected), between them
+    // the ultralinear connection with the screens fed through the centre at Ea.
+    double tap = 0;
 };
+
+// The screen's voltage to the cathode with the cathode at uk and the anode at
+// ua: Ug2 − uk without a tap, else Eq − tap·(Eq − Ua) with Eq = Ea − uk.
+double screenVoltage(const PushPullCircuit &circuit, double uk, double ua);
+// What one tube drives into its half of the primary, referred to the anode's
+// turns: Ia + tap·Ig2, its screen on the tap (mA). Without a tap, Ia.
+double windingCurrent(const model::TubeModel &tube, const PushPullCircuit &circuit, double uk, double ua, double ug);
+
+// One tube at a point as the primary sees it, its screen following the tap.
+struct WindingSlopes
+{
+    double gm = 0; // d(Ia + tap·Ig2)/dUg, mA/V
+    double ga = 0; // d(Ia + tap·Ig2)/dUa with the screen moving tap·dUa along, mA/V
+    // 1 / ga, kΩ; infinity where the current does not follow the anode.
+    double ri() const;
+};
+WindingSlopes windingSlopes(const model::TubeModel &tube, const PushPullCircuit &circuit, double uk, double ua,
+                            double ug);
 
 // Where the pair settles and what it gives at full drive; the numbers the
 // stage window and the characteristics window both show.
@@ -39,11 +62,18 @@ struct PushPullPoint
     double pout = 0, d2 = 0, d3 = 0, thd = 0;
     std::array<double, 4> harmonics{};
     double paDriven = 0;          // one tube's anode dissipation averaged over the driven period, W
+    double pg2Driven = 0;         // and its screen's, W
     bool classA = false;          // neither tube is cut off anywhere in the period
+    // Small-signal at rest, both tubes conducting, the transformer ideal and
+    // no feedback: one tube's internal resistance in its connection (kΩ) and
+    // the damping factor, Raa over the two tubes' 2·ri in series across the
+    // primary (the loudspeaker over the source resistance the secondary
+    // shows it, by the same turns ratio).
+    double ri = 0, damping = 0;
 };
 
-// On a pentode model made from the record (its screen at the record's Ug2),
-// driven with a sine of amplitude equal to the bias at rest.
+// On a pentode model made from the record (its screen moved to where the
+// circuit puts it), driven with a sine of amplitude equal to the bias at rest.
 PushPullPoint solvePushPull(const model::TubeModel &tube, const PushPullCircuit &circuit);
 // The same pair driven with drive volts instead.
 PushPullPoint solvePushPull(const model::TubeModel &tube, const PushPullCircuit &circuit, double drive);
@@ -55,9 +85,12 @@ PushPullPoint solvePushPull(const model::TubeModel &tube, const PushPullCircuit 
 struct PushPullTexts
 {
     QString ea, ug2, fmin, r1, rn, raa, rk;
+    // The screens' tap in % of each half-primary; empty or 0: the screens at ug2.
+    QString tap = {};
 };
 
-// Outputs in order: R1, C1, Ugq, Iq, Ig2q, Pa, Klass, Kt, L1, Uvh, Ipk, Uamin, Pout, D2, D3, THD, Vt.
+// Outputs in order: R1, C1, Ugq, Iq, Ig2q, Pa, Klass, Kt, L1, Uvh, Ipk, Uamin, Pout, D2, D3, THD, Vt, Ri, Kd;
+// Ri is the record's in the pentode connection, the connection's own on a tap.
 StageResult CalculatePushPullStage(const PushPullTexts &texts, const LoadedTube &tube, const QLocale &locale);
 
 } // namespace anodix

@@ -13,7 +13,7 @@ constexpr FontSpec L = kBoldSans975;
 // distortion together in the last; each row is a caption (two lines at most),
 // the value and its unit level with its first line.
 constexpr int kColumn1 = 240, kColumn2 = 3960, kColumn3 = 7680;
-constexpr int kRow1 = 4560, kRowStep = 540;
+constexpr int kRow1 = 5340, kRowStep = 540;
 
 constexpr ControlRow caption(int index, const char *text, int column, int row)
 {
@@ -43,11 +43,15 @@ constexpr ControlRow kForm[] = {
     {K::Label,   "Label6",   -1, "Нагрузка анод–анод, кОм",       1560, 2160, 3180,  255, L},
     {K::TextBox, "Rk",       -1, "",                               120, 2520, 1335,  285},
     {K::Label,   "Label7",   -1, "Общий катодный резистор, Ом",   1560, 2520, 3180,  255, L},
-    {K::Label,   "Label8",   -1, "Выберите радиолампу:",          1080, 2880, 2775,  375, L},
-    {K::FileList,"File",     -1, "",                               480, 3240, 3855, 1065, kBoldSans825},
+    // Empty or 0 is the pentode connection with the screens at Ug2; three lines.
+    {K::TextBox, "Otvod",    -1, "",                               120, 2880, 1335,  285},
+    {K::Label,   "Label11",  -1, "Отвод экранных сеток, % (0 — пентодное включение, 100 — триодное)",
+                                                                   1560, 2880, 3600,  735, L},
+    {K::Label,   "Label8",   -1, "Выберите радиолампу:",          1080, 3660, 2775,  375, L},
+    {K::FileList,"File",     -1, "",                               480, 4020, 3855, 1065, kBoldSans825},
     {K::Picture, "Image1",   -1, ":/anodix/dvuhtakt.svg",         5280,  240, 5805, 3600},
     {K::Button,  "Command1", -1, "Рассчитать",                    6375, 3960, 3615,  375, kBoldArial1125},
-    {K::Line,    "Line1",    -1, nullptr,                          240, 4440, 11280, 4440},
+    {K::Line,    "Line1",    -1, nullptr,                          240, 5220, 11280, 5220},
     caption(0, "R1 = ", kColumn1, 0),                             value("R1", kColumn1, 0),    unit(0, "кОм", kColumn1, 0),
     caption(1, "C1 = ", kColumn1, 1),                             value("C1", kColumn1, 1),    unit(1, "мкФ", kColumn1, 1),
     caption(2, "Смещение на сетке", kColumn1, 2),                 value("Ugq", kColumn1, 2),   unit(2, "В", kColumn1, 2),
@@ -65,15 +69,18 @@ constexpr ControlRow kForm[] = {
     caption(13, "Третья гармоника", kColumn3, 4),                 value("D3", kColumn3, 4),    unit(13, "%", kColumn3, 4),
     caption(16, "Коэффициент гармоник", kColumn3, 5),             value("THD", kColumn3, 5),   unit(16, "%", kColumn3, 5),
     caption(14, "Потребляемая мощность в покое", kColumn2, 5),    value("Vt", kColumn2, 5),    unit(14, "Вт", kColumn2, 5),
+    caption(17, "Внутреннее сопротивление лампы", kColumn1, 5),  value("Ri", kColumn1, 5),    unit(17, "кОм", kColumn1, 5),
+    caption(18, "Коэффициент демпфирования", kColumn1, 6),       value("Kd", kColumn1, 6),
 };
 
 constexpr BuddyPair kBuddies[] = {
     {"Label1", "Ea"},  {"Label2", "Ug2"}, {"Label3", "Fn1"}, {"Label4", "R11"},
-    {"Label5", "Rn"},  {"Label6", "Raa"}, {"Label7", "Rk"},  {"Label8", "File"},
+    {"Label5", "Rn"},  {"Label6", "Raa"}, {"Label7", "Rk"},  {"Label11", "Otvod"},
+    {"Label8", "File"},
 };
 
 // The button first, as in the other stage windows; then the boxes from the top and the list under them.
-constexpr const char *kFocusOrder[] = {"Command1", "Ea", "Ug2", "Fn1", "R11", "Rn", "Raa", "Rk", "File"};
+constexpr const char *kFocusOrder[] = {"Command1", "Ea", "Ug2", "Fn1", "R11", "Rn", "Raa", "Rk", "Otvod", "File"};
 
 // Each result with the caption before it and the unit after it.
 constexpr OutputRow kOutputs[] = {
@@ -85,17 +92,18 @@ constexpr OutputRow kOutputs[] = {
     {"Label9(10)", "Ipk", "Label10(10)"},  {"Label9(11)", "Uamin", "Label10(11)"},
     {"Label9(12)", "Pout", "Label10(12)"}, {"Label9(15)", "D2", "Label10(15)"},
     {"Label9(13)", "D3", "Label10(13)"},   {"Label9(16)", "THD", "Label10(16)"},
-    {"Label9(14)", "Vt", "Label10(14)"},
+    {"Label9(14)", "Vt", "Label10(14)"},   {"Label9(17)", "Ri", "Label10(17)"},
+    {"Label9(18)", "Kd", nullptr},
 };
 
 constexpr char kPictureDescription[] =
     "Вход на управляющие сетки пентодов VL1 и VL2 в противофазе, через C1 к каждой, R1 от каждой сетки на общий "
     "провод; катоды соединены и идут на общий резистор Rk с конденсатором Ck параллельно; аноды на концах "
-    "первичной обмотки выходного трансформатора Тр1, её средняя точка на +Ea, экранные сетки на +Ug2, "
-    "вторичная обмотка на выход";
+    "первичной обмотки выходного трансформатора Тр1, её средняя точка на +Ea, экранные сетки на +Ug2 "
+    "(или на отводы первичной обмотки: ультралинейное включение, на аноды: триодное), вторичная обмотка на выход";
 
 constexpr CalcWindowSpec kSpec{
-    stage::Circuit::PushPull, {11520, 7980}, "dd", 10, WindowId::Files_Pentod_Vihod,
+    stage::Circuit::PushPull, {11520, 9240}, "dd", 10, WindowId::Files_Pentod_Vihod,
     kForm, kBuddies, kFocusOrder, kOutputs, kPictureDescription, 8,
 };
 

@@ -55,7 +55,8 @@ const QHash<Kind, QHash<QString, int>> kFormats{
       {"Ra", -3}, {"Kt", 3}, {"L1", -3}, {"Imag", -3}, {"Uvh", 1}, {"Pout", 2}, {"D2", 1}, {"D3", 1}, {"THD", 1}, {"Eff", 1}, {"Vt", 2}}},
     {Kind::PushPull,
      {{"R1", -15}, {"C1", -4}, {"Ugq", 2}, {"Iq", -3}, {"Ig2q", -3}, {"Pa", 2}, {"Klass", 0}, {"Kt", 3},
-      {"L1", -3}, {"Uvh", 1}, {"Ipk", -3}, {"Uamin", 1}, {"Pout", 2}, {"D2", 1}, {"D3", 1}, {"THD", 1}, {"Vt", 2}}},
+      {"L1", -3}, {"Uvh", 1}, {"Ipk", -3}, {"Uamin", 1}, {"Pout", 2}, {"D2", 1}, {"D3", 1}, {"THD", 1}, {"Vt", 2},
+      {"Ri", -3}, {"Kd", -3}}},
 };
 
 // Whether text keeps its format. A small value may take the exponent form in

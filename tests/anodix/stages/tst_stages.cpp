@@ -440,7 +440,7 @@ const QStringList el34{"6.3", "1.5", "250", "100", "13.5", "11", "165", "15", "2
 const QStringList el84PushPull{"R1=470",  "C1=0.01693", "Ugq=-8.58",  "Iq=29.5", "Ig2q=3.53",
                                "Pa=7.12", "Klass=AB1",  "Kt=31.623",  "L1=57.6", "Uvh=8.6",
                                "Ipk=90.2", "Uamin=59.1", "Pout=8.69", "D2=0",     "D3=3.8",
-                               "THD=4.2",  "Vt=26.08"};
+                               "THD=4.2",  "Vt=26.08", "Ri=38",    "Kd=0.105"};
 
 QString mustAllBePositive(const QString &names)
 {
@@ -459,18 +459,20 @@ void TestStages::pushPullStage_data()
     addBoth("EL84 at 250 V into 8 kOhm with 130 Ohm", typed, el84, el84PushPull, noMessage);
     addBoth("EL84 at 300 V", {"300", "300", "20", "470", "8", "8", "130"}, el84,
             changed(el84PushPull, {"Ugq=-10.54", "Iq=37.1", "Ig2q=3.38", "Pa=10.75", "Uvh=10.5", "Ipk=113",
-                                   "Uamin=61.3", "Pout=13.61", "D3=3.5", "THD=3.8", "Vt=33.89"}),
+                                   "Uamin=61.3", "Pout=13.61", "D3=3.5", "THD=3.8", "Vt=33.89", "Ri=38",
+                                   "Kd=0.105"}),
             noMessage);
     addBoth("EL34 at 400 V with its screens at 250 V", {"400", "250", "20", "470", "8", "3.4", "100"}, el34,
             {"R1=470", "C1=0.01693", "Ugq=-15.16", "Iq=72.8", "Ig2q=2.98", "Pa=28.02", "Klass=AB1", "Kt=20.616",
              "L1=24.3", "Uvh=15.2", "Ipk=209", "Uamin=204.6", "Pout=19.93", "D2=0", "D3=4.7", "THD=5",
-             "Vt=79.53"},
+             "Vt=79.53", "Ri=15", "Kd=0.113"},
             noMessage);
     // A hot bias keeps the other tube conducting: the driven tube's peak is
     // then more than the composite current.
     addBoth("small cathode resistor works in class A", {"250", "250", "20", "470", "8", "8", "50"}, el84,
             changed(el84PushPull, {"Ugq=-6.26", "Iq=55.9", "Ig2q=6.62", "Pa=13.64", "Klass=A", "Uvh=6.3",
-                                   "Ipk=102", "Uamin=40", "Pout=11.82", "D3=6.1", "THD=6.1", "Vt=40.86"}),
+                                   "Ipk=102", "Uamin=40", "Pout=11.82", "D3=6.1", "THD=6.1", "Vt=40.86", "Ri=38",
+                                   "Kd=0.105"}),
             noMessage);
     addBoth("record written with commas", typed,
             {"6,3", "0,76", "250", "48", "7,3", "11,3", "430", "38", "250", "5,5"}, el84PushPull, noMessage);

@@ -98,7 +98,9 @@ private slots:
             << QStringList{"Ea",  "Ea (напряжение питания)",       "Ug2", "Напряжение на экранных сетках",
                            "Fn1", "Мин. частота пропускания",      "R11", "Номинал R1, кОм",
                            "Rn",  "Сопротивление нагрузки",        "Raa", "Нагрузка анод–анод, кОм",
-                           "Rk",  "Общий катодный резистор, Ом",   "File", "Выберите радиолампу:"};
+                           "Rk",  "Общий катодный резистор, Ом",
+                           "Otvod", "Отвод экранных сеток, % (0 — пентодное включение, 100 — триодное)",
+                           "File", "Выберите радиолампу:"};
         QTest::newRow("triode editor") << WindowId::Files << record;
         QTest::newRow("preamplifier pentode editor") << WindowId::Files_Pentod << record + screen;
         QTest::newRow("power pentode editor") << WindowId::Files_Pentod_Vihod << record + screen;
@@ -209,7 +211,9 @@ private slots:
                                    "Uamin", "Минимальное напряжение на аноде 59.1 В",
                                    "Pout", "Выходная мощность 8.69 Вт", "D2", "Вторая гармоника 0 %",
                                    "D3", "Третья гармоника 3.8 %", "THD", "Коэффициент гармоник 4.2 %",
-                                   "Vt", "Потребляемая мощность в покое 26.08 Вт"};
+                                   "Vt", "Потребляемая мощность в покое 26.08 Вт",
+                                   "Ri", "Внутреннее сопротивление лампы 38 кОм",
+                                   "Kd", "Коэффициент демпфирования 0.105"};
         QTest::newRow("push-pull stage window, decimal point") << WindowId::Dvuhtakt << kPointLocale << pushPull;
         QTest::newRow("push-pull stage window, decimal comma") << WindowId::Dvuhtakt << kCommaLocale << pushPull;
     }

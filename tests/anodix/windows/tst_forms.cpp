@@ -185,7 +185,7 @@ private slots:
         QTest::newRow("triode power stage window")
             << WindowId::TriodVihod << "Anodix V1.0 - Усилитель мощности на триоде" << QSize(12600, 8535);
         QTest::newRow("push-pull stage window") << WindowId::Dvuhtakt << "Anodix V1.0 - Двухтактный усилитель мощности"
-                                                << QSize(11520, 7980);
+                                                << QSize(11520, 9240);
         QTest::newRow("cathode follower window") << WindowId::Povtoritel << "Anodix V1.0 - Катодный повторитель"
                                                  << QSize(11520, 6735);
         QTest::newRow("split-load splitter window")
@@ -270,7 +270,8 @@ private slots:
         QTest::newRow("triode power stage window")
             << WindowId::TriodVihod << QStringList{"Command1", "Ea", "Fn1", "File", "R11", "Rn", "Kn"};
         QTest::newRow("push-pull stage window")
-            << WindowId::Dvuhtakt << QStringList{"Command1", "Ea", "Ug2", "Fn1", "R11", "Rn", "Raa", "Rk", "File"};
+            << WindowId::Dvuhtakt
+            << QStringList{"Command1", "Ea", "Ug2", "Fn1", "R11", "Rn", "Raa", "Rk", "Otvod", "File"};
         QTest::newRow("cathode follower window")
             << WindowId::Povtoritel << QStringList{"Command1", "Ea", "Rk", "R11", "Fn1", "Rn", "File"};
         QTest::newRow("split-load splitter window")
