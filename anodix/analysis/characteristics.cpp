@@ -576,23 +576,6 @@ Analysis analyzePushPull(const stage::StageSetup &setup, const QLocale &locale, 
 
 } // namespace
 
-QList<Curve> triodeCurves(const TubeModel &model, double ugq, const Axis &ua, const Axis &ia, const QLocale &locale)
-{
-    Solution s;
-    s.ugq = ugq;
-    return curvesOf(Circuit::TriodePreamp, model, s, std::abs(ugq), ua, ia, locale);
-}
-
-QList<QPointF> insideAxes(QPointF from, QPointF to, const Axis &ua, const Axis &ia)
-{
-    return clipped(from, to, ua, ia);
-}
-
-QString modelNote(const model::ModelFile *fitted)
-{
-    return modelNoteText(fitted);
-}
-
 Axis axisPast(double limit, const QLocale &locale)
 {
     if (!(limit > 0) || !std::isfinite(limit))

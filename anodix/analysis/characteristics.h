@@ -186,8 +186,6 @@ QList<QPointF> lineOnAxes(QPointF p, QPointF q, const Axis &ua, const Axis &ia);
 QString inputLine(const QString &name, double value, const QString &unit, const QLocale &locale);
 QString modelNote(const model::ModelFile *fitted);
 bool insideAxes(const Analysis &analysis);
-QList<Curve> triodeCurves(const TubeModel &model, double ugq, const Axis &ua, const Axis &ia, const QLocale &locale);
-QList<QPointF> insideAxes(QPointF from, QPointF to, const Axis &ua, const Axis &ia);
 
 // From texts, for tests, fuzzers and benchmarks: read, then solved as above.
 SolvedStage SolveTexts(const AnalysisInput &input, const QLocale &locale);

@@ -117,10 +117,10 @@ SolvedStage SolveFollowerStage(const stage::StageSetup &setup, const QLocale &lo
     inputLine("R1", c.r1, "кОм");
     inputLine("Fmin", setup.fmin, "Гц");
     inputLine("Rн", c.rl, "кОм");
-    a.curves = triodeCurves(model, q.ugq, a.ua, a.ia, locale);
+    a.curves = curvesOnAxes(model, q.ugq, std::abs(q.ugq), a.ua, a.ia, locale);
     // Anode to cathode: the supply less the drop on every resistor in series.
-    a.dcLoadLine = insideAxes({c.ea, 0}, {0, c.ea / whole}, a.ua, a.ia);
-    a.acLoadLine = insideAxes({q.uq + q.iq * ac, 0}, {0, q.iq + q.uq / ac}, a.ua, a.ia);
+    a.dcLoadLine = lineOnAxes({c.ea, 0}, {0, c.ea / whole}, a.ua, a.ia);
+    a.acLoadLine = lineOnAxes({q.uq + q.iq * ac, 0}, {0, q.iq + q.uq / ac}, a.ua, a.ia);
     const auto inside = [&](double u, double i) {
         return QPointF(std::clamp(u, 0.0, a.ua.max), std::clamp(i, 0.0, a.ia.max));
     };

@@ -134,7 +134,11 @@ private slots:
     {
         QTest::addColumn<Circuit>("circuit");
         QTest::addColumn<QLocale>("locale");
+        // The texts' way (SolveTexts) is kept for the five stages the older tests and
+        // fuzzers drive by texts; the later stages are held to one solve in their windows.
         for (const stage::CircuitData &data : stage::kCircuits) {
+            if (example(data.circuit).record.isEmpty())
+                continue;
             QTest::addRow("%s, point", data.windowName) << data.circuit << pointLocale;
             QTest::addRow("%s, comma", data.windowName) << data.circuit << commaLocale;
         }

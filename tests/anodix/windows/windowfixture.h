@@ -93,6 +93,7 @@ inline Stage stage(anodix::WindowId id)
                  {"C2", "0.01399"}, {"C3", "0.01688"}, {"Uq", "146.9"}, {"Iq", "0.759"}, {"Ugq", "-1.27"},
                  {"Kua", "0.956"}, {"Kuk", "0.972"}, {"Nebalans", "1.75"}, {"Rvyha", "98700"}, {"Rvyhk", "1510"},
                  {"Uvyha", "31.4"}, {"Uvyhk", "31.8"}, {"Ogr", "сеточный ток"}, {"Vt", "2.12"}},
+                {}};
     case anodix::WindowId::FazoinvertorKS:
         // ECC83's figures; the pair's own test holds its results.
         return {anodix::TubeClass::Triode, {"6.3", "0.3", "250", "1.2", "2", "1.6", "100", "62.5"},
