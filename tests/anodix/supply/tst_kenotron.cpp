@@ -12,6 +12,28 @@
 
 using namespace anodix::supply;
 
+namespace {
+
+// The tube drop each bundled file's sheet states, at its current per anode.
+struct SheetDrop
+{
+    const char *name;
+    double drop;      // V
+    double current;   // A per anode
+};
+
+const SheetDrop kSheetDrops[] = {
+    {"5U4G", 58.0, 0.225},
+    {"5T4", 45.0, 0.225},
+};
+
+KenotronFolder bundledFolder()
+{
+    return ReadKenotronFolder(ANODIX_DATA_DIR "/bd/kenotron");
+}
+
+} // namespace
+
 class TestKenotron : public QObject
 {
     Q_OBJECT
@@ -22,8 +44,8 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<double>("drop");      // V, the sheet's
         QTest::addColumn<double>("current");   // A per anode, at that drop
-        QTest::newRow("5U4G") << "5U4G" << 58.0 << 0.225;
-        QTest::newRow("5T4") << "5T4" << 45.0 << 0.225;
+        for (const SheetDrop &row : kSheetDrops)
+            QTest::newRow(row.name) << QString::fromUtf8(row.name) << row.drop << row.current;
     }
 
     void everyBundledFileReads()
@@ -31,7 +53,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(double, drop);
         QFETCH(double, current);
-        const KenotronFolder folder = ReadKenotronFolder(ANODIX_DATA_DIR "/bd/kenotron");
+        const KenotronFolder folder = bundledFolder();
         QVERIFY2(folder.rejected.isEmpty(), qPrintable(folder.rejected.join("; ")));
         const auto k = std::find_if(folder.tubes.begin(), folder.tubes.end(),
                                     [&](const Kenotron &t) { return t.name == name; });
@@ -60,6 +82,21 @@ private slots:
         // What the sheet does not give is reported as unknown, not as met.
         const QStringList warnings = SupplyWarnings(c, *o.result, QLocale(QLocale::Russian, QLocale::Russia));
         QCOMPARE(warnings.filter("неизвест").isEmpty(), bool(k->maxPeakCurrent));
+    }
+
+    // A file shipped without its sheet's drop above would go unchecked, and
+    // a row whose file was renamed would check nothing.
+    void everyBundledFileHasItsSheetDrop()
+    {
+        QStringList bundled;
+        for (const Kenotron &k : bundledFolder().tubes)
+            bundled << k.name;
+        QStringList checked;
+        for (const SheetDrop &row : kSheetDrops)
+            checked << QString::fromUtf8(row.name);
+        bundled.sort();
+        checked.sort();
+        QCOMPARE(bundled, checked);
     }
 
     void malformedFilesAreRefusedWithAReason_data()
