@@ -143,20 +143,7 @@ QString shortestText(double value, int significantDigits, const QLocale &locale)
     const LocaleForms &forms = formsOf(locale);
     if (forms.plainForms)
         return writePlain(value, significantDigits, forms.decimalPoint);
-    const QString plain = writePlain(value, significantDigits, u'.');
-    QString text;
-    text.reserve(plain.size() + forms.pointText.size());
-    for (const QChar c : plain) {
-        if (c == u'.') {
-            text += forms.pointText;
-        } else if (c >= u'0' && c <= u'9') {
-            const char32_t digit = forms.zeroDigit + (c.unicode() - u'0');
-            text += QString::fromUcs4(&digit, 1);
-        } else {
-            text += c;
-        }
-    }
-    return text;
+    return localisedText(writePlain(value, significantDigits, u'.'), locale);
 }
 
 // The significant digits of a value as its text with n digits shows them:
@@ -221,6 +208,56 @@ std::optional<double> toNumberEitherSeparator(const QString &text, const QLocale
     QString unified = text;
     std::replace_if(unified.begin(), unified.end(), isOtherSeparator, point);
     return toNumber(unified, locale);
+}
+
+std::optional<double> toNumber(const QString &text, const QLocale &locale, Underflow underflow)
+{
+    const std::optional<double> value = toNumber(text, locale);
+    if (value || underflow == Underflow::Refused)
+        return value;
+    // QLocale refuses a number below the range as it refuses no number at all;
+    // the same text with its exponent at zero tells them apart.
+    qsizetype end = text.size();
+    while (end > 0 && text[end - 1].isSpace())
+        --end;
+    qsizetype start = end;
+    while (start > 0 && text[start - 1].isDigit())
+        --start;
+    if (start == end || start < 2)
+        return std::nullopt;
+    const QChar sign = text[start - 1];
+    const bool negative = sign == u'-' || sign == QChar(0x2212);
+    const qsizetype mark = negative || sign == u'+' ? start - 2 : start - 1;
+    if (!negative || (text[mark] != u'e' && text[mark] != u'E'))
+        return std::nullopt;
+    const std::optional<double> mantissa = toNumber(text.first(start) + u'0' + text.sliced(end), locale);
+    if (!mantissa || *mantissa == 0)
+        return std::nullopt;
+    double exponent = 0;
+    for (qsizetype i = start; i < end; ++i)
+        exponent = exponent * 10 + text[i].digitValue();
+    // Far enough below the smallest double that QLocale's refusal was the range.
+    if (std::log10(std::fabs(*mantissa)) - exponent > std::numeric_limits<double>::min_exponent10 - 16)
+        return std::nullopt;
+    return std::copysign(0.0, *mantissa);
+}
+
+QString localisedText(QStringView cText, const QLocale &locale)
+{
+    const LocaleForms &forms = formsOf(locale);
+    QString text;
+    text.reserve(cText.size() + forms.pointText.size());
+    for (const QChar c : cText) {
+        if (c == u'.') {
+            text += forms.pointText;
+        } else if (c >= u'0' && c <= u'9') {
+            const char32_t digit = forms.zeroDigit + (c.unicode() - u'0');
+            text += QString::fromUcs4(&digit, 1);
+        } else {
+            text += c;
+        }
+    }
+    return text;
 }
 
 QString singleText(float value, const QLocale &locale)

@@ -15,6 +15,11 @@ namespace common {
 std::optional<double> toNumber(const QString &text, const QLocale &locale);
 bool isNumeric(const QString &text, const QLocale &locale);
 
+// What a well-formed number below the double range ("1e-400") reads as:
+// refused, as QLocale refuses it, or zero, the double nearest to it.
+enum class Underflow { Refused, ReadsAsZero };
+std::optional<double> toNumber(const QString &text, const QLocale &locale, Underflow underflow);
+
 // As toNumber, but "," and "." are both taken as the decimal separator, so a
 // record written under one locale reads the same under another.
 std::optional<double> toNumberEitherSeparator(const QString &text, const QLocale &locale);
@@ -32,6 +37,11 @@ inline constexpr int doubleDigits = 15;
 // A value that is not finite gives an empty text; the calculations never pass one.
 QString singleText(float value, const QLocale &locale);
 QString doubleText(double value, const QLocale &locale);
+
+// A number's C text ("-1.5E+07", "0.25") with the locale's decimal separator
+// and digits; signs and "E" stay ASCII, the form every locale reads back. For
+// a program that rounds and lays out its digits by rules of its own.
+QString localisedText(QStringView cText, const QLocale &locale);
 
 // Rounds to n decimals, an exact half to the even digit, judged on the decimal
 // value that the text of value gives at significantDigits (7 for a single).
