@@ -2,6 +2,8 @@
 // Grideon's stage calculation and its number conversions and text forms.
 #include "grideon/stagecalc.h"
 
+#include "common/numbertext.h"
+
 #include <QVarLengthArray>
 
 #include <algorithm>
@@ -193,74 +195,6 @@ QString arithmeticFaultMessage(const ArithmeticFault &fault)
 
 namespace {
 
-// The locale's signs of a number, looked up once for a batch of texts.
-struct NumberSigns
-{
-    explicit NumberSigns(const QLocale &locale)
-        : point(locale.decimalPoint())
-        , minus(locale.negativeSign())
-        , plus(locale.positiveSign())
-    {
-    }
-    QString point, minus, plus;
-};
-
-std::optional<double> parseLocalNumber(QStringView text, const NumberSigns &signs)
-{
-    const QStringView t = text.trimmed();
-    qsizetype i = 0;
-    auto takes = [&](QStringView token) {
-        if (token.isEmpty() || !t.sliced(i).startsWith(token))
-            return false;
-        i += token.size();
-        return true;
-    };
-    // The number rewritten in the C form: '-', digits, '.', 'e'.
-    QVarLengthArray<char, 64> cForm;
-    auto takeDigits = [&] {
-        qsizetype count = 0;
-        for (; i < t.size() && isAsciiDigit(t[i]); ++i, ++count)
-            cForm.append(char(t[i].unicode()));
-        return count;
-    };
-    auto takeSign = [&] {
-        if (takes(u"-") || takes(signs.minus))
-            cForm.append('-');
-        else
-            takes(u"+") || takes(signs.plus);
-    };
-
-    takeSign();
-    qsizetype digitCount = takeDigits();
-    if (takes(signs.point)) {
-        cForm.append('.');
-        digitCount += takeDigits();
-    }
-    if (digitCount == 0)
-        return std::nullopt;
-    if (i < t.size() && (t[i] == u'e' || t[i] == u'E')) {
-        ++i;
-        cForm.append('e');
-        takeSign();
-        if (takeDigits() == 0)
-            return std::nullopt;
-    }
-    if (i != t.size())
-        return std::nullopt;
-
-    // The text is a well-formed number, so the conversion can only fail on
-    // its size. Those rare texts go to Qt, which gives an infinity on overflow
-    // (refused) and 0 on underflow (kept, as 0.0 would be).
-    double value = 0;
-    const char *end = cForm.data() + cForm.size();
-    const std::from_chars_result read = std::from_chars(cForm.data(), end, value);
-    if (read.ec != std::errc() || read.ptr != end)
-        value = QLocale::c().toDouble(QLatin1StringView(cForm.data(), cForm.size()));
-    if (std::isinf(narrowToSingle(value)))
-        return std::nullopt;
-    return value;
-}
-
 // Both checks and the conversion in one pass, each text read once.
 struct ConvertedTexts
 {
@@ -270,12 +204,11 @@ struct ConvertedTexts
 
 ConvertedTexts convertStageTexts(const StageTexts &texts, const QLocale &locale)
 {
-    const NumberSigns signs(locale);
     std::array<float, kStageInputCount> values{};
     bool allNumeric = true;
     bool zeroEntered = false;
     for (int i = 0; i < kStageInputCount; ++i) {
-        const std::optional<double> value = parseLocalNumber(texts[i], signs);
+        const std::optional<double> value = ParseLocalNumber(texts[i], locale);
         allNumeric = allNumeric && value.has_value();
         zeroEntered = zeroEntered || texts[i] == u"0";
         values[i] = narrowToSingle(value.value_or(0));
@@ -288,9 +221,15 @@ ConvertedTexts convertStageTexts(const StageTexts &texts, const QLocale &locale)
 
 } // namespace
 
+// The shared reader, with two rules of this program's own: a value a box's
+// single-precision field cannot hold is no number, and a text below the
+// double range stands for zero, as "0.0" would.
 std::optional<double> ParseLocalNumber(const QString &text, const QLocale &locale)
 {
-    return parseLocalNumber(text, NumberSigns(locale));
+    const std::optional<double> value = common::toNumber(text, locale, common::Underflow::ReadsAsZero);
+    if (!value || std::isinf(narrowToSingle(*value)))
+        return std::nullopt;
+    return value;
 }
 
 bool IsNumericText(const QString &text, const QLocale &locale)
@@ -378,11 +317,14 @@ QString FormatLocalNumber(float value, const QLocale &locale, int significantDig
 {
     if (!std::isfinite(value))
         return nonFiniteText(value);
-    QString text = unsignedNumberText(std::fabs(double(value)), std::clamp(significantDigits, 1, 9)).view();
-    const qsizetype point = text.indexOf(u'.');
-    if (point >= 0)
-        text.replace(point, 1, locale.decimalPoint());
-    return value < 0 ? u'-' + text : text;
+    // The digits are laid out and rounded as data.dat's are; only the
+    // separator and the digits' script are the locale's.
+    NumberText text;
+    if (value < 0)
+        text.append('-');
+    const NumberText digits = unsignedNumberText(std::fabs(double(value)), std::clamp(significantDigits, 1, 9));
+    text.append(digits.chars, digits.size);
+    return common::localisedText(QString(text.view()), locale);
 }
 
 float RoundHalfEven(float value)

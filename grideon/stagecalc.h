@@ -73,10 +73,10 @@ StageInputs ReadStageInputs(const StageTexts &texts, const QLocale &locale);
 
 StageResults ComputeStage(const StageInputs &inputs, const QLocale &locale);
 
-// The locale's conversion: blanks around the number, an optional sign, digits
-// with at most one locale decimal separator and an optional exponent (E, sign,
-// digits). No group separators. A value that a single-precision field cannot
-// hold is refused, so an input never becomes an infinity.
+// The locale's conversion, the one both programs share (common::toNumber):
+// blanks around the number, no group separators. A value that a single-
+// precision field cannot hold is refused, so an input never becomes an
+// infinity; one below the double range ("1e-400") reads as zero.
 std::optional<double> ParseLocalNumber(const QString &text, const QLocale &locale);
 bool IsNumericText(const QString &text, const QLocale &locale);
 
@@ -88,8 +88,10 @@ double ParseLeadingNumber(const QString &text);
 // " 470", " .5", "-.25", " 1.234568E+07": blank or "-", at most 7 significant
 // digits, always ".", no "0" before the point.
 QString FormatPlainNumber(float value);
-// "0.04255319" or "0,04255319": "-" only for negatives, the locale's decimal
-// separator, a "0" before it, at most significantDigits significant digits.
+// "0.04255319" or "0,04255319": FormatPlainNumber's digits, rounding and
+// exponent form ("1,234568E+07"), but "-" only for negatives, a "0" before the
+// separator, at most significantDigits significant digits, and the locale's
+// separator and digits as the shared texts write them (common::localisedText).
 QString FormatLocalNumber(float value, const QLocale &locale, int significantDigits = 7);
 
 // double to float with IEEE rounding; beyond the float range gives an infinity.

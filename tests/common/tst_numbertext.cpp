@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Number texts: reading under the locale's rules, shortest display texts and
-// half-even rounding, each in a point and a comma locale.
+// half-even rounding, each in a point and a comma locale; and the two
+// programs' texts read alike under the locales whose forms differ most.
 #include "common/numbertext.h"
 
+#include "grideon/stagecalc.h"
+
 #include <QTest>
+#include <cfloat>
 #include <cmath>
 #include <limits>
 
@@ -56,6 +60,10 @@ private slots:
     void roundsToSignificantDigits();
     void showsRoundedResultsAsTheShortestText_data();
     void showsRoundedResultsAsTheShortestText();
+    void readsTextsBelowTheRangeAsZeroWhenAsked_data();
+    void readsTextsBelowTheRangeAsZeroWhenAsked();
+    void bothProgramsReadWhatEitherShows_data();
+    void bothProgramsReadWhatEitherShows();
 };
 
 void TestNumberText::readsTextsByTheLocaleRules_data()
@@ -401,6 +409,135 @@ void TestNumberText::showsRoundedResultsAsTheShortestText()
     QVERIFY(!text.contains(QChar(0x2212)));
     const double rounded = fixed >= 0 ? roundHalfEven(value, fixed) : roundSignificant(value, significant);
     QCOMPARE(exact(toNumber(text, locale)), exact(rounded));
+}
+
+// Grideon reads a box that holds "1e-400" as zero, as it would "0,0"; only a
+// well-formed number the locale would read with a smaller exponent counts.
+void TestNumberText::readsTextsBelowTheRangeAsZeroWhenAsked_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<std::optional<double>>("refused");
+    QTest::addColumn<std::optional<double>>("asZero");
+
+    const std::optional<double> none;
+    const QLocale swedish(QLocale::Swedish, QLocale::Sweden);
+    const QLocale persian(QLocale::Persian, QLocale::Iran);
+    QTest::newRow("far below the range") << pointLocale << "1e-400" << none << std::optional(0.0);
+    QTest::newRow("negative, with blanks") << commaLocale << " -2,5E-999 " << none << std::optional(-0.0);
+    QTest::newRow("a subnormal still reads") << pointLocale << "1e-310" << std::optional(1e-310)
+                                             << std::optional(1e-310);
+    QTest::newRow("within the range") << commaLocale << "4,7e-3" << std::optional(0.0047) << std::optional(0.0047);
+    QTest::newRow("beyond the range is never zero") << pointLocale << "1e400" << none << none;
+    QTest::newRow("a negative value beyond the range") << pointLocale << "-1e+400" << none << none;
+    QTest::newRow("letters after it") << pointLocale << "1e-400x" << none << none;
+    QTest::newRow("no mantissa") << pointLocale << "e-400" << none << none;
+    QTest::newRow("a zero mantissa reads anyway") << pointLocale << "0e-400" << std::optional(0.0)
+                                                  << std::optional(0.0);
+    QTest::newRow("the other locale's separator") << pointLocale << "1,5e-400" << none << none;
+    QTest::newRow("a mantissa that carries it back into range") << pointLocale
+        << "1000000000000000000000000000000e-330" << std::optional(1e-300) << std::optional(1e-300);
+    QTest::newRow("Swedish reads a capital E") << swedish << QString::fromUtf8("1,5E\u2212400") << none
+                                               << std::optional(0.0);
+    QTest::newRow("Swedish refuses a small e, whatever the exponent") << swedish << "1e-400" << none << none;
+    QTest::newRow("Persian digits") << persian << QString::fromUtf8("\u06f1\u066bE-\u06f4\u06f0\u06f0") << none
+                                    << std::optional(0.0);
+}
+
+void TestNumberText::readsTextsBelowTheRangeAsZeroWhenAsked()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QString, text);
+    QFETCH(std::optional<double>, refused);
+    QFETCH(std::optional<double>, asZero);
+
+    QCOMPARE(exact(toNumber(text, locale)), exact(refused));
+    QCOMPARE(exact(toNumber(text, locale, Underflow::Refused)), exact(refused));
+    const std::optional<double> read = toNumber(text, locale, Underflow::ReadsAsZero);
+    QCOMPARE(exact(read), exact(asZero));
+    if (read && asZero)
+        QCOMPARE(std::signbit(*read), std::signbit(*asZero));
+}
+
+// Grideon rounds and lays out its digits as its data file does ("1,234568E+07",
+// an exact half away from zero), Anodix writes the shortest text ("1,234568E7");
+// under every locale each program reads the other's text as the single the
+// text's own digits stand for, and both write the locale's digits and separator.
+void TestNumberText::bothProgramsReadWhatEitherShows_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<float>("value");
+    QTest::addColumn<int>("digits");
+
+    const QLocale locales[] = {QLocale::c(),
+                               commaLocale,
+                               QLocale(QLocale::German, QLocale::Germany),
+                               QLocale(QLocale::Swedish, QLocale::Sweden),
+                               arabicLocale,
+                               QLocale(QLocale::Persian, QLocale::Iran),
+                               QLocale(QLocale::Hindi, QLocale::India)};
+    struct Row { const char *name; float value; int digits; };
+    const Row rows[] = {
+        {"a grid leak", 470.0f, 7},
+        {"a coupling capacitor to four digits", 1000.0f / float(2 * M_PI * 20 * 470), 4},
+        {"the same capacitor to seven", 1000.0f / float(2 * M_PI * 20 * 470), 7},
+        {"a fraction below one", 0.04255319f, 7},
+        {"a negative load", -36.0f, 7},
+        {"a third, more digits than shown", 1.0f / 3.0f, 7},
+        {"an exact half at the seventh digit", 1234568.5f, 7},
+        {"eight digits, exponent form", 12345678.0f, 7},
+        {"the largest single", FLT_MAX, 7},
+        {"a ten-thousandth, still plain", 0.0001f, 7},
+        {"small, exponent form", -2.5e-10f, 7},
+        {"a large value to four digits", 1234567.0f, 4},
+    };
+    for (const QLocale &locale : locales) {
+        for (const Row &row : rows)
+            QTest::addRow("%s (%s)", row.name, qPrintable(locale.name())) << locale << row.value << row.digits;
+    }
+}
+
+void TestNumberText::bothProgramsReadWhatEitherShows()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(float, value);
+    QFETCH(int, digits);
+
+    const QLocale c = QLocale::c();
+    const auto single = [](std::optional<double> read) { return read ? grideon::narrowToSingle(*read) : NAN; };
+    const auto sameSingle = [](float a, float b) { return a == b && std::signbit(a) == std::signbit(b); };
+    const auto localDigitsOnly = [&](const QString &text) {
+        const char32_t zero = locale.zeroDigit().toUcs4().value(0, U'0');
+        for (const char32_t ch : text.toUcs4()) {
+            if (QChar::isDigit(ch) && ch - zero > 9)
+                return false;
+        }
+        return text.contains(locale.decimalPoint()) || !text.contains(QLatin1Char('.'));
+    };
+
+    // Grideon's text, through both readers, against the same digits in the C locale.
+    const QString shown = grideon::FormatLocalNumber(value, locale, digits);
+    const float meant = single(toNumber(grideon::FormatLocalNumber(value, c, digits), c));
+    QVERIFY2(std::isfinite(meant), qPrintable(shown));
+    QVERIFY2(sameSingle(single(toNumber(shown, locale)), meant), qPrintable(shown));
+    QVERIFY2(sameSingle(single(grideon::ParseLocalNumber(shown, locale)), meant), qPrintable(shown));
+    QVERIFY2(grideon::IsNumericText(shown, locale), qPrintable(shown));
+    QVERIFY2(localDigitsOnly(shown), qPrintable(shown));
+    // The digits shown are the value's, to half a unit of the last one (and
+    // the single nearest to them half a step of singles further).
+    const double unit = std::pow(10.0, std::floor(std::log10(std::fabs(double(value)))) - digits + 1);
+    const double step = double(std::nextafter(std::fabs(meant), INFINITY)) - std::fabs(double(meant));
+    QVERIFY2(std::fabs(double(meant) - double(value)) <= unit / 2 * (1 + 1e-9) + step / 2, qPrintable(shown));
+
+    // Anodix's text, the same way round.
+    const QString written = singleText(value, locale);
+    const float writtenMeant = single(toNumber(singleText(value, c), c));
+    QVERIFY2(sameSingle(single(grideon::ParseLocalNumber(written, locale)), writtenMeant), qPrintable(written));
+    QVERIFY2(sameSingle(single(toNumber(written, locale)), writtenMeant), qPrintable(written));
+    QVERIFY2(localDigitsOnly(written), qPrintable(written));
+    // At seven digits both texts stand for one single, however each rounds.
+    if (digits == singleDigits)
+        QVERIFY2(std::fabs(double(meant) - double(writtenMeant)) <= unit, qPrintable(shown + u' ' + written));
 }
 
 QTEST_APPLESS_MAIN(TestNumberText)
