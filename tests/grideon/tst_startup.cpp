@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Grideon started as main() starts it: Form1 on the working folder, then the
-// program's icon and Qt's texts in Russian, until the window closes.
+// program's icon and Qt's texts in Russian, under the shared start-up style,
+// until the window closes.
 #include "grideon/application.h"
+
+#include "common/startupstyle.h"
 
 #include <QApplication>
 #include <QDir>
@@ -35,7 +38,10 @@ void TestStartup::runsForm1UntilItClosesAndSavesTheInputs()
     QStringList windows;
     QString firstBox, focused, cancel;
     bool programIcon = false;
+    bool sharedStyle = false;
     QTimer::singleShot(0, [&] {
+        // The style whose overflow arrows the shared style test holds to its base's.
+        sharedStyle = dynamic_cast<common::StartupStyle *>(QApplication::style()) != nullptr;
         for (QWidget *window : QApplication::topLevelWidgets()) {
             if (!window->isVisible())
                 continue;
@@ -69,6 +75,7 @@ void TestStartup::runsForm1UntilItClosesAndSavesTheInputs()
     QCOMPARE(firstBox, QStringLiteral("44"));
     QCOMPARE(focused, QStringLiteral("ri"));
     QVERIFY(programIcon);
+    QVERIFY(sharedStyle);
     QCOMPARE(savedAgain, QByteArray(" 44 \r\n 1 \r\n 1500 \r\n 250 \r\n 470 \r\n 20 \r\n"));
     if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_ru.qm")))
         QSKIP("Qt's Russian texts are not installed");
