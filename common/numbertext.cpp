@@ -189,6 +189,23 @@ std::optional<double> toNumber(const QString &text, const QLocale &locale)
         return value;
     bool ok = false;
     value = forms.reading.toDouble(text, &ok);
+    if (!ok) {
+        // Qt 6.4 reads neither the signs it writes itself in ar_EG and fa_IR
+        // (a direction mark before the sign) nor a small "e" where the
+        // locale's exponent is no "E" (sv_SE), though it reads the bare sign
+        // and "E" there; such a text is read without the mark, with "E".
+        QString plain;
+        plain.reserve(text.size());
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const QChar c = text[i];
+            const bool mark = c == QChar(0x061c) || c == QChar(0x200e) || c == QChar(0x200f);
+            const QChar next = i + 1 < text.size() ? text[i + 1] : QChar();
+            if (!(mark && (next == u'-' || next == u'+' || next == QChar(0x2212))))
+                plain += c == u'e' ? QChar(u'E') : c;
+        }
+        if (plain != text)
+            value = forms.reading.toDouble(plain, &ok);
+    }
     if (!ok || !std::isfinite(value))
         return std::nullopt;
     return value;

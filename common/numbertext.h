@@ -11,7 +11,8 @@ namespace common {
 
 // The locale's conversion: blanks around the number are allowed, group
 // separators are not ("1,234" and "1 000" are no numbers), nor is an empty
-// text or one that is no finite number ("inf", "nan", "1e400").
+// text or one that is no finite number ("inf", "nan", "1e400"). The locale's
+// own signs are read with their direction marks, and "e" wherever "E" is.
 std::optional<double> toNumber(const QString &text, const QLocale &locale);
 bool isNumeric(const QString &text, const QLocale &locale);
 
