@@ -38,12 +38,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // Where the point locale takes the whole text as a number, the leading
     // number is that number (the "&H" and "&O" forms are no locale numbers).
-    // The locale reader trims every kind of white space, the leading reader
-    // drops only blanks, tabs and line feeds, so only texts with no other
+    // The locale reader trims every kind of white space and takes the
+    // locale's other signs ("\u2212"), the leading reader drops only blanks,
+    // tabs and line feeds and reads ASCII, so only ASCII texts with no other
     // white space are compared.
     static const QLocale point(QLocale::English, QLocale::UnitedStates);
     const bool otherSpace = std::any_of(text.begin(), text.end(), [](QChar c) {
-        return c.isSpace() && c != QLatin1Char(' ') && c != QLatin1Char('\t') && c != QLatin1Char('\n');
+        return c.unicode() > 127
+            || (c.isSpace() && c != QLatin1Char(' ') && c != QLatin1Char('\t') && c != QLatin1Char('\n'));
     });
     if (const std::optional<double> local = otherSpace ? std::nullopt : grideon::ParseLocalNumber(text, point)) {
         if (!std::isfinite(*local))
