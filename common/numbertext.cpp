@@ -262,14 +262,19 @@ std::optional<double> toNumber(const QString &text, const QLocale &locale, Under
 QString localisedText(QStringView cText, const QLocale &locale)
 {
     const LocaleForms &forms = formsOf(locale);
+    // Digits outside the basic plane take two code units each.
+    const bool wideDigits = forms.zeroDigit > 0xffff;
     QString text;
-    text.reserve(cText.size() + forms.pointText.size());
+    text.reserve(cText.size() * (wideDigits ? 2 : 1) + forms.pointText.size());
     for (const QChar c : cText) {
         if (c == u'.') {
             text += forms.pointText;
         } else if (c >= u'0' && c <= u'9') {
             const char32_t digit = forms.zeroDigit + (c.unicode() - u'0');
-            text += QString::fromUcs4(&digit, 1);
+            if (wideDigits)
+                text += QString::fromUcs4(&digit, 1);
+            else
+                text += QChar(char16_t(digit));
         } else {
             text += c;
         }
