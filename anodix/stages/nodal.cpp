@@ -1,50 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The nodal system's stamps and its solution by LU with partial pivoting.
+// The nodal system's solution by LU with partial pivoting.
 #include "anodix/stages/nodal.h"
 
 #include <Eigen/LU>
 
 #include <algorithm>
-#include <cassert>
 #include <cmath>
 #include <limits>
 
 namespace anodix::stage {
-
-template <typename Scalar>
-NodalSystem<Scalar>::NodalSystem(int nodes, Scalar drive)
-    : m_nodes(std::clamp(nodes, 0, kMaxNodes))
-    , m_drive(drive)
-{
-    assert(nodes <= kMaxNodes);
-}
-
-template <typename Scalar>
-void NodalSystem<Scalar>::branch(int a, int b, Scalar y)
-{
-    add(a, a, y);
-    add(b, b, y);
-    add(a, b, -y);
-    add(b, a, -y);
-}
-
-template <typename Scalar>
-void NodalSystem<Scalar>::add(int row, int column, Scalar y)
-{
-    if (row < 0 || row >= m_nodes)
-        return;
-    if (column == kDriveNode)
-        m_rhs[row] -= y * m_drive;
-    else if (column >= 0 && column < m_nodes)
-        m_y[row * kMaxNodes + column] += y;
-}
-
-template <typename Scalar>
-void NodalSystem<Scalar>::inject(int node, Scalar current)
-{
-    if (node >= 0 && node < m_nodes)
-        m_rhs[node] += current;
-}
 
 template <typename Scalar>
 typename NodalSystem<Scalar>::Voltages NodalSystem<Scalar>::solve() const
@@ -74,9 +38,10 @@ typename NodalSystem<Scalar>::Voltages NodalSystem<Scalar>::solve() const
     // A pivot no larger than n·ε times the largest coefficient is within what
     // the elimination's rounding makes of a zero: the network is taken as
     // singular rather than answered with voltages that rounding chose.
+    // Squared magnitudes, as a complex |x| costs a hypot.
     const Eigen::PartialPivLU<Matrix> lu(a);
-    const double tiny = n * std::numeric_limits<double>::epsilon() * a.cwiseAbs().maxCoeff();
-    if (!(lu.matrixLU().diagonal().cwiseAbs().minCoeff() > tiny))
+    const double tiny = n * std::numeric_limits<double>::epsilon();
+    if (!(lu.matrixLU().diagonal().cwiseAbs2().minCoeff() > tiny * tiny * a.cwiseAbs2().maxCoeff()))
         return v;
     const Vector x = lu.solve(rhs);
     for (int i = 0; i < n; ++i)
