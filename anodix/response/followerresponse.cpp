@@ -4,6 +4,7 @@
 #include "anodix/response/followerresponse.h"
 
 #include "anodix/response/spice.h"
+#include "anodix/stages/nodal.h"
 #include "common/numbertext.h"
 
 #include <QStringList>
@@ -21,68 +22,7 @@ constexpr double kThreeDb = -3.0102999566398121;
 
 // The nodes; the follower's anode and anode output stay unused (0 V).
 enum Node { Source, Grid, Cathode, Tap, Anode, Out, OutA, NodeCount };
-constexpr int kGround = -1, kInput = -2; // the input is held at 1 V
-
-class Network
-{
-public:
-    void branch(int a, int b, Complex y)
-    {
-        add(a, a, y);
-        add(b, b, y);
-        add(a, b, -y);
-        add(b, a, -y);
-    }
-    void add(int row, int column, Complex y)
-    {
-        if (row < 0)
-            return;
-        if (column == kInput)
-            m_rhs[row] -= y;
-        else if (column >= 0)
-            m_y[row][column] += y;
-    }
-    // Gaussian elimination with partial pivoting; zeros for a singular network.
-    std::array<Complex, NodeCount> solve()
-    {
-        for (int i = 0; i < NodeCount; ++i) { // a node no part reaches holds 0 V
-            bool used = false;
-            for (int j = 0; j < NodeCount; ++j)
-                used = used || m_y[i][j] != Complex(0) || m_y[j][i] != Complex(0);
-            if (!used)
-                m_y[i][i] = 1;
-        }
-        for (int col = 0; col < NodeCount; ++col) {
-            int pivot = col;
-            for (int r = col + 1; r < NodeCount; ++r) {
-                if (std::abs(m_y[r][col]) > std::abs(m_y[pivot][col]))
-                    pivot = r;
-            }
-            if (m_y[pivot][col] == Complex(0))
-                return {};
-            std::swap(m_y[pivot], m_y[col]);
-            std::swap(m_rhs[pivot], m_rhs[col]);
-            for (int r = col + 1; r < NodeCount; ++r) {
-                const Complex f = m_y[r][col] / m_y[col][col];
-                for (int c = col; c < NodeCount; ++c)
-                    m_y[r][c] -= f * m_y[col][c];
-                m_rhs[r] -= f * m_rhs[col];
-            }
-        }
-        std::array<Complex, NodeCount> v{};
-        for (int r = NodeCount - 1; r >= 0; --r) {
-            Complex sum = m_rhs[r];
-            for (int c = r + 1; c < NodeCount; ++c)
-                sum -= m_y[r][c] * v[c];
-            v[r] = sum / m_y[r][r];
-        }
-        return v;
-    }
-
-private:
-    std::array<std::array<Complex, NodeCount>, NodeCount> m_y{};
-    std::array<Complex, NodeCount> m_rhs{};
-};
+constexpr int kGround = stage::kGroundNode, kInput = stage::kDriveNode; // the input is held at 1 V
 
 double conductance(double r)
 {
@@ -173,7 +113,7 @@ FollowerNetwork followerNetwork(const stage::FollowerCircuit &c, const stage::Fo
 std::complex<double> followerTransfer(const FollowerNetwork &c, FollowerOutput output, double hz)
 {
     const Complex jw(0, 2 * std::numbers::pi * hz);
-    Network n;
+    stage::NodalSystem<Complex> n(NodeCount);
     const bool splitter = c.splitter();
     // The follower's anode sits on the supply: a signal ground.
     const int anode = splitter ? Anode : kGround;
@@ -201,7 +141,7 @@ std::complex<double> followerTransfer(const FollowerNetwork &c, FollowerOutput o
         n.branch(Anode, OutA, jw * c.anodeCoupling);
         n.branch(OutA, kGround, conductance(c.rl) + jw * c.load);
     }
-    const std::array<Complex, NodeCount> v = n.solve();
+    const stage::NodalSystem<Complex>::Voltages v = n.solve();
     return output == FollowerOutput::Anode ? (splitter ? v[OutA] : Complex(0)) : v[Out];
 }
 

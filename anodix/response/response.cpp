@@ -4,6 +4,7 @@
 #include "anodix/response/response.h"
 
 #include "anodix/response/stagetable.h"
+#include "anodix/stages/nodal.h"
 #include "common/numbertext.h"
 
 #include <array>
@@ -34,72 +35,9 @@ bool hasOutputTransformer(Circuit circuit)
 // The nodes the solver works on; the source node drops out when the source
 // has no resistance and C1 is fed straight from it.
 enum Node { Source, Grid, Cathode, Anode, Out, NodeCount };
-constexpr int kGround = -1, kInput = -2; // the input is held at 1 V
+constexpr int kGround = stage::kGroundNode, kInput = stage::kDriveNode; // the input is held at 1 V
 
-class Network
-{
-public:
-    // An admittance between two nodes.
-    void branch(int a, int b, Complex y)
-    {
-        add(a, a, y);
-        add(b, b, y);
-        add(a, b, -y);
-        add(b, a, -y);
-    }
-    // The current leaving row's node for a unit voltage at column's node.
-    void add(int row, int column, Complex y)
-    {
-        if (row < 0)
-            return;
-        if (column == kInput)
-            m_rhs[row] -= y;
-        else if (column >= 0)
-            m_y[row][column] += y;
-    }
-    // Gaussian elimination with partial pivoting; zero for a singular network.
-    Complex solve(int node)
-    {
-        for (int i = 0; i < NodeCount; ++i) { // a node no part reaches holds 0 V
-            bool used = false;
-            for (int j = 0; j < NodeCount; ++j)
-                used = used || m_y[i][j] != Complex(0) || m_y[j][i] != Complex(0);
-            if (!used)
-                m_y[i][i] = 1;
-        }
-        for (int col = 0; col < NodeCount; ++col) {
-            int pivot = col;
-            for (int r = col + 1; r < NodeCount; ++r) {
-                if (std::abs(m_y[r][col]) > std::abs(m_y[pivot][col]))
-                    pivot = r;
-            }
-            if (m_y[pivot][col] == Complex(0))
-                return 0;
-            std::swap(m_y[pivot], m_y[col]);
-            std::swap(m_rhs[pivot], m_rhs[col]);
-            for (int r = col + 1; r < NodeCount; ++r) {
-                const Complex f = m_y[r][col] / m_y[col][col];
-                if (f == Complex(0))
-                    continue;
-                for (int c = col; c < NodeCount; ++c)
-                    m_y[r][c] -= f * m_y[col][c];
-                m_rhs[r] -= f * m_rhs[col];
-            }
-        }
-        std::array<Complex, NodeCount> v{};
-        for (int r = NodeCount - 1; r >= 0; --r) {
-            Complex sum = m_rhs[r];
-            for (int c = r + 1; c < NodeCount; ++c)
-                sum -= m_y[r][c] * v[c];
-            v[r] = sum / m_y[r][r];
-        }
-        return v[node];
-    }
-
-private:
-    std::array<std::array<Complex, NodeCount>, NodeCount> m_y{};
-    std::array<Complex, NodeCount> m_rhs{};
-};
+using Network = stage::NodalSystem<Complex>;
 
 double conductance(double r)
 {
@@ -185,7 +123,7 @@ std::complex<double> transfer(const StageCircuit &c, double hz)
 {
     const double w = 2 * std::numbers::pi * hz;
     const Complex jw(0, w);
-    Network n;
+    Network n(NodeCount);
     // The push-pull pair in antiphase, as one tube's half of it: the two
     // cathode currents cancel in Rk, so the shared cathode is a signal ground,
     // and each anode drives half of the anode-to-anode load.
@@ -224,12 +162,12 @@ std::complex<double> transfer(const StageCircuit &c, double hz)
         if (c.l1 > 0)
             y += 1.0 / (jw * c.l1);
         n.branch(Anode, kGround, pushPull ? 2.0 * y : y);
-        return n.solve(Anode);
+        return n.solve()[Anode];
     }
     n.branch(Anode, kGround, conductance(c.ra));
     n.branch(Anode, Out, jw * c.coupling);
     n.branch(Out, kGround, conductance(c.rNext) + jw * c.load);
-    return n.solve(Out);
+    return n.solve()[Out];
 }
 
 double midBandGain(const StageCircuit &c)

@@ -5,6 +5,7 @@
 #include "anodix/stages/followers.h"
 
 #include "anodix/stages/handedsolution.h"
+#include "anodix/stages/nodal.h"
 #include "common/numbertext.h"
 #include "anodix/stages/solvecount.h"
 #include "anodix/stages/stagecommon.h"
@@ -21,35 +22,6 @@ namespace anodix {
 namespace stage {
 
 namespace {
-
-// Three node equations, Gaussian elimination with partial pivoting.
-using Row = std::array<double, 4>; // three coefficients and the right side
-std::array<double, 3> solve3(std::array<Row, 3> m)
-{
-    for (int col = 0; col < 3; ++col) {
-        int pivot = col;
-        for (int r = col + 1; r < 3; ++r) {
-            if (std::abs(m[r][col]) > std::abs(m[pivot][col]))
-                pivot = r;
-        }
-        std::swap(m[pivot], m[col]);
-        if (m[col][col] == 0)
-            return {};
-        for (int r = col + 1; r < 3; ++r) {
-            const double f = m[r][col] / m[col][col];
-            for (int c = col; c < 4; ++c)
-                m[r][c] -= f * m[col][c];
-        }
-    }
-    std::array<double, 3> v{};
-    for (int r = 2; r >= 0; --r) {
-        double sum = m[r][3];
-        for (int c = r + 1; c < 3; ++c)
-            sum -= m[r][c] * v[c];
-        v[r] = sum / m[r][r];
-    }
-    return v;
-}
 
 double inverse(double r)
 {
@@ -69,16 +41,25 @@ struct Drive
 
 std::array<double, 3> midBand(const FollowerCircuit &c, double gm, double ga, const Drive &d)
 {
-    const double gl = inverse(c.rl), gb = inverse(c.rb), gk = inverse(c.rk), g1 = inverse(c.r1);
-    const double la = d.anodeLoaded ? gl : 0, lk = d.cathodeLoaded ? gl : 0;
-    std::array<Row, 3> m{};
-    if (c.ra > 0)
-        m[0] = {inverse(c.ra) + la + ga, -(gm + ga), 0, d.ja - gm * d.vg};
-    else
-        m[0] = {1, 0, 0, 0};
-    m[1] = {c.ra > 0 ? -ga : 0, lk + gb + gm + ga, -gb, d.jk + gm * d.vg};
-    m[2] = {0, -gb, gb + gk + g1, g1 * d.vg};
-    return solve3(m);
+    enum Node { Anode, Cathode, Tap };
+    const double gl = inverse(c.rl);
+    const int anode = c.ra > 0 ? Anode : kGroundNode;
+    NodalSystem<double> n(3, d.vg);
+    n.branch(anode, kGroundNode, inverse(c.ra) + (d.anodeLoaded ? gl : 0));
+    n.branch(Cathode, kGroundNode, d.cathodeLoaded ? gl : 0);
+    n.branch(Cathode, Tap, inverse(c.rb));
+    n.branch(Tap, kGroundNode, inverse(c.rk));
+    n.branch(Tap, kDriveNode, inverse(c.r1));
+    n.add(anode, kDriveNode, gm);
+    n.add(anode, anode, ga);
+    n.add(anode, Cathode, -gm - ga);
+    n.add(Cathode, kDriveNode, -gm);
+    n.add(Cathode, anode, -ga);
+    n.add(Cathode, Cathode, gm + ga);
+    n.inject(anode, d.ja);
+    n.inject(Cathode, d.jk);
+    const NodalSystem<double>::Voltages v = n.solve();
+    return {v[Anode], v[Cathode], v[Tap]};
 }
 
 // Where the tube's current settles at one instant: the anode and the

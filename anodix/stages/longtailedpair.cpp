@@ -7,6 +7,7 @@
 #include "anodix/stages/circuit.h"
 #include "anodix/stages/cycle.h"
 #include "anodix/stages/handedsolution.h"
+#include "anodix/stages/nodal.h"
 #include "common/numbertext.h"
 #include "anodix/stages/solvecount.h"
 #include "anodix/stages/stagecommon.h"
@@ -98,37 +99,6 @@ Instant settle(const model::TubeModel &tube, const LongTailedPairCircuit &c, con
     return now;
 }
 
-// Gaussian elimination with partial pivoting on a small dense system.
-template <int N>
-std::array<std::complex<double>, N> solveLinear(std::array<std::array<std::complex<double>, N + 1>, N> m)
-{
-    for (int col = 0; col < N; ++col) {
-        int pivot = col;
-        for (int row = col + 1; row < N; ++row) {
-            if (std::abs(m[row][col]) > std::abs(m[pivot][col]))
-                pivot = row;
-        }
-        std::swap(m[col], m[pivot]);
-        if (m[col][col] == 0.0)
-            continue; // a node nothing reaches: it stays at zero
-        for (int row = col + 1; row < N; ++row) {
-            const std::complex<double> f = m[row][col] / m[col][col];
-            for (int k = col; k <= N; ++k)
-                m[row][k] -= f * m[col][k];
-        }
-    }
-    std::array<std::complex<double>, N> x{};
-    for (int row = N - 1; row >= 0; --row) {
-        if (m[row][row] == 0.0)
-            continue;
-        std::complex<double> sum = m[row][N];
-        for (int k = row + 1; k < N; ++k)
-            sum -= m[row][k] * x[k];
-        x[row] = sum / m[row][row];
-    }
-    return x;
-}
-
 // The admittance of a part standing in for an ideal coupling: far above every
 // other conductance in the circuit, far below what the elimination loses.
 constexpr double kShort = 1e3;
@@ -138,21 +108,9 @@ std::array<std::complex<double>, 2> transferAt(const LongTailedPairCircuit &c, c
 {
     // Unknown nodes; the source is 1 V, ground and the supplies 0.
     enum Node { X, G1, G2, K, J, A1, A2, O1, O2, Count };
-    constexpr int kGround = -1, kSource = -2;
-    std::array<std::array<std::complex<double>, Count + 1>, Count> m{};
-    const auto half = [&](int n, int other, std::complex<double> y) {
-        if (n < 0)
-            return;
-        m[n][n] += y;
-        if (other >= 0)
-            m[n][other] -= y;
-        else if (other == kSource)
-            m[n][Count] += y; // 1 V behind y
-    };
-    const auto stamp = [&](int a, int b, std::complex<double> y) {
-        half(a, b, y);
-        half(b, a, y);
-    };
+    constexpr int kGround = kGroundNode, kSource = kDriveNode;
+    NodalSystem<std::complex<double>> net(Count);
+    const auto stamp = [&](int a, int b, std::complex<double> y) { net.branch(a, b, y); };
     const std::complex<double> jw(0, 2 * std::numbers::pi * hz);
     const auto capacitor = [&](double farads, bool coupling) -> std::complex<double> {
         if (midBand)
@@ -172,8 +130,7 @@ std::array<std::complex<double>, 2> transferAt(const LongTailedPairCircuit &c, c
         stamp(K, J, conductance(c.bias));
         stamp(J, kGround, conductance(c.tail));
     } else {
-        stamp(K, kGround, conductance(c.tail));
-        stamp(J, kGround, 1.0); // no junction: a node tied down
+        stamp(K, kGround, conductance(c.tail)); // no junction: J stays unused at 0 V
     }
     const std::array<int, 2> anodes{A1, A2}, grids{G1, G2}, outs{O1, O2};
     const std::array<double, 2> ra{c.ra1, c.ra2};
@@ -189,14 +146,14 @@ std::array<std::complex<double>, 2> transferAt(const LongTailedPairCircuit &c, c
         stamp(a, K, capacitor(p.cak, false));
         // The section's current from anode to cathode: gm·(vg − vk) + ga·(va − vk), mA/V to S.
         const double gm = s.gm * 1e-3, ga = s.ga * 1e-3;
-        m[a][g] += gm;
-        m[a][K] -= gm + ga;
-        m[a][a] += ga;
-        m[K][g] -= gm;
-        m[K][K] += gm + ga;
-        m[K][a] -= ga;
+        net.add(a, g, gm);
+        net.add(a, K, -gm - ga);
+        net.add(a, a, ga);
+        net.add(K, g, -gm);
+        net.add(K, K, gm + ga);
+        net.add(K, a, -ga);
     }
-    const std::array<std::complex<double>, Count> v = solveLinear<Count>(m);
+    const NodalSystem<std::complex<double>>::Voltages v = net.solve();
     return {v[O1], v[O2]};
 }
 
