@@ -77,7 +77,7 @@ int main(int argc, char **argv)
     for (const StageEntry &entry : stageTable()) {
         const auto [record, boxes] = example(entry.data->circuit);
         const auto press = [&] {
-            const anodix::StageResult result = entry.calculate(boxes, anodix::LoadedTube{record}, locale);
+            const anodix::StageResult result = calculateBoxes(entry.data->circuit, boxes, anodix::LoadedTube{record}, locale);
             anodix::stage::StageTexts texts{boxes, result.updates, QStringLiteral("T"), record};
             return solveCalculation(entry.data->circuit, texts, result.solved, locale);
         };

@@ -3,6 +3,9 @@
 // along the AC load line, and the curves and lines the plot draws.
 #include "anodix/analysis/characteristics.h"
 
+#include "anodix/analysis/followeranalysis.h"
+#include "anodix/analysis/longtailedpairanalysis.h"
+
 #include "anodix/stages/handedsolution.h"
 #include "common/numbertext.h"
 #include "anodix/stages/solvecount.h"
@@ -718,7 +721,7 @@ stage::StageTexts textsOf(const AnalysisInput &input)
     const std::pair<const char *, const QString &> boxes[] = {
         {"Ea", input.ea}, {"Fn1", input.fmin}, {"R11", input.r1}, {"Rn", input.rn},
         {"Kn", input.kn}, {"Ug2", input.ug2},  {"Raa", input.raa}, {"Rk", input.rk},
-        {"Otvod", input.tap},
+        {"Otvod", input.tap}, {"Rak", input.rak}, {"Ra", input.ra}, {"Rt", input.tail}, {"Et", input.et},
     };
     for (const auto &[name, text] : boxes)
         texts.boxes.insert(QString::fromLatin1(name), text);
@@ -762,7 +765,21 @@ bool insideAxes(const Analysis &analysis)
 SolvedStage SolveTexts(const AnalysisInput &input, const QLocale &locale)
 {
     const stage::StageSetup setup = stage::readStandardSetup(input.circuit, textsOf(input), locale);
-    return input.circuit == Circuit::PushPull ? SolvePushPullStage(setup, locale) : SolveSingleEnded(setup, locale);
+    switch (input.circuit) {
+    case Circuit::PushPull:
+        return SolvePushPullStage(setup, locale);
+    case Circuit::CathodeFollower:
+    case Circuit::SplitLoad:
+        return SolveFollowerStage(setup, locale);
+    case Circuit::LongTailedPair:
+        return SolveLongTailedPairStage(setup, locale);
+    case Circuit::TriodePreamp:
+    case Circuit::PentodePreamp:
+    case Circuit::PentodePower:
+    case Circuit::TriodeOutput:
+        break;
+    }
+    return SolveSingleEnded(setup, locale);
 }
 
 StagePoint SolveStage(const AnalysisInput &input, const QLocale &locale)

@@ -49,6 +49,10 @@ struct AnalysisInput
     // Push-pull stage only: the screens' tap on the primary, % of each half;
     // empty or 0, the screens at ug2.
     QString tap = {};
+    // The cathode follower's cathode resistor is rk (kΩ); the split-load
+    // splitter's equal anode and cathode loads; the long-tailed pair's anode
+    // resistors, tail and tail supply. Each output's load is rn (kΩ).
+    QString rak = {}, ra = {}, tail = {}, et = {};
 };
 
 // The texts as the stage window would hold them, its boxes under their names.
@@ -188,6 +192,8 @@ QString modelNote(const model::ModelFile *fitted);
 bool insideAxes(const Analysis &analysis);
 
 // From texts, for tests, fuzzers and benchmarks: read, then solved as above.
+// The texts read once and solved, for every stage; the windows read theirs
+// themselves and solve the numbers.
 SolvedStage SolveTexts(const AnalysisInput &input, const QLocale &locale);
 Analysis AnalyzeStage(const AnalysisInput &input, const QLocale &locale);   // SolveTexts(…).analysis
 StagePoint SolveStage(const AnalysisInput &input, const QLocale &locale);   // SolveTexts(…).point

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The five stages' entries; see stagetable.h. A new stage is one entry here,
+// The stages' entries; see stagetable.h. A new stage is one entry here,
 // one row of stage::kCircuits and the functions the entry names.
 #include "anodix/response/stagetable.h"
 
@@ -22,7 +22,6 @@ namespace {
 
 using C = StageCircuit;
 using stage::Circuit;
-using Boxes = QHash<QString, QString>;
 
 // The push-pull pair's Ck is not among its parts: the two cathode currents
 // cancel in it. Nor is the pentode's C3, as the small-signal circuit holds the
@@ -35,72 +34,81 @@ constexpr CornerPart kPushPullParts[] = {{"C1", &C::c1}, {"L1", &C::l1}};
 constexpr TubeCapacitances kTriodeCapacitances{1.6, 1.7, 0.5};
 constexpr TubeCapacitances kPentodeCapacitances{6, 0.05, 5};
 
-QString box(const Boxes &boxes, const char *name)
+StageResult calculateTriode(const stage::StageSetup &setup, const stage::StageTexts &, const QLocale &locale)
 {
-    return boxes.value(QLatin1String(name));
+    return CalculateTriodeStage(setup, locale);
 }
 
-StageResult calculateTriode(const Boxes &b, const LoadedTube &tube, const QLocale &locale)
+StageResult calculatePentode(const stage::StageSetup &setup, const stage::StageTexts &, const QLocale &locale)
 {
-    return CalculateTriodeStage(box(b, "Ea"), box(b, "Fn1"), box(b, "R11"), tube, locale);
+    return CalculatePentodeStage(setup, locale);
 }
 
-StageResult calculatePentode(const Boxes &b, const LoadedTube &tube, const QLocale &locale)
+StageResult calculatePower(const stage::StageSetup &setup, const stage::StageTexts &, const QLocale &locale)
 {
-    return CalculatePentodeStage(box(b, "Ea"), box(b, "Fn1"), box(b, "R11"), tube, locale);
+    return CalculatePowerStage(setup, locale);
 }
 
-StageResult calculatePower(const Boxes &b, const LoadedTube &tube, const QLocale &locale)
+StageResult calculateTriodeOutput(const stage::StageSetup &setup, const stage::StageTexts &, const QLocale &locale)
 {
-    return CalculatePowerStage(box(b, "Ea"), box(b, "Fn1"), box(b, "R11"), box(b, "Rn"), tube, locale);
+    return CalculateTriodeOutputStage(setup, locale);
 }
 
-StageResult calculateTriodeOutput(const Boxes &b, const LoadedTube &tube, const QLocale &locale)
+StageResult calculatePushPull(const stage::StageSetup &setup, const stage::StageTexts &, const QLocale &locale)
 {
-    return CalculateTriodeOutputStage(box(b, "Ea"), box(b, "Fn1"), box(b, "R11"), box(b, "Rn"), box(b, "Kn"), tube,
-                                      locale);
+    return CalculatePushPullStage(setup, locale);
 }
 
-StageResult calculatePushPull(const Boxes &b, const LoadedTube &tube, const QLocale &locale)
+// The follower, the splitter and the pair calculate from their texts still.
+LoadedTube loadedTube(const stage::StageTexts &texts)
 {
-    const PushPullTexts texts{box(b, "Ea"), box(b, "Ug2"), box(b, "Fn1"), box(b, "R11"),
-                              box(b, "Rn"), box(b, "Raa"), box(b, "Rk"), box(b, "Otvod")};
-    return CalculatePushPullStage(texts, tube, locale);
+    return LoadedTube{texts.record, texts.model};
 }
 
-StageResult calculateLongTailedPair(const Boxes &b, const LoadedTube &tube, const QLocale &locale)
+StageResult calculateFollower(const stage::StageSetup &, const stage::StageTexts &texts, const QLocale &locale)
 {
-    const LongTailedPairTexts texts{box(b, "Ea"),  box(b, "Ra"),  box(b, "Rt"), box(b, "Et"),
-                                    box(b, "R11"), box(b, "Fn1"), box(b, "Rn")};
-    return CalculateLongTailedPair(texts, tube, locale);
+    return calculateCathodeFollower(texts.boxes, loadedTube(texts), locale);
+}
+
+StageResult calculateSplitter(const stage::StageSetup &, const stage::StageTexts &texts, const QLocale &locale)
+{
+    return calculateSplitLoad(texts.boxes, loadedTube(texts), locale);
+}
+
+StageResult calculateLongTailedPair(const stage::StageSetup &, const stage::StageTexts &texts, const QLocale &locale)
+{
+    const auto box = [&](const char *name) { return texts.boxes.value(QLatin1String(name)); };
+    const LongTailedPairTexts pair{box("Ea"),  box("Ra"),  box("Rt"), box("Et"),
+                                   box("R11"), box("Fn1"), box("Rn")};
+    return CalculateLongTailedPair(pair, loadedTube(texts), locale);
 }
 
 const StageEntry kStages[] = {
     {&stage::circuitData(Circuit::TriodePreamp), "Предварительный усилитель на триоде", kTriodeCapacitances,
-     kTriodeParts, calculateTriode, stage::readStandardSetup, analysis::SolveSingleEnded, ComputeResponse,
+     kTriodeParts, stage::readStandardSetup, calculateTriode, analysis::SolveSingleEnded, ComputeResponse,
      StageNetlist},
     {&stage::circuitData(Circuit::PentodePreamp), "Предварительный усилитель на пентоде", kPentodeCapacitances,
-     kPentodeParts, calculatePentode, stage::readStandardSetup, analysis::SolveSingleEnded, ComputeResponse,
+     kPentodeParts, stage::readStandardSetup, calculatePentode, analysis::SolveSingleEnded, ComputeResponse,
      StageNetlist},
     {&stage::circuitData(Circuit::PentodePower), "Усилитель мощности на пентоде", kPentodeCapacitances,
-     kSingleEndedOutputParts, calculatePower, stage::readStandardSetup, analysis::SolveSingleEnded, ComputeResponse,
+     kSingleEndedOutputParts, stage::readStandardSetup, calculatePower, analysis::SolveSingleEnded, ComputeResponse,
      StageNetlist},
     {&stage::circuitData(Circuit::TriodeOutput), "Однотактный выходной каскад на триоде", kTriodeCapacitances,
-     kSingleEndedOutputParts, calculateTriodeOutput, stage::readStandardSetup, analysis::SolveSingleEnded,
+     kSingleEndedOutputParts, stage::readStandardSetup, calculateTriodeOutput, analysis::SolveSingleEnded,
      ComputeResponse, StageNetlist},
     {&stage::circuitData(Circuit::PushPull), "Двухтактный выходной каскад на пентодах", kPentodeCapacitances,
-     kPushPullParts, calculatePushPull, stage::readStandardSetup, analysis::SolvePushPullStage, ComputeResponse,
+     kPushPullParts, stage::readStandardSetup, calculatePushPull, analysis::SolvePushPullStage, ComputeResponse,
      StageNetlist},
     // Their response has its own network, its parts scaled there: no StageCircuit parts.
     {&stage::circuitData(Circuit::CathodeFollower), "Катодный повторитель", kFollowerCapacitances, {},
-     calculateCathodeFollower, readFollowerSetup, analysis::SolveFollowerStage, followerStageResponse,
+     stage::readStandardSetup, calculateFollower, analysis::SolveFollowerStage, followerStageResponse,
      followerStageNetlist},
     {&stage::circuitData(Circuit::SplitLoad), "Фазоинвертор с разделённой нагрузкой", kFollowerCapacitances, {},
-     calculateSplitLoad, readFollowerSetup, analysis::SolveFollowerStage, followerStageResponse,
+     stage::readStandardSetup, calculateSplitter, analysis::SolveFollowerStage, followerStageResponse,
      followerStageNetlist},
     // Its own response and netlist: two outputs, and its capacitors are the stage window's.
     {&stage::circuitData(Circuit::LongTailedPair), "Фазоинвертор с катодной связью", kTriodeCapacitances, {},
-     calculateLongTailedPair, stage::readLongTailedPairSetup, analysis::SolveLongTailedPairStage,
+     stage::readStandardSetup, calculateLongTailedPair, analysis::SolveLongTailedPairStage,
      LongTailedPairResponse, LongTailedPairStageNetlist},
 };
 
@@ -126,14 +134,33 @@ const StageEntry *stageEntryOfWindow(const QString &windowName)
     return nullptr;
 }
 
+Calculation calculateStage(stage::Circuit circuit, const stage::StageTexts &texts, const QLocale &locale)
+{
+    const StageEntry &entry = stageEntry(circuit);
+    Calculation calculation{entry.read(circuit, texts, locale), {}};
+    calculation.result = entry.calculate(calculation.setup, texts, locale);
+    return calculation;
+}
+
+StageResult calculateBoxes(stage::Circuit circuit, const QHash<QString, QString> &boxes, const LoadedTube &tube,
+                           const QLocale &locale)
+{
+    return calculateStage(circuit, stage::textsOfBoxes(boxes, tube), locale).result;
+}
+
+std::shared_ptr<const analysis::SolvedStage> solveCalculation(stage::StageSetup setup,
+                                                              std::shared_ptr<const stage::HandedSolution> handed,
+                                                              const QLocale &locale)
+{
+    setup.handed = std::move(handed);
+    return std::make_shared<const analysis::SolvedStage>(stageEntry(setup.circuit).solve(setup, locale));
+}
+
 std::shared_ptr<const analysis::SolvedStage> solveCalculation(stage::Circuit circuit, const stage::StageTexts &texts,
                                                               std::shared_ptr<const stage::HandedSolution> handed,
                                                               const QLocale &locale)
 {
-    const StageEntry &entry = stageEntry(circuit);
-    stage::StageSetup setup = entry.read(circuit, texts, locale);
-    setup.handed = std::move(handed);
-    return std::make_shared<const analysis::SolvedStage>(entry.solve(setup, locale));
+    return solveCalculation(stageEntry(circuit).read(circuit, texts, locale), std::move(handed), locale);
 }
 
 } // namespace anodix::response

@@ -5,7 +5,7 @@
 // stage up here instead of asking which kind it is. One calculation runs
 //
 //   the window's texts --read--> stage::StageSetup (numbers, once, in the window)
-//     --calculate--> the window's own results (may hand on what it solved)
+//     --calculate--> the window's own results from those numbers (may hand on what it solved)
 //     --solve-->     analysis::SolvedStage (the point, the plot's lines; once)
 //     --response-->  Response (the frequency window, once per change of its boxes)
 //     --netlist-->   the .cir text of that response
@@ -36,13 +36,14 @@ struct StageEntry
     // list serves the response's rows and its scaling to Fmin.
     std::span<const CornerPart> cornerParts;
 
-    // The window's box texts (by objectName) and its record -> the results
-    // it shows, in order, or its message. An output stage hands on the point
-    // it solved on the tube's model (StageResult::solved).
-    StageResult (*calculate)(const QHash<QString, QString> &boxes, const LoadedTube &tube, const QLocale &locale);
-    // The texts of a successful calculation -> numbers. No message: what is
-    // missing for the model is the solve's to say, in the companion windows.
+    // The window's texts -> numbers, each text once. No message: a text that
+    // is no number is kept as such, for the calculation to refuse.
     stage::StageSetup (*read)(stage::Circuit circuit, const stage::StageTexts &texts, const QLocale &locale);
+    // Those numbers -> the results the window shows, in order, or its
+    // message. An output stage hands on the point it solved on the tube's
+    // model (StageResult::solved). The texts are for the follower, the
+    // splitter and the pair alone, whose calculations still read their boxes.
+    StageResult (*calculate)(const stage::StageSetup &setup, const stage::StageTexts &texts, const QLocale &locale);
     // Numbers -> the operating point, the signal figures and the
     // characteristics plot's lines and rows; the only solve of a calculation.
     analysis::SolvedStage (*solve)(const stage::StageSetup &setup, const QLocale &locale);
@@ -60,8 +61,24 @@ const StageEntry &stageEntry(stage::Circuit circuit);
 // The entry whose window has that objectName; null for none.
 const StageEntry *stageEntryOfWindow(const QString &windowName);
 
-// What a stage window's "Рассчитать" makes for its companion windows: the
-// texts read once and solved once.
+// A stage window's "Рассчитать" from its texts: read once, then calculated
+// on those numbers. The setup goes on to solveCalculation.
+struct Calculation
+{
+    stage::StageSetup setup;
+    StageResult result;
+};
+Calculation calculateStage(stage::Circuit circuit, const stage::StageTexts &texts, const QLocale &locale);
+// The same from the boxes and the record alone, as the tests give them.
+StageResult calculateBoxes(stage::Circuit circuit, const QHash<QString, QString> &boxes, const LoadedTube &tube,
+                           const QLocale &locale);
+
+// What a successful calculation makes for its companion windows: its setup
+// solved once, with what the calculation handed on.
+std::shared_ptr<const analysis::SolvedStage> solveCalculation(stage::StageSetup setup,
+                                                              std::shared_ptr<const stage::HandedSolution> handed,
+                                                              const QLocale &locale);
+// The same from texts: read, then solved.
 std::shared_ptr<const analysis::SolvedStage> solveCalculation(stage::Circuit circuit, const stage::StageTexts &texts,
                                                               std::shared_ptr<const stage::HandedSolution> handed,
                                                               const QLocale &locale);

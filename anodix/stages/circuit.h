@@ -15,6 +15,7 @@
 #include <QLocale>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <memory>
 #include <optional>
 #include <span>
@@ -86,14 +87,39 @@ struct StageTexts
 // nothing after it solves the same stage again.
 struct HandedSolution;
 
+// A box as read: blank, or its number, or neither (a text that is no number).
+struct TypedBox
+{
+    bool blank = true;
+    std::optional<double> number;
+};
+
+// A record's fields as read, in either separator: a field the record ends
+// before is absent, one whose text is no number has no value.
+struct RecordNumbers
+{
+    qsizetype lines = 0;
+    std::array<std::optional<double>, 10> fields{};
+
+    bool has(TubeField field) const { return static_cast<qsizetype>(field) < lines; }
+    std::optional<double> operator[](TubeField field) const
+    {
+        return has(field) ? fields[static_cast<std::size_t>(field)] : std::nullopt;
+    }
+};
+
 // A stage's inputs as numbers (V, Hz, kΩ; Rн in Ω, Rk of the pair in Ω). A
 // box that is no number reads 0 and the solve names it as missing; r1 and rn
-// are absent then, as a line of the plot's inputs is.
+// are absent then, as a line of the plot's inputs is. The stage calculations
+// take the boxes and the record as read (boxes, fields), where a message
+// depends on which text was no number.
 struct StageSetup
 {
     Circuit circuit = Circuit::TriodePreamp;
     QString tubeName;
     QStringList record;
+    QHash<QString, TypedBox> boxes;   // every box of the window by its objectName
+    RecordNumbers fields;
     model::TubeFigures tube;          // the record's point, the fitted model with it
     double heaterVoltage = 0, heaterCurrent = 0;
     double ea = 0, fmin = 0;
@@ -110,12 +136,20 @@ struct StageSetup
     double screenTap = 0;             // the pair's screens on a tap, a share of each half-primary (0: none)
     std::optional<TubeLimits> limits;
     std::shared_ptr<const HandedSolution> handed; // what the stage calculation solved, if it did
+
+    // A box the window does not have reads as blank.
+    TypedBox box(const char *name) const { return boxes.value(QLatin1String(name)); }
 };
 
-// The five stages' reading: the boxes Ea, Fn1, R11, Rn, Kn, Ug2, Raa, Rk where
-// the window has them, the power stage's Rt1 from its outputs, the record's
-// fields of the circuit's tube type.
+// Every stage's reading, each text converted once: every box, and from them
+// Ea, Fn1, R11, Rn, Kn, Ug2, Raa, Rk, Otvod, the followers' Rk or Rak and the
+// pair's Ra, Rt, Et where the window has them; the record's fields, and from
+// them the figures of the circuit's tube type; the power stage's primary from
+// those numbers as its calculation shows it. Counted (readsSoFar).
 StageSetup readStandardSetup(Circuit circuit, const StageTexts &texts, const QLocale &locale);
+
+// The texts a stage calculation of old took, as the window would hold them.
+StageTexts textsOfBoxes(const QHash<QString, QString> &boxes, const LoadedTube &tube);
 
 // A record field as a number in either separator; 0 where it is absent or no number.
 double recordField(const QStringList &record, TubeField field, const QLocale &locale);

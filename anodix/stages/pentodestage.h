@@ -1,14 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The pentode preamplifier stage with a screen-grid resistor.
+// The pentode preamplifier stage with cathode bias and a screen-grid resistor.
 #pragma once
 
+#include "anodix/stages/circuit.h"
 #include "anodix/stages/stageresult.h"
 
 #include <QLocale>
 
 namespace anodix {
 
-// Outputs in order: R1, R2, R4, C1, R3, Ku, C4, Vt.
+// Outputs in order: R1, R2, R4, C1, R3, Ku, C4, Vt; from the boxes Ea, Fn1,
+// R11 and the record as read.
+StageResult CalculatePentodeStage(const stage::StageSetup &setup, const QLocale &locale);
+// The same from texts: read, then calculated.
 StageResult CalculatePentodeStage(const QString &ea, const QString &fmin, const QString &r1,
                                   const LoadedTube &tube, const QLocale &locale);
 

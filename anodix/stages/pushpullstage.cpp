@@ -243,104 +243,152 @@ QStringList notPositive(std::initializer_list<std::pair<const char *, double>> t
 
 } // namespace
 
-StageResult CalculatePushPullStage(const PushPullTexts &texts, const LoadedTube &tube, const QLocale &locale)
+namespace {
+
+// Every value the stage takes, from the boxes and the record as read.
+struct Values
+{
+    double tap = 0, ea = 0, ug2 = 0, fmin = 0, r1 = 0, rn = 0, raa = 0, rk = 0;
+    double un = 0, in = 0;
+    model::TubeFigures figures;
+};
+
+// Every value is read before the first output, so bad input changes none.
+Values valuesOf(const stage::SetupReader &read)
+{
+    if (!read.hasRecord())
+        throw stage::Failure::InputError;
+    if (!read.has(TubeField::ScreenCurrent))
+        throw error(kNoScreen);
+    Values v;
+    // An empty tap box is the pentode connection, as before the box was there.
+    v.tap = read.blank("Otvod") ? 0 : read.boxDouble("Otvod");
+    v.ea = read.boxDouble("Ea");
+    // The screens on the primary take no voltage of their own.
+    v.ug2 = v.tap != 0 && read.blank("Ug2") ? v.ea : read.boxDouble("Ug2");
+    v.fmin = read.boxDouble("Fn1");
+    v.r1 = read.boxDouble("R11");
+    v.rn = read.boxDouble("Rn");
+    v.raa = read.boxDouble("Raa");
+    v.rk = read.boxDouble("Rk");
+    v.un = read.fieldDouble(TubeField::HeaterVoltage);
+    v.in = read.fieldDouble(TubeField::HeaterCurrent);
+    v.figures.ua0 = read.fieldDouble(TubeField::AnodeVoltage);
+    v.figures.ia0 = read.fieldDouble(TubeField::AnodeCurrent);
+    v.figures.uc = read.fieldDouble(TubeField::GridBias);
+    v.figures.s = read.fieldDouble(TubeField::Transconductance);
+    v.figures.ri = read.fieldDouble(TubeField::InternalResistance);
+    v.figures.ug2 = read.fieldDouble(TubeField::ScreenVoltage);
+    v.figures.ig2 = read.fieldDouble(TubeField::ScreenCurrent);
+    v.figures.model = read.setup().tube.model;
+    return v;
+}
+
+void check(const Values &v, const QLocale &locale)
+{
+    const model::TubeFigures &f = v.figures;
+    const QStringList missing = notPositive(
+        {{"Ea", v.ea}, {"Ug2", v.ug2}, {"Fmin", v.fmin}, {"R1", v.r1}, {"Rн", v.rn}, {"Raa", v.raa}, {"Rk", v.rk}},
+        {{"Ua", f.ua0}, {"Ia", f.ia0}, {"Uc", f.uc}, {"S", f.s}, {"Ri", f.ri}, {"Ug2", f.ug2}, {"Ig2", f.ig2}});
+    if (!missing.isEmpty())
+        throw stage::notPositiveMessage(missing);
+    // The screens as the supply, for the same reason. Real pairs work into
+    // 1.5 to 20 kΩ anode to anode, on a shared cathode resistor of tens to
+    // hundreds of ohms; a decade past each end still leaves room for any
+    // design and none for a load or a bias that no pair can have.
+    constexpr stage::Range kScreenRange{"Ug2", 1, 100000, "В"};
+    constexpr stage::Range kAnodeLoadRange{"Raa", 0.1, 1000, "кОм"};
+    constexpr stage::Range kCathodeRange{"Rk", 1, 100000, "Ом"};
+    // The tap is a share of the half-primary's turns.
+    constexpr stage::Range kTapRange{"Отвод экранных сеток", 0, 100, "%"};
+    for (const auto &[range, value] :
+         {std::pair{stage::kSupplyRange, v.ea}, {kScreenRange, v.ug2}, {stage::kLowestFrequencyRange, v.fmin},
+          {stage::kGridLeakRange, v.r1}, {stage::kLoadRange, v.rn}, {kAnodeLoadRange, v.raa}, {kCathodeRange, v.rk},
+          {kTapRange, v.tap}})
+        stage::checkRange(range, value, locale);
+}
+
+// The pair solved, and the tube's Ri the results take, or the reason there is none.
+struct Solved
+{
+    stage::PushPullPoint point;
+    double ri = 0;
+};
+
+Solved solveValues(const Values &v)
+{
+    const model::TubeModel tubeModel(model::TubeType::Pentode, v.figures);
+    if (!tubeModel.valid())
+        throw stage::Failure::OutOfRange;
+    const stage::PushPullPoint p = stage::solvePushPull(tubeModel, {v.ea, v.ug2, v.raa, v.rk, v.tap / 100});
+    if (!(p.eq > 0))
+        throw error(kCathodeAboveAnode);
+    if (!(p.iq > 0))
+        throw error(kCutOff);
+    // The pentode's Ri is its record's, as the primary's inductance has
+    // always taken it (the 3/2 law's anode current can be flat far above
+    // the record's point); on a tap the screen's feedback sets it, and the
+    // tube's own in that connection is used for both.
+    const double ri = v.tap > 0 ? p.ri : v.figures.ri;
+    if (!(std::isfinite(ri) && ri > 0))
+        throw stage::Failure::OutOfRange;
+    return {p, ri};
+}
+
+void show(stage::Outputs &out, const Values &v, const Solved &solved)
+{
+    const stage::PushPullPoint &p = solved.point;
+    const double ri = solved.ri;
+    const auto significant = [&](const char *name, double value, int digits) {
+        out.plain(QString::fromLatin1(name), common::roundSignificant(value, digits));
+    };
+    out.plain(QStringLiteral("R1"), v.r1);
+    significant("C1", 1000 / (2 * std::numbers::pi * v.fmin * v.r1), 4);
+    out.rounded(QStringLiteral("Ugq"), -p.uk, 2);
+    significant("Iq", p.iq, 3);
+    significant("Ig2q", p.ig2q, 3);
+    out.rounded(QStringLiteral("Pa"), p.eq * p.iq / 1000, 2);
+    out.copy(QStringLiteral("Klass"), p.classA ? QStringLiteral("A") : QStringLiteral("AB1"));
+    out.rounded(QStringLiteral("Kt"), std::sqrt(v.raa * 1000 / v.rn), 3);
+    const double primary = v.raa * 2 * ri / (v.raa + 2 * ri); // Raa ∥ 2·Ri
+    significant("L1", primary * 1000 / (2 * std::numbers::pi * v.fmin), 3);
+    out.rounded(QStringLiteral("Uvh"), p.uk, 1);
+    significant("Ipk", p.ipk, 3);
+    out.rounded(QStringLiteral("Uamin"), p.uaMin, 1);
+    out.rounded(QStringLiteral("Pout"), p.pout, 2);
+    out.rounded(QStringLiteral("D2"), p.d2, 1);
+    out.rounded(QStringLiteral("D3"), p.d3, 1);
+    out.rounded(QStringLiteral("THD"), p.thd, 1);
+    out.rounded(QStringLiteral("Vt"), 2 * v.un * v.in + v.ea * 2 * (p.iq + p.ig2q) / 1000, 2);
+    significant("Ri", ri, 3);
+    // The load over the source resistance, both across the whole primary.
+    significant("Kd", v.raa / (2 * ri), 3);
+}
+
+} // namespace
+
+StageResult CalculatePushPullStage(const stage::StageSetup &setup, const QLocale &locale)
 {
     std::optional<stage::PushPullPoint> solved;
     StageResult result = stage::run(locale, [&](stage::Outputs &out) {
-        const stage::Reader read(locale, tube);
-        using stage::Reader;
-        if (tube.lines.isEmpty())
-            throw stage::Failure::InputError;
-        if (!tube.has(TubeField::ScreenCurrent))
-            throw error(kNoScreen);
-        // Every value is read before the first output, so bad input changes none.
-        // An empty tap box is the pentode connection, as before the box was there.
-        const double tap = texts.tap.trimmed().isEmpty() ? 0 : Reader::required(read.typedNumber(texts.tap));
-        const double ea = Reader::required(read.typedNumber(texts.ea));
-        // The screens on the primary take no voltage of their own.
-        const double ug2 = tap != 0 && texts.ug2.trimmed().isEmpty() ? ea : Reader::required(read.typedNumber(texts.ug2));
-        const double fmin = Reader::required(read.typedNumber(texts.fmin));
-        const double r1 = Reader::required(read.typedNumber(texts.r1));
-        const double rn = Reader::required(read.typedNumber(texts.rn));
-        const double raa = Reader::required(read.typedNumber(texts.raa));
-        const double rk = Reader::required(read.typedNumber(texts.rk));
-        model::TubeFigures figures;
-        const double un = read.recordDouble(TubeField::HeaterVoltage);
-        const double in = read.recordDouble(TubeField::HeaterCurrent);
-        figures.ua0 = read.recordDouble(TubeField::AnodeVoltage);
-        figures.ia0 = read.recordDouble(TubeField::AnodeCurrent);
-        figures.uc = read.recordDouble(TubeField::GridBias);
-        figures.s = read.recordDouble(TubeField::Transconductance);
-        figures.ri = read.recordDouble(TubeField::InternalResistance);
-        figures.ug2 = read.recordDouble(TubeField::ScreenVoltage);
-        figures.ig2 = read.recordDouble(TubeField::ScreenCurrent);
-        figures.model = tube.model;
-        const QStringList missing = notPositive(
-            {{"Ea", ea}, {"Ug2", ug2}, {"Fmin", fmin}, {"R1", r1}, {"Rн", rn}, {"Raa", raa}, {"Rk", rk}},
-            {{"Ua", figures.ua0}, {"Ia", figures.ia0}, {"Uc", figures.uc}, {"S", figures.s}, {"Ri", figures.ri},
-             {"Ug2", figures.ug2}, {"Ig2", figures.ig2}});
-        if (!missing.isEmpty())
-            throw stage::notPositiveMessage(missing);
-        // The screens as the supply, for the same reason. Real pairs work into
-        // 1.5 to 20 kΩ anode to anode, on a shared cathode resistor of tens to
-        // hundreds of ohms; a decade past each end still leaves room for any
-        // design and none for a load or a bias that no pair can have.
-        constexpr stage::Range kScreenRange{"Ug2", 1, 100000, "В"};
-        constexpr stage::Range kAnodeLoadRange{"Raa", 0.1, 1000, "кОм"};
-        constexpr stage::Range kCathodeRange{"Rk", 1, 100000, "Ом"};
-        // The tap is a share of the half-primary's turns.
-        constexpr stage::Range kTapRange{"Отвод экранных сеток", 0, 100, "%"};
-        for (const auto &[range, value] :
-             {std::pair{stage::kSupplyRange, ea}, {kScreenRange, ug2}, {stage::kLowestFrequencyRange, fmin},
-              {stage::kGridLeakRange, r1}, {stage::kLoadRange, rn}, {kAnodeLoadRange, raa}, {kCathodeRange, rk},
-              {kTapRange, tap}})
-            stage::checkRange(range, value, locale);
-        const model::TubeModel tubeModel(model::TubeType::Pentode, figures);
-        if (!tubeModel.valid())
-            throw stage::Failure::OutOfRange;
-
-        const stage::PushPullPoint p = stage::solvePushPull(tubeModel, {ea, ug2, raa, rk, tap / 100});
-        if (!(p.eq > 0))
-            throw error(kCathodeAboveAnode);
-        if (!(p.iq > 0))
-            throw error(kCutOff);
-        // The pentode's Ri is its record's, as the primary's inductance has
-        // always taken it (the 3/2 law's anode current can be flat far above
-        // the record's point); on a tap the screen's feedback sets it, and the
-        // tube's own in that connection is used for both.
-        const double ri = tap > 0 ? p.ri : figures.ri;
-        if (!(std::isfinite(ri) && ri > 0))
-            throw stage::Failure::OutOfRange;
-        solved = p;
-
-        const auto significant = [&](const char *name, double value, int digits) {
-            out.plain(QString::fromLatin1(name), common::roundSignificant(value, digits));
-        };
-        out.plain(QStringLiteral("R1"), r1);
-        significant("C1", 1000 / (2 * std::numbers::pi * fmin * r1), 4);
-        out.rounded(QStringLiteral("Ugq"), -p.uk, 2);
-        significant("Iq", p.iq, 3);
-        significant("Ig2q", p.ig2q, 3);
-        out.rounded(QStringLiteral("Pa"), p.eq * p.iq / 1000, 2);
-        out.copy(QStringLiteral("Klass"), p.classA ? QStringLiteral("A") : QStringLiteral("AB1"));
-        out.rounded(QStringLiteral("Kt"), std::sqrt(raa * 1000 / rn), 3);
-        const double primary = raa * 2 * ri / (raa + 2 * ri); // Raa ∥ 2·Ri
-        significant("L1", primary * 1000 / (2 * std::numbers::pi * fmin), 3);
-        out.rounded(QStringLiteral("Uvh"), p.uk, 1);
-        significant("Ipk", p.ipk, 3);
-        out.rounded(QStringLiteral("Uamin"), p.uaMin, 1);
-        out.rounded(QStringLiteral("Pout"), p.pout, 2);
-        out.rounded(QStringLiteral("D2"), p.d2, 1);
-        out.rounded(QStringLiteral("D3"), p.d3, 1);
-        out.rounded(QStringLiteral("THD"), p.thd, 1);
-        out.rounded(QStringLiteral("Vt"), 2 * un * in + ea * 2 * (p.iq + p.ig2q) / 1000, 2);
-        significant("Ri", ri, 3);
-        // The load over the source resistance, both across the whole primary.
-        significant("Kd", raa / (2 * ri), 3);
+        const Values v = valuesOf(stage::SetupReader(setup));
+        check(v, locale);
+        const Solved pair = solveValues(v);
+        solved = pair.point;
+        show(out, v, pair);
     });
     if (solved && !result.message)
         result.solved = std::make_shared<const stage::HandedSolution>(stage::HandedSolution{solved, std::nullopt});
     return result;
+}
+
+StageResult CalculatePushPullStage(const PushPullTexts &texts, const LoadedTube &tube, const QLocale &locale)
+{
+    const stage::StageTexts read = stage::textsOfBoxes({{"Ea", texts.ea}, {"Ug2", texts.ug2}, {"Fn1", texts.fmin},
+                                                        {"R11", texts.r1}, {"Rn", texts.rn}, {"Raa", texts.raa},
+                                                        {"Rk", texts.rk}, {"Otvod", texts.tap}},
+                                                       tube);
+    return CalculatePushPullStage(stage::readStandardSetup(stage::Circuit::PushPull, read, locale), locale);
 }
 
 } // namespace anodix

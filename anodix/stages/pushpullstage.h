@@ -3,6 +3,7 @@
 // cathode resistor, their anodes at the ends of the transformer's primary.
 #pragma once
 
+#include "anodix/stages/circuit.h"
 #include "anodix/stages/stageresult.h"
 #include "anodix/tubemodel/tubemodel.h"
 
@@ -91,6 +92,10 @@ struct PushPullTexts
 
 // Outputs in order: R1, C1, Ugq, Iq, Ig2q, Pa, Klass, Kt, L1, Uvh, Ipk, Uamin, Pout, D2, D3, THD, Vt, Ri, Kd;
 // Ri is the record's in the pentode connection, the connection's own on a tap.
+// From the boxes Ea, Ug2, Fn1, R11, Rn, Raa, Rk, Otvod and the record as
+// read; hands on the pair it solved.
+StageResult CalculatePushPullStage(const stage::StageSetup &setup, const QLocale &locale);
+// The same from texts: read, then calculated.
 StageResult CalculatePushPullStage(const PushPullTexts &texts, const LoadedTube &tube, const QLocale &locale);
 
 } // namespace anodix

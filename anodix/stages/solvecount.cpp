@@ -7,6 +7,7 @@
 namespace anodix::stage {
 namespace {
 std::atomic<int> g_solves{0};
+std::atomic<int> g_reads{0};
 }
 
 int solvesSoFar()
@@ -17,6 +18,16 @@ int solvesSoFar()
 void countSolve()
 {
     g_solves.fetch_add(1, std::memory_order_relaxed);
+}
+
+int readsSoFar()
+{
+    return g_reads.load(std::memory_order_relaxed);
+}
+
+void countRead()
+{
+    g_reads.fetch_add(1, std::memory_order_relaxed);
 }
 
 } // namespace anodix::stage

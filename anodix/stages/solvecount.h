@@ -11,4 +11,9 @@ int solvesSoFar();
 // Called by each solver of an operating point, once per solve.
 void countSolve();
 
+// The same for the reading of a stage window's texts into numbers: a
+// calculation reads them once, and nothing after it reads them again.
+int readsSoFar();
+void countRead();
+
 } // namespace anodix::stage

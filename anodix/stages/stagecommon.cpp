@@ -2,6 +2,8 @@
 // What the stage calculations share; see stagecommon.h.
 #include "anodix/stages/stagecommon.h"
 
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <numbers>
 
@@ -92,6 +94,31 @@ Inputs readInputs(const Reader &read, const QString &ea, const QString &fmin, co
     return in;
 }
 
+Inputs readInputs(const SetupReader &read)
+{
+    const std::optional<double> ia = read.field(TubeField::AnodeCurrent);
+    const std::optional<double> uc = read.field(TubeField::GridBias);
+    const std::optional<double> r1Number = read.box("R11");
+    const std::optional<double> fminNumber = read.box("Fn1");
+    const bool iaPasses = ia || !read.has(TubeField::AnodeCurrent);
+    if (!iaPasses || !uc || !r1Number || !fminNumber)
+        throw Failure::InputError;
+
+    Inputs in;
+    in.uc = Reader::single(uc);
+    in.ia = Reader::single(ia);
+    in.ea = read.boxSingle("Ea");
+    in.fmin = Reader::single(fminNumber);
+    in.s = read.fieldSingle(TubeField::Transconductance);
+    in.ri = read.fieldSingle(TubeField::InternalResistance);
+    in.r1 = Reader::single(r1Number);
+    in.un = read.fieldDouble(TubeField::HeaterVoltage);
+    in.in = read.fieldDouble(TubeField::HeaterCurrent);
+    in.ua = read.fieldDouble(TubeField::AnodeVoltage);
+    in.iaRecord = *ia;
+    return in;
+}
+
 QString Outputs::show(const QString &output, double value, int significantDigits)
 {
     if (!std::isfinite(value))
@@ -140,6 +167,29 @@ void Outputs::copy(const QString &output, const QString &text)
 double Outputs::readBack(const QString &text) const
 {
     return Reader::required(common::toNumber(text, m_locale));
+}
+
+double Outputs::singleShown(const QString &output, float value)
+{
+    single(output, value);
+    // The text shows the single's shortest 7 significant digits; the decimal
+    // they spell is the number, as reading that text back would give it.
+    if (value == 0)
+        return 0;
+    std::array<char, 48> digits{};
+    const char *end = std::to_chars(digits.data(), digits.data() + digits.size(), double(value),
+                                    std::chars_format::general, common::singleDigits).ptr;
+    double shown = 0;
+    std::from_chars(digits.data(), end, shown);
+    return shown;
+}
+
+double Outputs::roundedShown(const QString &output, double value, int decimals, int significantDigits)
+{
+    rounded(output, value, decimals, significantDigits);
+    // The rounded value has at most 15 significant digits, so its text
+    // spells it exactly and reads back as this same number.
+    return common::roundHalfEven(value, decimals, significantDigits);
 }
 
 double squareRoot(double value)

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "common/numbertext.h"
+#include "anodix/stages/circuit.h"
 #include "anodix/stages/stageresult.h"
 
 #include <QLocale>
@@ -101,6 +102,32 @@ private:
     const LoadedTube &m_tube;
 };
 
+// The same refusals over a stage's setup, whose texts were read once: the
+// boxes by their objectNames, the record's fields as numbers.
+class SetupReader
+{
+public:
+    explicit SetupReader(const StageSetup &setup) : m_setup(setup) {}
+
+    const StageSetup &setup() const { return m_setup; }
+    bool hasRecord() const { return m_setup.fields.lines > 0; }
+    bool has(TubeField field) const { return m_setup.fields.has(field); }
+
+    // A box's number; nothing for a blank box or a text that is no number.
+    std::optional<double> box(const char *name) const { return m_setup.box(name).number; }
+    bool blank(const char *name) const { return m_setup.box(name).blank; }
+    double boxDouble(const char *name) const { return Reader::required(box(name)); }
+    float boxSingle(const char *name) const { return Reader::single(box(name)); }
+
+    // A record field; nothing where the record ends before it or it is no number.
+    std::optional<double> field(TubeField field) const { return m_setup.fields[field]; }
+    double fieldDouble(TubeField name) const { return Reader::required(field(name)); }
+    float fieldSingle(TubeField name) const { return Reader::single(field(name)); }
+
+private:
+    const StageSetup &m_setup;
+};
+
 // The values all three stages take, converted in the order the stages name them.
 struct Inputs
 {
@@ -114,6 +141,8 @@ struct Inputs
 // AnodeCurrent passes, the empty GridBias of no loaded tube does not), then
 // the rest.
 Inputs readInputs(const Reader &read, const QString &ea, const QString &fmin, const QString &r1);
+// The same from the boxes Ea, Fn1 and R11 and the record, as read.
+Inputs readInputs(const SetupReader &read);
 
 // Collects the display updates of one calculation.
 class Outputs
@@ -132,6 +161,12 @@ public:
 
     // The number a shown text stands for: what a later step works with.
     double readBack(const QString &text) const;
+
+    // As single and rounded, giving the number the shown text stands for:
+    // a later step works with the figure the user sees.
+    double singleShown(const QString &output, float value);
+    double roundedShown(const QString &output, double value, int decimals,
+                        int significantDigits = common::doubleDigits);
 
 private:
     QString show(const QString &output, double value, int significantDigits);

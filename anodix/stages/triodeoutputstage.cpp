@@ -122,51 +122,98 @@ std::optional<TriodeOutputSwing> SolveTriodeOutput(const model::TubeModel &model
     return solve(model, ea, rk, ra, std::nullopt);
 }
 
-StageResult CalculateTriodeOutputStage(const QString &ea, const QString &fmin, const QString &r1,
-                                       const QString &rn, const QString &kn, const LoadedTube &tube,
-                                       const QLocale &locale)
+namespace {
+
+// Every value the stage takes; a box or a field that is no number stops it.
+Values valuesOf(const stage::SetupReader &read)
+{
+    using F = TubeField;
+    Values v;
+    v.ea = read.boxDouble("Ea");
+    v.fmin = read.boxDouble("Fn1");
+    v.r1 = read.boxDouble("R11");
+    v.rn = read.boxDouble("Rn");
+    v.kn = read.boxDouble("Kn");
+    v.un = read.fieldDouble(F::HeaterVoltage);
+    v.in = read.fieldDouble(F::HeaterCurrent);
+    v.tube.ua0 = read.fieldDouble(F::AnodeVoltage);
+    v.tube.ia0 = read.fieldDouble(F::AnodeCurrent);
+    v.tube.uc = read.fieldDouble(F::GridBias);
+    v.tube.s = read.fieldDouble(F::Transconductance);
+    v.tube.mu = read.fieldDouble(F::AmplificationFactor);
+    v.tube.model = read.setup().tube.model;
+    v.tube.ri = read.fieldDouble(F::InternalResistance);
+    return v;
+}
+
+void check(const Values &v, const QLocale &locale)
+{
+    // Each of these divides somewhere below, or gives a stage that cannot be.
+    const std::array<std::pair<const char *, double>, 9> positive{{
+        {"Ea", v.ea}, {"Fmin", v.fmin}, {"R1", v.r1}, {"Rн", v.rn}, {"Ra / Ri", v.kn},
+        {"Ia", v.tube.ia0}, {"S", v.tube.s}, {"μ", v.tube.mu}, {"Ri", v.tube.ri},
+    }};
+    for (const auto &[name, value] : positive) {
+        if (value == 0)
+            throw stage::Failure::DivisionByZero;
+        if (value < 0)
+            throw stage::notPositiveMessage({QString::fromUtf8(name)});
+    }
+
+    // The sheets load a power triode with 1.5 to 10 times its Ri. Below
+    // half of Ri the swing runs mostly in grid current and cut-off; past
+    // fifty times the curves have long turned flat and the load line
+    // meets them nowhere new.
+    constexpr stage::Range kRatioRange{"Ra / Ri", 0.5, 50, ""};
+    for (const auto &[range, value] : {std::pair{stage::kSupplyRange, v.ea}, {stage::kLowestFrequencyRange, v.fmin},
+                                       {stage::kGridLeakRange, v.r1}, {stage::kLoadRange, v.rn},
+                                       {kRatioRange, v.kn}})
+        stage::checkRange(range, value, locale);
+}
+
+void show(stage::Outputs &out, const Values &v, double rk, double ra, const TriodeOutputSwing &q)
+{
+    const auto significant = [&](const char *name, double value, int digits) {
+        out.plain(QString::fromLatin1(name), common::roundSignificant(value, digits));
+    };
+    const auto decimals = [&](const char *name, double value, int count) {
+        out.rounded(QString::fromLatin1(name), value, count);
+    };
+    const double twoPiF = 2 * std::numbers::pi * v.fmin;
+    const double cathodeSource = (v.tube.ri + ra) / (v.tube.mu + 1); // the tube seen from its cathode
+    const double supplyPower = v.ea * q.iq / 1000;
+
+    out.plain(QStringLiteral("R1"), v.r1);
+    significant("C1", stage::divide(1000.0, twoPiF * v.r1), 4);
+    decimals("R2", rk, 3);
+    significant("C2", stage::divide(1000.0, twoPiF * parallel(rk, cathodeSource)), 3);
+    decimals("PR2", q.iq * q.iq * rk / 1000, 2);
+    decimals("Uq", q.uq, 1);
+    significant("Iq", q.iq, 3);
+    decimals("Ugq", q.ugq, 2);
+    decimals("Pa", q.uq * q.iq / 1000, 2);
+    significant("Ra", ra, 3);
+    decimals("Kt", stage::squareRoot(ra * 1000 / v.rn), 3);
+    // The primary's reactance equals the source resistance at the lowest frequency.
+    significant("L1", parallel(v.tube.ri, ra) * 1000 / twoPiF, 3);
+    significant("Imag", q.iq, 3);
+    decimals("Uvh", std::abs(q.ugq), 1);
+    decimals("Pout", q.pout, 2);
+    decimals("D2", q.d2, 1);
+    decimals("D3", q.d3, 1);
+    decimals("THD", q.thd, 1);
+    decimals("Eff", stage::divide(q.pout, supplyPower) * 100, 1);
+    decimals("Vt", v.un * v.in + supplyPower, 2);
+}
+
+} // namespace
+
+StageResult CalculateTriodeOutputStage(const stage::StageSetup &setup, const QLocale &locale)
 {
     std::optional<TriodeOutputSwing> solved;
     StageResult result = stage::run(locale, [&](stage::Outputs &out) {
-        const stage::Reader read(locale, tube);
-        using F = TubeField;
-        Values v;
-        v.ea = stage::Reader::required(read.typedNumber(ea));
-        v.fmin = stage::Reader::required(read.typedNumber(fmin));
-        v.r1 = stage::Reader::required(read.typedNumber(r1));
-        v.rn = stage::Reader::required(read.typedNumber(rn));
-        v.kn = stage::Reader::required(read.typedNumber(kn));
-        v.un = read.recordDouble(F::HeaterVoltage);
-        v.in = read.recordDouble(F::HeaterCurrent);
-        v.tube.ua0 = read.recordDouble(F::AnodeVoltage);
-        v.tube.ia0 = read.recordDouble(F::AnodeCurrent);
-        v.tube.uc = read.recordDouble(F::GridBias);
-        v.tube.s = read.recordDouble(F::Transconductance);
-        v.tube.mu = read.recordDouble(F::AmplificationFactor);
-        v.tube.model = tube.model;
-        v.tube.ri = read.recordDouble(F::InternalResistance);
-
-        // Each of these divides somewhere below, or gives a stage that cannot be.
-        const std::array<std::pair<const char *, double>, 9> positive{{
-            {"Ea", v.ea}, {"Fmin", v.fmin}, {"R1", v.r1}, {"Rн", v.rn}, {"Ra / Ri", v.kn},
-            {"Ia", v.tube.ia0}, {"S", v.tube.s}, {"μ", v.tube.mu}, {"Ri", v.tube.ri},
-        }};
-        for (const auto &[name, value] : positive) {
-            if (value == 0)
-                throw stage::Failure::DivisionByZero;
-            if (value < 0)
-                throw stage::notPositiveMessage({QString::fromUtf8(name)});
-        }
-
-        // The sheets load a power triode with 1.5 to 10 times its Ri. Below
-        // half of Ri the swing runs mostly in grid current and cut-off; past
-        // fifty times the curves have long turned flat and the load line
-        // meets them nowhere new.
-        constexpr stage::Range kRatioRange{"Ra / Ri", 0.5, 50, ""};
-        for (const auto &[range, value] : {std::pair{stage::kSupplyRange, v.ea}, {stage::kLowestFrequencyRange, v.fmin},
-                                           {stage::kGridLeakRange, v.r1}, {stage::kLoadRange, v.rn},
-                                           {kRatioRange, v.kn}})
-            stage::checkRange(range, value, locale);
+        const Values v = valuesOf(stage::SetupReader(setup));
+        check(v, locale);
 
         const double rk = std::abs(v.tube.uc) / v.tube.ia0;
         const double ra = v.kn * v.tube.ri;
@@ -179,42 +226,21 @@ StageResult CalculateTriodeOutputStage(const QString &ea, const QString &fmin, c
             throw StageMessage{QStringLiteral("Ошибка"),
                                QStringLiteral("Рабочая точка не найдена: лампа заперта при этом напряжении питания")};
         solved = q;
-
-        const auto significant = [&](const char *name, double value, int digits) {
-            out.plain(QString::fromLatin1(name), common::roundSignificant(value, digits));
-        };
-        const auto decimals = [&](const char *name, double value, int count) {
-            out.rounded(QString::fromLatin1(name), value, count);
-        };
-        const double twoPiF = 2 * std::numbers::pi * v.fmin;
-        const double cathodeSource = (v.tube.ri + ra) / (v.tube.mu + 1); // the tube seen from its cathode
-        const double supplyPower = v.ea * q->iq / 1000;
-
-        out.plain(QStringLiteral("R1"), v.r1);
-        significant("C1", stage::divide(1000.0, twoPiF * v.r1), 4);
-        decimals("R2", rk, 3);
-        significant("C2", stage::divide(1000.0, twoPiF * parallel(rk, cathodeSource)), 3);
-        decimals("PR2", q->iq * q->iq * rk / 1000, 2);
-        decimals("Uq", q->uq, 1);
-        significant("Iq", q->iq, 3);
-        decimals("Ugq", q->ugq, 2);
-        decimals("Pa", q->uq * q->iq / 1000, 2);
-        significant("Ra", ra, 3);
-        decimals("Kt", stage::squareRoot(ra * 1000 / v.rn), 3);
-        // The primary's reactance equals the source resistance at the lowest frequency.
-        significant("L1", parallel(v.tube.ri, ra) * 1000 / twoPiF, 3);
-        significant("Imag", q->iq, 3);
-        decimals("Uvh", std::abs(q->ugq), 1);
-        decimals("Pout", q->pout, 2);
-        decimals("D2", q->d2, 1);
-        decimals("D3", q->d3, 1);
-        decimals("THD", q->thd, 1);
-        decimals("Eff", stage::divide(q->pout, supplyPower) * 100, 1);
-        decimals("Vt", v.un * v.in + supplyPower, 2);
+        show(out, v, rk, ra, *q);
     });
     if (solved && !result.message)
         result.solved = std::make_shared<const stage::HandedSolution>(stage::HandedSolution{std::nullopt, solved});
     return result;
+}
+
+StageResult CalculateTriodeOutputStage(const QString &ea, const QString &fmin, const QString &r1,
+                                       const QString &rn, const QString &kn, const LoadedTube &tube,
+                                       const QLocale &locale)
+{
+    const stage::StageTexts texts =
+        stage::textsOfBoxes({{"Ea", ea}, {"Fn1", fmin}, {"R11", r1}, {"Rn", rn}, {"Kn", kn}}, tube);
+    return CalculateTriodeOutputStage(stage::readStandardSetup(stage::Circuit::TriodeOutput, texts, locale),
+                                      locale);
 }
 
 } // namespace anodix

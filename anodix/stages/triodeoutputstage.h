@@ -4,6 +4,7 @@
 // AC load line and the transformer the stage needs.
 #pragma once
 
+#include "anodix/stages/circuit.h"
 #include "anodix/stages/stageresult.h"
 #include "anodix/tubemodel/tubemodel.h"
 
@@ -40,7 +41,11 @@ std::optional<TriodeOutputSwing> SolveTriodeOutput(const model::TubeModel &model
                                                    double drive);
 
 // Outputs in order: R1, C1, R2, C2, PR2, Uq, Iq, Ugq, Pa, Ra, Kt, L1, Imag,
-// Uvh, Pout, D2, D3, THD, Eff, Vt. kn is the ratio of the primary's load to Ri.
+// Uvh, Pout, D2, D3, THD, Eff, Vt; from the boxes Ea, Fn1, R11, Rn and Kn
+// (the ratio of the primary's load to Ri) and the record as read. Hands on
+// the point it solved.
+StageResult CalculateTriodeOutputStage(const stage::StageSetup &setup, const QLocale &locale);
+// The same from texts: read, then calculated.
 StageResult CalculateTriodeOutputStage(const QString &ea, const QString &fmin, const QString &r1,
                                        const QString &rn, const QString &kn, const LoadedTube &tube,
                                        const QLocale &locale);

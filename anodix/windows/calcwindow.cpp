@@ -207,9 +207,15 @@ void CalcWindow::modelChanged()
 
 void CalcWindow::Command1_Click()
 {
-    const QHash<QString, QString> boxes = boxTexts();
-    const StageResult result =
-        response::stageEntry(m_design.circuit).calculate(boxes, m_loadedTube, m_context.locale);
+    stage::StageTexts texts;
+    texts.boxes = boxTexts();
+    texts.tubeName = m_tubeName;
+    texts.record = m_recordLines;
+    texts.limits = m_limits;
+    texts.model = m_loadedTube.model;
+    // The texts are read once, here; everything after works on the numbers.
+    response::Calculation calculation = response::calculateStage(m_design.circuit, texts, m_context.locale);
+    const StageResult &result = calculation.result;
     // A result this window has no label for stops the program with its name.
     for (const DisplayUpdate &update : result.updates)
         m_outputs.get<QLabel>(update.output)->setText(update.text);
@@ -219,20 +225,15 @@ void CalcWindow::Command1_Click()
         m_context.dialogs.message(this, result.message->text, result.message->title, Dialogs::Icon::None);
         return;
     }
-    keepForCompanions(boxes, result);
+    texts.outputs = result.updates;
+    keepForCompanions(std::move(texts), std::move(calculation));
     showWarningLine(m_warning, twips(m_design.clientTwips.height()), analysis::RatingWarnings(*m_lastSuccess));
 }
 
-void CalcWindow::keepForCompanions(const QHash<QString, QString> &boxes, const StageResult &result)
+void CalcWindow::keepForCompanions(stage::StageTexts texts, response::Calculation calculation)
 {
-    stage::StageTexts texts;
-    texts.boxes = boxes;
-    texts.outputs = result.updates;
-    texts.tubeName = m_tubeName;
-    texts.record = m_recordLines;
-    texts.limits = m_limits;
-    texts.model = m_loadedTube.model;
-    m_lastSuccess = response::solveCalculation(m_design.circuit, texts, result.solved, m_context.locale);
+    m_lastSuccess =
+        response::solveCalculation(std::move(calculation.setup), calculation.result.solved, m_context.locale);
     m_lastTexts = std::move(texts);
     // The outputs as a screen reader names them: caption, value and unit.
     m_lastShown.clear();
@@ -402,8 +403,9 @@ void CalcWindow::BlokPitaniya_Click()
 {
     // The anode supply carries what the stage draws less its heaters, which
     // have a winding of their own: both tubes of a push-pull pair, screens included.
+    // Ea and the heaters as the calculation read them; the power drawn as shown.
     const QString eaText = m_lastTexts.boxes.value(QStringLiteral("Ea"));
-    const std::optional<double> ea = m_lastSuccess ? common::toNumber(eaText, m_context.locale) : std::nullopt;
+    const std::optional<double> ea = m_lastSuccess ? m_lastSuccess->setup.box("Ea").number : std::nullopt;
     std::optional<double> drawn;
     if (m_lastSuccess)
         for (const DisplayUpdate &update : m_lastTexts.outputs)
@@ -413,11 +415,9 @@ void CalcWindow::BlokPitaniya_Click()
         showError(QStringLiteral("Сначала выполните расчёт каскада: ток нагрузки блока питания берётся из него."));
         return;
     }
-    const auto line = [this](int i) {
-        return i < m_recordLines.size() ? common::toNumberEitherSeparator(m_recordLines[i], m_context.locale).value_or(0) : 0.0;
-    };
+    const stage::StageSetup &setup = m_lastSuccess->setup;
     const int tubes = m_design.stage().tubes;
-    const double heaters = tubes * line(0) * line(1);
+    const double heaters = tubes * setup.heaterVoltage * setup.heaterCurrent;
     const double milliamps = std::max(0.0, (*drawn - heaters) / *ea * 1000);
     if (auto *supplyWindow = qobject_cast<BlokPitaniya *>(m_context.navigator.window(WindowId::BlokPitaniya)))
         supplyWindow->openFor(this, common::doubleText(common::roundSignificant(milliamps, 3), m_context.locale), eaText);

@@ -25,6 +25,9 @@ class QLabel;
 namespace anodix {
 
 class FileListBox;
+namespace response {
+struct Calculation;
+}
 namespace charts {
 class Companion;
 class ModelCompanion;
@@ -90,9 +93,9 @@ private:
     // Fits the outputs to their texts and names them after each change of values.
     void refreshOutputs();
     void fitOutputs();
-    // Reads and solves a successful calculation once for the companion
+    // Solves a successful calculation's numbers once for the companion
     // windows, and passes it at once only to those that are open.
-    void keepForCompanions(const QHash<QString, QString> &boxes, const StageResult &result);
+    void keepForCompanions(stage::StageTexts texts, response::Calculation calculation);
     void passLastSuccess(charts::CompanionKind kind); // passes the kept calculation once, into the window
     // Makes a companion window from the module on first use; false, with the
     // reason told, when the module cannot be loaded.

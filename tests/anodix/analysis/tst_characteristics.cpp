@@ -121,8 +121,9 @@ private slots:
                                               << "Ua, Ia, Uc, S, μ, Ri, Ea, Fmin";
         QTest::newRow("pentode screen above supply") << int(Circuit::PentodePreamp) << ef86 << "140" << "20" << ""
                                                      << "Ea выше Ug2";
-        QTest::newRow("power without Rt1") << int(Circuit::PentodePower) << el84 << "250" << "20" << "-1"
-                                           << "R 1-й обмотки";
+        // The primary is the stage's own Rt1, which an Ri this high drives below zero.
+        QTest::newRow("power without Rt1") << int(Circuit::PentodePower) << QStringList(el84).replaceInStrings("38", "380")
+                                           << "250" << "20" << "" << "R 1-й обмотки";
         QTest::newRow("triode output stage with a negative ratio")
             << int(Circuit::TriodeOutput) << t300B << "361" << "20" << "-1" << "Ra / Ri";
         QTest::newRow("triode output stage without mu")
@@ -325,8 +326,10 @@ private slots:
         // Its C2 would be 1e14 µF.
         QTest::newRow("S 1e12 power") << int(Circuit::PentodePower) << withS(el84, "1e12") << "250"
                                       << "данные лампы вне пределов модели";
-        QTest::newRow("power stage cut off by its cathode drop") << int(Circuit::PentodePower) << el84 << "1"
-                                                                 << "рабочая точка вне характеристик лампы";
+        // An Ri this low leaves the 1 V stage a primary of its own.
+        QTest::newRow("power stage cut off by its cathode drop")
+            << int(Circuit::PentodePower) << QStringList(el84).replaceInStrings("38", "0,38") << "1"
+            << "рабочая точка вне характеристик лампы";
         QTest::newRow("nanoampere tube") << int(Circuit::TriodePreamp)
                                          << QStringList{"6.3", "0.3", "250", "1e-7", "2", "1e-7", "100", "62.5"}
                                          << "250" << "ток анода вне шкалы графика";

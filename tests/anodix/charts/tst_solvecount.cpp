@@ -61,10 +61,13 @@ private slots:
         enterInputs(window, s);
 
         const int before = anodix::stage::solvesSoFar();
+        const int readBefore = anodix::stage::readsSoFar();
         clickButton(window, QStringLiteral("Command1"));
         const int solves = anodix::stage::solvesSoFar() - before;
         QCOMPARE(m_app->dialogs.messageTexts(), QStringList());
         QCOMPARE(solves, 1);
+        // Its texts were read once, whichever windows then showed it.
+        QCOMPARE(anodix::stage::readsSoFar() - readBefore, 1);
         // The companions show that calculation, not the prompt before it.
         if (companions.contains(QLatin1String("Chastota")))
             QVERIFY(outputText(shownWindow(QStringLiteral("Chastota")), QStringLiteral("Lampa"))
@@ -85,6 +88,47 @@ private slots:
         // A second calculation with nothing changed solves once more, not twice.
         clickButton(window, QStringLiteral("Command1"));
         QCOMPARE(anodix::stage::solvesSoFar() - before, 2);
+        QCOMPARE(anodix::stage::readsSoFar() - readBefore, 2);
+        window->close();
+    }
+
+    void aRefusedCalculationReadsOnceAndSolvesNothing_data()
+    {
+        QTest::addColumn<WindowId>("id");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("text");
+        for (const auto &[id, name] : {std::pair{WindowId::Triod, "Triod"}, {WindowId::Pentod, "Pentod"},
+                                       {WindowId::Tetrod, "Tetrod"}, {WindowId::TriodVihod, "TriodVihod"},
+                                       {WindowId::Dvuhtakt, "Dvuhtakt"}, {WindowId::Povtoritel, "Povtoritel"},
+                                       {WindowId::FazoinvertorRN, "FazoinvertorRN"},
+                                       {WindowId::FazoinvertorKS, "FazoinvertorKS"}}) {
+            QTest::addRow("%s, Ea no number", name) << id << QStringLiteral("Ea") << QStringLiteral("x");
+            QTest::addRow("%s, Fmin no number", name) << id << QStringLiteral("Fn1") << QStringLiteral("1,2,3");
+        }
+    }
+    void aRefusedCalculationReadsOnceAndSolvesNothing()
+    {
+        QFETCH(WindowId, id);
+        QFETCH(QString, box);
+        QFETCH(QString, text);
+        const Stage s = stage(id);
+        m_app = std::make_unique<WindowFixture>();
+        m_app->writeRecord(s.tubeClass, QStringLiteral("6N2P.lamp"), s.record);
+        FormWindow *window = m_app->open(id);
+        pickRecord(window, QStringLiteral("6N2P.lamp"));
+        triggerItem(window, QStringLiteral("Harakteristiki_Menu"));
+        enterInputs(window, s);
+        typeInto(window, box, text);
+
+        const int solves = anodix::stage::solvesSoFar();
+        const int reads = anodix::stage::readsSoFar();
+        clickButton(window, QStringLiteral("Command1"));
+        QCOMPARE(m_app->dialogs.messageTexts().size(), 1);
+        QCOMPARE(anodix::stage::readsSoFar() - reads, 1);
+        QCOMPARE(anodix::stage::solvesSoFar() - solves, 0);
+        // The characteristics still wait for a calculation: nothing was handed on.
+        QVERIFY(!outputText(shownWindow(QStringLiteral("Harakteristiki")), QStringLiteral("Lampa"))
+                     .contains(QStringLiteral("6N2P")));
         window->close();
     }
 
