@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QtNumeric>
+#include <cmath>
 
 namespace anodix::testing {
 
@@ -35,6 +36,24 @@ DataFile readData(const QString &path)
         data.rows << row;
     }
     return data;
+}
+
+double deviation(double measured, double expected)
+{
+    return std::abs(measured - expected) / std::abs(expected);
+}
+
+double sampledCorner(const DataFile &ac, int column, double level, int from, int step)
+{
+    const double at = level / std::sqrt(2.0);
+    for (int i = from; i + step >= 0 && i + step < ac.rows.size(); i += step) {
+        const double g0 = ac.rows[i].value(column), g1 = ac.rows[i + step].value(column);
+        if (g1 < at) {
+            const double t = std::log10(g0 / at) / std::log10(g0 / g1);
+            return std::exp(std::log(ac.rows[i][0]) + t * (std::log(ac.rows[i + step][0]) - std::log(ac.rows[i][0])));
+        }
+    }
+    return 0;
 }
 
 Fourier fourierOf(const QString &path)

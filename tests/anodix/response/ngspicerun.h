@@ -33,6 +33,14 @@ struct Fourier
 
 Fourier fourierOf(const QString &path);
 
+// |measured − expected| over |expected|.
+double deviation(double measured, double expected);
+
+// Where the response in column of an ac file (frequency in the first) first
+// falls 3 dB below level, walking by step from the row from; linear in dB over
+// log f between samples. Zero when it does not.
+double sampledCorner(const DataFile &ac, int column, double level, int from, int step);
+
 // One run: its folder (kept while the run is), what ngspice printed, and why
 // it failed (not written, not finished, an exit code, an error on stderr),
 // empty when it ran clean.

@@ -22,26 +22,6 @@ using namespace anodix::testing;
 
 namespace {
 
-double deviation(double measured, double expected)
-{
-    return std::abs(measured - expected) / std::abs(expected);
-}
-
-// Where the sampled response in column first falls 3 dB below its peak, on
-// either side; linear in dB over log f between samples. Zero when it does not.
-double sampledCorner(const DataFile &ac, int column, double peak, int from, int step)
-{
-    const double level = peak / std::sqrt(2.0);
-    for (int i = from; i + step >= 0 && i + step < ac.rows.size(); i += step) {
-        const double g0 = ac.rows[i][column], g1 = ac.rows[i + step][column];
-        if (g1 < level) {
-            const double t = (20 * std::log10(g0 / level)) / (20 * std::log10(g0 / g1));
-            return std::exp(std::log(ac.rows[i][0]) + t * (std::log(ac.rows[i + step][0]) - std::log(ac.rows[i][0])));
-        }
-    }
-    return 0;
-}
-
 // The stage as its window solves it, on a bundled record.
 struct Stage
 {

@@ -21,26 +21,6 @@ using namespace anodix::testing;
 
 namespace {
 
-double deviation(double measured, double expected)
-{
-    return std::abs(measured - expected) / std::abs(expected);
-}
-
-// Where the sampled response first falls 3 dB below level on either side of
-// the row from, linear in dB over log f between samples; zero when it does not.
-double sampledCorner(const DataFile &ac, int column, double level, int from, int step)
-{
-    const double at = level / std::sqrt(2.0);
-    for (int i = from; i + step >= 0 && i + step < ac.rows.size(); i += step) {
-        const double g0 = ac.rows[i][column], g1 = ac.rows[i + step][column];
-        if (g1 < at) {
-            const double t = std::log10(g0 / at) / std::log10(g0 / g1);
-            return std::exp(std::log(ac.rows[i][0]) + t * (std::log(ac.rows[i + step][0]) - std::log(ac.rows[i][0])));
-        }
-    }
-    return 0;
-}
-
 struct Pair
 {
     model::TubeFigures figures;

@@ -55,26 +55,6 @@ analysis::AnalysisInput stageInput(Circuit kind, const QString &tube, const QStr
     return in;
 }
 
-// Where the sampled response first falls 3 dB below its peak, on either side;
-// linear in dB over log f between the samples. Zero when it does not.
-double sampledCorner(const DataFile &ac, double peak, int from, int step)
-{
-    const double level = peak / std::sqrt(2.0);
-    for (int i = from; i + step >= 0 && i + step < ac.rows.size(); i += step) {
-        const double g0 = ac.rows[i][1], g1 = ac.rows[i + step][1];
-        if (g1 < level) {
-            const double t = (20 * std::log10(g0 / level)) / (20 * std::log10(g0 / g1));
-            return std::exp(std::log(ac.rows[i][0]) + t * (std::log(ac.rows[i + step][0]) - std::log(ac.rows[i][0])));
-        }
-    }
-    return 0;
-}
-
-double deviation(double measured, double expected)
-{
-    return std::abs(measured - expected) / std::abs(expected);
-}
-
 // An executable shell script at path.
 bool writeScript(const QString &path, const QByteArray &body)
 {
@@ -272,8 +252,8 @@ private slots:
         }
         const ResponseFigures &f = response.figures;
         const double gain = ac.rows[peak][1];
-        const double low = sampledCorner(ac, gain, peak, -1);
-        const double high = sampledCorner(ac, gain, peak, 1);
+        const double low = sampledCorner(ac, 1, gain, peak, -1);
+        const double high = sampledCorner(ac, 1, gain, peak, 1);
         qInfo("%s: gain %.4g/%.4g, low %.4g/%.4g Hz, high %.4g/%.4g Hz", qPrintable(tube), gain, f.gain, low,
               f.low.value_or(0), high, f.high.value_or(0));
         QVERIFY2(deviation(gain, f.gain) < 0.02, "mid-band gain");

@@ -24,11 +24,6 @@ namespace {
 
 const QLocale pointLocale(QLocale::English, QLocale::UnitedStates);
 
-double deviation(double measured, double expected)
-{
-    return std::abs(measured - expected) / std::abs(expected);
-}
-
 } // namespace
 
 class TestNgspiceTap : public QObject
