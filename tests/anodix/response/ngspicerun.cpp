@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ngspicerun.h"
 
+#include "anodix/response/simulation.h"
 #include "anodix/response/spice.h"
 
 #include <QElapsedTimer>
@@ -80,15 +81,18 @@ NgspiceRun runNgspice(const QString &netlist, int timeoutMs)
         run.problem = QStringLiteral("no netlist");
         return run;
     }
-    if (!run.dir->isValid() || !response::SaveSpiceText(run.file("stage.cir"), netlist).isEmpty()) {
+    // As the program runs it: its arguments, its clean environment.
+    const QStringList arguments = response::SpiceRun::arguments();
+    if (!run.dir->isValid() || !response::SaveSpiceText(run.file(arguments.constLast()), netlist).isEmpty()) {
         run.problem = QStringLiteral("cannot write the netlist");
         return run;
     }
     QProcess ngspice;
     ngspice.setWorkingDirectory(run.dir->path());
+    ngspice.setProcessEnvironment(response::SpiceRun::environment(run.dir->path()));
     QElapsedTimer timer;
     timer.start();
-    ngspice.start(QStringLiteral("ngspice"), {QStringLiteral("-n"), QStringLiteral("-b"), QStringLiteral("stage.cir")});
+    ngspice.start(QStringLiteral("ngspice"), arguments);
     if (!ngspice.waitForFinished(timeoutMs)) {
         run.problem = QStringLiteral("ngspice did not finish");
         return run;

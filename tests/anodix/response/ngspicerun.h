@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // ngspice as the agreement tests run it: a netlist in a folder of its own,
-// "ngspice -n -b" there (no start-up file of the user's), and the data files
-// it writes read back by column name.
+// run there as the program runs it ("-n -b", no start-up file of the user's,
+// a clean environment), and the data files it writes read back by column name.
 #pragma once
 
 #include <QList>
@@ -57,7 +57,7 @@ struct NgspiceRun
     DataFile data(const char *name) const { return readData(file(name)); }
 };
 
-// Writes netlist as stage.cir through the program's SPICE writer and runs it.
+// Writes netlist through the program's SPICE writer and runs it.
 // ngspice reports a line it cannot read on stderr and goes on without it, so
 // any "error" there fails the run.
 NgspiceRun runNgspice(const QString &netlist, int timeoutMs = 60000);
