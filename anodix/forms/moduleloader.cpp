@@ -31,8 +31,14 @@ QObject *loadModule(const QString &name, QString &error)
         // another build shares the program's structs as they were laid out
         // then, so not one line of it may run.
         const QJsonObject metaData = loader.metaData().value(QLatin1String("MetaData")).toObject();
-        if (metaData.value(QLatin1String("buildIdentity")).toString() != buildIdentity()) {
+        const QString carried = metaData.value(QLatin1String("buildIdentity")).toString();
+        if (carried != buildIdentity()) {
             error = QStringLiteral("модуль %1 собран для другой версии программы и не загружен").arg(name);
+            // Both identities and the file in the log: a build of some targets
+            // alone leaves the programs and tests it did not relink with the
+            // identity before, and their refusal shows nothing else to go by.
+            qWarning("%s", qUtf8Printable(QStringLiteral("модуль %1 (%2) собран как «%3», программа — «%4»")
+                                              .arg(name, path, carried, buildIdentity())));
             return nullptr;
         }
         // Every symbol is bound at loading, so a module that does not fit the

@@ -3,6 +3,7 @@
 // node at each frequency, and their netlist.
 #include "anodix/response/followerresponse.h"
 
+#include "anodix/response/netlisttext.h"
 #include "anodix/response/spice.h"
 #include "anodix/stages/nodal.h"
 #include "common/numbertext.h"
@@ -48,37 +49,6 @@ double crossing(const FollowerNetwork &n, FollowerOutput output, double gain, do
     }
     return std::exp((a + b) / 2);
 }
-
-// Collects lines; a number that is not finite spoils the whole text. The
-// tube's name comes in through here and never ends its line.
-class Text
-{
-public:
-    Text &operator<<(const QString &part)
-    {
-        m_line += spiceSafeText(part);
-        return *this;
-    }
-    Text &operator<<(double value)
-    {
-        m_finite = m_finite && std::isfinite(value);
-        m_line += spiceNumber(value);
-        return *this;
-    }
-    Text &operator<<(const char *part) { return *this << QString::fromUtf8(part); }
-    void end()
-    {
-        m_lines << m_line;
-        m_line.clear();
-    }
-    void append(const QString &lines) { m_lines << lines; }
-    QString text() const { return m_finite ? m_lines.join(u'\n') + u'\n' : QString(); }
-
-private:
-    QStringList m_lines;
-    QString m_line;
-    bool m_finite = true;
-};
 
 } // namespace
 
@@ -193,18 +163,13 @@ QString FollowerNetlist(const FollowerNetwork &c, const model::TubeFigures &tube
     if (subcircuit.isEmpty())
         return {};
     const bool splitter = c.splitter();
-    Text t;
-    t << "* Anodix: " << (splitter ? "Фазоинвертор с разделённой нагрузкой" : "Катодный повторитель") << ", "
-      << tubeName;
-    t.end();
+    NetlistText t;
+    netlistTitle(t, QString::fromUtf8(splitter ? "Фазоинвертор с разделённой нагрузкой" : "Катодный повторитель"),
+                 tubeName);
     t << "* Ea = " << c.ea << " В, Fmin = " << c.fmin << " Гц; рабочая точка: Uq = " << c.uq << " В, Iq = "
       << c.iq * 1e3 << " мА, Ugq = " << c.ugq << " В";
     t.end();
-    t.append(subcircuit.trimmed());
-    t << "Vsupply supply 0 DC " << c.ea;
-    t.end();
-    t << "Vin input 0 DC 0 AC 1 SIN(0 " << drive << " 1k)";
-    t.end();
+    netlistSources(t, subcircuit, c.ea, drive);
     QString fed = QStringLiteral("input");
     if (c.rs > 0) {
         fed = QStringLiteral("source");
@@ -250,25 +215,9 @@ QString FollowerNetlist(const FollowerNetwork &c, const model::TubeFigures &tube
             t.end();
         }
     }
-    t << ".op";
-    t.end();
-    t << ".ac dec 20 1 200k";
-    t.end();
-    // Ten of the couplings' time constants (1 / (2π·Fmin) each) before the
-    // 20 periods kept; a whole number of periods.
-    const double settled = std::ceil(10 / (2 * std::numbers::pi * c.fmin) * 1000) / 1000 + 0.02;
-    t << ".tran 10u " << settled << " " << settled - 0.02;
-    t.end();
-    t << ".control";
-    t.end();
-    t << "run";
-    t.end();
-    t << "set wr_singlescale";
-    t.end();
-    t << "set wr_vecnames";
-    t.end();
-    t << "setplot op1";
-    t.end();
+    // The couplings are the slowest: 1 / (2π·Fmin) each.
+    netlistAnalyses(t, ".ac dec 20 1 200k", 1 / (2 * std::numbers::pi * c.fmin));
+    controlOpening(t);
     t << "wrdata " << kOperatingPointFile << " v(supply) v(" << (splitter ? "anode" : "plate")
       << ") v(cathode) v(grid) v(tap) i(vmeter)";
     t.end();
@@ -289,12 +238,7 @@ QString FollowerNetlist(const FollowerNetwork &c, const model::TubeFigures &tube
     t.end();
     t << "fourier 1k v(out) > " << kFourierFile;
     t.end();
-    t << "quit";
-    t.end();
-    t << ".endc";
-    t.end();
-    t << ".end";
-    t.end();
+    controlClosing(t);
     return t.text();
 }
 

@@ -2,6 +2,7 @@
 // The long-tailed pair's response from its nodal solution, and its netlist.
 #include "anodix/response/longtailedpairresponse.h"
 
+#include "anodix/response/netlisttext.h"
 #include "anodix/response/spice.h"
 #include "common/numbertext.h"
 #include "anodix/tubemodel/rootfinding.h"
@@ -60,40 +61,6 @@ std::array<PairOutputResponse, 2> longTailedPairResponse(const stage::LongTailed
     return out;
 }
 
-namespace {
-
-// Lines of a netlist; a number that is not finite spoils the whole text, and
-// a user's text never ends its line.
-class Lines
-{
-public:
-    Lines &operator<<(const QString &part)
-    {
-        m_line += spiceSafeText(part);
-        return *this;
-    }
-    Lines &operator<<(const char *part) { return *this << QString::fromUtf8(part); }
-    Lines &operator<<(double value)
-    {
-        m_finite = m_finite && std::isfinite(value);
-        m_line += spiceNumber(value);
-        return *this;
-    }
-    void end()
-    {
-        m_lines << m_line;
-        m_line.clear();
-    }
-    void append(const QString &text) { m_lines << text; }
-    QString text() const { return m_finite ? m_lines.join(u'\n') + u'\n' : QString(); }
-
-private:
-    QStringList m_lines;
-    QString m_line;
-    bool m_finite = true;
-};
-
-} // namespace
 
 QString LongTailedPairNetlist(const PairNetlistInput &in)
 {
@@ -105,9 +72,8 @@ QString LongTailedPairNetlist(const PairNetlistInput &in)
         return {};
     const QString name = spiceName(in.tubeName);
     const auto ohms = [](double kiloohms) { return kiloohms * 1e3; };
-    Lines t;
-    t << "* Anodix: Фазоинвертор с катодной связью, " << in.tubeName;
-    t.end();
+    NetlistText t;
+    netlistTitle(t, QStringLiteral("Фазоинвертор с катодной связью"), in.tubeName);
     t << "* Ea = " << c.ea << " В, Ra = " << c.ra1 << " и " << c.ra2 << " кОм, хвост " << c.tail << " кОм";
     if (c.toGround())
         t << " на землю, смещение " << c.bias << " кОм";
@@ -115,11 +81,7 @@ QString LongTailedPairNetlist(const PairNetlistInput &in)
         t << " на " << c.eneg << " В";
     t << ", Fmin = " << in.fmin << " Гц";
     t.end();
-    t.append(subcircuit.trimmed());
-    t << "Vsupply supply 0 DC " << c.ea;
-    t.end();
-    t << "Vin input 0 DC 0 AC 1 SIN(0 " << in.drive << " 1k)";
-    t.end();
+    netlistSources(t, subcircuit, c.ea, in.drive);
     QString fed = QStringLiteral("input");
     if (p.rs > 0) {
         fed = QStringLiteral("source");
@@ -170,23 +132,11 @@ QString LongTailedPairNetlist(const PairNetlistInput &in)
             t.end();
         }
     }
-    t << ".op";
-    t.end();
-    t << ".ac dec 50 0.1 10Meg";
-    t.end();
     // The transient starts from the operating point; what the drive rectifies
-    // settles with the slowest coupling (the bypass's, ten times the input's):
-    // ten of its time constants, a whole number of periods, the last 20 kept.
+    // settles with the slowest coupling (the bypass's, ten times the input's).
     const double slowest = std::max({ohms(c.r1) * p.c2, ohms(c.r1) * p.c1, ohms(c.rn) * p.cout});
-    const double settled = std::ceil(10 * slowest * 1000) / 1000 + 0.02;
-    t << ".tran 10u " << settled << " " << settled - 0.02;
-    t.end();
-    t << ".control";
-    t.end();
-    for (const char *line : {"run", "set wr_singlescale", "set wr_vecnames", "setplot op1"}) {
-        t << line;
-        t.end();
-    }
+    netlistAnalyses(t, ".ac dec 50 0.1 10Meg", slowest);
+    controlOpening(t);
     t << "wrdata " << kOperatingPointFile << " v(supply) v(anode1) v(anode2) v(cathode) v(grid1) v(grid2) i(vm1) i(vm2)";
     t.end();
     t << "setplot ac1";
@@ -210,10 +160,7 @@ QString LongTailedPairNetlist(const PairNetlistInput &in)
     t.end();
     t << "fourier 1k v(out2) > " << kSecondFourierFile;
     t.end();
-    for (const char *line : {"quit", ".endc", ".end"}) {
-        t << line;
-        t.end();
-    }
+    controlClosing(t);
     return t.text();
 }
 

@@ -2,6 +2,7 @@
 // The tube's subcircuit and the stage's netlist as SPICE texts.
 #include "anodix/response/spice.h"
 
+#include "anodix/response/netlisttext.h"
 #include "anodix/response/stagetable.h"
 #include "anodix/tubedb/tuberecord.h"
 
@@ -28,37 +29,6 @@ std::optional<model::PowerLawConstants> constantsOf(const model::TubeModel &tube
     }
     return c;
 }
-
-// Collects lines; a number that is not finite spoils the whole text. A text
-// part never ends its line: the tube's name comes in through here.
-class Text
-{
-public:
-    Text &operator<<(const QString &part)
-    {
-        m_line += spiceSafeText(part);
-        return *this;
-    }
-    Text &operator<<(double value)
-    {
-        m_finite = m_finite && std::isfinite(value);
-        m_line += spiceNumber(value);
-        return *this;
-    }
-    Text &operator<<(const char *part) { return *this << QString::fromUtf8(part); }
-    void end()
-    {
-        m_lines << m_line;
-        m_line.clear();
-    }
-    void append(const QString &lines) { m_lines << lines; }
-    QString text() const { return m_finite ? m_lines.join(u'\n') + u'\n' : QString(); }
-
-private:
-    QStringList m_lines;
-    QString m_line;
-    bool m_finite = true;
-};
 
 } // namespace
 
@@ -111,7 +81,7 @@ QString TubeSubcircuit(const QString &tubeName, Circuit kind, const model::TubeF
     if (!tube.valid())
         return {};
     const QString name = spiceName(tubeName);
-    Text t;
+    NetlistText t;
     t << "* " << tubeName << ": " << (triode ? "триод" : "пентод") << ", модель Anodix";
     t.end();
     t << "* Данные лампы: Ua = " << f.ua0 << " В, Ia = " << f.ia0 << " мА, Uc = " << -std::abs(f.uc) << " В, S = "
@@ -284,18 +254,13 @@ QString StageNetlist(const Response &response, const QString &tubeName)
     const QString anode = pushPull ? QStringLiteral("anode1") : QStringLiteral("anode");
     const QString grid = pushPull ? QStringLiteral("grid1") : QStringLiteral("grid");
 
-    Text t;
-    t << "* Anodix: " << QString::fromUtf8(stageEntry(c.circuit).netlistTitle) << ", " << tubeName;
-    t.end();
+    NetlistText t;
+    netlistTitle(t, QString::fromUtf8(stageEntry(c.circuit).netlistTitle), tubeName);
     t << "* Ea = " << p.ea << " В, Fmin = " << p.fmin << " Гц; рабочая точка: Uq = " << p.uq << " В, Iq = " << p.iq
       << " мА, Ugq = " << p.ugq << " В";
     t.end();
-    t.append(subcircuit.trimmed());
-    t << "Vsupply supply 0 DC " << c.ea;
-    t.end();
-    // A 1 kHz sine that swings the grid from Q to Ug = 0 and to 2·Ugq.
-    t << "Vin input 0 DC 0 AC 1 SIN(0 " << std::abs(c.ugq) << " 1k)";
-    t.end();
+    // A drive that swings the grid from Q to Ug = 0 and to 2·Ugq.
+    netlistSources(t, subcircuit, c.ea, std::abs(c.ugq));
     // One grid coupling of each tube: the second tube's is driven in antiphase.
     const auto gridInput = [&](const QString &from, const QString &suffix, const QString &to) {
         QString fed = from;
@@ -417,33 +382,17 @@ QString StageNetlist(const Response &response, const QString &tubeName)
         t << "Cload out 0 " << c.load;
         t.end();
     }
-    t << ".op";
-    t.end();
-    t << ".ac dec 20 1 200k";
-    t.end();
-    // Run until the bypassed cathode has settled at its bias under drive: ten
-    // of its time constants, or of the couplings' and the primary's (about
-    // 1 / (2π·Fmin) each) where they are longer; a whole number of periods,
-    // the last 20 of them kept. A second of it takes ngspice about 5 s here.
+    // Run until the bypassed cathode has settled at its bias under drive, or
+    // the couplings and the primary (about 1 / (2π·Fmin) each) where they are
+    // slower. A second of it takes ngspice about 5 s here.
     const double slowest = std::max(c.rk * c.ck, 1 / (2 * std::numbers::pi * p.fmin));
-    const double settled = std::ceil(10 * slowest * 1000) / 1000 + 0.02;
-    t << ".tran 10u " << settled << " " << settled - 0.02;
-    t.end();
+    const double settled = netlistAnalyses(t, ".ac dec 20 1 200k", slowest);
     // The cathode's mean over the kept periods: its bias under full drive.
     t << ".meas tran cathode_mean avg v(cathode) from=" << settled - 0.02 << " to=" << settled;
     t.end();
     t << ".four 1k V(out)";
     t.end();
-    t << ".control";
-    t.end();
-    t << "run";
-    t.end();
-    t << "set wr_singlescale";
-    t.end();
-    t << "set wr_vecnames";
-    t.end();
-    t << "setplot op1";
-    t.end();
+    controlOpening(t);
     const char *primary = pushPull ? " l1a#branch" : stage::circuitData(c.circuit).outputTransformer ? " l1#branch" : "";
     t << "wrdata " << kOperatingPointFile << " v(supply) v(" << anode << ") v(cathode) v(" << grid << ")"
       << primary;
@@ -461,12 +410,7 @@ QString StageNetlist(const Response &response, const QString &tubeName)
     // The .four line prints only without a control block; its figures to a file.
     t << "fourier 1k v(out) > " << kFourierFile;
     t.end();
-    t << "quit";
-    t.end();
-    t << ".endc";
-    t.end();
-    t << ".end";
-    t.end();
+    controlClosing(t);
     return t.text();
 }
 

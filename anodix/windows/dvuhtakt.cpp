@@ -2,6 +2,8 @@
 // The push-pull pentode output stage window: its form; its calculation is its entry in the stage table.
 #include "anodix/windows/dvuhtakt.h"
 
+#include "anodix/forms/resultgrid.h"
+
 namespace anodix {
 
 namespace {
@@ -10,23 +12,9 @@ using K = ControlKind;
 constexpr FontSpec L = kBoldSans975;
 
 // The results stand in three columns under the line, the output and its
-// distortion together in the last; each row is a caption (two lines at most),
-// the value and its unit level with its first line.
+// distortion together in the last.
 constexpr int kColumn1 = 240, kColumn2 = 3960, kColumn3 = 7680;
-constexpr int kRow1 = 5340, kRowStep = 540;
-
-constexpr ControlRow caption(int index, const char *text, int column, int row)
-{
-    return {K::Label, "Label9", index, text, column, kRow1 + row * kRowStep, 2340, 495, L};
-}
-constexpr ControlRow value(const char *name, int column, int row)
-{
-    return {K::Label, name, -1, "0", column + 2400, kRow1 + row * kRowStep, 780, 255, L};
-}
-constexpr ControlRow unit(int index, const char *text, int column, int row)
-{
-    return {K::Label, "Label10", index, text, column + 3180, kRow1 + row * kRowStep, 420, 255, L};
-}
+constexpr ResultGrid grid{5340};
 
 constexpr ControlRow kForm[] = {
     {K::TextBox, "Ea",       -1, "",                               120,  360, 1335,  285},
@@ -52,25 +40,25 @@ constexpr ControlRow kForm[] = {
     {K::Picture, "Image1",   -1, ":/anodix/dvuhtakt.svg",         5280,  240, 5805, 3600},
     {K::Button,  "Command1", -1, "Рассчитать",                    6375, 3960, 3615,  375, kBoldArial1125},
     {K::Line,    "Line1",    -1, nullptr,                          240, 5220, 11280, 5220},
-    caption(0, "R1 = ", kColumn1, 0),                             value("R1", kColumn1, 0),    unit(0, "кОм", kColumn1, 0),
-    caption(1, "C1 = ", kColumn1, 1),                             value("C1", kColumn1, 1),    unit(1, "мкФ", kColumn1, 1),
-    caption(2, "Смещение на сетке", kColumn1, 2),                 value("Ugq", kColumn1, 2),   unit(2, "В", kColumn1, 2),
-    caption(3, "Ток покоя одной лампы", kColumn1, 3),             value("Iq", kColumn1, 3),    unit(3, "мА", kColumn1, 3),
-    caption(4, "Ток экранной сетки в покое", kColumn1, 4),        value("Ig2q", kColumn1, 4),  unit(4, "мА", kColumn1, 4),
-    caption(5, "Мощность на аноде в покое", kColumn2, 0),         value("Pa", kColumn2, 0),    unit(5, "Вт", kColumn2, 0),
-    caption(6, "Класс усиления", kColumn2, 1),                    value("Klass", kColumn2, 1),
-    caption(7, "Коэффициент трансформации", kColumn2, 2),         value("Kt", kColumn2, 2),
-    caption(8, "Индуктивность 1-й обмотки не менее", kColumn2, 3), value("L1", kColumn2, 3),    unit(8, "Гн", kColumn2, 3),
-    caption(9, "Напряжение входного сигнала", kColumn2, 4),       value("Uvh", kColumn2, 4),   unit(9, "В", kColumn2, 4),
-    caption(10, "Пиковый ток анода", kColumn3, 0),                value("Ipk", kColumn3, 0),   unit(10, "мА", kColumn3, 0),
-    caption(11, "Минимальное напряжение на аноде", kColumn3, 1),  value("Uamin", kColumn3, 1), unit(11, "В", kColumn3, 1),
-    caption(12, "Выходная мощность", kColumn3, 2),                value("Pout", kColumn3, 2),  unit(12, "Вт", kColumn3, 2),
-    caption(15, "Вторая гармоника", kColumn3, 3),                 value("D2", kColumn3, 3),    unit(15, "%", kColumn3, 3),
-    caption(13, "Третья гармоника", kColumn3, 4),                 value("D3", kColumn3, 4),    unit(13, "%", kColumn3, 4),
-    caption(16, "Коэффициент гармоник", kColumn3, 5),             value("THD", kColumn3, 5),   unit(16, "%", kColumn3, 5),
-    caption(14, "Потребляемая мощность в покое", kColumn2, 5),    value("Vt", kColumn2, 5),    unit(14, "Вт", kColumn2, 5),
-    caption(17, "Внутреннее сопротивление лампы", kColumn1, 5),  value("Ri", kColumn1, 5),    unit(17, "кОм", kColumn1, 5),
-    caption(18, "Коэффициент демпфирования", kColumn1, 6),       value("Kd", kColumn1, 6),
+    grid.caption(0, "R1 = ", kColumn1, 0),                             grid.value("R1", kColumn1, 0),    grid.unit(0, "кОм", kColumn1, 0),
+    grid.caption(1, "C1 = ", kColumn1, 1),                             grid.value("C1", kColumn1, 1),    grid.unit(1, "мкФ", kColumn1, 1),
+    grid.caption(2, "Смещение на сетке", kColumn1, 2),                 grid.value("Ugq", kColumn1, 2),   grid.unit(2, "В", kColumn1, 2),
+    grid.caption(3, "Ток покоя одной лампы", kColumn1, 3),             grid.value("Iq", kColumn1, 3),    grid.unit(3, "мА", kColumn1, 3),
+    grid.caption(4, "Ток экранной сетки в покое", kColumn1, 4),        grid.value("Ig2q", kColumn1, 4),  grid.unit(4, "мА", kColumn1, 4),
+    grid.caption(5, "Мощность на аноде в покое", kColumn2, 0),         grid.value("Pa", kColumn2, 0),    grid.unit(5, "Вт", kColumn2, 0),
+    grid.caption(6, "Класс усиления", kColumn2, 1),                    grid.value("Klass", kColumn2, 1),
+    grid.caption(7, "Коэффициент трансформации", kColumn2, 2),         grid.value("Kt", kColumn2, 2),
+    grid.caption(8, "Индуктивность 1-й обмотки не менее", kColumn2, 3), grid.value("L1", kColumn2, 3),    grid.unit(8, "Гн", kColumn2, 3),
+    grid.caption(9, "Напряжение входного сигнала", kColumn2, 4),       grid.value("Uvh", kColumn2, 4),   grid.unit(9, "В", kColumn2, 4),
+    grid.caption(10, "Пиковый ток анода", kColumn3, 0),                grid.value("Ipk", kColumn3, 0),   grid.unit(10, "мА", kColumn3, 0),
+    grid.caption(11, "Минимальное напряжение на аноде", kColumn3, 1),  grid.value("Uamin", kColumn3, 1), grid.unit(11, "В", kColumn3, 1),
+    grid.caption(12, "Выходная мощность", kColumn3, 2),                grid.value("Pout", kColumn3, 2),  grid.unit(12, "Вт", kColumn3, 2),
+    grid.caption(15, "Вторая гармоника", kColumn3, 3),                 grid.value("D2", kColumn3, 3),    grid.unit(15, "%", kColumn3, 3),
+    grid.caption(13, "Третья гармоника", kColumn3, 4),                 grid.value("D3", kColumn3, 4),    grid.unit(13, "%", kColumn3, 4),
+    grid.caption(16, "Коэффициент гармоник", kColumn3, 5),             grid.value("THD", kColumn3, 5),   grid.unit(16, "%", kColumn3, 5),
+    grid.caption(14, "Потребляемая мощность в покое", kColumn2, 5),    grid.value("Vt", kColumn2, 5),    grid.unit(14, "Вт", kColumn2, 5),
+    grid.caption(17, "Внутреннее сопротивление лампы", kColumn1, 5),  grid.value("Ri", kColumn1, 5),    grid.unit(17, "кОм", kColumn1, 5),
+    grid.caption(18, "Коэффициент демпфирования", kColumn1, 6),       grid.value("Kd", kColumn1, 6),
 };
 
 constexpr BuddyPair kBuddies[] = {

@@ -3,6 +3,8 @@
 // its calculation.
 #include "anodix/windows/fazoinvertorks.h"
 
+#include "anodix/forms/resultgrid.h"
+
 #include "common/numbertext.h"
 
 #include <QLineEdit>
@@ -14,23 +16,9 @@ namespace {
 using K = ControlKind;
 constexpr FontSpec L = kBoldSans975;
 
-// The results stand in three columns under the line, as in the push-pull
-// window: a caption (two lines at most), the value and its unit.
+// The results stand in three columns under the line, as in the push-pull window.
 constexpr int kColumn1 = 240, kColumn2 = 4200, kColumn3 = 8160;
-constexpr int kRow1 = 4560, kRowStep = 540;
-
-constexpr ControlRow caption(int index, const char *text, int column, int row)
-{
-    return {K::Label, "Label9", index, text, column, kRow1 + row * kRowStep, 2340, 495, L};
-}
-constexpr ControlRow value(const char *name, int column, int row)
-{
-    return {K::Label, name, -1, "0", column + 2400, kRow1 + row * kRowStep, 780, 255, L};
-}
-constexpr ControlRow unit(int index, const char *text, int column, int row)
-{
-    return {K::Label, "Label10", index, text, column + 3180, kRow1 + row * kRowStep, 420, 255, L};
-}
+constexpr ResultGrid grid{4560};
 
 constexpr ControlRow kForm[] = {
     {K::TextBox, "Ea",       -1, "",                                      120,  360, 1335,  285},
@@ -53,24 +41,24 @@ constexpr ControlRow kForm[] = {
     {K::Picture, "Image2",   -1, ":/anodix/fazoinvertorks_minus.svg",    6960,  240, 5400, 3402},
     {K::Button,  "Command1", -1, "Рассчитать",                           7850, 3960, 3615,  375, kBoldArial1125},
     {K::Line,    "Line1",    -1, nullptr,                                 240, 4440, 12240, 4440},
-    caption(0, "R1 = ", kColumn1, 0),                    value("R1", kColumn1, 0),    unit(0, "кОм", kColumn1, 0),
-    caption(1, "Резистор смещения Rсм", kColumn1, 1),    value("Rb", kColumn1, 1),    unit(1, "кОм", kColumn1, 1),
-    caption(2, "Ток покоя каждого триода", kColumn1, 2), value("Ia", kColumn1, 2),    unit(2, "мА", kColumn1, 2),
-    caption(3, "Напряжение анод–катод", kColumn1, 3),    value("Ua", kColumn1, 3),    unit(3, "В", kColumn1, 3),
-    caption(4, "Смещение на сетках", kColumn1, 4),       value("Ugk", kColumn1, 4),   unit(4, "В", kColumn1, 4),
-    caption(5, "Напряжение на катодах", kColumn1, 5),    value("Uk", kColumn1, 5),    unit(5, "В", kColumn1, 5),
-    caption(6, "Коэффициент усиления к аноду VL1", kColumn2, 0), value("Ku1", kColumn2, 0),
-    caption(7, "Коэффициент усиления к аноду VL2", kColumn2, 1), value("Ku2", kColumn2, 1),
-    caption(8, "Разбаланс плеч", kColumn2, 2),           value("Dk", kColumn2, 2),    unit(8, "%", kColumn2, 2),
-    caption(9, "Ra2 для баланса плеч", kColumn2, 3),     value("Ra2", kColumn2, 3),   unit(9, "кОм", kColumn2, 3),
-    caption(10, "C1 (вход)", kColumn2, 4),               value("C1", kColumn2, 4),    unit(10, "мкФ", kColumn2, 4),
-    caption(11, "C2 (сетка VL2)", kColumn2, 5),          value("C2", kColumn2, 5),    unit(11, "мкФ", kColumn2, 5),
-    caption(12, "Макс. вход, эфф.", kColumn3, 0),        value("Uvh", kColumn3, 0),   unit(12, "В", kColumn3, 0),
-    caption(13, "Макс. выход VL1, эфф.", kColumn3, 1),   value("Uvyh1", kColumn3, 1), unit(13, "В", kColumn3, 1),
-    caption(14, "Макс. выход VL2, эфф.", kColumn3, 2),   value("Uvyh2", kColumn3, 2), unit(14, "В", kColumn3, 2),
-    caption(15, "Размах ограничен", kColumn3, 3),        value("Ogr", kColumn3, 3),
-    caption(16, "C3 (выходы)", kColumn3, 4),             value("C3", kColumn3, 4),    unit(16, "мкФ", kColumn3, 4),
-    caption(17, "Потребляемая мощность", kColumn3, 5),   value("Vt", kColumn3, 5),    unit(17, "Вт", kColumn3, 5),
+    grid.caption(0, "R1 = ", kColumn1, 0),                    grid.value("R1", kColumn1, 0),    grid.unit(0, "кОм", kColumn1, 0),
+    grid.caption(1, "Резистор смещения Rсм", kColumn1, 1),    grid.value("Rb", kColumn1, 1),    grid.unit(1, "кОм", kColumn1, 1),
+    grid.caption(2, "Ток покоя каждого триода", kColumn1, 2), grid.value("Ia", kColumn1, 2),    grid.unit(2, "мА", kColumn1, 2),
+    grid.caption(3, "Напряжение анод–катод", kColumn1, 3),    grid.value("Ua", kColumn1, 3),    grid.unit(3, "В", kColumn1, 3),
+    grid.caption(4, "Смещение на сетках", kColumn1, 4),       grid.value("Ugk", kColumn1, 4),   grid.unit(4, "В", kColumn1, 4),
+    grid.caption(5, "Напряжение на катодах", kColumn1, 5),    grid.value("Uk", kColumn1, 5),    grid.unit(5, "В", kColumn1, 5),
+    grid.caption(6, "Коэффициент усиления к аноду VL1", kColumn2, 0), grid.value("Ku1", kColumn2, 0),
+    grid.caption(7, "Коэффициент усиления к аноду VL2", kColumn2, 1), grid.value("Ku2", kColumn2, 1),
+    grid.caption(8, "Разбаланс плеч", kColumn2, 2),           grid.value("Dk", kColumn2, 2),    grid.unit(8, "%", kColumn2, 2),
+    grid.caption(9, "Ra2 для баланса плеч", kColumn2, 3),     grid.value("Ra2", kColumn2, 3),   grid.unit(9, "кОм", kColumn2, 3),
+    grid.caption(10, "C1 (вход)", kColumn2, 4),               grid.value("C1", kColumn2, 4),    grid.unit(10, "мкФ", kColumn2, 4),
+    grid.caption(11, "C2 (сетка VL2)", kColumn2, 5),          grid.value("C2", kColumn2, 5),    grid.unit(11, "мкФ", kColumn2, 5),
+    grid.caption(12, "Макс. вход, эфф.", kColumn3, 0),        grid.value("Uvh", kColumn3, 0),   grid.unit(12, "В", kColumn3, 0),
+    grid.caption(13, "Макс. выход VL1, эфф.", kColumn3, 1),   grid.value("Uvyh1", kColumn3, 1), grid.unit(13, "В", kColumn3, 1),
+    grid.caption(14, "Макс. выход VL2, эфф.", kColumn3, 2),   grid.value("Uvyh2", kColumn3, 2), grid.unit(14, "В", kColumn3, 2),
+    grid.caption(15, "Размах ограничен", kColumn3, 3),        grid.value("Ogr", kColumn3, 3),
+    grid.caption(16, "C3 (выходы)", kColumn3, 4),             grid.value("C3", kColumn3, 4),    grid.unit(16, "мкФ", kColumn3, 4),
+    grid.caption(17, "Потребляемая мощность", kColumn3, 5),   grid.value("Vt", kColumn3, 5),    grid.unit(17, "Вт", kColumn3, 5),
 };
 
 constexpr BuddyPair kBuddies[] = {

@@ -2,6 +2,8 @@
 // The split-load phase splitter window: its form; its calculation is its entry in the stage table.
 #include "anodix/windows/fazoinvertorrn.h"
 
+#include "anodix/forms/resultgrid.h"
+
 namespace anodix {
 
 namespace {
@@ -10,23 +12,9 @@ using K = ControlKind;
 constexpr FontSpec L = kBoldSans975;
 
 // The results stand in three columns under the line: the parts, the point,
-// each output's figures; each row is a caption (two lines at most), the
-// value and its unit level with its first line.
+// each output's figures.
 constexpr int kColumn1 = 240, kColumn2 = 3960, kColumn3 = 7680;
-constexpr int kRow1 = 3960, kRowStep = 540;
-
-constexpr ControlRow caption(int index, const char *text, int column, int row)
-{
-    return {K::Label, "Label9", index, text, column, kRow1 + row * kRowStep, 2340, 495, L};
-}
-constexpr ControlRow value(const char *name, int column, int row)
-{
-    return {K::Label, name, -1, "0", column + 2400, kRow1 + row * kRowStep, 780, 255, L};
-}
-constexpr ControlRow unit(int index, const char *text, int column, int row)
-{
-    return {K::Label, "Label10", index, text, column + 3180, kRow1 + row * kRowStep, 420, 255, L};
-}
+constexpr ResultGrid grid{3960};
 
 constexpr ControlRow kForm[] = {
     {K::TextBox, "Ea",       -1, "",                                          120,  360, 1335,  285},
@@ -44,26 +32,26 @@ constexpr ControlRow kForm[] = {
     {K::Picture, "Image1",   -1, ":/anodix/fazoinvertorrn.svg",              6180,  240, 5190, 2700},
     {K::Button,  "Command1", -1, "Рассчитать",                               6660, 3060, 3615,  375, kBoldArial1125},
     {K::Line,    "Line1",    -1, nullptr,                                     240, 3600, 11280, 3600},
-    caption(0, "R1 = ", kColumn1, 0),                          value("R1", kColumn1, 0),    unit(0, "кОм", kColumn1, 0),
-    caption(1, "R2 = ", kColumn1, 1),                          value("R2", kColumn1, 1),    unit(1, "кОм", kColumn1, 1),
-    caption(2, "R3 = ", kColumn1, 2),                          value("R3", kColumn1, 2),    unit(2, "кОм", kColumn1, 2),
-    caption(3, "R4 = ", kColumn1, 3),                          value("R4", kColumn1, 3),    unit(3, "кОм", kColumn1, 3),
-    caption(4, "C1 = ", kColumn1, 4),                          value("C1", kColumn1, 4),    unit(4, "мкФ", kColumn1, 4),
-    caption(5, "C2 = ", kColumn1, 5),                          value("C2", kColumn1, 5),    unit(5, "мкФ", kColumn1, 5),
-    caption(6, "C3 = ", kColumn1, 6),                          value("C3", kColumn1, 6),    unit(6, "мкФ", kColumn1, 6),
-    caption(7, "Напряжение анод–катод", kColumn2, 0),          value("Uq", kColumn2, 0),    unit(7, "В", kColumn2, 0),
-    caption(8, "Ток покоя", kColumn2, 1),                      value("Iq", kColumn2, 1),    unit(8, "мА", kColumn2, 1),
-    caption(9, "Смещение на сетке", kColumn2, 2),              value("Ugq", kColumn2, 2),   unit(9, "В", kColumn2, 2),
-    caption(10, "Коэффициент передачи на анод", kColumn2, 3),  value("Kua", kColumn2, 3),
-    caption(11, "Коэффициент передачи на катод", kColumn2, 4), value("Kuk", kColumn2, 4),
-    caption(12, "Разбаланс выходов", kColumn2, 5),             value("Nebalans", kColumn2, 5), unit(12, "%", kColumn2, 5),
-    caption(13, "Потребляемая мощность", kColumn2, 6),         value("Vt", kColumn2, 6),    unit(13, "Вт", kColumn2, 6),
-    caption(14, "Выходное сопротивление анода", kColumn3, 0),  value("Rvyha", kColumn3, 0), unit(14, "Ом", kColumn3, 0),
-    caption(15, "Выходное сопротивление катода", kColumn3, 1), value("Rvyhk", kColumn3, 1), unit(15, "Ом", kColumn3, 1),
-    caption(16, "Наибольшее выходное напряжение анода", kColumn3, 2), value("Uvyha", kColumn3, 2), unit(16, "В", kColumn3, 2),
-    caption(17, "Наибольшее выходное напряжение катода", kColumn3, 3), value("Uvyhk", kColumn3, 3), unit(17, "В", kColumn3, 3),
-    {K::Label, "Label9", 18, "Ограничение", kColumn3, kRow1 + 4 * kRowStep, 1440, 255, L},
-    {K::Label, "Ogr", -1, "0", kColumn3 + 1500, kRow1 + 4 * kRowStep, 2100, 255, L},
+    grid.caption(0, "R1 = ", kColumn1, 0),                          grid.value("R1", kColumn1, 0),    grid.unit(0, "кОм", kColumn1, 0),
+    grid.caption(1, "R2 = ", kColumn1, 1),                          grid.value("R2", kColumn1, 1),    grid.unit(1, "кОм", kColumn1, 1),
+    grid.caption(2, "R3 = ", kColumn1, 2),                          grid.value("R3", kColumn1, 2),    grid.unit(2, "кОм", kColumn1, 2),
+    grid.caption(3, "R4 = ", kColumn1, 3),                          grid.value("R4", kColumn1, 3),    grid.unit(3, "кОм", kColumn1, 3),
+    grid.caption(4, "C1 = ", kColumn1, 4),                          grid.value("C1", kColumn1, 4),    grid.unit(4, "мкФ", kColumn1, 4),
+    grid.caption(5, "C2 = ", kColumn1, 5),                          grid.value("C2", kColumn1, 5),    grid.unit(5, "мкФ", kColumn1, 5),
+    grid.caption(6, "C3 = ", kColumn1, 6),                          grid.value("C3", kColumn1, 6),    grid.unit(6, "мкФ", kColumn1, 6),
+    grid.caption(7, "Напряжение анод–катод", kColumn2, 0),          grid.value("Uq", kColumn2, 0),    grid.unit(7, "В", kColumn2, 0),
+    grid.caption(8, "Ток покоя", kColumn2, 1),                      grid.value("Iq", kColumn2, 1),    grid.unit(8, "мА", kColumn2, 1),
+    grid.caption(9, "Смещение на сетке", kColumn2, 2),              grid.value("Ugq", kColumn2, 2),   grid.unit(9, "В", kColumn2, 2),
+    grid.caption(10, "Коэффициент передачи на анод", kColumn2, 3),  grid.value("Kua", kColumn2, 3),
+    grid.caption(11, "Коэффициент передачи на катод", kColumn2, 4), grid.value("Kuk", kColumn2, 4),
+    grid.caption(12, "Разбаланс выходов", kColumn2, 5),             grid.value("Nebalans", kColumn2, 5), grid.unit(12, "%", kColumn2, 5),
+    grid.caption(13, "Потребляемая мощность", kColumn2, 6),         grid.value("Vt", kColumn2, 6),    grid.unit(13, "Вт", kColumn2, 6),
+    grid.caption(14, "Выходное сопротивление анода", kColumn3, 0),  grid.value("Rvyha", kColumn3, 0), grid.unit(14, "Ом", kColumn3, 0),
+    grid.caption(15, "Выходное сопротивление катода", kColumn3, 1), grid.value("Rvyhk", kColumn3, 1), grid.unit(15, "Ом", kColumn3, 1),
+    grid.caption(16, "Наибольшее выходное напряжение анода", kColumn3, 2), grid.value("Uvyha", kColumn3, 2), grid.unit(16, "В", kColumn3, 2),
+    grid.caption(17, "Наибольшее выходное напряжение катода", kColumn3, 3), grid.value("Uvyhk", kColumn3, 3), grid.unit(17, "В", kColumn3, 3),
+    grid.shortCaption(18, "Ограничение", kColumn3, 4),
+    grid.wideValue("Ogr", kColumn3, 4),
 };
 
 constexpr BuddyPair kBuddies[] = {

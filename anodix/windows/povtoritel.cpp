@@ -2,6 +2,8 @@
 // The cathode follower window: its form; its calculation is its entry in the stage table.
 #include "anodix/windows/povtoritel.h"
 
+#include "anodix/forms/resultgrid.h"
+
 namespace anodix {
 
 namespace {
@@ -9,23 +11,9 @@ namespace {
 using K = ControlKind;
 constexpr FontSpec L = kBoldSans975;
 
-// The results stand in three columns of five under the line; each row is a
-// caption (two lines at most), the value and its unit level with its first line.
+// The results stand in three columns of five under the line.
 constexpr int kColumn1 = 240, kColumn2 = 3960, kColumn3 = 7680;
-constexpr int kRow1 = 3960, kRowStep = 540;
-
-constexpr ControlRow caption(int index, const char *text, int column, int row)
-{
-    return {K::Label, "Label9", index, text, column, kRow1 + row * kRowStep, 2340, 495, L};
-}
-constexpr ControlRow value(const char *name, int column, int row)
-{
-    return {K::Label, name, -1, "0", column + 2400, kRow1 + row * kRowStep, 780, 255, L};
-}
-constexpr ControlRow unit(int index, const char *text, int column, int row)
-{
-    return {K::Label, "Label10", index, text, column + 3180, kRow1 + row * kRowStep, 420, 255, L};
-}
+constexpr ResultGrid grid{3960};
 
 constexpr ControlRow kForm[] = {
     {K::TextBox, "Ea",       -1, "",                                  120,  360, 1335,  285},
@@ -43,22 +31,22 @@ constexpr ControlRow kForm[] = {
     {K::Picture, "Image1",   -1, ":/anodix/povtoritel.svg",          5760,  240, 5190, 2700},
     {K::Button,  "Command1", -1, "Рассчитать",                       6540, 3060, 3615,  375, kBoldArial1125},
     {K::Line,    "Line1",    -1, nullptr,                             240, 3600, 11280, 3600},
-    caption(0, "R1 = ", kColumn1, 0),                         value("R1", kColumn1, 0),   unit(0, "кОм", kColumn1, 0),
-    caption(1, "R2 = ", kColumn1, 1),                         value("R2", kColumn1, 1),   unit(1, "кОм", kColumn1, 1),
-    caption(2, "R3 = ", kColumn1, 2),                         value("R3", kColumn1, 2),   unit(2, "кОм", kColumn1, 2),
-    caption(3, "C1 = ", kColumn1, 3),                         value("C1", kColumn1, 3),   unit(3, "мкФ", kColumn1, 3),
-    caption(4, "C2 = ", kColumn1, 4),                         value("C2", kColumn1, 4),   unit(4, "мкФ", kColumn1, 4),
-    caption(5, "Напряжение анод–катод", kColumn2, 0),         value("Uq", kColumn2, 0),   unit(5, "В", kColumn2, 0),
-    caption(6, "Ток покоя", kColumn2, 1),                     value("Iq", kColumn2, 1),   unit(6, "мА", kColumn2, 1),
-    caption(7, "Смещение на сетке", kColumn2, 2),             value("Ugq", kColumn2, 2),  unit(7, "В", kColumn2, 2),
-    caption(8, "Напряжение на катоде", kColumn2, 3),          value("Uk", kColumn2, 3),   unit(8, "В", kColumn2, 3),
-    caption(9, "Потребляемая мощность", kColumn2, 4),         value("Vt", kColumn2, 4),   unit(9, "Вт", kColumn2, 4),
-    caption(10, "Коэффициент передачи", kColumn3, 0),         value("Ku", kColumn3, 0),
-    caption(11, "Выходное сопротивление", kColumn3, 1),       value("Rvyh", kColumn3, 1), unit(11, "Ом", kColumn3, 1),
-    caption(12, "Входная ёмкость", kColumn3, 2),              value("Cvh", kColumn3, 2),  unit(12, "пФ", kColumn3, 2),
-    caption(13, "Максимальное входное напряжение", kColumn3, 3), value("Uvh", kColumn3, 3), unit(13, "В", kColumn3, 3),
-    {K::Label, "Label9", 14, "Ограничение", kColumn3, kRow1 + 4 * kRowStep, 1440, 255, L},
-    {K::Label, "Ogr", -1, "0", kColumn3 + 1500, kRow1 + 4 * kRowStep, 2100, 255, L},
+    grid.caption(0, "R1 = ", kColumn1, 0),                         grid.value("R1", kColumn1, 0),   grid.unit(0, "кОм", kColumn1, 0),
+    grid.caption(1, "R2 = ", kColumn1, 1),                         grid.value("R2", kColumn1, 1),   grid.unit(1, "кОм", kColumn1, 1),
+    grid.caption(2, "R3 = ", kColumn1, 2),                         grid.value("R3", kColumn1, 2),   grid.unit(2, "кОм", kColumn1, 2),
+    grid.caption(3, "C1 = ", kColumn1, 3),                         grid.value("C1", kColumn1, 3),   grid.unit(3, "мкФ", kColumn1, 3),
+    grid.caption(4, "C2 = ", kColumn1, 4),                         grid.value("C2", kColumn1, 4),   grid.unit(4, "мкФ", kColumn1, 4),
+    grid.caption(5, "Напряжение анод–катод", kColumn2, 0),         grid.value("Uq", kColumn2, 0),   grid.unit(5, "В", kColumn2, 0),
+    grid.caption(6, "Ток покоя", kColumn2, 1),                     grid.value("Iq", kColumn2, 1),   grid.unit(6, "мА", kColumn2, 1),
+    grid.caption(7, "Смещение на сетке", kColumn2, 2),             grid.value("Ugq", kColumn2, 2),  grid.unit(7, "В", kColumn2, 2),
+    grid.caption(8, "Напряжение на катоде", kColumn2, 3),          grid.value("Uk", kColumn2, 3),   grid.unit(8, "В", kColumn2, 3),
+    grid.caption(9, "Потребляемая мощность", kColumn2, 4),         grid.value("Vt", kColumn2, 4),   grid.unit(9, "Вт", kColumn2, 4),
+    grid.caption(10, "Коэффициент передачи", kColumn3, 0),         grid.value("Ku", kColumn3, 0),
+    grid.caption(11, "Выходное сопротивление", kColumn3, 1),       grid.value("Rvyh", kColumn3, 1), grid.unit(11, "Ом", kColumn3, 1),
+    grid.caption(12, "Входная ёмкость", kColumn3, 2),              grid.value("Cvh", kColumn3, 2),  grid.unit(12, "пФ", kColumn3, 2),
+    grid.caption(13, "Максимальное входное напряжение", kColumn3, 3), grid.value("Uvh", kColumn3, 3), grid.unit(13, "В", kColumn3, 3),
+    grid.shortCaption(14, "Ограничение", kColumn3, 4),
+    grid.wideValue("Ogr", kColumn3, 4),
 };
 
 constexpr BuddyPair kBuddies[] = {

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The form builder's controls by name: a name the form lacks or a control of
-// another kind is reported with the form's and the control's name.
+// another kind is reported with the form's and the control's name; the rows
+// of a results grid.
 #include "anodix/forms/formlayout.h"
+#include "anodix/forms/resultgrid.h"
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QRect>
 #include <QTest>
 
 using namespace anodix;
@@ -16,6 +19,11 @@ constexpr ControlRow kForm[] = {
     {ControlKind::Label, "R1", -1, "0", 720, 4080, 1215, 255},
     {ControlKind::Label, "Label2", 4, "Радиолампа:", 3840, 240, 1695, 375},
 };
+
+QRect boxOf(const ControlRow &row)
+{
+    return QRect(row.left, row.top, row.width, row.height);
+}
 
 } // namespace
 
@@ -73,6 +81,48 @@ private slots:
         QCOMPARE(controls.add(first), QString());
         QCOMPARE(controls.add(second), QStringLiteral("form Calc has two controls named R1"));
         QCOMPARE(controls.get<QLabel>("R1"), first);
+    }
+
+    void aResultRowReadsAcrossAndLeavesTheNextRowFree_data()
+    {
+        QTest::addColumn<int>("top");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("row");
+        QTest::newRow("first row of the first column") << 3960 << 240 << 0;
+        QTest::newRow("a row far down a middle column") << 4560 << 4200 << 5;
+        QTest::newRow("the last column") << 5340 << 7680 << 6;
+    }
+    void aResultRowReadsAcrossAndLeavesTheNextRowFree()
+    {
+        QFETCH(int, top);
+        QFETCH(int, column);
+        QFETCH(int, row);
+        const ResultGrid grid{top};
+        const ControlRow caption = grid.caption(7, "Напряжение анод–катод", column, row);
+        const ControlRow value = grid.value("Uq", column, row);
+        const ControlRow unit = grid.unit(7, "В", column, row);
+        const ControlRow below = grid.caption(8, "Ток покоя", column, row + 1);
+        const ControlRow word = grid.shortCaption(9, "Ограничение", column, row);
+        const ControlRow wide = grid.wideValue("Ogr", column, row);
+
+        // The caption's first line, its value and its unit stand on one line, left to right.
+        QCOMPARE(value.top, caption.top);
+        QCOMPARE(unit.top, caption.top);
+        QCOMPARE(caption.left, column);
+        QVERIFY(boxOf(caption).right() < value.left);
+        QVERIFY(boxOf(value).right() < unit.left);
+        // A caption of two lines ends above the next row's.
+        QVERIFY(boxOf(caption).bottom() < below.top);
+        QVERIFY(below.top > caption.top);
+        // The unit belongs to its caption: one index in the two arrays.
+        QCOMPARE(QString::fromLatin1(caption.name), QStringLiteral("Label9"));
+        QCOMPARE(QString::fromLatin1(unit.name), QStringLiteral("Label10"));
+        QCOMPARE(unit.index, caption.index);
+        QCOMPARE(value.index, -1);
+        // A word result takes the row's width, no more.
+        QCOMPARE(wide.top, word.top);
+        QVERIFY(boxOf(word).right() < wide.left);
+        QCOMPARE(boxOf(wide).right(), boxOf(unit).right());
     }
 
     void aControlClosedWithItsFormIsNoLongerFound()

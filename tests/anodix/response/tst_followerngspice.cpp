@@ -10,72 +10,17 @@
 #include "anodix/stages/cycle.h"
 #include "anodix/tubedb/modelstore.h"
 #include "anodix/tubedb/tuberecord.h"
+#include "ngspicerun.h"
 
-#include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 #include <cmath>
 
 using namespace anodix;
 using namespace anodix::response;
+using namespace anodix::testing;
 
 namespace {
-
-struct DataFile
-{
-    QStringList columns;
-    QList<QList<double>> rows;
-    int column(const QString &name) const { return int(columns.indexOf(name)); }
-    double at(int row, const char *name) const
-    {
-        const int i = column(QString::fromLatin1(name));
-        return i >= 0 && row < rows.size() ? rows[row].value(i, qQNaN()) : qQNaN();
-    }
-};
-
-DataFile readData(const QString &path)
-{
-    DataFile data;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return data;
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
-    for (const QString &line : lines) {
-        const QStringList fields = line.simplified().split(u' ', Qt::SkipEmptyParts);
-        if (data.columns.isEmpty()) {
-            data.columns = fields;
-            continue;
-        }
-        QList<double> row;
-        for (const QString &field : fields)
-            row << field.toDouble();
-        data.rows << row;
-    }
-    return data;
-}
-
-double deviation(double measured, double expected)
-{
-    return std::abs(measured - expected) / std::abs(expected);
-}
-
-// Where the sampled response in column first falls 3 dB below its peak, on
-// either side; linear in dB over log f between samples. Zero when it does not.
-double sampledCorner(const DataFile &ac, int column, double peak, int from, int step)
-{
-    const double level = peak / std::sqrt(2.0);
-    for (int i = from; i + step >= 0 && i + step < ac.rows.size(); i += step) {
-        const double g0 = ac.rows[i][column], g1 = ac.rows[i + step][column];
-        if (g1 < level) {
-            const double t = (20 * std::log10(g0 / level)) / (20 * std::log10(g0 / g1));
-            return std::exp(std::log(ac.rows[i][0]) + t * (std::log(ac.rows[i + step][0]) - std::log(ac.rows[i][0])));
-        }
-    }
-    return 0;
-}
 
 // The stage as its window solves it, on a bundled record.
 struct Stage
@@ -107,22 +52,6 @@ Stage stageOf(const QString &tube, bool fitted, double ea, double r, double rk, 
     return s;
 }
 
-// ngspice -n -b on netlist in dir; its stderr, empty when it ran clean.
-QString runNgspice(const QTemporaryDir &dir, const QString &netlist)
-{
-    if (!SaveSpiceText(dir.filePath(QStringLiteral("stage.cir")), netlist).isEmpty())
-        return QStringLiteral("not written");
-    QProcess ngspice;
-    ngspice.setWorkingDirectory(dir.path());
-    ngspice.start(QStringLiteral("ngspice"), {QStringLiteral("-n"), QStringLiteral("-b"), QStringLiteral("stage.cir")});
-    if (!ngspice.waitForFinished(30000))
-        return QStringLiteral("did not end");
-    const QString errors = QString::fromUtf8(ngspice.readAllStandardError());
-    if (ngspice.exitStatus() != QProcess::NormalExit || ngspice.exitCode() != 0 || errors.contains(QStringLiteral("rror")))
-        return errors.isEmpty() ? QStringLiteral("exit code") : errors;
-    return {};
-}
-
 // What a transient shows over its kept periods.
 struct Driven
 {
@@ -133,17 +62,17 @@ struct Driven
 Driven drive(const Stage &s, const QString &tube, double amplitude, QString &problem)
 {
     Driven d;
-    QTemporaryDir dir;
-    problem = runNgspice(dir, FollowerNetlist(s.network, s.figures, tube, amplitude));
-    if (!problem.isEmpty())
+    const NgspiceRun run = runNgspice(FollowerNetlist(s.network, s.figures, tube, amplitude));
+    problem = run.problem;
+    if (!run.ok())
         return d;
-    const DataFile tran = readData(dir.filePath(kTransientFile));
+    const DataFile tran = run.data(kTransientFile);
     for (int i = 0; i < tran.rows.size(); ++i) {
         d.ugkMax = std::max(d.ugkMax, tran.at(i, "v(grid)") - tran.at(i, "v(cathode)"));
         d.iaMin = std::min(d.iaMin, tran.at(i, "i(vmeter)") * 1e3);
     }
     QString error;
-    const std::optional<Simulation> simulation = ReadSimulation(dir.path(), 1, error);
+    const std::optional<Simulation> simulation = ReadSimulation(run.dir->path(), 1, error);
     if (!simulation)
         problem = error;
     else
@@ -177,8 +106,7 @@ class TestFollowerNgspice : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("ngspice")).isEmpty(),
-                 "ngspice not found: install Debian's ngspice package (scripts/test.sh does)");
+        QVERIFY2(ngspiceMissing().isEmpty(), qPrintable(ngspiceMissing()));
     }
 
     // The operating point within 0.5 %, each output's gain and −3 dB points
@@ -195,13 +123,12 @@ private slots:
         QFETCH(double, rl);
         const Stage s = stageOf(tube, fitted, ea, r, rk, r1, rl, 1);
         QVERIFY(s.point.iq > 0);
-        QTemporaryDir dir;
         const QString netlist = FollowerNetlist(s.network, s.figures, tube, s.point.maxDrive);
         QVERIFY(!netlist.isEmpty());
-        const QString problem = runNgspice(dir, netlist);
-        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        const NgspiceRun run = runNgspice(netlist);
+        QVERIFY2(run.ok(), qPrintable(run.problem));
 
-        const DataFile op = readData(dir.filePath(kOperatingPointFile));
+        const DataFile op = run.data(kOperatingPointFile);
         QCOMPARE(op.rows.size(), 1);
         const bool splitter = r > 0;
         const double uq = op.at(0, splitter ? "v(anode)" : "v(plate)") - op.at(0, "v(cathode)");
@@ -213,7 +140,7 @@ private slots:
         QVERIFY2(deviation(iq, s.point.iq) < 0.005, "Iq");
         QVERIFY2(deviation(ugq, s.point.ugq) < 0.005, "Ugq");
 
-        const DataFile ac = readData(dir.filePath(kResponseFile));
+        const DataFile ac = run.data(kResponseFile);
         QVERIFY(ac.rows.size() > 100);
         const double divider = s.point.rin / (s.point.rin + 1); // the 1 kΩ source
         for (const FollowerOutput output : {FollowerOutput::Cathode, FollowerOutput::Anode}) {
@@ -334,11 +261,10 @@ private slots:
         QVERIFY2(response.ok(), qPrintable(response.problem));
         const QString netlist = entry.netlist(response, tube);
         QVERIFY(!netlist.isEmpty());
-        QTemporaryDir dir;
-        const QString problem = runNgspice(dir, netlist);
-        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        const NgspiceRun run = runNgspice(netlist);
+        QVERIFY2(run.ok(), qPrintable(run.problem));
 
-        const DataFile op = readData(dir.filePath(kOperatingPointFile));
+        const DataFile op = run.data(kOperatingPointFile);
         QCOMPARE(op.rows.size(), 1);
         const bool splitter = circuit == int(stage::Circuit::SplitLoad);
         const double uq = op.at(0, splitter ? "v(anode)" : "v(plate)") - op.at(0, "v(cathode)");
@@ -351,7 +277,7 @@ private slots:
                 QVERIFY(deviation(locale.toDouble(u.text), iq) < 0.005);
         }
         QString error;
-        const std::optional<Simulation> simulation = ReadSimulation(dir.path(), response.figures.gain, error);
+        const std::optional<Simulation> simulation = ReadSimulation(run.dir->path(), response.figures.gain, error);
         QVERIFY2(simulation, qPrintable(error));
         double peak = -1e9;
         for (const ResponsePoint &p : simulation->points)

@@ -8,122 +8,18 @@
 #include "anodix/response/stagetable.h"
 #include "anodix/tubedb/modelstore.h"
 #include "anodix/tubedb/tuberecord.h"
+#include "ngspicerun.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
 
 using namespace anodix;
 using namespace anodix::response;
+using namespace anodix::testing;
 
 namespace {
-
-struct DataFile
-{
-    QStringList columns;
-    QList<QList<double>> rows;
-    int column(const QString &name) const { return int(columns.indexOf(name)); }
-    double at(int row, const char *name) const { return rows.value(row).value(column(QString::fromLatin1(name)), qQNaN()); }
-};
-
-DataFile readData(const QString &path)
-{
-    DataFile data;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return data;
-    for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)) {
-        const QStringList fields = line.simplified().split(u' ', Qt::SkipEmptyParts);
-        if (data.columns.isEmpty()) {
-            data.columns = fields;
-            continue;
-        }
-        QList<double> row;
-        for (const QString &field : fields)
-            row << field.toDouble();
-        data.rows << row;
-    }
-    return data;
-}
-
-double deviation(double measured, double expected)
-{
-    return std::abs(measured - expected) / std::abs(expected);
-}
-
-// ngspice's run of one netlist in its own folder; the folder, or why not.
-struct Run
-{
-    std::unique_ptr<QTemporaryDir> dir = std::make_unique<QTemporaryDir>();
-    QString problem;
-    QString file(const char *name) const { return dir->filePath(QString::fromLatin1(name)); }
-};
-
-Run runNgspice(const QString &netlist)
-{
-    Run run;
-    if (netlist.isEmpty()) {
-        run.problem = QStringLiteral("no netlist");
-        return run;
-    }
-    if (!run.dir->isValid() || !SaveSpiceText(run.file("stage.cir"), netlist).isEmpty()) {
-        run.problem = QStringLiteral("cannot write the netlist");
-        return run;
-    }
-    QProcess ngspice;
-    ngspice.setWorkingDirectory(run.dir->path());
-    ngspice.start(QStringLiteral("ngspice"), {QStringLiteral("-n"), QStringLiteral("-b"), QStringLiteral("stage.cir")});
-    if (!ngspice.waitForFinished(60000)) {
-        run.problem = QStringLiteral("ngspice did not finish");
-        return run;
-    }
-    const QString errors = QString::fromUtf8(ngspice.readAllStandardError());
-    if (ngspice.exitStatus() != QProcess::NormalExit || ngspice.exitCode() != 0 || errors.contains(QStringLiteral("rror")))
-        run.problem = errors;
-    return run;
-}
-
-// Each output's THD and fundamental as ngspice's Fourier analysis prints
-// them, in file order.
-struct Fourier
-{
-    QList<double> thd, fundamental;
-};
-
-Fourier fourierOf(const QString &path)
-{
-    QFile file(path);
-    Fourier f;
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return f;
-    for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n')) {
-        const QStringList fields = line.simplified().split(u' ');
-        if (const qsizetype at = fields.indexOf(QStringLiteral("THD:")); at >= 0)
-            f.thd << fields.value(at + 1).toDouble();
-        // Harmonic, frequency, magnitude, phase, …
-        if (fields.size() >= 6 && fields[0] == QStringLiteral("1"))
-            f.fundamental << fields[2].toDouble();
-    }
-    return f;
-}
-
-// Where the sampled response first falls 3 dB below level on either side of
-// the row from, linear in dB over log f between samples; zero when it does not.
-double sampledCorner(const DataFile &ac, int column, double level, int from, int step)
-{
-    const double at = level / std::sqrt(2.0);
-    for (int i = from; i + step >= 0 && i + step < ac.rows.size(); i += step) {
-        const double g0 = ac.rows[i][column], g1 = ac.rows[i + step][column];
-        if (g1 < at) {
-            const double t = std::log10(g0 / at) / std::log10(g0 / g1);
-            return std::exp(std::log(ac.rows[i][0]) + t * (std::log(ac.rows[i + step][0]) - std::log(ac.rows[i][0])));
-        }
-    }
-    return 0;
-}
 
 struct Pair
 {
@@ -207,7 +103,7 @@ private slots:
 
         // The rest point and the small-signal response.
         const PairNetlistInput in = netlistOf(tube, p, swing.drive);
-        const Run run = runNgspice(LongTailedPairNetlist(in));
+        const NgspiceRun run = runNgspice(LongTailedPairNetlist(in));
         QVERIFY2(run.problem.isEmpty(), qPrintable(run.problem));
         const DataFile op = readData(run.file(kOperatingPointFile));
         QCOMPARE(op.rows.size(), 1);
@@ -253,7 +149,7 @@ private slots:
         // The mid-band gain: the same pair without source resistance and
         // capacitances at 1 kHz, where the couplings take 0.2 % at most.
         const PairNetlistInput ideal = netlistOf(tube, p, swing.drive, false);
-        const Run idealRun = runNgspice(LongTailedPairNetlist(ideal));
+        const NgspiceRun idealRun = runNgspice(LongTailedPairNetlist(ideal));
         QVERIFY2(idealRun.problem.isEmpty(), qPrintable(idealRun.problem));
         const DataFile idealAc = readData(idealRun.file(kResponseFile));
         for (int i = 0; i < idealAc.rows.size(); ++i) {
@@ -291,7 +187,7 @@ private slots:
 
         // The limit is met between 0.95 and 1.05 of the drive found.
         const auto limitMet = [&](double share, double &thdFirst) {
-            const Run r = runNgspice(LongTailedPairNetlist(netlistOf(tube, p, swing.drive * share, false)));
+            const NgspiceRun r = runNgspice(LongTailedPairNetlist(netlistOf(tube, p, swing.drive * share, false)));
             if (!r.problem.isEmpty())
                 qFatal("ngspice: %s", qPrintable(r.problem));
             const DataFile t = readData(r.file(kTransientFile));
@@ -338,7 +234,7 @@ private slots:
         // ngspice's gains with equal resistors, then with the second one moved.
         const auto gains = [&](double second) {
             p.circuit.ra2 = second;
-            const Run r = runNgspice(LongTailedPairNetlist(netlistOf(tube, p, 0.01)));
+            const NgspiceRun r = runNgspice(LongTailedPairNetlist(netlistOf(tube, p, 0.01)));
             if (!r.problem.isEmpty())
                 qFatal("ngspice: %s", qPrintable(r.problem));
             const DataFile ac = readData(r.file(kResponseFile));

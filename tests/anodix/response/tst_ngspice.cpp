@@ -11,14 +11,13 @@
 #include "anodix/stages/triodeoutputstage.h"
 #include "anodix/tubedb/modelstore.h"
 #include "anodix/tubedb/tuberecord.h"
+#include "ngspicerun.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
@@ -26,41 +25,13 @@
 
 using namespace anodix;
 using namespace anodix::response;
+using namespace anodix::testing;
 
 Q_DECLARE_METATYPE(anodix::model::FittedParameters)
 
 namespace {
 
 const QLocale pointLocale(QLocale::English, QLocale::UnitedStates);
-
-// Rows of numbers under a header line of column names.
-struct DataFile
-{
-    QStringList columns;
-    QList<QList<double>> rows;
-    int column(const QString &name) const { return int(columns.indexOf(name)); }
-};
-
-DataFile readData(const QString &path)
-{
-    DataFile data;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return data;
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
-    for (const QString &line : lines) {
-        const QStringList fields = line.simplified().split(u' ', Qt::SkipEmptyParts);
-        if (data.columns.isEmpty()) {
-            data.columns = fields;
-            continue;
-        }
-        QList<double> row;
-        for (const QString &field : fields)
-            row << field.toDouble();
-        data.rows << row;
-    }
-    return data;
-}
 
 // The stage as its window would have left it after "Рассчитать".
 analysis::AnalysisInput stageInput(Circuit kind, const QString &tube, const QString &ea)
@@ -82,26 +53,6 @@ analysis::AnalysisInput stageInput(Circuit kind, const QString &tube, const QStr
         in.rk = QStringLiteral("130");
     }
     return in;
-}
-
-// Where the sampled response first falls 3 dB below its peak, on either side;
-// linear in dB over log f between the samples. Zero when it does not.
-double sampledCorner(const DataFile &ac, double peak, int from, int step)
-{
-    const double level = peak / std::sqrt(2.0);
-    for (int i = from; i + step >= 0 && i + step < ac.rows.size(); i += step) {
-        const double g0 = ac.rows[i][1], g1 = ac.rows[i + step][1];
-        if (g1 < level) {
-            const double t = (20 * std::log10(g0 / level)) / (20 * std::log10(g0 / g1));
-            return std::exp(std::log(ac.rows[i][0]) + t * (std::log(ac.rows[i + step][0]) - std::log(ac.rows[i][0])));
-        }
-    }
-    return 0;
-}
-
-double deviation(double measured, double expected)
-{
-    return std::abs(measured - expected) / std::abs(expected);
 }
 
 // An executable shell script at path.
@@ -228,8 +179,7 @@ class TestNgspice : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("ngspice")).isEmpty(),
-                 "ngspice not found: install Debian's ngspice package (scripts/test.sh does)");
+        QVERIFY2(ngspiceMissing().isEmpty(), qPrintable(ngspiceMissing()));
     }
 
     void netlistRunsAndAgreesWithTheAnalysisAndResponse_data()
@@ -268,19 +218,10 @@ private slots:
         const QString netlist = StageNetlist(response, tube);
         QVERIFY(!netlist.isEmpty());
 
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        QVERIFY(SaveSpiceText(dir.filePath(QStringLiteral("stage.cir")), netlist).isEmpty());
-        QProcess ngspice;
-        ngspice.setWorkingDirectory(dir.path());
-        ngspice.start(QStringLiteral("ngspice"), {QStringLiteral("-n"), QStringLiteral("-b"), QStringLiteral("stage.cir")});
-        QVERIFY(ngspice.waitForFinished(20000));
-        const QString errors = QString::fromUtf8(ngspice.readAllStandardError());
-        QVERIFY2(ngspice.exitStatus() == QProcess::NormalExit && ngspice.exitCode() == 0, qPrintable(errors));
-        // ngspice reports a line it cannot read on stderr and goes on without it.
-        QVERIFY2(!errors.contains(QStringLiteral("rror")), qPrintable(errors));
+        const NgspiceRun run = runNgspice(netlist, 20000);
+        QVERIFY2(run.ok(), qPrintable(run.problem));
 
-        const DataFile op = readData(dir.filePath(kOperatingPointFile));
+        const DataFile op = run.data(kOperatingPointFile);
         QCOMPARE(op.rows.size(), 1);
         const QList<double> &v = op.rows.first();
         const auto at = [&](const char *name) {
@@ -302,7 +243,7 @@ private slots:
         QVERIFY2(deviation(iq, p.iq) < 0.005, "Iq");
         QVERIFY2(deviation(ugq, p.ugq) < 0.005, "Ugq");
 
-        const DataFile ac = readData(dir.filePath(kResponseFile));
+        const DataFile ac = run.data(kResponseFile);
         QVERIFY(ac.rows.size() > 100);
         int peak = 0;
         for (int i = 0; i < ac.rows.size(); ++i) {
@@ -311,8 +252,8 @@ private slots:
         }
         const ResponseFigures &f = response.figures;
         const double gain = ac.rows[peak][1];
-        const double low = sampledCorner(ac, gain, peak, -1);
-        const double high = sampledCorner(ac, gain, peak, 1);
+        const double low = sampledCorner(ac, 1, gain, peak, -1);
+        const double high = sampledCorner(ac, 1, gain, peak, 1);
         qInfo("%s: gain %.4g/%.4g, low %.4g/%.4g Hz, high %.4g/%.4g Hz", qPrintable(tube), gain, f.gain, low,
               f.low.value_or(0), high, f.high.value_or(0));
         QVERIFY2(deviation(gain, f.gain) < 0.02, "mid-band gain");
@@ -326,12 +267,12 @@ private slots:
             const double computed = std::abs(transfer(response.circuit, row[0]));
             QVERIFY2(std::abs(row[1] - computed) < 0.02 * f.gain, qPrintable(QString::number(row[0])));
         }
-        QVERIFY(readData(dir.filePath(kTransientFile)).rows.size() > 100);
+        QVERIFY(run.data(kTransientFile).rows.size() > 100);
 
         // Read back as the frequency window draws it: every sample, and the
         // harmonics of the transient, none above their sum.
         QString error;
-        const std::optional<Simulation> simulation = ReadSimulation(dir.path(), f.gain, error);
+        const std::optional<Simulation> simulation = ReadSimulation(run.dir->path(), f.gain, error);
         QVERIFY2(simulation, qPrintable(error));
         QCOMPARE(simulation->points.size(), ac.rows.size());
         QVERIFY(std::abs(simulation->points[peak].db - 20 * std::log10(gain / f.gain)) < 1e-3);
@@ -413,20 +354,13 @@ private slots:
         }
         netlist += QStringLiteral("quit\n.endc\n.end\n");
 
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        QVERIFY(SaveSpiceText(dir.filePath(QStringLiteral("sweep.cir")), netlist).isEmpty());
-        QProcess ngspice;
-        ngspice.setWorkingDirectory(dir.path());
-        ngspice.start(QStringLiteral("ngspice"), {QStringLiteral("-n"), QStringLiteral("-b"), QStringLiteral("sweep.cir")});
-        QVERIFY(ngspice.waitForFinished(20000));
-        const QString errors = QString::fromUtf8(ngspice.readAllStandardError());
-        QVERIFY2(!errors.contains(QStringLiteral("rror")), qPrintable(errors));
+        const NgspiceRun run = runNgspice(netlist, 20000);
+        QVERIFY2(run.ok(), qPrintable(run.problem));
 
         double largest = 0, worst = 0, lowestScreen = 0;
         int compared = 0;
         for (int i = 0; i < grids.size(); ++i) {
-            const DataFile data = readData(dir.filePath(QStringLiteral("g%1.data").arg(i)));
+            const DataFile data = readData(run.file(QStringLiteral("g%1.data").arg(i)));
             QVERIFY2(data.rows.size() > 90, qPrintable(QStringLiteral("g%1.data").arg(i)));
             for (const QList<double> &row : data.rows) {
                 const double ua = row[0];
@@ -516,30 +450,17 @@ private slots:
         QVERIFY(tran.hasMatch());
         QVERIFY(tran.captured(3).toDouble() >= 10 * response.circuit.rk * response.circuit.ck);
         QVERIFY(tran.captured(2).toDouble() - tran.captured(3).toDouble() >= 0.02 - 1e-9);
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        QVERIFY(SaveSpiceText(dir.filePath(QStringLiteral("stage.cir")), netlist).isEmpty());
-        QProcess ngspice;
-        ngspice.setWorkingDirectory(dir.path());
-        QElapsedTimer timer;
-        timer.start();
-        ngspice.start(QStringLiteral("ngspice"), {QStringLiteral("-n"), QStringLiteral("-b"), QStringLiteral("stage.cir")});
-        QVERIFY(ngspice.waitForFinished(20000));
-        const qint64 elapsed = timer.elapsed();
-        QCOMPARE(ngspice.exitCode(), 0);
-        const QString output = QString::fromUtf8(ngspice.readAllStandardOutput());
+        const NgspiceRun run = runNgspice(netlist, 20000);
+        QVERIFY2(run.ok(), qPrintable(run.problem));
+        const qint64 elapsed = run.elapsedMs;
+        const QString &output = run.output;
 
         // The fundamental's amplitude across the loudspeaker from the Fourier table.
-        double fundamental = 0;
-        QFile four(dir.filePath(kFourierFile));
-        QVERIFY(four.open(QIODevice::ReadOnly | QIODevice::Text));
-        for (const QString &line : QString::fromUtf8(four.readAll()).split(u'\n')) {
-            const QStringList fields = line.simplified().split(u' ');
-            if (fields.size() >= 6 && fields[0] == QLatin1String("1"))
-                fundamental = fields[2].toDouble();
-        }
+        const QList<double> fundamentals = fourierOf(run.file(kFourierFile)).fundamental;
+        QCOMPARE(fundamentals.size(), 1);
+        const double fundamental = fundamentals.constFirst();
         QString error;
-        const std::optional<Simulation> simulation = ReadSimulation(dir.path(), response.figures.gain, error);
+        const std::optional<Simulation> simulation = ReadSimulation(run.dir->path(), response.figures.gain, error);
         QVERIFY2(simulation, qPrintable(error));
         const double power = fundamental * fundamental / 2 / input.rn.toDouble();
         const auto &h = simulation->harmonics;

@@ -9,43 +9,20 @@
 #include "anodix/response/spice.h"
 #include "anodix/stages/pushpullstage.h"
 #include "anodix/tubedb/tuberecord.h"
+#include "ngspicerun.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
 
 using namespace anodix;
 using namespace anodix::response;
+using namespace anodix::testing;
 
 namespace {
 
 const QLocale pointLocale(QLocale::English, QLocale::UnitedStates);
-
-double deviation(double measured, double expected)
-{
-    return std::abs(measured - expected) / std::abs(expected);
-}
-
-// The columns of one data file's last row by name.
-QHash<QString, double> lastRow(const QString &path)
-{
-    QFile file(path);
-    QHash<QString, double> row;
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return row;
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
-    if (lines.size() < 2)
-        return row;
-    const QStringList names = lines.first().simplified().split(u' ');
-    const QStringList values = lines.last().simplified().split(u' ');
-    for (qsizetype i = 0; i < names.size() && i < values.size(); ++i)
-        row.insert(names[i], values[i].toDouble());
-    return row;
-}
 
 } // namespace
 
@@ -56,8 +33,7 @@ class TestNgspiceTap : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("ngspice")).isEmpty(),
-                 "ngspice is not installed (Debian's ngspice package)");
+        QVERIFY2(ngspiceMissing().isEmpty(), qPrintable(ngspiceMissing()));
     }
 
     // Driven as the window drives the pair (a sine of the rest bias) until the
@@ -105,28 +81,18 @@ private slots:
                                .arg(i)
                                .arg(j);
         netlist += QStringLiteral("quit\n.endc\n.end\n");
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        QVERIFY(SaveSpiceText(dir.filePath(QStringLiteral("sweep.cir")), netlist).isEmpty());
-        QProcess ngspice;
-        ngspice.setWorkingDirectory(dir.path());
-        ngspice.start(QStringLiteral("ngspice"), {QStringLiteral("-n"), QStringLiteral("-b"), QStringLiteral("sweep.cir")});
-        QVERIFY(ngspice.waitForFinished(20000));
-        const QString errors = QString::fromUtf8(ngspice.readAllStandardError());
-        QVERIFY2(!errors.contains(QStringLiteral("rror")), qPrintable(errors));
+        const NgspiceRun run = runNgspice(netlist, 20000);
+        QVERIFY2(run.ok(), qPrintable(run.problem));
         int compared = 0;
         for (int i = 0; i < screens.size(); ++i) {
             for (int j = 0; j < grids.size(); ++j) {
-                QFile file(dir.filePath(QStringLiteral("s%1g%2.data").arg(i).arg(j)));
-                QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
-                const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
-                QVERIFY(lines.size() > 50);
+                const DataFile data = readData(run.file(QStringLiteral("s%1g%2.data").arg(i).arg(j)));
+                QVERIFY(data.rows.size() >= 50);
                 const model::TubeModel at = tube.withScreenAt(screens[i]);
-                for (qsizetype k = 1; k < lines.size(); ++k) {
-                    const QStringList fields = lines[k].simplified().split(u' ');
-                    const double ua = fields.value(0).toDouble();
+                for (const QList<double> &row : data.rows) {
+                    const double ua = row.value(0);
                     // The sources deliver what the tube draws: their currents are negative.
-                    const double ia = -fields.value(1).toDouble() * 1e3, ig2 = -fields.value(2).toDouble() * 1e3;
+                    const double ia = -row.value(1) * 1e3, ig2 = -row.value(2) * 1e3;
                     const double expectedA = at.anodeCurrent(ua, grids[j]), expectedS = at.screenCurrent(ua, grids[j]);
                     const QString where = QStringLiteral("Ug2 %1, Ug %2, Ua %3: Ia %4/%5, Ig2 %6/%7 mA")
                                               .arg(screens[i]).arg(grids[j]).arg(ua).arg(ia).arg(expectedA)
@@ -178,24 +144,17 @@ private slots:
         QVERIFY(!netlist.isEmpty());
         // No screen supply of their own: the screens sit on the primary.
         QVERIFY(!netlist.contains(QStringLiteral("Vscreen")));
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        QVERIFY(SaveSpiceText(dir.filePath(QStringLiteral("stage.cir")), netlist).isEmpty());
-        QProcess ngspice;
-        ngspice.setWorkingDirectory(dir.path());
-        ngspice.start(QStringLiteral("ngspice"), {QStringLiteral("-n"), QStringLiteral("-b"), QStringLiteral("stage.cir")});
-        QVERIFY(ngspice.waitForFinished(60000));
-        const QString errors = QString::fromUtf8(ngspice.readAllStandardError());
-        QVERIFY2(ngspice.exitStatus() == QProcess::NormalExit && ngspice.exitCode() == 0, qPrintable(errors));
-        QVERIFY2(!errors.contains(QStringLiteral("rror")), qPrintable(errors));
-        const QString output = QString::fromUtf8(ngspice.readAllStandardOutput());
+        const NgspiceRun run = runNgspice(netlist);
+        QVERIFY2(run.ok(), qPrintable(run.problem));
+        const QString &output = run.output;
 
         // The operating point of the first tube.
-        const QHash<QString, double> op = lastRow(dir.filePath(kOperatingPointFile));
-        QVERIFY(op.contains(QStringLiteral("v(anode1)")) && op.contains(QStringLiteral("l1a#branch")));
-        const double uk = op[QStringLiteral("v(cathode)")];
-        const double uq = op[QStringLiteral("v(anode1)")] - uk;
-        const double iq = std::abs(op[QStringLiteral("l1a#branch")]) * 1e3;
+        const DataFile op = run.data(kOperatingPointFile);
+        QCOMPARE(op.rows.size(), 1);
+        QVERIFY(op.column(QStringLiteral("v(anode1)")) >= 0 && op.column(QStringLiteral("l1a#branch")) >= 0);
+        const double uk = op.at(0, "v(cathode)");
+        const double uq = op.at(0, "v(anode1)") - uk;
+        const double iq = std::abs(op.at(0, "l1a#branch")) * 1e3;
         const model::TubeModel model(model::TubeType::Pentode, response.point.tube);
         const stage::PushPullCircuit circuit{input.ea.toDouble(), input.ea.toDouble(), input.raa.toDouble(),
                                              input.rk.toDouble(), input.tap.toDouble() / 100};
@@ -210,28 +169,18 @@ private slots:
         QVERIFY2(deviation(iq, atAnodeEnd) < 0.005, "winding current at rest");
 
         // The small-signal gain to the first anode over the grids' 1 V in antiphase.
-        const QStringList ac = [&] {
-            QFile file(dir.filePath(kResponseFile));
-            return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)
-                                                  : QStringList();
-        }();
         double peak = 0;
-        for (qsizetype i = 1; i < ac.size(); ++i)
-            peak = std::max(peak, ac[i].simplified().split(u' ').value(1).toDouble());
+        for (const QList<double> &row : run.data(kResponseFile).rows)
+            peak = std::max(peak, row.value(1));
         qInfo("%s: gain %.4g/%.4g", qPrintable(tube), peak, response.figures.gain);
         QVERIFY2(deviation(peak, response.figures.gain) < 0.02, "mid-band gain");
 
         // Power and distortion at the window's full drive.
-        double fundamental = 0;
-        QFile four(dir.filePath(kFourierFile));
-        QVERIFY(four.open(QIODevice::ReadOnly | QIODevice::Text));
-        for (const QString &line : QString::fromUtf8(four.readAll()).split(u'\n')) {
-            const QStringList fields = line.simplified().split(u' ');
-            if (fields.size() >= 6 && fields[0] == QLatin1String("1"))
-                fundamental = fields[2].toDouble();
-        }
+        const QList<double> fundamentals = fourierOf(run.file(kFourierFile)).fundamental;
+        QCOMPARE(fundamentals.size(), 1);
+        const double fundamental = fundamentals.constFirst();
         QString error;
-        const std::optional<Simulation> simulation = ReadSimulation(dir.path(), response.figures.gain, error);
+        const std::optional<Simulation> simulation = ReadSimulation(run.dir->path(), response.figures.gain, error);
         QVERIFY2(simulation, qPrintable(error));
         const double power = fundamental * fundamental / 2 / input.rn.toDouble();
         const QRegularExpressionMatch cathode =

@@ -4,12 +4,10 @@
 // circuit over the same simulated time, and names that try to break out of
 // the netlist's comment.
 #include "anodix/supply/supplyspice.h"
+#include "ngspicerun.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
 
@@ -38,35 +36,15 @@ SupplyCircuit worked()
     return c;
 }
 
-// Runs ngspice -b on the text in a folder of its own with a clean
-// environment and reads the figures its control block printed.
-QMap<QString, double> runNgspice(const QString &netlist, QString &problem)
+// Runs the text in ngspice and reads the figures its control block printed.
+QMap<QString, double> supplyFigures(const QString &netlist, QString &problem)
 {
     QMap<QString, double> figures;
-    QTemporaryDir dir;
-    QFile file(dir.filePath("supply.cir"));
-    if (!file.open(QIODevice::WriteOnly) || file.write(netlist.toUtf8()) < 0) {
-        problem = "cannot write the netlist";
+    const anodix::testing::NgspiceRun run = anodix::testing::runNgspice(netlist, 100000);
+    problem = run.problem;
+    if (!run.ok())
         return figures;
-    }
-    file.close();
-    QProcess ngspice;
-    QProcessEnvironment environment;
-    environment.insert("HOME", dir.path());   // ngspice-39 crashes without one
-    environment.insert("PATH", "/usr/bin:/bin");
-    ngspice.setProcessEnvironment(environment);
-    ngspice.setWorkingDirectory(dir.path());
-    ngspice.start("ngspice", {"-b", "-n", "supply.cir"});
-    if (!ngspice.waitForFinished(100000) || ngspice.exitStatus() != QProcess::NormalExit || ngspice.exitCode() != 0) {
-        problem = "ngspice failed: " + QString::fromUtf8(ngspice.readAllStandardError());
-        return figures;
-    }
-    const QString errors = QString::fromUtf8(ngspice.readAllStandardError());
-    if (errors.contains("rror")) {
-        problem = errors;
-        return figures;
-    }
-    QFile data(dir.filePath(kSupplyDataFile));
+    QFile data(run.file(kSupplyDataFile));
     if (!data.open(QIODevice::ReadOnly)) {
         problem = "no " + QString(kSupplyDataFile);
         return figures;
@@ -96,8 +74,7 @@ class TestSupplyNgspice : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY2(!QStandardPaths::findExecutable("ngspice").isEmpty(),
-                 "ngspice not found: install Debian's ngspice package (scripts/test.sh does)");
+        QVERIFY2(anodix::testing::ngspiceMissing().isEmpty(), qPrintable(anodix::testing::ngspiceMissing()));
     }
 
     void ngspiceAgreesOnTheExportedCircuit_data()
@@ -130,7 +107,7 @@ private slots:
         QVERIFY2(o.result, qPrintable(o.error));
         const SupplyResult &r = *o.result;
         QString problem;
-        const auto f = runNgspice(SupplyNetlist(circuit, r.simulatedTime, r.stepTime), problem);
+        const auto f = supplyFigures(SupplyNetlist(circuit, r.simulatedTime, r.stepTime), problem);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
         const auto check = [&](const char *name, double ours, double theirs, double tolerance) {
             QVERIFY2(near(ours, theirs, tolerance),
