@@ -239,7 +239,7 @@ void checkLongTailedPair(const QStringList &fields, const QLocale &locale, const
     stageTexts.record = tube.lines;
     stageTexts.outputs = result.updates;
     anodix::stage::StageSetup setup =
-        anodix::stage::readLongTailedPairSetup(anodix::stage::Circuit::LongTailedPair, stageTexts, locale);
+        anodix::stage::readStandardSetup(anodix::stage::Circuit::LongTailedPair, stageTexts, locale);
     setup.handed = result.solved;
     const anodix::analysis::SolvedStage solved = anodix::analysis::SolveLongTailedPairStage(setup, locale);
     const anodix::analysis::Analysis &a = solved.analysis;

@@ -248,11 +248,6 @@ namespace anodix::response {
 
 namespace {
 
-QString box(const QHash<QString, QString> &boxes, const char *name)
-{
-    return boxes.value(QLatin1String(name));
-}
-
 FollowerNetwork networkOf(const stage::FollowerSolution &s, double fmin, const TubeCapacitances &tube, double source,
                           double loadPf)
 {
@@ -279,29 +274,15 @@ double worstAt(const FollowerNetwork &n, double cathodeGain, double anodeGain, d
 
 } // namespace
 
-StageResult calculateCathodeFollower(const QHash<QString, QString> &b, const LoadedTube &tube, const QLocale &locale)
+StageResult calculateCathodeFollower(const stage::StageSetup &setup, const QLocale &locale)
 {
-    return CalculateCathodeFollowerStage({box(b, "Ea"), box(b, "Rk"), box(b, "R11"), box(b, "Fn1"), box(b, "Rn")},
-                                         tube, {kFollowerCapacitances.input, kFollowerCapacitances.anodeGrid},
+    return CalculateCathodeFollowerStage(setup, {kFollowerCapacitances.input, kFollowerCapacitances.anodeGrid},
                                          locale);
 }
 
-StageResult calculateSplitLoad(const QHash<QString, QString> &b, const LoadedTube &tube, const QLocale &locale)
+StageResult calculateSplitLoad(const stage::StageSetup &setup, const QLocale &locale)
 {
-    return CalculateSplitLoadStage({box(b, "Ea"), box(b, "Rak"), box(b, "R11"), box(b, "Fn1"), box(b, "Rn")}, tube,
-                                   locale);
-}
-
-stage::StageSetup readFollowerSetup(stage::Circuit circuit, const stage::StageTexts &texts, const QLocale &locale)
-{
-    stage::StageSetup s = stage::readStandardSetup(circuit, texts, locale);
-    const auto typed = [&](const char *name) {
-        return common::toNumber(texts.boxes.value(QLatin1String(name)), locale).value_or(0);
-    };
-    s.followerR = typed(circuit == stage::Circuit::SplitLoad ? "Rak" : "Rk");
-    s.outputLoad = typed("Rn");
-    s.rk = 0; // the follower's Rk is followerR, in kΩ
-    return s;
+    return CalculateSplitLoadStage(setup, locale);
 }
 
 Response followerStageResponse(const analysis::SolvedStage &stage, const ResponseBoxes &input, const QLocale &locale)

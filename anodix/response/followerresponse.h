@@ -74,14 +74,11 @@ QString FollowerNetlist(const FollowerNetwork &network, const model::TubeFigures
                         double drive);
 
 // The stage table's functions for both stages (see stagetable.h): the
-// window's calculation from its boxes (Ea, Rk or Rak, R11, Fn1, Rn), its
-// numbers, the response of each output from the solved stage (the cathode's
+// window's calculation from its boxes as read (Ea, Rk or Rak, R11, Fn1, Rn), the response of each output from the solved stage (the cathode's
 // output plotted and both outputs' rows), and the netlist of that response
 // driven at the largest input.
-StageResult calculateCathodeFollower(const QHash<QString, QString> &boxes, const LoadedTube &tube,
-                                     const QLocale &locale);
-StageResult calculateSplitLoad(const QHash<QString, QString> &boxes, const LoadedTube &tube, const QLocale &locale);
-stage::StageSetup readFollowerSetup(stage::Circuit circuit, const stage::StageTexts &texts, const QLocale &locale);
+StageResult calculateCathodeFollower(const stage::StageSetup &setup, const QLocale &locale);
+StageResult calculateSplitLoad(const stage::StageSetup &setup, const QLocale &locale);
 Response followerStageResponse(const analysis::SolvedStage &stage, const ResponseBoxes &boxes,
                                const QLocale &locale);
 QString followerStageNetlist(const Response &response, const QString &tubeName);

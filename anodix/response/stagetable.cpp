@@ -34,81 +34,32 @@ constexpr CornerPart kPushPullParts[] = {{"C1", &C::c1}, {"L1", &C::l1}};
 constexpr TubeCapacitances kTriodeCapacitances{1.6, 1.7, 0.5};
 constexpr TubeCapacitances kPentodeCapacitances{6, 0.05, 5};
 
-StageResult calculateTriode(const stage::StageSetup &setup, const stage::StageTexts &, const QLocale &locale)
-{
-    return CalculateTriodeStage(setup, locale);
-}
-
-StageResult calculatePentode(const stage::StageSetup &setup, const stage::StageTexts &, const QLocale &locale)
-{
-    return CalculatePentodeStage(setup, locale);
-}
-
-StageResult calculatePower(const stage::StageSetup &setup, const stage::StageTexts &, const QLocale &locale)
-{
-    return CalculatePowerStage(setup, locale);
-}
-
-StageResult calculateTriodeOutput(const stage::StageSetup &setup, const stage::StageTexts &, const QLocale &locale)
-{
-    return CalculateTriodeOutputStage(setup, locale);
-}
-
-StageResult calculatePushPull(const stage::StageSetup &setup, const stage::StageTexts &, const QLocale &locale)
-{
-    return CalculatePushPullStage(setup, locale);
-}
-
-// The follower, the splitter and the pair calculate from their texts still.
-LoadedTube loadedTube(const stage::StageTexts &texts)
-{
-    return LoadedTube{texts.record, texts.model};
-}
-
-StageResult calculateFollower(const stage::StageSetup &, const stage::StageTexts &texts, const QLocale &locale)
-{
-    return calculateCathodeFollower(texts.boxes, loadedTube(texts), locale);
-}
-
-StageResult calculateSplitter(const stage::StageSetup &, const stage::StageTexts &texts, const QLocale &locale)
-{
-    return calculateSplitLoad(texts.boxes, loadedTube(texts), locale);
-}
-
-StageResult calculateLongTailedPair(const stage::StageSetup &, const stage::StageTexts &texts, const QLocale &locale)
-{
-    const auto box = [&](const char *name) { return texts.boxes.value(QLatin1String(name)); };
-    const LongTailedPairTexts pair{box("Ea"),  box("Ra"),  box("Rt"), box("Et"),
-                                   box("R11"), box("Fn1"), box("Rn")};
-    return CalculateLongTailedPair(pair, loadedTube(texts), locale);
-}
-
 const StageEntry kStages[] = {
     {&stage::circuitData(Circuit::TriodePreamp), "Предварительный усилитель на триоде", kTriodeCapacitances,
-     kTriodeParts, stage::readStandardSetup, calculateTriode, analysis::SolveSingleEnded, ComputeResponse,
+     kTriodeParts, stage::readStandardSetup, CalculateTriodeStage, analysis::SolveSingleEnded, ComputeResponse,
      StageNetlist},
     {&stage::circuitData(Circuit::PentodePreamp), "Предварительный усилитель на пентоде", kPentodeCapacitances,
-     kPentodeParts, stage::readStandardSetup, calculatePentode, analysis::SolveSingleEnded, ComputeResponse,
+     kPentodeParts, stage::readStandardSetup, CalculatePentodeStage, analysis::SolveSingleEnded, ComputeResponse,
      StageNetlist},
     {&stage::circuitData(Circuit::PentodePower), "Усилитель мощности на пентоде", kPentodeCapacitances,
-     kSingleEndedOutputParts, stage::readStandardSetup, calculatePower, analysis::SolveSingleEnded, ComputeResponse,
+     kSingleEndedOutputParts, stage::readStandardSetup, CalculatePowerStage, analysis::SolveSingleEnded, ComputeResponse,
      StageNetlist},
     {&stage::circuitData(Circuit::TriodeOutput), "Однотактный выходной каскад на триоде", kTriodeCapacitances,
-     kSingleEndedOutputParts, stage::readStandardSetup, calculateTriodeOutput, analysis::SolveSingleEnded,
+     kSingleEndedOutputParts, stage::readStandardSetup, CalculateTriodeOutputStage, analysis::SolveSingleEnded,
      ComputeResponse, StageNetlist},
     {&stage::circuitData(Circuit::PushPull), "Двухтактный выходной каскад на пентодах", kPentodeCapacitances,
-     kPushPullParts, stage::readStandardSetup, calculatePushPull, analysis::SolvePushPullStage, ComputeResponse,
+     kPushPullParts, stage::readStandardSetup, CalculatePushPullStage, analysis::SolvePushPullStage, ComputeResponse,
      StageNetlist},
     // Their response has its own network, its parts scaled there: no StageCircuit parts.
     {&stage::circuitData(Circuit::CathodeFollower), "Катодный повторитель", kFollowerCapacitances, {},
-     stage::readStandardSetup, calculateFollower, analysis::SolveFollowerStage, followerStageResponse,
+     stage::readStandardSetup, calculateCathodeFollower, analysis::SolveFollowerStage, followerStageResponse,
      followerStageNetlist},
     {&stage::circuitData(Circuit::SplitLoad), "Фазоинвертор с разделённой нагрузкой", kFollowerCapacitances, {},
-     stage::readStandardSetup, calculateSplitter, analysis::SolveFollowerStage, followerStageResponse,
+     stage::readStandardSetup, calculateSplitLoad, analysis::SolveFollowerStage, followerStageResponse,
      followerStageNetlist},
     // Its own response and netlist: two outputs, and its capacitors are the stage window's.
     {&stage::circuitData(Circuit::LongTailedPair), "Фазоинвертор с катодной связью", kTriodeCapacitances, {},
-     stage::readStandardSetup, calculateLongTailedPair, analysis::SolveLongTailedPairStage,
+     stage::readStandardSetup, CalculateLongTailedPair, analysis::SolveLongTailedPairStage,
      LongTailedPairResponse, LongTailedPairStageNetlist},
 };
 
@@ -138,7 +89,7 @@ Calculation calculateStage(stage::Circuit circuit, const stage::StageTexts &text
 {
     const StageEntry &entry = stageEntry(circuit);
     Calculation calculation{entry.read(circuit, texts, locale), {}};
-    calculation.result = entry.calculate(calculation.setup, texts, locale);
+    calculation.result = entry.calculate(calculation.setup, locale);
     return calculation;
 }
 

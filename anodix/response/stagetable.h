@@ -41,9 +41,8 @@ struct StageEntry
     stage::StageSetup (*read)(stage::Circuit circuit, const stage::StageTexts &texts, const QLocale &locale);
     // Those numbers -> the results the window shows, in order, or its
     // message. An output stage hands on the point it solved on the tube's
-    // model (StageResult::solved). The texts are for the follower, the
-    // splitter and the pair alone, whose calculations still read their boxes.
-    StageResult (*calculate)(const stage::StageSetup &setup, const stage::StageTexts &texts, const QLocale &locale);
+    // model (StageResult::solved). No text is converted again here.
+    StageResult (*calculate)(const stage::StageSetup &setup, const QLocale &locale);
     // Numbers -> the operating point, the signal figures and the
     // characteristics plot's lines and rows; the only solve of a calculation.
     analysis::SolvedStage (*solve)(const stage::StageSetup &setup, const QLocale &locale);

@@ -235,19 +235,19 @@ struct Record
     model::TubeFigures figures;
 };
 
-Record readRecord(const stage::Reader &read, const LoadedTube &tube)
+Record readRecord(const stage::SetupReader &read)
 {
     using F = TubeField;
     Record r;
-    r.un = read.recordDouble(F::HeaterVoltage);
-    r.in = read.recordDouble(F::HeaterCurrent);
-    r.figures.ua0 = read.recordDouble(F::AnodeVoltage);
-    r.figures.ia0 = read.recordDouble(F::AnodeCurrent);
-    r.figures.uc = read.recordDouble(F::GridBias);
-    r.figures.s = read.recordDouble(F::Transconductance);
-    r.figures.mu = read.recordDouble(F::AmplificationFactor);
-    r.figures.ri = read.recordDouble(F::InternalResistance);
-    r.figures.model = tube.model;
+    r.un = read.fieldDouble(F::HeaterVoltage);
+    r.in = read.fieldDouble(F::HeaterCurrent);
+    r.figures.ua0 = read.fieldDouble(F::AnodeVoltage);
+    r.figures.ia0 = read.fieldDouble(F::AnodeCurrent);
+    r.figures.uc = read.fieldDouble(F::GridBias);
+    r.figures.s = read.fieldDouble(F::Transconductance);
+    r.figures.mu = read.fieldDouble(F::AmplificationFactor);
+    r.figures.ri = read.fieldDouble(F::InternalResistance);
+    r.figures.model = read.setup().tube.model;
     return r;
 }
 
@@ -296,18 +296,18 @@ struct Prepared
     double fmin = 0;
 };
 
-// Reads, checks and fits the bias resistor below rk: the common start of both stages.
-Prepared prepare(const stage::Reader &read, const LoadedTube &tube, const QString &ea, const QString &fmin,
-                 const QString &r1, const QString &rl, const QLocale &locale)
+// Checks the boxes both stages share and fits the bias resistor below rk:
+// the common start of both stages.
+Prepared prepare(const stage::SetupReader &read, const QLocale &locale)
 {
     Prepared p;
-    if (tube.lines.isEmpty())
+    if (!read.hasRecord())
         throw stage::Failure::InputError;
-    p.circuit.ea = stage::Reader::required(read.typedNumber(ea));
-    p.fmin = stage::Reader::required(read.typedNumber(fmin));
-    p.circuit.r1 = stage::Reader::required(read.typedNumber(r1));
-    p.circuit.rl = stage::Reader::required(read.typedNumber(rl));
-    p.record = readRecord(read, tube);
+    p.circuit.ea = read.boxDouble("Ea");
+    p.fmin = read.boxDouble("Fn1");
+    p.circuit.r1 = read.boxDouble("R11");
+    p.circuit.rl = read.boxDouble("Rn");
+    p.record = readRecord(read);
     const model::TubeFigures &f = p.record.figures;
     requirePositive({{"Ea", p.circuit.ea}, {"Fmin", p.fmin}, {"R1", p.circuit.r1}, {"Rн", p.circuit.rl},
                      {"Ia", f.ia0}, {"S", f.s}, {"μ", f.mu}, {"Ri", f.ri}});
@@ -320,16 +320,26 @@ Prepared prepare(const stage::Reader &read, const LoadedTube &tube, const QStrin
     return p;
 }
 
+// The texts of old as the window would hold them, read as the window reads them.
+stage::StageSetup readTexts(stage::Circuit circuit, std::initializer_list<std::pair<const char *, QString>> boxes,
+                            const LoadedTube &tube, const QLocale &locale)
+{
+    QHash<QString, QString> texts;
+    for (const auto &[name, text] : boxes)
+        texts.insert(QString::fromLatin1(name), text);
+    return stage::readStandardSetup(circuit, stage::textsOfBoxes(texts, tube), locale);
+}
+
 } // namespace
 
-StageResult CalculateCathodeFollowerStage(const CathodeFollowerTexts &texts, const LoadedTube &tube,
-                                          const GridCapacitances &capacitances, const QLocale &locale)
+StageResult CalculateCathodeFollowerStage(const stage::StageSetup &setup, const GridCapacitances &capacitances,
+                                          const QLocale &locale)
 {
     std::optional<stage::FollowerSolution> solved;
     return handedOn(stage::run(locale, [&](stage::Outputs &out) {
-        const stage::Reader read(locale, tube);
-        Prepared p = prepare(read, tube, texts.ea, texts.fmin, texts.r1, texts.rl, locale);
-        const double rk = stage::Reader::required(read.typedNumber(texts.rk));
+        const stage::SetupReader read(setup);
+        Prepared p = prepare(read, locale);
+        const double rk = read.boxDouble("Rk");
         requirePositive({{"Rk", rk}});
         stage::checkRange(kResistorRange, rk, locale);
         stage::FollowerCircuit &c = p.circuit;
@@ -375,13 +385,13 @@ StageResult CalculateCathodeFollowerStage(const CathodeFollowerTexts &texts, con
     }), solved);
 }
 
-StageResult CalculateSplitLoadStage(const SplitLoadTexts &texts, const LoadedTube &tube, const QLocale &locale)
+StageResult CalculateSplitLoadStage(const stage::StageSetup &setup, const QLocale &locale)
 {
     std::optional<stage::FollowerSolution> solved;
     return handedOn(stage::run(locale, [&](stage::Outputs &out) {
-        const stage::Reader read(locale, tube);
-        Prepared p = prepare(read, tube, texts.ea, texts.fmin, texts.r1, texts.rl, locale);
-        const double r = stage::Reader::required(read.typedNumber(texts.r));
+        const stage::SetupReader read(setup);
+        Prepared p = prepare(read, locale);
+        const double r = read.boxDouble("Rak");
         requirePositive({{"R", r}});
         stage::checkRange(kSplitterRange, r, locale);
         stage::FollowerCircuit &c = p.circuit;
@@ -431,6 +441,25 @@ StageResult CalculateSplitLoadStage(const SplitLoadTexts &texts, const LoadedTub
         out.rounded(QStringLiteral("Vt"), p.record.un * p.record.in + c.ea * q.iq / 1000, 2);
         solved = stage::FollowerSolution{c, q};
     }), solved);
+}
+
+StageResult CalculateCathodeFollowerStage(const CathodeFollowerTexts &texts, const LoadedTube &tube,
+                                          const GridCapacitances &capacitances, const QLocale &locale)
+{
+    const stage::StageSetup setup =
+        readTexts(stage::Circuit::CathodeFollower,
+                  {{"Ea", texts.ea}, {"Rk", texts.rk}, {"R11", texts.r1}, {"Fn1", texts.fmin}, {"Rn", texts.rl}}, tube,
+                  locale);
+    return CalculateCathodeFollowerStage(setup, capacitances, locale);
+}
+
+StageResult CalculateSplitLoadStage(const SplitLoadTexts &texts, const LoadedTube &tube, const QLocale &locale)
+{
+    const stage::StageSetup setup =
+        readTexts(stage::Circuit::SplitLoad,
+                  {{"Ea", texts.ea}, {"Rak", texts.r}, {"R11", texts.r1}, {"Fn1", texts.fmin}, {"Rn", texts.rl}}, tube,
+                  locale);
+    return CalculateSplitLoadStage(setup, locale);
 }
 
 } // namespace anodix

@@ -8,6 +8,7 @@
 // the drive along the AC loads for the largest swing.
 #pragma once
 
+#include "anodix/stages/circuit.h"
 #include "anodix/stages/cycle.h"
 #include "anodix/stages/stageresult.h"
 #include "anodix/tubemodel/tubemodel.h"
@@ -80,7 +81,7 @@ FollowerCycle followerCycle(const model::TubeModel &tube, const FollowerCircuit 
 
 } // namespace stage
 
-// The windows' box texts.
+// The windows' box texts, as the tests and the fuzzer give them.
 struct CathodeFollowerTexts
 {
     QString ea, rk, r1, fmin, rl; // rk the whole cathode resistor, R2 and R3 together
@@ -98,12 +99,18 @@ struct GridCapacitances
     double cgk = 0, cga = 0;
 };
 
+// From the window's boxes as read (Ea, Rk, R11, Fn1, Rn) and the record's fields.
 // Outputs in order: R1, R2, R3, C1, C2, Uq, Iq, Ugq, Uk, Ku, Rvyh, Cvh, Uvh, Ogr, Vt
 // (Ogr: what limits the input, "сеточный ток" or "отсечка тока").
-StageResult CalculateCathodeFollowerStage(const CathodeFollowerTexts &texts, const LoadedTube &tube,
-                                          const GridCapacitances &capacitances, const QLocale &locale);
+StageResult CalculateCathodeFollowerStage(const stage::StageSetup &setup, const GridCapacitances &capacitances,
+                                          const QLocale &locale);
+// From the boxes Ea, Rak, R11, Fn1, Rn as read and the record's fields.
 // Outputs in order: R1, R2, R3, R4, C1, C2, C3, Uq, Iq, Ugq, Kua, Kuk, Nebalans, Rvyha,
 // Rvyhk, Uvyha, Uvyhk, Ogr, Vt.
+StageResult CalculateSplitLoadStage(const stage::StageSetup &setup, const QLocale &locale);
+// The same from texts: read as the window reads them, then calculated.
+StageResult CalculateCathodeFollowerStage(const CathodeFollowerTexts &texts, const LoadedTube &tube,
+                                          const GridCapacitances &capacitances, const QLocale &locale);
 StageResult CalculateSplitLoadStage(const SplitLoadTexts &texts, const LoadedTube &tube, const QLocale &locale);
 
 // The input capacitance, pF, of a triode whose cathode follows its grid with

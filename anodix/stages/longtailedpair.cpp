@@ -391,18 +391,6 @@ LongTailedPairSolution solveLongTailedPair(const model::TubeModel &tube, const L
     return s;
 }
 
-StageSetup readLongTailedPairSetup(Circuit circuit, const StageTexts &texts, const QLocale &locale)
-{
-    StageSetup s = readStandardSetup(circuit, texts, locale);
-    const auto typed = [&](const char *box) {
-        return common::toNumber(texts.boxes.value(QLatin1String(box)), locale).value_or(0);
-    };
-    s.ra = typed("Ra");
-    s.tail = typed("Rt");
-    s.tailVoltage = -std::abs(typed("Et"));
-    return s;
-}
-
 LongTailedPairCircuit longTailedPairCircuit(const StageSetup &setup)
 {
     LongTailedPairCircuit c{setup.ea, setup.ra, setup.ra, setup.tail, 0, setup.tailVoltage,
@@ -449,36 +437,35 @@ StageMessage error(const QString &text)
 
 } // namespace
 
-StageResult CalculateLongTailedPair(const LongTailedPairTexts &texts, const LoadedTube &tube, const QLocale &locale)
+StageResult CalculateLongTailedPair(const stage::StageSetup &setup, const QLocale &locale)
 {
     std::optional<stage::LongTailedPairSolution> handed;
     StageResult result = stage::run(locale, [&](stage::Outputs &out) {
-        const stage::Reader read(locale, tube);
-        using stage::Reader;
-        if (tube.lines.isEmpty())
+        const stage::SetupReader read(setup);
+        if (!read.hasRecord())
             throw stage::Failure::InputError;
         // Every value is read before the first output, so bad input changes none.
         stage::LongTailedPairCircuit c;
-        c.ea = Reader::required(read.typedNumber(texts.ea));
-        c.ra1 = c.ra2 = Reader::required(read.typedNumber(texts.ra));
-        c.tail = Reader::required(read.typedNumber(texts.tail));
+        c.ea = read.boxDouble("Ea");
+        c.ra1 = c.ra2 = read.boxDouble("Ra");
+        c.tail = read.boxDouble("Rt");
         // Empty or zero: the tail to ground. The box asks for a negative
         // voltage; its sign is taken as given by the caption.
-        if (!texts.eneg.trimmed().isEmpty())
-            c.eneg = -std::abs(Reader::required(read.typedNumber(texts.eneg)));
-        c.r1 = Reader::required(read.typedNumber(texts.r1));
-        const double fmin = Reader::required(read.typedNumber(texts.fmin));
-        c.rn = Reader::required(read.typedNumber(texts.rn));
+        if (!read.blank("Et"))
+            c.eneg = -std::abs(read.boxDouble("Et"));
+        c.r1 = read.boxDouble("R11");
+        const double fmin = read.boxDouble("Fn1");
+        c.rn = read.boxDouble("Rn");
         model::TubeFigures f;
-        const double un = read.recordDouble(TubeField::HeaterVoltage);
-        const double in = read.recordDouble(TubeField::HeaterCurrent);
-        f.ua0 = read.recordDouble(TubeField::AnodeVoltage);
-        f.ia0 = read.recordDouble(TubeField::AnodeCurrent);
-        f.uc = read.recordDouble(TubeField::GridBias);
-        f.s = read.recordDouble(TubeField::Transconductance);
-        f.mu = read.recordDouble(TubeField::AmplificationFactor);
-        f.ri = read.recordDouble(TubeField::InternalResistance);
-        f.model = tube.model;
+        const double un = read.fieldDouble(TubeField::HeaterVoltage);
+        const double in = read.fieldDouble(TubeField::HeaterCurrent);
+        f.ua0 = read.fieldDouble(TubeField::AnodeVoltage);
+        f.ia0 = read.fieldDouble(TubeField::AnodeCurrent);
+        f.uc = read.fieldDouble(TubeField::GridBias);
+        f.s = read.fieldDouble(TubeField::Transconductance);
+        f.mu = read.fieldDouble(TubeField::AmplificationFactor);
+        f.ri = read.fieldDouble(TubeField::InternalResistance);
+        f.model = setup.tube.model;
 
         QStringList missing;
         for (const auto &[name, value] : {std::pair{"Ea", c.ea}, {"Ra", c.ra1}, {"Rхв", c.tail}, {"R1", c.r1},
@@ -570,6 +557,16 @@ StageResult CalculateLongTailedPair(const LongTailedPairTexts &texts, const Load
         result.solved = std::move(solution);
     }
     return result;
+}
+
+StageResult CalculateLongTailedPair(const LongTailedPairTexts &texts, const LoadedTube &tube, const QLocale &locale)
+{
+    const QHash<QString, QString> boxes{{QStringLiteral("Ea"), texts.ea},   {QStringLiteral("Ra"), texts.ra},
+                                        {QStringLiteral("Rt"), texts.tail}, {QStringLiteral("Et"), texts.eneg},
+                                        {QStringLiteral("R11"), texts.r1},  {QStringLiteral("Fn1"), texts.fmin},
+                                        {QStringLiteral("Rn"), texts.rn}};
+    return CalculateLongTailedPair(
+        stage::readStandardSetup(stage::Circuit::LongTailedPair, stage::textsOfBoxes(boxes, tube), locale), locale);
 }
 
 } // namespace anodix

@@ -139,23 +139,24 @@ LongTailedPairSolution solveLongTailedPair(const model::TubeModel &tube, const L
                                            double fmin);
 
 struct StageSetup;
-struct StageTexts;
-enum class Circuit;
-// The window's boxes as numbers: the shared ones, then Ra, Rt and Et.
-StageSetup readLongTailedPairSetup(Circuit circuit, const StageTexts &texts, const QLocale &locale);
 // The circuit the setup describes, the bias resistor for the record's point included.
 LongTailedPairCircuit longTailedPairCircuit(const StageSetup &setup);
 
 } // namespace stage
 
-// The window's box texts; eneg may be empty (the tail to ground).
+// The window's box texts, as the tests and the fuzzer give them; eneg may be
+// empty (the tail to ground).
 struct LongTailedPairTexts
 {
     QString ea, ra, tail, eneg, r1, fmin, rn;
 };
 
+// From the window's boxes as read (Ea, Ra, Rt, Et, R11, Fn1, Rn; a blank Et is
+// the tail to ground) and the record's fields.
 // Outputs in order: R1, Rb (or "—" with a negative tail supply), Ia, Ua, Ugk, Uk, Ku1, Ku2, Dk, Ra2, Uvh,
 // Uvyh1, Uvyh2, Ogr, C1, C2, C3, Vt.
+StageResult CalculateLongTailedPair(const stage::StageSetup &setup, const QLocale &locale);
+// The same from texts: read as the window reads them, then calculated.
 StageResult CalculateLongTailedPair(const LongTailedPairTexts &texts, const LoadedTube &tube, const QLocale &locale);
 
 } // namespace anodix
