@@ -47,51 +47,19 @@ void checkRange(const Range &range, double value, const QLocale &locale)
         throw rangeMessage(range, value, locale);
 }
 
-std::optional<double> Reader::recordNumber(TubeField field) const
-{
-    if (!m_tube.has(field))
-        return std::nullopt;
-    return common::toNumberEitherSeparator(m_tube.text(field), m_locale);
-}
-
-double Reader::required(std::optional<double> value)
+double requiredNumber(std::optional<double> value)
 {
     if (!value)
         throw Failure::InputError;
     return *value;
 }
 
-float Reader::single(std::optional<double> value)
+float singleNumber(std::optional<double> value)
 {
-    const std::optional<float> narrowed = narrowToSingle(required(value));
+    const std::optional<float> narrowed = narrowToSingle(requiredNumber(value));
     if (!narrowed)
         throw Failure::OutOfRange;
     return *narrowed;
-}
-
-Inputs readInputs(const Reader &read, const QString &ea, const QString &fmin, const QString &r1)
-{
-    const std::optional<double> ia = read.recordNumber(TubeField::AnodeCurrent);
-    const std::optional<double> uc = read.recordNumber(TubeField::GridBias);
-    const std::optional<double> r1Number = read.typedNumber(r1);
-    const std::optional<double> fminNumber = read.typedNumber(fmin);
-    const bool iaPasses = ia || !read.tube().has(TubeField::AnodeCurrent);
-    if (!iaPasses || !uc || !r1Number || !fminNumber)
-        throw Failure::InputError;
-
-    Inputs in;
-    in.uc = Reader::single(uc);
-    in.ia = Reader::single(ia);
-    in.ea = read.typedSingle(ea);
-    in.fmin = Reader::single(fminNumber);
-    in.s = read.recordSingle(TubeField::Transconductance);
-    in.ri = read.recordSingle(TubeField::InternalResistance);
-    in.r1 = Reader::single(r1Number);
-    in.un = read.recordDouble(TubeField::HeaterVoltage);
-    in.in = read.recordDouble(TubeField::HeaterCurrent);
-    in.ua = read.recordDouble(TubeField::AnodeVoltage);
-    in.iaRecord = *ia;
-    return in;
 }
 
 Inputs readInputs(const SetupReader &read)
@@ -105,13 +73,13 @@ Inputs readInputs(const SetupReader &read)
         throw Failure::InputError;
 
     Inputs in;
-    in.uc = Reader::single(uc);
-    in.ia = Reader::single(ia);
+    in.uc = singleNumber(uc);
+    in.ia = singleNumber(ia);
     in.ea = read.boxSingle("Ea");
-    in.fmin = Reader::single(fminNumber);
+    in.fmin = singleNumber(fminNumber);
     in.s = read.fieldSingle(TubeField::Transconductance);
     in.ri = read.fieldSingle(TubeField::InternalResistance);
-    in.r1 = Reader::single(r1Number);
+    in.r1 = singleNumber(r1Number);
     in.un = read.fieldDouble(TubeField::HeaterVoltage);
     in.in = read.fieldDouble(TubeField::HeaterCurrent);
     in.ua = read.fieldDouble(TubeField::AnodeVoltage);
@@ -123,7 +91,7 @@ QString Outputs::show(const QString &output, double value, int significantDigits
 {
     if (!std::isfinite(value))
         throw Failure::OutOfRange;
-    QString text = significantDigits == common::singleDigits ? common::singleText(Reader::single(value), m_locale)
+    QString text = significantDigits == common::singleDigits ? common::singleText(singleNumber(value), m_locale)
                                                      : common::doubleText(value, m_locale);
     m_result.updates.append({output, text});
     return text;
@@ -166,7 +134,7 @@ void Outputs::copy(const QString &output, const QString &text)
 
 double Outputs::readBack(const QString &text) const
 {
-    return Reader::required(common::toNumber(text, m_locale));
+    return requiredNumber(common::toNumber(text, m_locale));
 }
 
 double Outputs::singleShown(const QString &output, float value)

@@ -76,33 +76,12 @@ constexpr std::optional<float> narrowToSingle(double value)
     return static_cast<float>(value);
 }
 
-// Converts the texts a stage takes; throws Failure::InputError for a text
-// that is no number, Failure::OutOfRange for one that a single cannot hold.
-class Reader
-{
-public:
-    Reader(const QLocale &locale, const LoadedTube &tube) : m_locale(locale), m_tube(tube) {}
+// A number a stage needs: Failure::InputError for none (a text that was no
+// number), and as a single Failure::OutOfRange for one a single cannot hold.
+double requiredNumber(std::optional<double> value);
+float singleNumber(std::optional<double> value);
 
-    const LoadedTube &tube() const { return m_tube; }
-
-    // Typed by the user: the locale's separator only.
-    std::optional<double> typedNumber(const QString &text) const { return common::toNumber(text, m_locale); }
-    float typedSingle(const QString &text) const { return single(typedNumber(text)); }
-
-    // From the record: either separator; an absent field is no number.
-    std::optional<double> recordNumber(TubeField field) const;
-    double recordDouble(TubeField field) const { return required(recordNumber(field)); }
-    float recordSingle(TubeField field) const { return single(recordNumber(field)); }
-
-    static double required(std::optional<double> value);
-    static float single(std::optional<double> value);
-
-private:
-    const QLocale &m_locale;
-    const LoadedTube &m_tube;
-};
-
-// The same refusals over a stage's setup, whose texts were read once: the
+// The refusals over a stage's setup, whose texts were read once: the
 // boxes by their objectNames, the record's fields as numbers.
 class SetupReader
 {
@@ -116,13 +95,13 @@ public:
     // A box's number; nothing for a blank box or a text that is no number.
     std::optional<double> box(const char *name) const { return m_setup.box(name).number; }
     bool blank(const char *name) const { return m_setup.box(name).blank; }
-    double boxDouble(const char *name) const { return Reader::required(box(name)); }
-    float boxSingle(const char *name) const { return Reader::single(box(name)); }
+    double boxDouble(const char *name) const { return requiredNumber(box(name)); }
+    float boxSingle(const char *name) const { return singleNumber(box(name)); }
 
     // A record field; nothing where the record ends before it or it is no number.
     std::optional<double> field(TubeField field) const { return m_setup.fields[field]; }
-    double fieldDouble(TubeField name) const { return Reader::required(field(name)); }
-    float fieldSingle(TubeField name) const { return Reader::single(field(name)); }
+    double fieldDouble(TubeField name) const { return requiredNumber(field(name)); }
+    float fieldSingle(TubeField name) const { return singleNumber(field(name)); }
 
 private:
     const StageSetup &m_setup;
@@ -139,9 +118,7 @@ struct Inputs
 
 // First the four checked values (AnodeCurrent, GridBias, R11, Fn1; an absent
 // AnodeCurrent passes, the empty GridBias of no loaded tube does not), then
-// the rest.
-Inputs readInputs(const Reader &read, const QString &ea, const QString &fmin, const QString &r1);
-// The same from the boxes Ea, Fn1 and R11 and the record, as read.
+// the rest; from the boxes Ea, Fn1 and R11 and the record, as read.
 Inputs readInputs(const SetupReader &read);
 
 // Collects the display updates of one calculation.
