@@ -132,11 +132,6 @@ void Outputs::copy(const QString &output, const QString &text)
     m_result.updates.append({output, text});
 }
 
-double Outputs::readBack(const QString &text) const
-{
-    return requiredNumber(common::toNumber(text, m_locale));
-}
-
 double Outputs::singleShown(const QString &output, float value)
 {
     single(output, value);

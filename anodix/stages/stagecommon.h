@@ -136,9 +136,6 @@ public:
     QString capacitor(const QString &output, float fmin, double r1);
     void copy(const QString &output, const QString &text);
 
-    // The number a shown text stands for: what a later step works with.
-    double readBack(const QString &text) const;
-
     // As single and rounded, giving the number the shown text stands for:
     // a later step works with the figure the user sees.
     double singleShown(const QString &output, float value);
