@@ -229,27 +229,7 @@ const QString kSaturated = QStringLiteral("Рабочая точка не най
 
 // The record's figures the stages use and the tube's model; every refusal
 // comes before the first output.
-struct Record
-{
-    double un = 0, in = 0;
-    model::TubeFigures figures;
-};
-
-Record readRecord(const stage::SetupReader &read)
-{
-    using F = TubeField;
-    Record r;
-    r.un = read.fieldDouble(F::HeaterVoltage);
-    r.in = read.fieldDouble(F::HeaterCurrent);
-    r.figures.ua0 = read.fieldDouble(F::AnodeVoltage);
-    r.figures.ia0 = read.fieldDouble(F::AnodeCurrent);
-    r.figures.uc = read.fieldDouble(F::GridBias);
-    r.figures.s = read.fieldDouble(F::Transconductance);
-    r.figures.mu = read.fieldDouble(F::AmplificationFactor);
-    r.figures.ri = read.fieldDouble(F::InternalResistance);
-    r.figures.model = read.setup().tube.model;
-    return r;
-}
+using Record = stage::RecordFigures;
 
 // Zero divides somewhere below; a negative value gives no stage.
 void requirePositive(std::initializer_list<std::pair<const char *, double>> values)
@@ -307,7 +287,7 @@ Prepared prepare(const stage::SetupReader &read, const QLocale &locale)
     p.fmin = read.boxDouble("Fn1");
     p.circuit.r1 = read.boxDouble("R11");
     p.circuit.rl = read.boxDouble("Rn");
-    p.record = readRecord(read);
+    p.record = read.recordFigures();
     const model::TubeFigures &f = p.record.figures;
     requirePositive({{"Ea", p.circuit.ea}, {"Fmin", p.fmin}, {"R1", p.circuit.r1}, {"Rн", p.circuit.rl},
                      {"Ia", f.ia0}, {"S", f.s}, {"μ", f.mu}, {"Ri", f.ri}});

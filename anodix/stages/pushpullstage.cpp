@@ -271,16 +271,10 @@ Values valuesOf(const stage::SetupReader &read)
     v.rn = read.boxDouble("Rn");
     v.raa = read.boxDouble("Raa");
     v.rk = read.boxDouble("Rk");
-    v.un = read.fieldDouble(TubeField::HeaterVoltage);
-    v.in = read.fieldDouble(TubeField::HeaterCurrent);
-    v.figures.ua0 = read.fieldDouble(TubeField::AnodeVoltage);
-    v.figures.ia0 = read.fieldDouble(TubeField::AnodeCurrent);
-    v.figures.uc = read.fieldDouble(TubeField::GridBias);
-    v.figures.s = read.fieldDouble(TubeField::Transconductance);
-    v.figures.ri = read.fieldDouble(TubeField::InternalResistance);
-    v.figures.ug2 = read.fieldDouble(TubeField::ScreenVoltage);
-    v.figures.ig2 = read.fieldDouble(TubeField::ScreenCurrent);
-    v.figures.model = read.setup().tube.model;
+    const stage::RecordFigures record = read.recordFigures();
+    v.un = record.un;
+    v.in = record.in;
+    v.figures = record.figures;
     return v;
 }
 

@@ -62,6 +62,28 @@ float singleNumber(std::optional<double> value)
     return *narrowed;
 }
 
+RecordFigures SetupReader::recordFigures() const
+{
+    using F = TubeField;
+    RecordFigures r;
+    r.un = fieldDouble(F::HeaterVoltage);
+    r.in = fieldDouble(F::HeaterCurrent);
+    r.figures.ua0 = fieldDouble(F::AnodeVoltage);
+    r.figures.ia0 = fieldDouble(F::AnodeCurrent);
+    r.figures.uc = fieldDouble(F::GridBias);
+    r.figures.s = fieldDouble(F::Transconductance);
+    r.figures.ri = fieldDouble(F::InternalResistance);
+    // Each tube type has its own fields: a triode's μ, a pentode's screen.
+    if (circuitData(m_setup.circuit).tube == model::TubeType::Pentode) {
+        r.figures.ug2 = fieldDouble(F::ScreenVoltage);
+        r.figures.ig2 = fieldDouble(F::ScreenCurrent);
+    } else {
+        r.figures.mu = fieldDouble(F::AmplificationFactor);
+    }
+    r.figures.model = m_setup.tube.model;
+    return r;
+}
+
 Inputs readInputs(const SetupReader &read)
 {
     const std::optional<double> ia = read.field(TubeField::AnodeCurrent);

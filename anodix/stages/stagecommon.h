@@ -83,6 +83,14 @@ float singleNumber(std::optional<double> value);
 
 // The refusals over a stage's setup, whose texts were read once: the
 // boxes by their objectNames, the record's fields as numbers.
+// A record as the stages on the tube's model take it: the heater and the
+// point and figures of the circuit's tube type.
+struct RecordFigures
+{
+    double un = 0, in = 0; // heater, V and A
+    model::TubeFigures figures;
+};
+
 class SetupReader
 {
 public:
@@ -102,6 +110,8 @@ public:
     std::optional<double> field(TubeField field) const { return m_setup.fields[field]; }
     double fieldDouble(TubeField name) const { return requiredNumber(field(name)); }
     float fieldSingle(TubeField name) const { return singleNumber(field(name)); }
+    // Every field RecordFigures holds, each required.
+    RecordFigures recordFigures() const;
 
 private:
     const StageSetup &m_setup;

@@ -127,22 +127,16 @@ namespace {
 // Every value the stage takes; a box or a field that is no number stops it.
 Values valuesOf(const stage::SetupReader &read)
 {
-    using F = TubeField;
     Values v;
     v.ea = read.boxDouble("Ea");
     v.fmin = read.boxDouble("Fn1");
     v.r1 = read.boxDouble("R11");
     v.rn = read.boxDouble("Rn");
     v.kn = read.boxDouble("Kn");
-    v.un = read.fieldDouble(F::HeaterVoltage);
-    v.in = read.fieldDouble(F::HeaterCurrent);
-    v.tube.ua0 = read.fieldDouble(F::AnodeVoltage);
-    v.tube.ia0 = read.fieldDouble(F::AnodeCurrent);
-    v.tube.uc = read.fieldDouble(F::GridBias);
-    v.tube.s = read.fieldDouble(F::Transconductance);
-    v.tube.mu = read.fieldDouble(F::AmplificationFactor);
-    v.tube.model = read.setup().tube.model;
-    v.tube.ri = read.fieldDouble(F::InternalResistance);
+    const stage::RecordFigures record = read.recordFigures();
+    v.un = record.un;
+    v.in = record.in;
+    v.tube = record.figures;
     return v;
 }
 
