@@ -310,6 +310,24 @@ stage::StageSetup readTexts(stage::Circuit circuit, std::initializer_list<std::p
     return stage::readStandardSetup(circuit, stage::textsOfBoxes(texts, tube), locale);
 }
 
+// The point the circuit works at on the record's model, or the refusal that
+// says why it has none.
+stage::FollowerPoint workingPoint(const Record &record, const stage::FollowerCircuit &c)
+{
+    const model::TubeModel model(model::TubeType::Triode, record.figures);
+    if (!model.valid() || !std::isfinite(model.anodeCurrent(c.ea, 0)) || !std::isfinite(c.rb))
+        throw stage::Failure::OutOfRange;
+    const stage::FollowerPoint q = stage::solveFollower(model, c);
+    if (!(q.iq > 0))
+        throw error(kCutOff);
+    // The cathode follows the grid, by less than all of it, wherever the
+    // tube works; anything else is a point with the anode down at the
+    // cathode, where the model's slopes mean nothing.
+    if (!(q.cathodeGain > 0 && q.cathodeGain < 1) || !(q.uq > 0))
+        throw error(kSaturated);
+    return q;
+}
+
 } // namespace
 
 StageResult CalculateCathodeFollowerStage(const stage::StageSetup &setup, const GridCapacitances &capacitances,
@@ -327,17 +345,7 @@ StageResult CalculateCathodeFollowerStage(const stage::StageSetup &setup, const 
             throw error(QStringLiteral("Сопротивление в цепи катода должно быть больше резистора смещения R2 = %1 кОм")
                             .arg(common::significantText(c.rb, 3, locale)));
         c.rk = rk - c.rb;
-        const model::TubeModel model(model::TubeType::Triode, p.record.figures);
-        if (!model.valid() || !std::isfinite(model.anodeCurrent(c.ea, 0)) || !std::isfinite(c.rb))
-            throw stage::Failure::OutOfRange;
-        const stage::FollowerPoint q = stage::solveFollower(model, c);
-        if (!(q.iq > 0))
-            throw error(kCutOff);
-        // The cathode follows the grid, by less than all of it, wherever the
-        // tube works; anything else is a point with the anode down at the
-        // cathode, where the model's slopes mean nothing.
-        if (!(q.cathodeGain > 0 && q.cathodeGain < 1) || !(q.uq > 0))
-            throw error(kSaturated);
+        const stage::FollowerPoint q = workingPoint(p.record, c);
 
         const double twoPiF = 2 * std::numbers::pi * p.fmin;
         const auto significant = [&](const char *name, double value, int digits) {
@@ -376,17 +384,7 @@ StageResult CalculateSplitLoadStage(const stage::StageSetup &setup, const QLocal
         stage::checkRange(kSplitterRange, r, locale);
         stage::FollowerCircuit &c = p.circuit;
         c.ra = c.rk = r;
-        const model::TubeModel model(model::TubeType::Triode, p.record.figures);
-        if (!model.valid() || !std::isfinite(model.anodeCurrent(c.ea, 0)) || !std::isfinite(c.rb))
-            throw stage::Failure::OutOfRange;
-        const stage::FollowerPoint q = stage::solveFollower(model, c);
-        if (!(q.iq > 0))
-            throw error(kCutOff);
-        // The cathode follows the grid, by less than all of it, wherever the
-        // tube works; anything else is a point with the anode down at the
-        // cathode, where the model's slopes mean nothing.
-        if (!(q.cathodeGain > 0 && q.cathodeGain < 1) || !(q.uq > 0))
-            throw error(kSaturated);
+        const stage::FollowerPoint q = workingPoint(p.record, c);
 
         // A grid leak far below the cathode load passes the input to the
         // cathode around the tube: the cathode then moves more than the grid,
