@@ -295,23 +295,13 @@ Response followerStageResponse(const analysis::SolvedStage &stage, const Respons
         return response;
     }
     QStringList wrong;
-    const auto read = [&](const QString &text, const QString &name) {
-        const std::optional<double> value = common::toNumber(text, locale);
-        if (!value || *value < 0)
-            wrong << name;
-        return value.value_or(0);
-    };
-    const double source = read(input.source, QStringLiteral("сопротивление источника"));
-    const double loadPf = read(input.load, QStringLiteral("ёмкость нагрузки"));
-    TubeCapacitances tube;
-    tube.input = read(input.input, QStringLiteral("Cgk"));
-    tube.anodeGrid = read(input.anodeGrid, QStringLiteral("Cga"));
-    tube.output = read(input.output, QStringLiteral("Cak"));
+    const ResponseValues values = readResponseBoxes(input, false, locale, wrong);
     if (!wrong.isEmpty()) {
-        response.problem = QStringLiteral("Частотная характеристика не построена: нужно число не меньше нуля — ")
-            + wrong.join(QStringLiteral(", "));
+        response.problem = wrongBoxesProblem(wrong);
         return response;
     }
+    const double source = values.source, loadPf = values.load;
+    const TubeCapacitances tube = values.tube;
     const stage::FollowerSolution &s = *response.point.follower;
     const double fmin = response.point.fmin;
     const FollowerNetwork n = networkOf(s, fmin, tube, source, loadPf);

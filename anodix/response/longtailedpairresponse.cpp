@@ -174,21 +174,13 @@ Response LongTailedPairResponse(const analysis::SolvedStage &stage, const Respon
         return response;
     }
     QStringList wrong;
-    const auto read = [&](const QString &text, const QString &name) {
-        const std::optional<double> value = common::toNumber(text, locale);
-        if (!value || *value < 0 || !std::isfinite(*value))
-            wrong << name;
-        return value.value_or(0);
-    };
-    const double source = read(boxes.source, QStringLiteral("сопротивление источника"));
-    const double load = read(boxes.load, QStringLiteral("ёмкость нагрузки"));
-    const TubeCapacitances tube{read(boxes.input, QStringLiteral("Cgk")), read(boxes.anodeGrid, QStringLiteral("Cga")),
-                                read(boxes.output, QStringLiteral("Cak"))};
+    const ResponseValues values = readResponseBoxes(boxes, false, locale, wrong);
     if (!wrong.isEmpty()) {
-        response.problem = QStringLiteral("Частотная характеристика не построена: нужно число не меньше нуля — ")
-            + wrong.join(QStringLiteral(", "));
+        response.problem = wrongBoxesProblem(wrong);
         return response;
     }
+    const double source = values.source, load = values.load;
+    const TubeCapacitances tube = values.tube;
     const stage::LongTailedPairSolution &pair = *response.point.longTailedPair;
     const stage::LongTailedPairCircuit &c = pair.circuit;
     const stage::PairSignalParts parts =

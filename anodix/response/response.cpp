@@ -90,6 +90,30 @@ struct Extras
 
 } // namespace
 
+ResponseValues readResponseBoxes(const ResponseBoxes &boxes, bool pentodeNames, const QLocale &locale,
+                                 QStringList &wrong)
+{
+    const auto read = [&](const QString &text, const QString &name) {
+        const std::optional<double> value = common::toNumber(text, locale);
+        if (!value || *value < 0)
+            wrong << name;
+        return value.value_or(0);
+    };
+    ResponseValues v;
+    v.source = read(boxes.source, QStringLiteral("сопротивление источника"));
+    v.load = read(boxes.load, QStringLiteral("ёмкость нагрузки"));
+    v.tube.input = read(boxes.input, pentodeNames ? QStringLiteral("Cвх") : QStringLiteral("Cgk"));
+    v.tube.anodeGrid = read(boxes.anodeGrid, QStringLiteral("Cga"));
+    v.tube.output = read(boxes.output, pentodeNames ? QStringLiteral("Cвых") : QStringLiteral("Cak"));
+    return v;
+}
+
+QString wrongBoxesProblem(const QStringList &wrong)
+{
+    return QStringLiteral("Частотная характеристика не построена: нужно число не меньше нуля — ")
+        + wrong.join(QStringLiteral(", "));
+}
+
 ResponseBoxes typicalBoxes(Circuit circuit, const QLocale &locale)
 {
     const TubeCapacitances typical = stageEntry(circuit).capacitances;
@@ -364,22 +388,12 @@ Response ComputeResponse(const analysis::SolvedStage &stage, const ResponseBoxes
         return response;
     }
 
-    // The response's own boxes: numbers not below zero (a source of 0 kΩ is a
-    // generator with no resistance).
     QStringList wrong;
-    const auto read = [&](const QString &text, const QString &name) {
-        const std::optional<double> value = common::toNumber(text, locale);
-        if (!value || *value < 0)
-            wrong << name;
-        return value.value_or(0);
-    };
+    const ResponseValues values = readResponseBoxes(input, isPentode(kind), locale, wrong);
     Extras x;
-    x.rs = read(input.source, QStringLiteral("сопротивление источника"));
-    x.load = read(input.load, QStringLiteral("ёмкость нагрузки"));
-    const bool pentode = isPentode(kind);
-    x.tube.input = read(input.input, pentode ? QStringLiteral("Cвх") : QStringLiteral("Cgk"));
-    x.tube.anodeGrid = read(input.anodeGrid, QStringLiteral("Cga"));
-    x.tube.output = read(input.output, pentode ? QStringLiteral("Cвых") : QStringLiteral("Cak"));
+    x.rs = values.source;
+    x.load = values.load;
+    x.tube = values.tube;
     const std::optional<double> r1 = stage.setup.r1;
     if (!r1 || !(*r1 > 0))
         wrong << QStringLiteral("R1");
@@ -389,8 +403,7 @@ Response ComputeResponse(const analysis::SolvedStage &stage, const ResponseBoxes
             wrong << QStringLiteral("Rн");
     }
     if (!wrong.isEmpty()) {
-        response.problem = QStringLiteral("Частотная характеристика не построена: нужно число не меньше нуля — ")
-            + wrong.join(QStringLiteral(", "));
+        response.problem = wrongBoxesProblem(wrong);
         return response;
     }
 

@@ -40,6 +40,20 @@ struct ResponseBoxes
 // The boxes filled with the typical values of the stage's tube, in the locale's form.
 ResponseBoxes typicalBoxes(Circuit circuit, const QLocale &locale);
 
+// The boxes as numbers not below zero (a source of 0 kΩ is a generator with no
+// resistance); each box that is not adds its name to `wrong`, the capacitances
+// by a pentode's names or a triode's. Wrong boxes read 0.
+struct ResponseValues
+{
+    double source = 0; // kΩ
+    double load = 0;   // pF
+    TubeCapacitances tube;
+};
+ResponseValues readResponseBoxes(const ResponseBoxes &boxes, bool pentodeNames, const QLocale &locale,
+                                 QStringList &wrong);
+// The response's refusal naming those boxes.
+QString wrongBoxesProblem(const QStringList &wrong);
+
 // The stage from texts and the frequency window's boxes: for the tests, the
 // fuzzers and the benchmarks, which start from texts.
 struct ResponseInput
